@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building and testing the chainer needs on Debian 12.
+# 64-bit Wine only: this kind of machine cannot run 32-bit code, so wine32 is never installed.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build make python3 googletest
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+    g++-mingw-w64-i686-posix mingw-w64-i686-dev
+    wine64 xvfb xauth
+    wixl nsis nginx python3-pyftpdlib
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo_cmd=""
+    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo_cmd apt-get update -qq
+    $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
