@@ -1,0 +1,174 @@
+#include "chainer/FolderProperties.h"
+
+#include "detection/RegistryRead.h"
+#include "platform/core/Paths.h"
+#include "platform/core/TempFolder.h"
+#include "platform/core/Text.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace orvanta {
+namespace {
+
+std::wstring EnvironmentValue(const std::wstring& name)
+{
+    const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring value(size, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(name.c_str(), &value[0], size);
+    value.resize(length < size ? length : 0);
+    return value;
+}
+
+bool EnvironmentDefined(const std::wstring& name)
+{
+    return ::GetEnvironmentVariableW(name.c_str(), nullptr, 0) != 0;
+}
+
+using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+
+SHGetFolderPathFn LookUpShFolderPath()
+{
+    static const SHGetFolderPathFn function = [] {
+        // Kept loaded for the process: the function pointer must stay valid.
+        const HMODULE handle = LoadSystemLibrary(L"shfolder.dll").Release();
+        return handle == nullptr ? nullptr
+                                 : reinterpret_cast<SHGetFolderPathFn>(
+                                       reinterpret_cast<void*>(::GetProcAddress(handle, "SHGetFolderPathW")));
+    }();
+    return function;
+}
+
+bool ShellFolder(int csidl, std::wstring& value)
+{
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
+        wchar_t path[MAX_PATH] = {};
+        const BOOL found = ::SHGetPathFromIDListW(items, path);
+        ::CoTaskMemFree(items);
+        if (!found)
+            return false;
+        value = WithTrailingBackslash(path);
+        return true;
+    }
+    if (const SHGetFolderPathFn getFolderPath = LookUpShFolderPath()) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(getFolderPath(nullptr, csidl, nullptr, 0, path))) {
+            value = WithTrailingBackslash(path);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring WindowsFolder()
+{
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+const std::wstring& SetupExeFolder()
+{
+    static const std::wstring folder = [] {
+        const std::wstring path = GetModulePath();
+        const size_t slash = path.rfind(L'\\');
+        return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    }();
+    return folder;
+}
+
+const std::pair<const wchar_t*, int> kShellFolders[] = {
+    {L"ProgramFilesFolder", CSIDL_PROGRAM_FILES},
+    {L"CommonFilesFolder", CSIDL_PROGRAM_FILES_COMMON},
+    {L"DesktopFolder", CSIDL_DESKTOPDIRECTORY},
+    {L"AllUsersDesktopFolder", CSIDL_COMMON_DESKTOPDIRECTORY},
+    {L"AppDataFolder", CSIDL_APPDATA},
+    {L"FavoritesFolder", CSIDL_FAVORITES},
+    {L"StartMenuFolder", CSIDL_STARTMENU},
+    {L"ProgramMenuFolder", CSIDL_PROGRAMS},
+    {L"StartupFolder", CSIDL_STARTUP},
+    {L"FontsFolder", CSIDL_FONTS},
+    {L"LocalAppDataFolder", CSIDL_LOCAL_APPDATA},
+    {L"CommonAppDataFolder", CSIDL_COMMON_APPDATA},
+    {L"ProgramFiles64Folder", CSIDL_PROGRAM_FILES},
+    {L"ProgramFiles", CSIDL_PROGRAM_FILES},
+};
+
+} // namespace
+
+bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value)
+{
+    if (name == L"ProgramFiles64Folder" && EnvironmentDefined(L"ProgramW6432")) {
+        value = WithTrailingBackslash(EnvironmentValue(L"ProgramW6432"));
+        return true;
+    }
+    if (name == L"SystemFolder")
+        return ShellFolder(use64 ? CSIDL_SYSTEM : CSIDL_SYSTEMX86, value);
+    if (name == L"System32Folder") {
+        wchar_t buffer[MAX_PATH];
+        const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return false;
+        value.assign(buffer, length);
+        return true;
+    }
+    if (name == L"WindowsFolder" || name == L"WindowsVolume") {
+        const std::wstring windows = WindowsFolder();
+        if (windows.empty())
+            return false;
+        value = name == L"WindowsFolder" ? windows : windows.substr(0, 3);
+        return true;
+    }
+    if (name == L"TempFolder") {
+        value = WithTrailingBackslash(GetTempFolder());
+        return !value.empty();
+    }
+    if (name == L"SETUPEXEDIR") {
+        value = SetupExeFolder();
+        return !value.empty();
+    }
+    for (const auto& folder : kShellFolders) {
+        if (name == folder.first)
+            return ShellFolder(folder.second, value);
+    }
+    return false;
+}
+
+std::wstring ExpandReferences(const std::wstring& text, bool use64)
+{
+    std::wstring result;
+    size_t position = 0;
+    for (;;) {
+        const size_t open = text.find_first_of(L"[%!", position);
+        if (open == std::wstring::npos) {
+            result.append(text, position, std::wstring::npos);
+            return result;
+        }
+        result.append(text, position, open - position);
+        const wchar_t opening = text[open];
+        const wchar_t closing = opening == L'[' ? L']' : opening;
+        const size_t searchFrom = open + (opening == L'[' ? 0 : opening == L'%' ? 1 : 2);
+        const size_t close = searchFrom < text.size() ? text.find(closing, searchFrom) : std::wstring::npos;
+        if (close == std::wstring::npos) {
+            result.append(text, open, std::wstring::npos);
+            return result;
+        }
+        const std::wstring name = text.substr(open + 1, close - open - 1);
+        if (opening == L'[') {
+            std::wstring value;
+            result += GetFolderProperty(name, use64, value) ? value : L"[" + name + L"]";
+        } else if (opening == L'%') {
+            result += EnvironmentValue(name);
+        } else {
+            result += ReadRegistryReference(name, use64);
+        }
+        position = close + 1;
+    }
+}
+
+} // namespace orvanta

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs a Windows test program under 64-bit Wine in the build's private prefix.
+# Usage: wine-run.sh PREFIX PROGRAM [ARGS...]
+set -euo pipefail
+export WINEPREFIX=$1
+shift
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
+# WinINet follows these even for 127.0.0.1.
+unset http_proxy https_proxy ftp_proxy HTTP_PROXY HTTPS_PROXY FTP_PROXY all_proxy ALL_PROXY
+export no_proxy=127.0.0.1,localhost
+exec /usr/lib/wine/wine64 "$@"
