@@ -1,0 +1,44 @@
+#include "ChainerPackage.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+ChainerPackage::ChainerPackage(const std::wstring& exeName) : exeName_(exeName)
+{
+    const std::wstring chainer = EnvironmentValue(L"ORVANTA_CHAINER");
+    EXPECT_FALSE(chainer.empty()) << "ORVANTA_CHAINER is not set";
+    EXPECT_TRUE(::CopyFileW(chainer.c_str(), ExePath().c_str(), FALSE)) << "cannot copy the chainer";
+}
+
+std::wstring ChainerPackage::IniPath() const
+{
+    const size_t dot = exeName_.rfind(L'.');
+    return folder_ / ((dot == std::wstring::npos ? exeName_ : exeName_.substr(0, dot)) + L".ini");
+}
+
+void ChainerPackage::WriteIni(const std::vector<std::wstring>& lines) const
+{
+    std::wstring text;
+    for (const std::wstring& line : lines)
+        text += line + L"\r\n";
+    WriteIniText(text);
+}
+
+void ChainerPackage::WriteIniText(const std::wstring& text, bool withBom) const
+{
+    ASSERT_TRUE(WriteUtf16File(IniPath(), text, withBom));
+}
+
+void ChainerPackage::AddTestHelper(const std::wstring& name) const
+{
+    const std::wstring helper = EnvironmentValue(L"ORVANTA_TESTHELPER");
+    ASSERT_TRUE(::CopyFileW(helper.c_str(), PathOf(name).c_str(), FALSE));
+}
+
+ProcessResult ChainerPackage::Run(DWORD timeoutMs) const
+{
+    return RunProcess(L"\"" + ExePath() + L"\"", otherWorkingFolder_.Path(), timeoutMs);
+}
+
+} // namespace testing_support

@@ -1,0 +1,39 @@
+// A package folder as an installation ships it: the chainer as setup.exe beside its setup.ini
+// (UTF-16 with byte-order mark, CR LF) and whatever setup files a test adds.
+#pragma once
+
+#include "TestSupport.h"
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class ChainerPackage {
+public:
+    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe");
+
+    const std::wstring& Folder() const { return folder_.Path(); }
+    std::wstring PathOf(const std::wstring& name) const { return folder_ / name; }
+    std::wstring ExePath() const { return folder_ / exeName_; }
+    std::wstring IniPath() const;
+    // The log file path tests put into PREREQ_CHAINER.
+    std::wstring LogPath() const { return folder_ / L"chainer.log"; }
+
+    // Writes the INI (lines joined with CR LF).
+    void WriteIni(const std::vector<std::wstring>& lines) const;
+    void WriteIniText(const std::wstring& text, bool withBom = true) const;
+    // Copies the test helper into the package under `name`.
+    void AddTestHelper(const std::wstring& name) const;
+
+    // Starts the chainer from another working folder and waits for it.
+    ProcessResult Run(DWORD timeoutMs = 120000) const;
+    std::vector<std::wstring> LogLines() const { return LogMessages(ReadUtf16File(LogPath())); }
+
+private:
+    TempDir folder_;
+    TempDir otherWorkingFolder_;
+    std::wstring exeName_;
+};
+
+} // namespace testing_support

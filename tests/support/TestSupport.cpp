@@ -1,0 +1,198 @@
+#include "TestSupport.h"
+
+#include "platform/core/UniqueResource.h"
+
+#include <atomic>
+
+namespace testing_support {
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH];
+    const DWORD length = ::GetTempPathW(MAX_PATH, temp);
+    for (;;) {
+        path_ = std::wstring(temp, length) + L"orvanta-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                std::to_wstring(counter++);
+        if (::CreateDirectoryW(path_.c_str(), nullptr))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    RemoveTree(path_);
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+                RemoveTree(child);
+            } else {
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(child.c_str());
+            }
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    orvanta::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    orvanta::UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+bool WriteUtf16File(const std::wstring& path, const std::wstring& text, bool withBom)
+{
+    std::string bytes;
+    if (withBom)
+        bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return WriteBytes(path, bytes);
+}
+
+std::wstring ReadUtf16File(const std::wstring& path)
+{
+    const std::string bytes = ReadBytes(path);
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    if (!text.empty() && text[0] == 0xFEFF)
+        text.erase(0, 1);
+    return text;
+}
+
+bool FileExists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring EnvironmentValue(const wchar_t* name)
+{
+    wchar_t buffer[4096];
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 4096);
+    return length == 0 || length >= 4096 ? std::wstring() : std::wstring(buffer, length);
+}
+
+ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workingFolder, DWORD timeoutMs)
+{
+    ProcessResult result;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring mutableLine = commandLine;
+    if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
+        return result;
+    result.started = true;
+    orvanta::UniqueHandle processHandle(process.hProcess);
+    orvanta::UniqueHandle threadHandle(process.hThread);
+    if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        result.finished = true;
+        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+    } else {
+        ::TerminateProcess(process.hProcess, 0xDEAD);
+        ::WaitForSingleObject(process.hProcess, 5000);
+    }
+    return result;
+}
+
+void DeleteRegistryTree(HKEY root, const std::wstring& path)
+{
+    ::RegDeleteTreeW(root, path.c_str());
+    ::RegDeleteKeyW(root, path.c_str());
+}
+
+bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+                       REGSAM view)
+{
+    orvanta::UniqueKey key;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Put(), nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& path)
+{
+    orvanta::UniqueKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        key.Release();
+        return false;
+    }
+    return true;
+}
+
+bool ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value)
+{
+    wchar_t buffer[1024];
+    DWORD size = sizeof(buffer);
+    if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    value = buffer;
+    return true;
+}
+
+std::vector<std::wstring> LogMessages(const std::wstring& logText)
+{
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < logText.size()) {
+        size_t end = logText.find(L"\r\n", start);
+        if (end == std::wstring::npos)
+            end = logText.size();
+        std::wstring line = logText.substr(start, end - start);
+        // "2024-03-07 14-05-09-" is 20 characters.
+        if (line.size() >= 20 && line[4] == L'-' && line[10] == L' ' && line[19] == L'-')
+            line.erase(0, 20);
+        lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool ContainsLine(const std::vector<std::wstring>& lines, const std::wstring& line)
+{
+    for (const std::wstring& candidate : lines) {
+        if (candidate == line)
+            return true;
+    }
+    return false;
+}
+
+} // namespace testing_support

@@ -1,0 +1,59 @@
+// Helpers for tests that use real files, registry keys and processes under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder under %TEMP%, removed with everything in it at scope end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void RemoveTree(const std::wstring& path);
+
+std::string ReadBytes(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+// UTF-16 LE, with FF FE in front when withBom.
+bool WriteUtf16File(const std::wstring& path, const std::wstring& text, bool withBom = true);
+// A UTF-16 LE file's text; a leading byte-order mark is dropped.
+std::wstring ReadUtf16File(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+// The value of an environment variable set by CTest (paths of the built programs).
+std::wstring EnvironmentValue(const wchar_t* name);
+
+struct ProcessResult {
+    bool started = false;
+    bool finished = false;  // false: killed after the timeout
+    DWORD exitCode = 0;
+};
+// Runs `commandLine` in `workingFolder` (empty: current) and waits at most timeoutMs.
+ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workingFolder = L"",
+                         DWORD timeoutMs = 60000);
+
+// Registry helpers for test-owned keys.
+void DeleteRegistryTree(HKEY root, const std::wstring& path);
+bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+                       REGSAM view = 0);
+bool RegistryKeyExists(HKEY root, const std::wstring& path);
+bool ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value);
+
+// Lines of a log text without their time stamps ("YYYY-MM-DD hh-mm-ss-").
+std::vector<std::wstring> LogMessages(const std::wstring& logText);
+bool ContainsLine(const std::vector<std::wstring>& lines, const std::wstring& line);
+
+} // namespace testing_support
