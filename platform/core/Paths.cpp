@@ -135,12 +135,11 @@ void RemoveEmptyParentFolders(const std::wstring& path, const std::wstring& stop
     std::wstring stop = stopFolder;
     while (!stop.empty() && stop.back() == L'\\')
         stop.pop_back();
-    std::wstring current = path;
+    // The stop folder itself is the root below which removal is allowed: it always stays.
+    std::wstring current = GetParentFolder(path);
     while (current.size() > stop.size()) {
-        current = GetParentFolder(current);
-        if (current.empty())
-            break;
         RemoveDirectoryLong(current);
+        current = GetParentFolder(current);
     }
 }
 

@@ -1,1 +1,155 @@
+#include "platform/core/Logger.h"
+#include "platform/core/Text.h"
+
+#include "TestSupport.h"
+
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <regex>
+
+using namespace orvanta;
+using testing_support::ReadBytes;
+using testing_support::ReadUtf16File;
+using testing_support::TempDir;
+
+namespace {
+
+class LoggerTest : public ::testing::Test {
+protected:
+    void SetUp() override { Logger::Instance().ResetForTesting(); }
+    void TearDown() override { Logger::Instance().ResetForTesting(); }
+
+    static size_t Count(const std::wstring& text, const std::wstring& part)
+    {
+        size_t count = 0;
+        for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1))
+            ++count;
+        return count;
+    }
+};
+
+std::wstring CommonAppData()
+{
+    wchar_t path[MAX_PATH];
+    return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
+}
+
+bool EveryoneHasAccess(const std::wstring& folder)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    UniqueLocal owner(descriptor);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    bool found = false;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount && !found; ++i) {
+        void* ace = nullptr;
+        if (::GetAce(dacl, i, &ace) && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE)
+            found = ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone) == TRUE;
+    }
+    ::FreeSid(everyone);
+    return found;
+}
+
+} // namespace
+
+TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderAndTimeStampedLines)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"Searching for:First");
+    Logger::Instance().Log(L"");
+
+    const std::string bytes = ReadBytes(path);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE"));
+    const std::wstring text = ReadUtf16File(path);
+#if defined(_WIN64)
+    EXPECT_TRUE(StartsWith(text, L"\r\n<< Orvanta (x64) Log >>\r\nOS Version: "));
+#else
+    EXPECT_TRUE(StartsWith(text, L"\r\n<< Orvanta (x86) Log >>\r\nOS Version: "));
+#endif
+    const std::wregex header(L"\r\nOS Version: \\d+\\.\\d+\\.\\d+ SP\\d+ \\((workstation|server)\\) \\[(x64|x86)\\]\r\n"
+                             L"CPU: [^\r\n]*\r\n\r\n");
+    EXPECT_TRUE(std::regex_search(text, header));
+    const std::wregex line(L"\r\n\r\n\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}-Searching for:First\r\n"
+                           L"\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}-\r\n$");
+    EXPECT_TRUE(std::regex_search(text, line)) << std::string(text.begin(), text.end());
+}
+
+TEST_F(LoggerTest, ReusedFileGetsNoSecondByteOrderMarkButASecondHeader)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"first");
+    Logger::Instance().ResetForTesting();
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"second");
+
+    const std::string bytes = ReadBytes(path);
+    EXPECT_EQ(bytes.find("\xFF\xFE", 2), std::string::npos);
+    const std::wstring text = ReadUtf16File(path);
+    EXPECT_EQ(Count(text, L"Log >>"), 2u);
+    EXPECT_EQ(Count(text, L"OS Version: "), 2u);
+    EXPECT_LT(text.find(L"-first\r\n"), text.find(L"-second\r\n"));
+}
+
+TEST_F(LoggerTest, SettingTheOpenPathAgainKeepsTheFile)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"one");
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"two");
+    EXPECT_EQ(Count(ReadUtf16File(path), L"Log >>"), 1u);
+}
+
+TEST_F(LoggerTest, FooterEndsTheFileWithABlankLine)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().WriteFooter();
+    EXPECT_TRUE(EndsWith(ReadUtf16File(path), L"-=====================End of Log=====================\r\n\r\n"));
+}
+
+TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
+{
+    const std::wstring folder = CommonAppData() + L"\\ORVANTA_LOGS";
+    const std::wstring fallback = folder + L"\\system_tests.LOG";
+    ::DeleteFileW(fallback.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+
+    Logger::Instance().SetLogFile(L"C:\\orvanta-no-such-folder\\x\\run.log");
+    Logger::Instance().Log(L"fell back");
+
+    EXPECT_EQ(Logger::Instance().CurrentPath(), fallback);
+    EXPECT_TRUE(EndsWith(ReadUtf16File(fallback), L"-fell back\r\n"));
+    EXPECT_TRUE(EveryoneHasAccess(folder));
+    Logger::Instance().ResetForTesting();
+    ::DeleteFileW(fallback.c_str());
+}
+
+TEST(LoggerNames, FallbackFileNameReplacesTheExtension)
+{
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup.exe"), L"setup.LOG");
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup.x64.exe"), L"setup.x64.LOG");
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup"), L"setup.LOG");
+}
+
+TEST(LoggerNames, CpuLineNamesTheProcessor)
+{
+    const std::wstring line = CpuHeaderLine();
+    ASSERT_TRUE(StartsWith(line, L"CPU: "));
+    EXPECT_GT(line.size(), 5u);
+    EXPECT_EQ(line.find(L'\0'), std::wstring::npos);
+}
