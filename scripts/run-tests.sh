@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds both architectures and runs every test under 64-bit Wine.
+# The 32-bit build is compiled only: this machine cannot run 32-bit code.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+
+cmake --preset mingw-x86
+cmake --build build/x86
+
+cmake --preset mingw-x64
+cmake --build build/x64
+
+# Tests change the prefix's registry and files: they run one at a time.
+unset DISPLAY
+cd build/x64
+ctest --output-on-failure
