@@ -1,5 +1,6 @@
 #include "chainer/FolderProperties.h"
 
+#include "detection/OsVersion.h"
 #include "detection/RegistryRead.h"
 #include "platform/core/Paths.h"
 #include "platform/core/TempFolder.h"
@@ -15,13 +16,18 @@ namespace {
 
 std::wstring EnvironmentValue(const std::wstring& name)
 {
-    const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (size == 0)
-        return {};
-    std::wstring value(size, L'\0');
-    const DWORD length = ::GetEnvironmentVariableW(name.c_str(), &value[0], size);
-    value.resize(length < size ? length : 0);
-    return value;
+    // The variable may grow between the size query and the read: retry a few times.
+    DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    for (int attempt = 0; attempt < 4 && size != 0; ++attempt) {
+        std::wstring value(size, L'\0');
+        const DWORD length = ::GetEnvironmentVariableW(name.c_str(), &value[0], size);
+        if (length < size) {
+            value.resize(length);
+            return value;
+        }
+        size = length;
+    }
+    return {};
 }
 
 bool EnvironmentDefined(const std::wstring& name)
@@ -43,26 +49,52 @@ SHGetFolderPathFn LookUpShFolderPath()
     return function;
 }
 
+bool AssignFolder(const wchar_t* path, std::wstring& value)
+{
+    if (path[0] == L'\0')
+        return false;  // an empty answer is no folder: "[X]name" must not become "name"
+    value = WithTrailingBackslash(path);
+    return true;
+}
+
 bool ShellFolder(int csidl, std::wstring& value)
 {
     PIDLIST_ABSOLUTE items = nullptr;
     if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
         wchar_t path[MAX_PATH] = {};
         const BOOL found = ::SHGetPathFromIDListW(items, path);
-        ::CoTaskMemFree(items);
-        if (!found)
-            return false;
-        value = WithTrailingBackslash(path);
-        return true;
+        ::CoTaskMemFree(items);  // the shell allocator is the COM task allocator
+        return found && AssignFolder(path, value);
     }
     if (const SHGetFolderPathFn getFolderPath = LookUpShFolderPath()) {
         wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(getFolderPath(nullptr, csidl, nullptr, 0, path))) {
-            value = WithTrailingBackslash(path);
-            return true;
-        }
+        if (SUCCEEDED(getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+            return AssignFolder(path, value);
     }
     return false;
+}
+
+// Systems before Windows 2000 may lack both shell functions; two folders then come from the
+// environment, as those systems set them.
+bool LegacyShellFolder(const std::wstring& name, std::wstring& value)
+{
+    if (GetOsVersionInfo().major >= 5)
+        return false;
+    const wchar_t* variable = name == L"ProgramFilesFolder" ? L"PROGRAMFILES"
+                              : name == L"AppDataFolder"    ? L"APPDATA"
+                                                            : nullptr;
+    if (variable == nullptr || !EnvironmentDefined(variable))
+        return false;
+    value = EnvironmentValue(variable);
+    return true;
+}
+
+bool SystemFolder(bool use64, std::wstring& value)
+{
+    wchar_t path[MAX_PATH] = {};
+    return SUCCEEDED(::SHGetFolderPathW(nullptr, use64 ? CSIDL_SYSTEM : CSIDL_SYSTEMX86, nullptr,
+                                        SHGFP_TYPE_CURRENT, path)) &&
+           AssignFolder(path, value);
 }
 
 std::wstring WindowsFolder()
@@ -108,7 +140,7 @@ bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value
         return true;
     }
     if (name == L"SystemFolder")
-        return ShellFolder(use64 ? CSIDL_SYSTEM : CSIDL_SYSTEMX86, value);
+        return SystemFolder(use64, value);
     if (name == L"System32Folder") {
         wchar_t buffer[MAX_PATH];
         const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
@@ -134,7 +166,7 @@ bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value
     }
     for (const auto& folder : kShellFolders) {
         if (name == folder.first)
-            return ShellFolder(folder.second, value);
+            return ShellFolder(folder.second, value) || LegacyShellFolder(name, value);
     }
     return false;
 }

@@ -172,4 +172,9 @@ bool IsWindows10OrLater(const OsVersionInfo& info)
     return true;
 }
 
+bool IsWindows10OrLater()
+{
+    return IsWindows10OrLater(GetOsVersionInfo());
+}
+
 } // namespace orvanta

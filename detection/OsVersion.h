@@ -24,6 +24,9 @@ const OsVersionInfo& GetOsVersionInfo();
 // Reads the record from the registry now (uncached).
 OsVersionInfo ReadOsVersionInfo();
 
+// True when (major, minor, servicePack, build) is at least (10, 0, 0, 0).
 bool IsWindows10OrLater(const OsVersionInfo& info);
+// The same for the running system.
+bool IsWindows10OrLater();
 
 } // namespace orvanta

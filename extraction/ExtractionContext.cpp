@@ -1,13 +1,20 @@
 #include "extraction/ExtractionContext.h"
 
+#include "platform/core/Paths.h"
+
 #include <windows.h>
 
 namespace orvanta {
 
 ExtractionContext::~ExtractionContext()
 {
-    if (cleanUpWhenDestroyed_ && !cleanupDone_)
+    if (!cleanUpWhenDestroyed_ || cleanupDone_)
+        return;
+    try {
         RunCleanupPass();
+    } catch (...) {
+        // Out of memory while the chainer ends: the paths stay; a destructor must not throw.
+    }
 }
 
 void ExtractionContext::SetModule(const std::wstring& modulePath, const std::wstring& moduleFolder)
@@ -55,12 +62,12 @@ bool ExtractionContext::RunCleanupPass()
     // Keep-files mode 3 keeps whatever the context extracted itself; only the listed paths go.
     std::vector<std::wstring> failedFiles;
     for (const std::wstring& file : filesToDelete_) {
-        if (!::DeleteFileW(file.c_str()))
+        if (!::DeleteFileW(MakeLongPath(file).c_str()))
             failedFiles.push_back(file);
     }
     std::vector<std::wstring> failedFolders;
     for (auto folder = foldersToDelete_.rbegin(); folder != foldersToDelete_.rend(); ++folder) {
-        if (!::RemoveDirectoryW(folder->c_str()))
+        if (!::RemoveDirectoryW(MakeLongPath(*folder).c_str()))
             failedFolders.insert(failedFolders.begin(), *folder);
     }
     filesToDelete_ = std::move(failedFiles);

@@ -13,6 +13,7 @@ class ProgressSink;
 class ExtractionContext {
 public:
     ExtractionContext() = default;
+    // Runs the cleanup pass when configured to and not done yet.
     ~ExtractionContext();
     ExtractionContext(const ExtractionContext&) = delete;
     ExtractionContext& operator=(const ExtractionContext&) = delete;
@@ -30,8 +31,12 @@ public:
 
     void AddFileToDelete(const std::wstring& path) { filesToDelete_.push_back(path); }
     void AddFolderToDelete(const std::wstring& path) { foldersToDelete_.push_back(path); }
-    // Deletes what is listed; what fails stays listed. True when nothing is left.
+    // Deletes the listed files, then the listed folders from the last to the first; what fails
+    // stays listed for a later pass. True when nothing is left.
     bool RunCleanupPass();
+    bool CleanupDone() const { return cleanupDone_; }
+    const std::vector<std::wstring>& FilesToDelete() const { return filesToDelete_; }
+    const std::vector<std::wstring>& FoldersToDelete() const { return foldersToDelete_; }
 
     const std::wstring& ExtractionFolder() const { return extractionFolder_; }
     const std::wstring& ModuleFolder() const { return moduleFolder_; }

@@ -1,0 +1,199 @@
+// The OS lists and the language list that exclude a prerequisite.
+#include "detection/OsIdentification.h"
+#include "platform/core/Logger.h"
+#include "platform/core/Text.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvanta;
+using testing_support::LogMessages;
+using testing_support::ReadUtf16File;
+using testing_support::TempDir;
+
+namespace {
+
+OsVersionInfo Windows10(bool wow64)
+{
+    OsVersionInfo info;
+    info.major = 10;
+    info.build = 19045;
+    info.wow64 = wow64;
+    return info;
+}
+
+using Pieces = std::vector<std::wstring>;
+
+} // namespace
+
+TEST(SplitOsList, SplitsAtCommaBlankWithoutTrimming)
+{
+    EXPECT_EQ(SplitOsList(L""), Pieces());
+    EXPECT_EQ(SplitOsList(L"Windows 7 x64"), Pieces({L"Windows 7 x64"}));
+    EXPECT_EQ(SplitOsList(L"a, b"), Pieces({L"a", L"b"}));
+    EXPECT_EQ(SplitOsList(L"a, "), Pieces({L"a"}));
+    EXPECT_EQ(SplitOsList(L"a,b"), Pieces({L"a,b"}));
+    EXPECT_EQ(SplitOsList(L"a,  b"), Pieces({L"a", L" b"}));
+    EXPECT_EQ(SplitOsList(L" a , b"), Pieces({L" a ", L"b"}));
+    EXPECT_EQ(SplitOsList(L", a"), Pieces({L"", L"a"}));
+    EXPECT_EQ(SplitOsList(L"a, , b"), Pieces({L"a", L"", L"b"}));
+}
+
+TEST(OsMatches, EmptyListsAllowEverySystem)
+{
+    EXPECT_TRUE(OsMatches(L"", L"", Windows10(true)));
+    EXPECT_TRUE(OsMatches(L"", L"", Windows10(false)));
+    EXPECT_TRUE(OsMatches(L"", L"", OsVersionInfo()));
+}
+
+TEST(OsMatches, SixtyFourBitWindowsUsesOnlyWinNT64Versions)
+{
+    EXPECT_TRUE(OsMatches(L"Windows 10 x64", L"", Windows10(true)));
+    EXPECT_FALSE(OsMatches(L"", L"Windows 10 x64", Windows10(true)));
+    EXPECT_TRUE(OsMatches(L"", L"Windows 10 x86", Windows10(false)));
+    EXPECT_FALSE(OsMatches(L"Windows 10 x86", L"", Windows10(false)));
+    EXPECT_TRUE(OsMatches(L"Windows 10 x64", L"Windows 10 x86", Windows10(true)));
+}
+
+TEST(OsMatches, DetailedOrCoarseNameExcludes)
+{
+    EXPECT_FALSE(OsMatches(L"", L"Windows 10 version 22H2 x64", Windows10(true)));
+    EXPECT_FALSE(OsMatches(L"", L"Windows 7 x64, Windows 10 x64", Windows10(true)));
+    EXPECT_FALSE(OsMatches(L"", L"Windows 7 x64, Windows 10 version 22H2 x64, Windows 8 x64", Windows10(true)));
+    EXPECT_FALSE(OsMatches(L"", L"Windows 10 x64, ", Windows10(true)));
+    EXPECT_TRUE(OsMatches(L"", L"Windows 10 version 21H2 x64, Windows 7 x64", Windows10(true)));
+}
+
+TEST(OsMatches, PiecesMustMatchExactly)
+{
+    const OsVersionInfo os = Windows10(true);
+    EXPECT_TRUE(OsMatches(L"", L"windows 10 x64", os));
+    EXPECT_TRUE(OsMatches(L"", L"Windows 10 x6", os));
+    EXPECT_TRUE(OsMatches(L"", L"Windows 10 x64 ", os));
+    EXPECT_TRUE(OsMatches(L"", L"Windows 7 x64,  Windows 10 x64", os));
+    // Without the blank the two names form one piece, which matches nothing.
+    EXPECT_TRUE(OsMatches(L"", L"Windows 7 x64,Windows 10 x64", os));
+    EXPECT_TRUE(OsMatches(L"", L"Windows 10 x64,Windows 7 x64", os));
+}
+
+TEST(OsMatches, WholePlatformTextExcludesEverySystemOfItsPlatform)
+{
+    OsVersionInfo unidentified;
+    unidentified.wow64 = true;
+    EXPECT_FALSE(OsMatches(L"", kWholePlatformX64, Windows10(true)));
+    EXPECT_FALSE(OsMatches(L"", kWholePlatformX64, unidentified));
+    unidentified.wow64 = false;
+    EXPECT_FALSE(OsMatches(kWholePlatformX86, L"", Windows10(false)));
+    EXPECT_FALSE(OsMatches(kWholePlatformX86, L"", unidentified));
+    // Each text belongs to its own list: elsewhere it is an ordinary one-piece list.
+    EXPECT_TRUE(OsMatches(L"", kWholePlatformX86, Windows10(true)));
+    EXPECT_TRUE(OsMatches(kWholePlatformX64, L"", Windows10(false)));
+}
+
+TEST(OsMatches, WholePlatformTextWithOneMoreBlankIsAnOrdinaryList)
+{
+    const std::wstring whole = kWholePlatformX64;
+    for (size_t at : {size_t(0), size_t(10), whole.size()}) {
+        std::wstring text = whole;
+        text.insert(at, L" ");
+        EXPECT_TRUE(OsMatches(L"", text, Windows10(true))) << at;
+    }
+}
+
+TEST(OsMatches, RunningSystemIsExcludedByItsOwnNames)
+{
+    // Whatever this prefix reports, its names exclude it from the list of its platform.
+    const bool wow64 = GetOsVersionInfo().wow64;
+    const std::wstring& detailed = GetDetailedOsName();
+    const std::wstring& coarse = GetCoarseOsName();
+    EXPECT_EQ(detailed, DetailedOsName(GetOsVersionInfo()));
+    EXPECT_EQ(coarse, CoarseOsName(GetOsVersionInfo()));
+    EXPECT_TRUE(OsMatches(L"", L""));
+    EXPECT_FALSE(OsMatches(wow64 ? L"" : detailed, wow64 ? detailed : L""));
+    EXPECT_FALSE(OsMatches(wow64 ? L"" : L"x, " + coarse, wow64 ? L"x, " + coarse : L""));
+    EXPECT_TRUE(OsMatches(wow64 ? detailed : L"", wow64 ? L"" : detailed));
+#if defined(_WIN64)
+    EXPECT_TRUE(wow64);
+#endif
+}
+
+TEST(LanguageListAccepts, EmptyListAcceptsEveryLanguage)
+{
+    EXPECT_TRUE(LanguageListAccepts(L"", 1033));
+    EXPECT_TRUE(LanguageListAccepts(L"", 0));
+}
+
+TEST(LanguageListAccepts, SemicolonTerminatedNumbersOnly)
+{
+    EXPECT_TRUE(LanguageListAccepts(L"1033;1031;", 1033));
+    EXPECT_TRUE(LanguageListAccepts(L"1033;1031;", 1031));
+    EXPECT_FALSE(LanguageListAccepts(L"1033;1031;", 1036));
+    // Text after the last ";" is never looked at.
+    EXPECT_FALSE(LanguageListAccepts(L"1033", 1033));
+    EXPECT_FALSE(LanguageListAccepts(L"1031;1033", 1033));
+    EXPECT_FALSE(LanguageListAccepts(L";", 1033));
+}
+
+TEST(LanguageListAccepts, NumbersReadLikeDecimalConversion)
+{
+    EXPECT_TRUE(LanguageListAccepts(L"  1033;", 1033));
+    EXPECT_TRUE(LanguageListAccepts(L"\t+1033;", 1033));
+    EXPECT_TRUE(LanguageListAccepts(L"1033 German;", 1033));
+    EXPECT_FALSE(LanguageListAccepts(L"x1033;", 1033));
+    EXPECT_TRUE(LanguageListAccepts(L"x1033;", 0));
+    // Compared as 16-bit values: -1 is 0xFFFF, 66569 is 1033 + 65536.
+    EXPECT_TRUE(LanguageListAccepts(L"-1;", 0xFFFF));
+    EXPECT_TRUE(LanguageListAccepts(L"66569;", 1033));
+    // Far too many digits: the low 16 bits are all ones whether the number wraps or saturates.
+    EXPECT_TRUE(LanguageListAccepts(std::wstring(5000, L'9') + L";", 0xFFFF));
+    EXPECT_FALSE(LanguageListAccepts(std::wstring(5000, L'9') + L";", 1033));
+}
+
+class LanguageMatchesTest : public ::testing::Test {
+protected:
+    void SetUp() override { Logger::Instance().ResetForTesting(); }
+    void TearDown() override
+    {
+        LogEnabled = false;
+        Logger::Instance().ResetForTesting();
+    }
+};
+
+TEST_F(LanguageMatchesTest, LogsTheSystemDefaultLanguageOnlyForANonEmptyList)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"language.log";
+    LogEnabled = true;
+    Logger::Instance().SetLogFile(path);
+    const LANGID language = ::GetSystemDefaultLangID();
+
+    EXPECT_TRUE(LanguageMatches(L""));
+    EXPECT_TRUE(LanguageMatches(Format(L"7;%d;", static_cast<int>(language))));
+    EXPECT_FALSE(LanguageMatches(Format(L"%d;", static_cast<int>(language) + 1)));
+
+    const std::vector<std::wstring> lines = LogMessages(ReadUtf16File(path));
+    const std::wstring prefix = Format(L"SystemDefault LangID=%d-", static_cast<int>(language));
+    size_t languageLines = 0;
+    for (const std::wstring& line : lines) {
+        if (!StartsWith(line, L"SystemDefault LangID="))
+            continue;
+        ++languageLines;
+        ASSERT_TRUE(StartsWith(line, prefix)) << line;
+        EXPECT_GT(line.size(), prefix.size());
+        if (language == 1033) {
+            EXPECT_EQ(line, L"SystemDefault LangID=1033-English (United States)");
+        }
+    }
+    EXPECT_EQ(languageLines, 2u);
+}
+
+TEST_F(LanguageMatchesTest, WritesNothingWhenLoggingIsOff)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"quiet.log";
+    Logger::Instance().SetLogFile(path);
+    LogEnabled = false;
+    EXPECT_FALSE(LanguageMatches(L"0;"));
+    EXPECT_FALSE(testing_support::FileExists(path));
+}
