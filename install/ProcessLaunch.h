@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
@@ -29,5 +30,10 @@ bool WaitWithMessagePump(HANDLE handle);
 
 // Brings the first visible captioned window of the process (or of its children) to the top.
 void BringProcessWindowToTop(HANDLE process);
+
+// Tests cannot watch "runas" or a start that would show the shell's error box: they replace the
+// function ShellExecuteDetached calls. Null restores ShellExecuteExW.
+using ShellExecuteFunction = bool (*)(SHELLEXECUTEINFOW* info);
+void SetShellExecuteFunction(ShellExecuteFunction function);
 
 } // namespace orvanta

@@ -1,11 +1,22 @@
 // Plays an installer or a search program in tests.
 //   testhelper [--set HIVE\Key\Path\Name=Value] [--sleep MS] [--crash] [--exit CODE]
+//              [--report FILE] [--signal EVENT] [--spawn "ARGS"] [--window] [--pump MS]
 // HIVE is HKCU or HKLM; the value is written as REG_SZ before the program exits with CODE.
+// The flags run in the order given:
+//   --report FILE   writes UTF-16 lines pid=, parent= (from a process snapshot), show= (the
+//                   startup show command, -1 when none was given), priority= (hex), cwd=, cmdline=
+//   --signal EVENT  sets the named event (the test's "ready" signal)
+//   --spawn "ARGS"  starts another testhelper with ARGS and goes on without waiting
+//   --window        creates a visible captioned window, then a hidden plain one above it
+//   --pump MS       dispatches window messages for MS milliseconds
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -31,6 +42,102 @@ bool SetRegistryValue(const std::wstring& spec)
     return status == ERROR_SUCCESS;
 }
 
+DWORD ParentProcessId()
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD parent = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == GetCurrentProcessId())
+            parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    return parent;
+}
+
+bool WriteReport(const std::wstring& path)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    GetStartupInfoW(&startup);
+    const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
+    wchar_t folder[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    wchar_t numbers[160];
+    swprintf(numbers, 160, L"pid=%lu\r\nparent=%lu\r\nshow=%d\r\npriority=%lx\r\nconsole=%d\r\n",
+             GetCurrentProcessId(), ParentProcessId(), show, GetPriorityClass(GetCurrentProcess()),
+             GetConsoleWindow() != nullptr ? 1 : 0);
+    const std::wstring text = std::wstring(1, L'\xFEFF') + numbers + L"cwd=" + folder + L"\r\ncmdline=" +
+                              GetCommandLineW() + L"\r\n";
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    const bool ok = WriteFile(file, text.c_str(), size, &written, nullptr) && written == size;
+    CloseHandle(file);
+    return ok;
+}
+
+bool SignalEvent(const std::wstring& name)
+{
+    const HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
+    if (event == nullptr)
+        return false;
+    const bool ok = SetEvent(event) != FALSE;
+    CloseHandle(event);
+    return ok;
+}
+
+bool SpawnSelf(const std::wstring& arguments)
+{
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    std::wstring line = L"\"" + std::wstring(self, length) + L"\" " + arguments;
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool CreateWindows()
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"OrvantaTestHelperWindow";
+    RegisterClassW(&windowClass);
+    const HWND captioned = CreateWindowExW(0, windowClass.lpszClassName, L"testhelper", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                           10, 10, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    const HWND hidden = CreateWindowExW(0, windowClass.lpszClassName, L"testhelper hidden", WS_POPUP, 20, 20, 50, 50,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr);
+    return captioned != nullptr && hidden != nullptr;
+}
+
+void PumpMessages(DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -46,6 +153,20 @@ int wmain(int argc, wchar_t** argv)
                 return 9001;
         } else if (argument == L"--sleep" && hasValue) {
             Sleep(static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10)));
+        } else if (argument == L"--report" && hasValue) {
+            if (!WriteReport(argv[++i]))
+                return 9002;
+        } else if (argument == L"--signal" && hasValue) {
+            if (!SignalEvent(argv[++i]))
+                return 9003;
+        } else if (argument == L"--spawn" && hasValue) {
+            if (!SpawnSelf(argv[++i]))
+                return 9004;
+        } else if (argument == L"--window") {
+            if (!CreateWindows())
+                return 9005;
+        } else if (argument == L"--pump" && hasValue) {
+            PumpMessages(static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10)));
         } else if (argument == L"--crash") {
             volatile int* nowhere = nullptr;
             *nowhere = 1;
