@@ -22,18 +22,26 @@ HKEY RegistryRootFromName(const std::wstring& name)
     return HKEY_USERS;
 }
 
-UniqueKey OpenRegistryPath(const std::wstring& path, bool use64)
+UniqueKey OpenRegistryKey(const std::wstring& path, REGSAM access)
 {
-    const size_t slash = path.find(L'\\');
-    const HKEY root = RegistryRootFromName(path.substr(0, slash));
-    const std::wstring subKey = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
-    REGSAM access = KEY_READ;
-    if (use64 && GetOsVersionInfo().wow64)
-        access |= KEY_WOW64_64KEY;
     UniqueKey key;
+    const size_t slash = path.find(L'\\');
+    // An empty sub-key would open the predefined root itself.
+    if (slash == std::wstring::npos || slash + 1 == path.size())
+        return key;
+    const HKEY root = RegistryRootFromName(path.substr(0, slash));
+    const std::wstring subKey = path.substr(slash + 1);
     if (::RegOpenKeyExW(root, subKey.c_str(), 0, access, key.Put()) != ERROR_SUCCESS)
         key.Release();
     return key;
+}
+
+UniqueKey OpenRegistryPath(const std::wstring& path, bool use64)
+{
+    REGSAM access = KEY_READ;
+    if (use64 && GetOsVersionInfo().wow64)
+        access |= KEY_WOW64_64KEY;
+    return OpenRegistryKey(path, access);
 }
 
 bool SplitRegistryValuePath(const std::wstring& text, std::wstring& keyPath, std::wstring& valueName)

@@ -12,6 +12,11 @@ namespace orvanta {
 // HKEY_USERS for any name it does not know.
 HKEY RegistryRootFromName(const std::wstring& name);
 
+// Opens "root\key path" with the given access. A text without a backslash or with an empty key
+// path names no key (the predefined root itself is never handed out): an invalid key, as for
+// any other failure.
+UniqueKey OpenRegistryKey(const std::wstring& path, REGSAM access);
+
 // Opens the key for reading; the 64-bit view is used when use64 is set and Windows is 64-bit.
 // An invalid key when it cannot be opened.
 UniqueKey OpenRegistryPath(const std::wstring& path, bool use64);

@@ -1,0 +1,184 @@
+#include "detection/MsixFinder.h"
+
+#include "detection/PackageManager.h"
+#include "platform/core/Text.h"
+#include "platform/core/UniqueResource.h"
+
+#include <windows.h>
+
+#include <mutex>
+#include <utility>
+
+namespace orvanta {
+namespace {
+
+// Windows.ApplicationModel.PackageVersion
+struct PackageVersionAbi {
+    uint16_t major;
+    uint16_t minor;
+    uint16_t build;
+    uint16_t revision;
+};
+
+// Windows.ApplicationModel.IPackageId in vtable order.
+struct IPackageIdAbi : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE get_Name(HSTRING* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Version(PackageVersionAbi* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Architecture(int32_t* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ResourceId(HSTRING* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Publisher(HSTRING* value) = 0;
+};
+
+// Windows.ApplicationModel.IPackage (the first members).
+struct IPackageAbi : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE get_Id(IPackageIdAbi** value) = 0;
+};
+
+// IIterator<Package> and IIterable<Package>.
+struct IPackageIteratorAbi : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE get_Current(IPackageAbi** value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_HasCurrent(boolean* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE MoveNext(boolean* value) = 0;
+};
+
+struct IPackageIterableAbi : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE First(IPackageIteratorAbi** value) = 0;
+};
+
+std::mutex listingLock;
+PackageListing testListing;
+
+PackageListing CurrentListing()
+{
+    const std::lock_guard<std::mutex> lock(listingLock);
+    return testListing ? testListing : PackageListing(ListUserPackages);
+}
+
+bool ReadIdentity(IPackageAbi* package, PackageIdentity& identity)
+{
+    ComRef<IPackageIdAbi> id;
+    if (FAILED(package->get_Id(id.Put())) || !id)
+        return false;
+    UniqueHString name;
+    UniqueHString publisher;
+    int32_t architecture = 0;
+    PackageVersionAbi version{};
+    if (FAILED(id->get_Name(name.Put())) || FAILED(id->get_Publisher(publisher.Put())) ||
+        FAILED(id->get_Architecture(&architecture)) || FAILED(id->get_Version(&version)))
+        return false;
+    identity.name = name.Text();
+    identity.publisher = publisher.Text();
+    identity.architecture = static_cast<uint32_t>(architecture);
+    identity.version = {version.major, version.minor, version.build, version.revision};
+    return true;
+}
+
+struct FindRequest {
+    PackageListing listing;
+    std::wstring name;
+    std::wstring publisher;
+    std::wstring architecture;
+    std::wstring result;
+};
+
+DWORD WINAPI FindThread(void* parameter)
+{
+    FindRequest& request = *static_cast<FindRequest*>(parameter);
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return 0;
+    request.result = FindPackageVersion(request.listing, request.name, request.publisher, request.architecture);
+    ::CoUninitialize();
+    return 0;
+}
+
+} // namespace
+
+std::wstring ArchitectureText(uint32_t architecture)
+{
+    switch (architecture) {
+    case 0:
+        return L"x86";
+    case 5:
+        return L"arm";
+    case 9:
+        return L"x64";
+    case 11:
+        return L"neutral";
+    case 12:
+        return L"arm64";
+    default:
+        return {};
+    }
+}
+
+bool PackageMatches(const PackageIdentity& package, const std::wstring& name, const std::wstring& publisher,
+                    const std::wstring& architecture)
+{
+    return package.name == name && (publisher.empty() || package.publisher == publisher) &&
+           (architecture.empty() || ArchitectureText(package.architecture) == architecture);
+}
+
+std::wstring FindPackageVersion(const PackageListing& listing, const std::wstring& name, const std::wstring& publisher,
+                                const std::wstring& architecture)
+{
+    std::wstring version;
+    if (!listing)
+        return version;
+    listing([&](const PackageIdentity& package) {
+        if (!PackageMatches(package, name, publisher, architecture))
+            return true;
+        version = Format(L"%u.%u.%u.%u", static_cast<unsigned>(package.version[0]),
+                         static_cast<unsigned>(package.version[1]), static_cast<unsigned>(package.version[2]),
+                         static_cast<unsigned>(package.version[3]));
+        return false;
+    });
+    return version;
+}
+
+void ListUserPackages(const PackageVisitor& visit)
+{
+    HRESULT result = S_OK;
+    const ComRef<IPackageManagerAbi> manager(AcquirePackageManager(&result));
+    if (!manager)
+        return;
+    ComRef<IInspectable> found;
+    // A null HSTRING is the empty user id: the current user.
+    if (FAILED(manager->FindPackagesByUserSecurityId(nullptr, found.Put())) || !found)
+        return;
+    auto* packages = static_cast<IPackageIterableAbi*>(found.Get());
+    ComRef<IPackageIteratorAbi> iterator;
+    if (FAILED(packages->First(iterator.Put())) || !iterator)
+        return;
+    boolean hasCurrent = 0;
+    if (FAILED(iterator->get_HasCurrent(&hasCurrent)))
+        return;
+    while (hasCurrent) {
+        ComRef<IPackageAbi> package;
+        PackageIdentity identity;
+        if (FAILED(iterator->get_Current(package.Put())) || !package || !ReadIdentity(package.Get(), identity))
+            return;
+        if (!visit(identity))
+            return;
+        if (FAILED(iterator->MoveNext(&hasCurrent)))
+            return;
+    }
+}
+
+std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publisher,
+                              const std::wstring& architecture)
+{
+    FindRequest request{CurrentListing(), name, publisher, architecture, std::wstring()};
+    const UniqueHandle thread(::CreateThread(nullptr, 0, FindThread, &request, 0, nullptr));
+    if (!thread)
+        return {};
+    ::WaitForSingleObject(thread.Get(), INFINITE);
+    return request.result;
+}
+
+void MsixFinder::SetListingForTesting(PackageListing listing)
+{
+    const std::lock_guard<std::mutex> lock(listingLock);
+    testListing = std::move(listing);
+}
+
+} // namespace orvanta

@@ -1,0 +1,50 @@
+#include "detection/Wow64Redirection.h"
+
+#include <windows.h>
+
+namespace orvanta {
+namespace {
+
+using DisableFn = BOOL(WINAPI*)(PVOID*);
+using RevertFn = BOOL(WINAPI*)(PVOID);
+
+// Looked up at run time: 32-bit Windows without WOW64 does not export them.
+template <typename Function>
+Function Kernel32Function(const char* name)
+{
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32");
+    return kernel == nullptr ? nullptr
+                             : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+}
+
+DisableFn DisableFunction()
+{
+    static const DisableFn function = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
+    return function;
+}
+
+RevertFn RevertFunction()
+{
+    static const RevertFn function = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection");
+    return function;
+}
+
+} // namespace
+
+Wow64RedirectionOff::Wow64RedirectionOff(bool active)
+{
+    if (!active || DisableFunction() == nullptr || RevertFunction() == nullptr)
+        return;
+    disabled_ = DisableFunction()(&oldValue_) != FALSE;
+}
+
+Wow64RedirectionOff::~Wow64RedirectionOff()
+{
+    if (disabled_) {
+        const DWORD lastError = ::GetLastError();
+        RevertFunction()(oldValue_);
+        ::SetLastError(lastError);
+    }
+}
+
+} // namespace orvanta

@@ -1,0 +1,125 @@
+// Windows Installer searches against two packages built with wixl and installed into the test
+// prefix by Wine's msiexec. Both share one upgrade code; the first holds a file component.
+#include "SearchTestSupport.h"
+
+#include "detection/SearchKinds.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace orvanta;
+using search_tests::Find;
+using search_tests::Search;
+
+namespace {
+
+const wchar_t kProductA[] = L"{7A3C51E2-94B0-4F16-8D2A-5E0C71B9A301}";
+const wchar_t kProductB[] = L"{7A3C51E2-94B0-4F16-8D2A-5E0C71B9A302}";
+const wchar_t kUpgradeCode[] = L"{7A3C51E2-94B0-4F16-8D2A-5E0C71B9A300}";
+const wchar_t kComponentA[] = L"{7A3C51E2-94B0-4F16-8D2A-5E0C71B9AC01}";
+const wchar_t kNeverInstalled[] = L"{7A3C51E2-94B0-4F16-8D2A-5E0C71B9AFFF}";
+
+// The packages lie in "msi" beside the test program.
+std::wstring PackagePath(const wchar_t* name)
+{
+    wchar_t module[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring path(module, length);
+    return path.substr(0, path.rfind(L'\\') + 1) + L"msi\\" + name;
+}
+
+DWORD Msiexec(const std::wstring& arguments)
+{
+    const testing_support::ProcessResult result = testing_support::RunProcess(L"msiexec.exe " + arguments + L" /qn");
+    return result.started && result.finished ? result.exitCode : 0xFFFFFFFFu;
+}
+
+class MsiSearchTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        available_ = testing_support::FileExists(PackagePath(L"search-a.msi")) &&
+                     testing_support::FileExists(PackagePath(L"search-b.msi"));
+        if (!available_)
+            return;
+        // A run that stopped half-way may have left either product behind.
+        Uninstall();
+        installResultA_ = Msiexec(L"/i \"" + PackagePath(L"search-a.msi") + L"\"");
+        installResultB_ = Msiexec(L"/i \"" + PackagePath(L"search-b.msi") + L"\"");
+    }
+
+    static void TearDownTestSuite()
+    {
+        if (available_)
+            Uninstall();
+    }
+
+    static void Uninstall()
+    {
+        Msiexec(std::wstring(L"/x ") + kProductA);
+        Msiexec(std::wstring(L"/x ") + kProductB);
+    }
+
+    void SetUp() override
+    {
+        if (!available_)
+            GTEST_SKIP() << "the test packages were not built (wixl missing)";
+        ASSERT_EQ(installResultA_, 0u);
+        ASSERT_EQ(installResultB_, 0u);
+    }
+
+    static bool available_;
+    static DWORD installResultA_;
+    static DWORD installResultB_;
+};
+
+bool MsiSearchTest::available_ = false;
+DWORD MsiSearchTest::installResultA_ = 0;
+DWORD MsiSearchTest::installResultB_ = 0;
+
+TEST_F(MsiSearchTest, ProductCodeGivesTheInstalledVersion)
+{
+    EXPECT_EQ(Find(SearchType::MsiProductVersion, kProductA).versions, std::vector<std::wstring>{L"2.5.1"});
+    EXPECT_TRUE(Find(SearchType::MsiProductVersion, kNeverInstalled).versions.empty());
+
+    std::vector<SearchFinding> findings;
+    EXPECT_TRUE(EvaluateSearches({Search(SearchType::MsiProductVersion, kProductA, L"2.5", L"2.6")}, findings, 0, false,
+                                 nullptr));
+    EXPECT_FALSE(EvaluateSearches({Search(SearchType::MsiProductVersion, kProductA, L"2.5.2")}, findings, 0, false,
+                                  nullptr));
+    EXPECT_FALSE(EvaluateSearches({Search(SearchType::MsiProductVersion, kProductA, L"", L"2.5.0")}, findings, 0,
+                                  false, nullptr));
+}
+
+TEST_F(MsiSearchTest, UpgradeCodeGivesTheVersionsOfEveryRelatedProduct)
+{
+    std::vector<std::wstring> versions = Find(SearchType::MsiUpgradeCodeVersions, kUpgradeCode).versions;
+    std::sort(versions.begin(), versions.end());
+    EXPECT_EQ(versions, (std::vector<std::wstring>{L"2.5.1", L"3.1.0"}));
+    EXPECT_TRUE(Find(SearchType::MsiUpgradeCodeVersions, kNeverInstalled).versions.empty());
+
+    std::vector<SearchFinding> findings;
+    EXPECT_TRUE(EvaluateSearches({Search(SearchType::MsiUpgradeCodeVersions, kUpgradeCode, L"3.0")}, findings, 0,
+                                 false, nullptr));
+    EXPECT_FALSE(EvaluateSearches({Search(SearchType::MsiUpgradeCodeVersions, kUpgradeCode, L"2.6", L"3.0")}, findings,
+                                  0, false, nullptr));
+}
+
+TEST_F(MsiSearchTest, InstalledComponentIsFoundThroughTheLongerPathBuffer)
+{
+    EXPECT_TRUE(Find(SearchType::MsiComponentInstalled, kComponentA).found);
+    EXPECT_FALSE(Find(SearchType::MsiComponentInstalled, kNeverInstalled).found);
+}
+
+TEST_F(MsiSearchTest, MalformedCodesFindNothing)
+{
+    for (const std::wstring& text : {std::wstring(), std::wstring(L"not a guid"), std::wstring(L"{7A3C51E2"),
+                                     std::wstring(5000, L'{')}) {
+        EXPECT_TRUE(Find(SearchType::MsiProductVersion, text).versions.empty());
+        EXPECT_TRUE(Find(SearchType::MsiUpgradeCodeVersions, text).versions.empty());
+        EXPECT_FALSE(Find(SearchType::MsiComponentInstalled, text).found);
+    }
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+// RunProgram searches start testhelper.exe from the package folder and answer by its exit code.
+#include "SearchTestSupport.h"
+
+#include "extraction/ExtractionContext.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvanta;
+using search_tests::Search;
+using testing_support::TempDir;
+
+namespace {
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
+
+PrereqSearch ProgramSearch(const std::wstring& program, const std::wstring& commandLine,
+                           const std::wstring& refContent = L"")
+{
+    PrereqSearch search = Search(SearchType::RunProgram, program, L"", L"", refContent);
+    search.SearchCmdLine = commandLine;
+    return search;
+}
+
+// The "show=" line of a testhelper report.
+std::wstring ReportedShow(const std::wstring& report)
+{
+    for (const std::wstring& line : testing_support::LogMessages(testing_support::ReadUtf16File(report))) {
+        if (line.compare(0, 5, L"show=") == 0)
+            return line.substr(5);
+    }
+    return L"(no report)";
+}
+
+class RunProgramSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::wstring helper = testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER");
+        ASSERT_TRUE(testing_support::FileExists(helper));
+        context_.SetModule(helper, FolderOf(helper));
+        context_.Configure(L"", 0, 0, false);
+        programName_ = helper.substr(helper.rfind(L'\\') + 1);
+    }
+
+    bool Evaluate(const PrereqSearch& search, const ExtractionContext* context)
+    {
+        std::vector<SearchFinding> findings;
+        const bool answer = EvaluateSearches({search}, findings, 0, false, context);
+        EXPECT_EQ(findings.size(), 1u);
+        return answer;
+    }
+
+    ExtractionContext context_;
+    std::wstring programName_;
+    TempDir temp_;
+};
+
+TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundAndOneIsNot)
+{
+    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--exit 0"), &context_));
+    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit 1"), &context_));
+    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit 3010"), &context_));
+}
+
+TEST_F(RunProgramSearchTest, ParametersAreExpanded)
+{
+    ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"0");
+    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--exit %ORVANTA_H3_EXIT%"), &context_));
+    ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"1");
+    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit %ORVANTA_H3_EXIT%"), &context_));
+    ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", nullptr);
+}
+
+TEST_F(RunProgramSearchTest, WndHideStartsTheProgramHidden)
+{
+    const std::wstring hiddenReport = temp_ / L"hidden.txt";
+    const std::wstring shownReport = temp_ / L"shown.txt";
+    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--report \"" + hiddenReport + L"\"", L"WND_HIDE"), &context_));
+    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--report \"" + shownReport + L"\"", L"wnd_hide"), &context_));
+    EXPECT_EQ(ReportedShow(hiddenReport), L"0");
+    const std::wstring shown = ReportedShow(shownReport);
+    EXPECT_NE(shown, L"0");
+    EXPECT_NE(shown, L"(no report)");
+}
+
+TEST_F(RunProgramSearchTest, ProgramsThatCannotStartAreNotFound)
+{
+    EXPECT_FALSE(Evaluate(ProgramSearch(L"no-such-program.exe", L""), &context_));
+    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit 0"), nullptr));
+}
+
+TEST_F(RunProgramSearchTest, FolderOrEmptyProgramNameStartsNothing)
+{
+    ExtractionContext context;
+    context.SetModule(temp_ / L"setup.exe", temp_.Path() + L"\\");
+    context.Configure(L"", 0, 0, false);
+    ASSERT_TRUE(::CreateDirectoryW((temp_ / L"tools").c_str(), nullptr));
+    // Opening a folder would start Explorer, which never exits.
+    EXPECT_FALSE(Evaluate(ProgramSearch(L"tools", L""), &context));
+    EXPECT_FALSE(Evaluate(ProgramSearch(L"", L""), &context));
+}
+
+} // namespace
