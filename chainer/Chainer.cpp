@@ -126,6 +126,7 @@ void Chainer::Run()
     if (!WaitForWindowsInstaller())
         return;
 
+    config.extraction = &extraction_;
     const InstallOutcome outcome = InstallPrerequisites(config, extraction_, *run_);
     exitCode_ = outcome.result;
     rebootPending_ = outcome.rebootPending;

@@ -11,6 +11,8 @@
 
 namespace orvanta {
 
+class ExtractionContext;
+
 enum KeepFilesMode : int32_t {
     KeepFilesNone = 0,
     KeepFilesMinimum = 1,
@@ -131,6 +133,10 @@ struct ChainerConfig {
     // Folders resolved once per run.
     std::wstring extractionFolder;
     std::wstring downloadFolder;
+    // Locates the programs of RunProgram searches; null when the run has none.
+    const ExtractionContext* extraction = nullptr;
+    // Name of the mandatory prerequisite that the last failed mandatory check found missing.
+    std::wstring missingMandatory;
 
     // Kind 0 searching, 1 downloading, 2 installing, 3 opening a site (those four default to
     // the string table), 4 and 5 without default; any other kind gives an empty text.

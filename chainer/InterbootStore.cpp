@@ -17,6 +17,10 @@ LSTATUS InterbootStore::SetNumber(const std::wstring& name, int32_t value)
 
 LSTATUS InterbootStore::SetText(const std::wstring& name, const std::wstring& text)
 {
+    // An empty name would write the key's default value, which every prerequisite without a
+    // RetValPropName would then read back as its own return code.
+    if (name.empty())
+        return ERROR_INVALID_PARAMETER;
     UniqueKey key;
     LSTATUS status = ::RegCreateKeyA(HKEY_CURRENT_USER, keyName_.c_str(), key.Put());
     if (status != ERROR_SUCCESS)

@@ -1,20 +1,22 @@
 #include "chainer/Config.h"
+#include "chainer/Pipeline.h"
 #include "chainer/PrerequisiteRun.h"
+#include "install/InstallStage.h"
 
 namespace orvanta {
 namespace {
 
-// The product's phases. No search is wired in yet, so every prerequisite stays undecided
-// and nothing reaches the install stages.
+// The product's phases: the pipeline's searches and checks and the install stages.
 class ProductRun final : public PrerequisiteRun {
 public:
-    void SearchAll(ChainerConfig&) override {}
-    std::unique_ptr<InstallStages> BuildStages(ChainerConfig&, ExtractionContext&, InterbootStore&) override
+    void SearchAll(ChainerConfig& config) override { SearchAllPrerequisites(config); }
+    std::unique_ptr<InstallStages> BuildStages(ChainerConfig& config, ExtractionContext& extraction,
+                                               InterbootStore& store) override
     {
-        return nullptr;
+        return std::make_unique<InstallStage>(config, extraction, store);
     }
-    void Recheck(ChainerConfig&) override {}
-    bool MandatoryCheck(ChainerConfig&) override { return true; }
+    void Recheck(ChainerConfig& config) override { RecheckPrerequisites(config); }
+    bool MandatoryCheck(ChainerConfig& config) override { return orvanta::MandatoryCheck(config); }
 };
 
 } // namespace

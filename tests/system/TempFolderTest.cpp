@@ -101,15 +101,6 @@ TEST(AclBuilder, GrantsGenericAllToExactlyTheGivenTrustees)
     EXPECT_EQ(sids, (std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544"}));
 }
 
-TEST(TempFolder, LocalSystemSeamReplacesTheTokenCheck)
-{
-    EXPECT_FALSE(IsLocalSystemAccount());  // Wine runs us as an administrator, not S-1-5-18
-    SetLocalSystemProbe([] { return true; });
-    EXPECT_TRUE(IsLocalSystemAccount());
-    SetLocalSystemProbe(nullptr);
-    EXPECT_FALSE(IsLocalSystemAccount());
-}
-
 TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
 {
     TempDir dir;

@@ -1,0 +1,23 @@
+// Where a prerequisite's download lands, and whether it is already there.
+#pragma once
+
+#include <string>
+
+namespace orvanta {
+
+struct ChainerConfig;
+struct PrereqInfo;
+
+// The file name a URL's download gets: at most 41 characters from before the query's inner URL.
+std::wstring FileNameFromUrl(const std::wstring& url);
+// download folder\subfolder\file name; `folder` is "subfolder" or "subfolder?file name".
+std::wstring TargetPathFor(const std::wstring& downloadFolder, const std::wstring& url, const std::wstring& folder);
+
+// "file:" URLs need no download: the local path they name, or empty for any other URL.
+std::wstring LocalPathOfFileUrl(const std::wstring& url);
+
+// True for a file: URL, or when the target file exists with the expected size (ExactSize 0:
+// any size).
+bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq);
+
+} // namespace orvanta

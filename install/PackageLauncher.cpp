@@ -1,0 +1,163 @@
+#include "install/PackageLauncher.h"
+
+#include "chainer/FolderProperties.h"
+#include "chainer/InterbootStore.h"
+#include "install/LocalSystem.h"
+#include "install/MsixDeployment.h"
+#include "install/ProcessLaunch.h"
+#include "install/Reboot.h"
+#include "platform/core/Logger.h"
+#include "platform/core/Paths.h"
+#include "platform/core/SystemError.h"
+#include "platform/core/Text.h"
+
+#include <windows.h>
+
+#include <regex>
+#include <stdexcept>
+
+namespace orvanta {
+namespace {
+
+const uint32_t kRebootRequired = 3010;
+const uint32_t kFunctionFailed = 1627;
+
+std::wstring WithoutLongPrefix(const std::wstring& path)
+{
+    return StartsWith(path, L"\\\\?\\") ? path.substr(4) : path;
+}
+
+bool HasExtension(const std::wstring& path, const wchar_t* extension)
+{
+    const size_t length = wcslen(extension);
+    return path.size() >= length && _wcsicmp(path.c_str() + path.size() - length, extension) == 0;
+}
+
+// An installer that crashed reports an NT status (both top bits set).
+bool IsNtStatus(uint32_t code)
+{
+    return (code & 0xC0000000u) == 0xC0000000u;
+}
+
+} // namespace
+
+RebootMode RebootModeFromOptions(const std::wstring& options)
+{
+    if (!Contains(options, L"r"))
+        return RebootNever;
+    return Contains(options, L"R") ? RebootWhenFoundInstalled : RebootAfterSuccess;
+}
+
+bool IsQuietCommandLine(const std::wstring& commandLine)
+{
+    static const std::wregex quiet(L" ?(-|/)+q", std::regex_constants::ECMAScript);
+    return std::regex_search(commandLine, quiet);
+}
+
+void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine, std::wstring& application,
+                       std::wstring& fullCommandLine)
+{
+    std::wstring arguments = ExpandReferences(commandLine, false);
+    if (!arguments.empty() && arguments[0] != L' ')
+        arguments.insert(0, 1, L' ');
+    if (HasExtension(file, L".msi")) {
+        application.clear();
+        fullCommandLine = L"msiexec.exe /i \"" + WithoutLongPrefix(GetFinalPath(file)) + L"\"" + arguments;
+    } else {
+        application = file;
+        fullCommandLine = L"\"" + file + L"\" " + arguments;
+    }
+}
+
+bool LaunchAsSystemUser(const std::wstring& file, const std::wstring& commandLine, uint32_t& returnCode)
+{
+    std::wstring application;
+    std::wstring fullCommandLine;
+    SystemUserCommand(file, commandLine, application, fullCommandLine);
+    return RunProcessAndWait(application, fullCommandLine, NORMAL_PRIORITY_CLASS, &returnCode);
+}
+
+PackageLauncher::PackageLauncher(InterbootStore* store, RebootDecision* rebootDecision)
+    : store_(store), rebootDecision_(rebootDecision)
+{
+}
+
+void PackageLauncher::AddLaunchItem(const std::wstring& file, const std::wstring& commandLine,
+                                    const std::wstring& name, RebootMode rebootMode, int32_t prereqIndex,
+                                    const std::wstring& returnValueProperty)
+{
+    LaunchItem item;
+    item.file = file;
+    item.commandLine = commandLine;
+    item.name = name;
+    item.rebootMode = rebootMode;
+    item.prereqIndex = prereqIndex;
+    item.returnValueProperty = returnValueProperty;
+    items_.push_back(std::move(item));
+}
+
+bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
+{
+    if (IsMsixPackage(item.file)) {
+        returnCode = DeployMsixPackage(WithoutLongPrefix(item.file)) ? 0 : kFunctionFailed;
+        return returnCode == 0;
+    }
+    if (IsLocalSystemAccount())
+        return LaunchAsSystemUser(item.file, item.commandLine, returnCode);
+    return ShellExecuteAndWait(item.file, item.commandLine, std::wstring(), IsQuietCommandLine(item.commandLine),
+                               &returnCode);
+}
+
+bool PackageLauncher::LaunchFile(size_t index)
+{
+    LaunchItem& item = items_.at(index);
+    LogLine(L"Launching file:" + item.file);
+
+    uint32_t returnCode = 0;
+    if (!StartItem(item, returnCode)) {
+        lastLaunchError_ = returnCode;
+        LogLine(L"Launch failed. Error:" + GetSystemErrorText(returnCode));
+    }
+    item.returnCode = returnCode;
+    LogLine(Format(L"Return code of launched file:%u", returnCode));
+
+    if (store_ != nullptr)
+        store_->SetNumber(item.returnValueProperty, static_cast<int32_t>(returnCode));
+
+    // Give a restarting or crashed installer's leftovers a moment to settle.
+    if (returnCode == kRebootRequired || IsNtStatus(returnCode))
+        ::Sleep(2000);
+    return returnCode == 0 || returnCode == kRebootRequired;
+}
+
+int PackageLauncher::RunLaunchItem(size_t index, bool silent)
+{
+    if (!LaunchFile(index))
+        return RunFailed;
+    const LaunchItem& item = items_[index];
+
+    bool reboot = false;
+    if (item.rebootMode == RebootAfterSuccess)
+        reboot = true;
+    else if (item.rebootMode == RebootWhenFoundInstalled && rebootDecision_ != nullptr)
+        reboot = rebootDecision_->InstalledAfterRun(item.prereqIndex);
+
+    if (reboot) {
+        LogLine(L"Rebooting machine...");
+        rebooting_ = true;
+        bool declined = false;
+        restartStarted_ = RebootMachine(silent, declined) || restartStarted_;
+        if (declined) {
+            rebootNeeded_ = true;
+            rebootRefused_ = true;
+        }
+        return RunRebootPending;
+    }
+    if (item.returnCode == kRebootRequired) {
+        rebootNeeded_ = true;
+        return RunRebootPending;
+    }
+    return RunDone;
+}
+
+} // namespace orvanta

@@ -1,0 +1,76 @@
+#include "install/Reboot.h"
+
+#include "platform/core/UniqueResource.h"
+#include "ui/Resources.h"
+#include "ui/resource.h"
+
+#include <windows.h>
+
+#include <mutex>
+
+namespace orvanta {
+namespace {
+
+std::mutex g_actionsLock;
+const RebootActions* g_actions = nullptr;
+
+int AskToRestart()
+{
+    const std::wstring text = LoadStringResource(IDS_REBOOT_PROMPT);
+    const std::wstring caption = LoadStringResource(IDS_CONFIRMATION);
+    return ::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONINFORMATION);
+}
+
+bool EnableShutdownPrivilege(HANDLE token)
+{
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!::LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+        return false;
+    ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    // ERROR_NOT_ALL_ASSIGNED comes with a successful call: only 0 means the privilege is on.
+    return ::GetLastError() == ERROR_SUCCESS;
+}
+
+bool Restart()
+{
+    UniqueHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put()))
+        return false;
+    if (!EnableShutdownPrivilege(token.Get()))
+        return false;
+    return ::ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION |
+                                                       SHTDN_REASON_MINOR_INSTALLATION) != FALSE;
+}
+
+RebootActions CurrentActions()
+{
+    std::lock_guard<std::mutex> lock(g_actionsLock);
+    return g_actions != nullptr ? *g_actions : RealRebootActions();
+}
+
+} // namespace
+
+RebootActions RealRebootActions()
+{
+    return RebootActions{&AskToRestart, &Restart};
+}
+
+void SetRebootActions(const RebootActions* actions)
+{
+    std::lock_guard<std::mutex> lock(g_actionsLock);
+    g_actions = actions;
+}
+
+bool RebootMachine(bool silent, bool& rebootNeeded)
+{
+    const RebootActions actions = CurrentActions();
+    if (!silent && actions.askToRestart() == IDNO) {
+        rebootNeeded = true;
+        return false;
+    }
+    return actions.restart();
+}
+
+} // namespace orvanta

@@ -1,0 +1,248 @@
+// Silent runs that install real setup programs from the package: the test helper, a Windows
+// Installer package and an NSIS setup program.
+#include "ChainerPackage.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const wchar_t kRuntimeKey[] = L"Software\\OrvantaE2E";
+const wchar_t kMsiProductCode[] = L"{5D0E6B41-2C7A-4E39-9B51-0E2F3C6A7D10}";
+const DWORD kMinusOne = 0xFFFFFFFF;
+
+// The packages built beside this test program.
+std::wstring BuiltPackage(const std::wstring& name)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    folder.resize(folder.rfind(L'\\'));
+    return folder + L"\\packages\\" + name;
+}
+
+class InstallRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        DeleteRegistryTree(HKEY_CURRENT_USER, kRuntimeKey);
+    }
+    void TearDown() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        DeleteRegistryTree(HKEY_CURRENT_USER, kRuntimeKey);
+    }
+
+    // A silent package whose prerequisite "Runtime" is the test helper, found through the
+    // registry value it writes when its command line says so.
+    void WriteRuntimePackage(const std::wstring& commandLine, const std::wstring& options = L"",
+                             const std::wstring& generalOptions = L"q", const std::vector<std::wstring>& more = {})
+    {
+        package.AddTestHelper(L"runtime-setup.exe");
+        std::vector<std::wstring> lines{
+            L"[GeneralOptions]",
+            L"Options=" + generalOptions,
+            L"ExtractionFolder=[SETUPEXEDIR]",
+            L"[PREREQUISITES]",
+            L"App1=Runtime",
+        };
+        for (size_t i = 0; i < more.size() && more[i].rfind(L"App", 0) == 0; ++i)
+            lines.push_back(more[i]);
+        const std::vector<std::wstring> runtime{
+            L"[Runtime]",
+            L"SetupFile=runtime-setup.exe",
+            L"CommandLine=" + commandLine,
+            L"Options=" + options,
+            L"RetValPropName=RuntimeRet",
+            L"SearchType1=2",
+            L"SearchString1=HKCU\\Software\\OrvantaE2E\\Runtime\\Version",
+            L"VerMin1=1.0",
+            L"[PREREQ_CHAINER]",
+            L"LogFile=" + package.LogPath(),
+        };
+        lines.insert(lines.end(), runtime.begin(), runtime.end());
+        for (const std::wstring& line : more) {
+            if (line.rfind(L"App", 0) != 0)
+                lines.push_back(line);
+        }
+        package.WriteIni(lines);
+    }
+
+    static std::wstring InstallsRuntime(const std::wstring& exitCode)
+    {
+        return L"--set HKCU\\Software\\OrvantaE2E\\Runtime\\Version=1.2.0 --exit " + exitCode;
+    }
+
+    ChainerPackage package;
+};
+
+} // namespace
+
+TEST_F(InstallRun, InstalledPrerequisiteIsFoundByTheRecheck)
+{
+    WriteRuntimePackage(InstallsRuntime(L"0"), L"m");
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Searching for:Runtime"));
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:No acceptable version found. It must be installed from package."));
+    EXPECT_TRUE(ContainsLine(lines, L"Prerequisite selected for install:Runtime"));
+    EXPECT_TRUE(ContainsLine(lines, L"Starting installing prerequisites in silent mode."));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + package.PathOf(L"runtime-setup.exe")));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:0"));
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:An acceptable version was found."));
+    EXPECT_TRUE(ContainsLine(lines, L"After running prerequisites we have:  Reboot was required=false"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
+}
+
+TEST_F(InstallRun, NothingToInstallWhenAlreadyPresent)
+{
+    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Runtime", L"Version", L"2.0"));
+    WriteRuntimePackage(L"--exit 1603", L"m");
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"No prerequisite must be installed."));
+    EXPECT_FALSE(ContainsLine(lines, L"Starting installing prerequisites in silent mode."));
+}
+
+TEST_F(InstallRun, MandatoryPrerequisiteStillMissingFailsTheRun)
+{
+    WriteRuntimePackage(L"--exit 0", L"m");
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u);
+}
+
+TEST_F(InstallRun, SkippedMandatoryPrerequisiteIsNotChecked)
+{
+    WriteRuntimePackage(L"--exit 0", L"mi");
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
+}
+
+TEST_F(InstallRun, RebootRequiredKeepsTheReturnCodeUntilANormalRun)
+{
+    WriteRuntimePackage(InstallsRuntime(L"3010"));
+    const ProcessResult first = package.Run();
+    ASSERT_TRUE(first.finished);
+    EXPECT_EQ(first.exitCode, kMinusOne);
+    std::wstring stored;
+    ASSERT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RuntimeRet", stored));
+    EXPECT_EQ(stored, L"3010");
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:3010"));
+    EXPECT_TRUE(ContainsLine(lines, L"After running prerequisites we have:  Reboot was required=true"));
+    EXPECT_TRUE(ContainsLine(lines, L"  Reboot was refused=false"));
+    EXPECT_TRUE(ContainsLine(lines, L"  Reboot in Progress=false"));
+
+    // After the restart the prerequisite is found, nothing runs, and the store is cleared.
+    const ProcessResult second = package.Run();
+    ASSERT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, 0u);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
+}
+
+TEST_F(InstallRun, FailedStartIsLoggedWithTheSystemText)
+{
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                      L"App1=Ghost", L"[Ghost]", L"SetupFile=not-there.exe", L"Options=i", L"RetValPropName=GhostRet",
+                      L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const std::wstring log = ReadUtf16File(package.LogPath());
+    EXPECT_NE(log.find(L"-Launch failed. Error:"), std::wstring::npos);
+    EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:2"));
+}
+
+TEST_F(InstallRun, ChildPullsInItsParent)
+{
+    WriteRuntimePackage(InstallsRuntime(L"0"), L"", L"q",
+                        {L"App2=Plugin", L"[Plugin]", L"SetupFile=runtime-setup.exe",
+                         L"CommandLine=--set HKCU\\Software\\OrvantaE2E\\Plugin\\Version=1.0 --exit 0",
+                         L"ParentPrereq=Runtime", L"SearchType1=2",
+                         L"SearchString1=HKCU\\Software\\OrvantaE2E\\Plugin\\Version"});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Prerequisite selected for install:Runtime"));
+    EXPECT_TRUE(ContainsLine(lines, L"Prerequisite selected for install:Plugin"));
+    std::wstring version;
+    EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Plugin", L"Version", version));
+}
+
+TEST_F(InstallRun, ExcludedOperatingSystemIsNotInstalledNorMandatory)
+{
+    package.AddTestHelper(L"runtime-setup.exe");
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                      L"App1=Runtime", L"[Runtime]", L"SetupFile=runtime-setup.exe",
+                      L"CommandLine=" + InstallsRuntime(L"0"), L"Options=m",
+                      L"WinNTVersions=Windows 7 x86, Windows 8 x86, Windows 8.1 x86, Windows 10 x86",
+                      L"WinNT64Versions=Windows 7 x64, Windows 8 x64, Windows 8.1 x64, Windows 10 x64",
+                      L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Wrong OS or Os language for:Runtime"));
+    EXPECT_TRUE(ContainsLine(lines, L"No prerequisite must be installed."));
+}
+
+TEST_F(InstallRun, WithoutQuietOrBasicSearchesRunButNothingIsInstalled)
+{
+    WriteRuntimePackage(InstallsRuntime(L"0"), L"m", L"");
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Searching for:Runtime"));
+    EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + package.PathOf(L"runtime-setup.exe")));
+    std::wstring version;
+    EXPECT_FALSE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Runtime", L"Version", version));
+}
+
+TEST_F(InstallRun, WindowsInstallerPackageThroughTheShell)
+{
+    RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
+    ASSERT_TRUE(::CopyFileW(BuiltPackage(L"runtime.msi").c_str(), package.PathOf(L"runtime.msi").c_str(), FALSE));
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                      L"App1=Msi Runtime", L"[Msi Runtime]", L"SetupFile=runtime.msi", L"CommandLine=/qn",
+                      L"Options=m", L"RetValPropName=MsiRet", L"SearchType1=3",
+                      std::wstring(L"SearchString1=") + kMsiProductCode, L"VerMin1=3.0", L"[PREREQ_CHAINER]",
+                      L"LogFile=" + package.LogPath()});
+    const ProcessResult result = package.Run();
+    RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:0"));
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:An acceptable version was found."));
+}
+
+TEST_F(InstallRun, NsisSetupProgramWithItsExitCode)
+{
+    ASSERT_TRUE(::CopyFileW(BuiltPackage(L"tool-setup.exe").c_str(), package.PathOf(L"tool-setup.exe").c_str(),
+                            FALSE));
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                      L"App1=Tool", L"[Tool]", L"SetupFile=tool-setup.exe", L"CommandLine=/S /CODE=3010",
+                      L"Options=m", L"RetValPropName=ToolRet", L"SearchType1=2",
+                      L"SearchString1=HKCU\\Software\\OrvantaE2E\\Tool\\Version", L"VerMin1=4.0",
+                      L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, kMinusOne);
+    EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:3010"));
+    std::wstring version;
+    EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Tool", L"Version", version));
+    EXPECT_EQ(version, L"4.2.0");
+}

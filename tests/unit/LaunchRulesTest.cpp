@@ -1,0 +1,61 @@
+#include "install/MsixDeployment.h"
+#include "install/PackageLauncher.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvanta;
+
+TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
+{
+    EXPECT_TRUE(IsQuietCommandLine(L"/q"));
+    EXPECT_TRUE(IsQuietCommandLine(L"/qn"));
+    EXPECT_TRUE(IsQuietCommandLine(L"-q"));
+    EXPECT_TRUE(IsQuietCommandLine(L"--q"));
+    EXPECT_TRUE(IsQuietCommandLine(L"/quiet /norestart"));
+    EXPECT_TRUE(IsQuietCommandLine(L"/norestart /quiet"));
+    EXPECT_FALSE(IsQuietCommandLine(L"/Q"));
+    EXPECT_FALSE(IsQuietCommandLine(L"/S"));
+    EXPECT_FALSE(IsQuietCommandLine(L""));
+    EXPECT_FALSE(IsQuietCommandLine(L"quiet"));
+}
+
+TEST(RebootModes, FromOptionLetters)
+{
+    EXPECT_EQ(RebootModeFromOptions(L""), RebootNever);
+    EXPECT_EQ(RebootModeFromOptions(L"m"), RebootNever);
+    EXPECT_EQ(RebootModeFromOptions(L"R"), RebootNever);
+    EXPECT_EQ(RebootModeFromOptions(L"mr"), RebootAfterSuccess);
+    EXPECT_EQ(RebootModeFromOptions(L"Rr"), RebootWhenFoundInstalled);
+}
+
+TEST(SystemUserCommand, MsiGoesThroughMsiexec)
+{
+    std::wstring application = L"x";
+    std::wstring commandLine;
+    SystemUserCommand(L"C:\\pkg\\setup.msi", L"/qn", application, commandLine);
+    EXPECT_EQ(application, L"");
+    EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\setup.msi\" /qn");
+
+    SystemUserCommand(L"C:\\pkg\\SETUP.MSI", L"", application, commandLine);
+    EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\SETUP.MSI\"");
+}
+
+TEST(SystemUserCommand, ExecutableGetsItsQuotedPathAndTwoSpaces)
+{
+    std::wstring application;
+    std::wstring commandLine;
+    SystemUserCommand(L"C:\\pkg\\setup.exe", L"/s", application, commandLine);
+    EXPECT_EQ(application, L"C:\\pkg\\setup.exe");
+    EXPECT_EQ(commandLine, L"\"C:\\pkg\\setup.exe\"  /s");
+    SystemUserCommand(L"C:\\pkg\\setup.exe", L" /s", application, commandLine);
+    EXPECT_EQ(commandLine, L"\"C:\\pkg\\setup.exe\"  /s");
+}
+
+TEST(MsixPackages, RecognisedByExtension)
+{
+    EXPECT_TRUE(IsMsixPackage(L"C:\\pkg\\App.MSIXBUNDLE"));
+    EXPECT_TRUE(IsMsixPackage(L"\\\\?\\C:\\pkg\\app.msix"));
+    EXPECT_TRUE(IsMsixPackage(L"app.Appx"));
+    EXPECT_FALSE(IsMsixPackage(L"app.msi"));
+    EXPECT_FALSE(IsMsixPackage(L"appx"));
+}

@@ -1,0 +1,28 @@
+// The callback interface through which the stages and the download engine report progress.
+// A null sink means a silent run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvanta {
+
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    // Number of steps of the stage that starts.
+    virtual void SetRange(uint32_t total, uint32_t reserved) = 0;
+    // A file transfer starts (kind 1).
+    virtual void BeginTransfer(uint32_t kind, uint64_t length, const std::wstring& path) = 0;
+    // Kind 1 after each finished transfer; kind 0 at the very end.
+    virtual void Complete(uint32_t kind, uint32_t reserved) = 0;
+    virtual void AddProgress(uint64_t bytes) = 0;
+    virtual bool IsCanceled() = 0;
+    virtual bool IsPaused() = 0;
+    // A failure; for a login or certificate question the answer decides.
+    virtual uint32_t ReportError(const wchar_t* text, uint32_t code, uint32_t context) = 0;
+    // A stage step begins (the stages pass kind 8).
+    virtual void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) = 0;
+};
+
+} // namespace orvanta
