@@ -1,0 +1,58 @@
+// What WinINet's status callback shares with the downloading thread. It is the context of every
+// handle of a download, so it must outlive the last notification for those handles.
+#pragma once
+
+#include "download/InternetDownloader.h"
+#include "platform/core/UniqueResource.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+struct AsyncState {
+    UniqueHandle requestComplete;  // manual reset
+    UniqueHandle handleClosed;     // manual reset
+
+    std::atomic<OperationKind> operationKind{OperationKind::Connect};
+    std::atomic<bool> completed{false};
+    // A call was started and has neither returned at once nor completed.
+    std::atomic<bool> pending{false};
+    std::atomic<bool> connectionClosed{false};
+    std::atomic<DWORD> asyncError{0};
+    std::atomic<DWORD_PTR> asyncResult{0};
+    std::atomic<HINTERNET> currentHandle{nullptr};
+
+    std::mutex responseLock;
+    std::wstring lastResponse;
+
+    // Written by WinINet when a pending read completes, like the buffer itself.
+    DWORD bytesTransferred = 0;
+    std::vector<char> buffer;
+    // A pending send may still read these.
+    std::wstring sendHeaders;
+    std::string sendBody;
+
+    std::wstring LastResponse();
+    void SetLastResponse(std::wstring text);
+};
+
+// Creates the two events; false with the system error when one cannot be created.
+bool CreateAsyncEvents(AsyncState& state, DWORD& error);
+
+// The calling thread's last server reply (WinINet keeps it per thread).
+std::wstring ReadLastResponseInfo();
+
+// Keeps a state alive for the rest of the process: a call that could not be stopped may still
+// complete into it.
+void KeepForever(const std::shared_ptr<AsyncState>& state);
+
+void CALLBACK DownloaderStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
+                                       DWORD informationLength);
+
+} // namespace orvanta

@@ -1,0 +1,76 @@
+#include "download/CredentialStore.h"
+
+namespace orvanta {
+namespace {
+
+void Wipe(std::wstring& secret)
+{
+    if (!secret.empty())
+        ::SecureZeroMemory(&secret[0], secret.size() * sizeof(wchar_t));
+    secret.clear();
+}
+
+} // namespace
+
+CredentialStore::~CredentialStore()
+{
+    Wipe(password_);
+}
+
+void CredentialStore::ResetAttempt()
+{
+    offerRemembered_ = true;
+}
+
+bool CredentialStore::GetRemembered(std::wstring& user, std::wstring& password)
+{
+    if (!offerRemembered_)
+        return false;
+    return GetEntered(user, password);
+}
+
+bool CredentialStore::GetEntered(std::wstring& user, std::wstring& password)
+{
+    if (user_.empty())
+        return false;
+    user = user_;
+    password = password_;
+    return true;
+}
+
+void CredentialStore::MarkUsed()
+{
+    offerRemembered_ = false;
+}
+
+void CredentialStore::SetRealm(const std::wstring& realm)
+{
+    realm_ = realm;
+}
+
+void CredentialStore::SetProxyServer(const std::wstring& proxyServer)
+{
+    proxyServer_ = proxyServer;
+}
+
+void CredentialStore::SetUrl(const std::wstring& url)
+{
+    url_ = url;
+}
+
+bool CredentialStore::AskUser(HWND)
+{
+    if (noDialog_)
+        return false;
+    // The credentials prompt comes with the user interface; without it the answer is "none".
+    return false;
+}
+
+void CredentialStore::StoreEntered(const std::wstring& user, const std::wstring& password)
+{
+    user_ = user;
+    Wipe(password_);
+    password_ = password;
+}
+
+} // namespace orvanta

@@ -1,0 +1,54 @@
+// The process-wide store of the user name and password entered for a server, proxy or share.
+// Entered credentials are kept in memory for the rest of the run (never on disk) and offered
+// once per open to every later challenge.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace orvanta {
+
+class CredentialStore {
+public:
+    CredentialStore() = default;
+    virtual ~CredentialStore();
+    CredentialStore(const CredentialStore&) = delete;
+    CredentialStore& operator=(const CredentialStore&) = delete;
+
+    // A new open starts: the remembered credentials may be offered once again.
+    virtual void ResetAttempt();
+    // True and both copied when they may be offered now and a user name is known.
+    virtual bool GetRemembered(std::wstring& user, std::wstring& password);
+    // True and both copied when a user name is known.
+    virtual bool GetEntered(std::wstring& user, std::wstring& password);
+    // The remembered credentials were used in this attempt.
+    virtual void MarkUsed();
+    // The challenge that the next question is about.
+    virtual void SetRealm(const std::wstring& realm);
+    virtual void SetProxyServer(const std::wstring& proxyServer);
+    virtual void SetUrl(const std::wstring& url);
+    // Asks the user for credentials; true when some were entered. The prompt belongs to a
+    // user interface that is not part of this build: until then nobody is asked.
+    virtual bool AskUser(HWND parent);
+
+    void SetNoDialog(bool noDialog) { noDialog_ = noDialog; }
+    const std::wstring& Realm() const { return realm_; }
+    const std::wstring& Url() const { return url_; }
+    const std::wstring& ProxyServer() const { return proxyServer_; }
+
+protected:
+    // What a confirmed prompt does: the credentials are kept for the rest of the run.
+    void StoreEntered(const std::wstring& user, const std::wstring& password);
+
+private:
+    bool noDialog_ = false;
+    std::wstring user_;
+    std::wstring password_;
+    bool offerRemembered_ = true;
+    std::wstring realm_;
+    std::wstring url_;
+    std::wstring proxyServer_;
+};
+
+} // namespace orvanta

@@ -1,0 +1,233 @@
+// Writing the download into the ".part" file: the read loop with progress, pause and cancel,
+// the reconnection after a drop, and the final rename.
+#include "download/AsyncState.h"
+#include "download/InternetDownloader.h"
+#include "download/TransferRules.h"
+#include "platform/core/AclBuilder.h"
+#include "platform/core/Paths.h"
+#include "ui/ProgressSink.h"
+
+namespace orvanta {
+namespace {
+
+// Each read asks for a full buffer: an asynchronous InternetReadFile completes when the buffer
+// is full or the data ends, so the loop does not depend on how much InternetQueryDataAvailable
+// would announce (never more than 8 KiB under some WinINets, which costs most of the speed).
+// With 256 KiB per call the per-call overhead of the asynchronous mode stops showing.
+constexpr DWORD kTransferBufferBytes = 256 * 1024;
+
+uint32_t FileSizeOf(HANDLE file)
+{
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size))
+        return 0;
+    return static_cast<uint32_t>(size.QuadPart);
+}
+
+} // namespace
+
+uint32_t InternetDownloader::TransferToFile(uint32_t resumeOffset, uint32_t contentLength)
+{
+    if (sink_ != nullptr)
+        sink_->BeginTransfer(1, contentLength, targetPath_);
+    if (IsCanceled())
+        return DLERR_CANCELED;
+    const DWORD folderResult = CreateFolderTree(targetPath_, false);
+    if (folderResult != 0) {
+        Report(nullptr, folderResult);
+        return folderResult;
+    }
+    UniqueFile file;
+    const uint32_t openResult = OpenPartialFile(resumeOffset, file);
+    if (openResult != 0) {
+        if (IsCanceled())
+            return DLERR_CANCELED;
+        ReportForTarget(openResult);
+        return openResult;
+    }
+    if (sink_ != nullptr)
+        sink_->AddProgress(resumeOffset);
+    state_->buffer.resize(kTransferBufferBytes);
+
+    DropTracker drops{resumeOffset, 0};
+    // A read that fails loses what it had gathered; after such a failure only what is already
+    // there is read, so a connection that keeps failing still makes progress.
+    bool readAvailableOnly = false;
+    for (;;) {
+        DWORD read = 0;
+        const uint32_t readResult = readAvailableOnly ? ReadAvailable(read) : ReadChunk(kTransferBufferBytes, read);
+        if (readResult == DLERR_CANCELED)
+            return readResult;
+        if (readResult == 0 && read != 0) {
+            const uint32_t writeResult = WriteChunk(file.Get(), read);
+            if (writeResult != 0) {
+                ReportForTarget(writeResult);
+                return writeResult;
+            }
+            if (IsCanceled())
+                return DLERR_CANCELED;
+            continue;
+        }
+
+        uint32_t failure = readResult;
+        if (readResult == 0) {
+            if (contentLength == 0 || FileSizeOf(file.Get()) >= contentLength)
+                break;  // complete
+            failure = DLERR_INCOMPLETE;
+        } else if (IsDropError(readResult)) {
+            readAvailableOnly = true;
+        } else {
+            ReportForTarget(readResult);
+            return readResult;
+        }
+        const uint32_t recovered = RecoverFromDrop(file.Get(), failure, contentLength, drops);
+        if (recovered == DLERR_CANCELED)
+            return recovered;
+        if (recovered != 0) {
+            ReportForTarget(recovered);
+            return recovered;
+        }
+    }
+    file.Reset();
+    return FinishPartialFile();
+}
+
+uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint32_t& contentLength,
+                                             DropTracker& drops)
+{
+    for (;;) {
+        // Reconnections that bring no new byte are limited like the attempts of an open.
+        const uint32_t size = FileSizeOf(file);
+        drops.fruitless = size > drops.sizeAtLastReconnect ? 0 : drops.fruitless + 1;
+        drops.sizeAtLastReconnect = size;
+        if (!reconnectOnDrop_ || drops.fruitless > retryCount_)
+            return failure;
+        bool rangeIgnored = false;
+        const uint32_t result = Reconnect(file, contentLength, rangeIgnored);
+        // A reopen that is itself cut off is one more drop.
+        if (result == 0 || rangeIgnored || !IsDropError(result))
+            return result;
+        failure = result;
+    }
+}
+
+uint32_t InternetDownloader::OpenPartialFile(uint32_t resumeOffset, UniqueFile& file)
+{
+    if (resumeOffset == 0 && grantAccessToEveryone_)
+        return CreatePartialForEveryone(CREATE_ALWAYS, file);
+    file.Reset(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             resumeOffset != 0 ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return ::GetLastError();
+    if (resumeOffset != 0) {
+        // The server continues at the offset: anything past it would be stale.
+        LARGE_INTEGER position{};
+        position.QuadPart = resumeOffset;
+        if (!::SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.Get()))
+            return ::GetLastError();
+    }
+    return 0;
+}
+
+uint32_t InternetDownloader::CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const
+{
+    AclBuilder acl;
+    acl.AddEntry(L"S-1-1-0", true);
+    acl.AddEntry(L"S-1-5-18", true);
+    PSECURITY_DESCRIPTOR descriptor = acl.Build();
+    if (descriptor == nullptr)
+        return acl.LastError();
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    file.Reset(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes,
+                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? 0 : ::GetLastError();
+}
+
+uint32_t InternetDownloader::ReadChunk(DWORD size, DWORD& bytesRead)
+{
+    AsyncState& state = *state_;
+    state.bytesTransferred = 0;
+    PrepareCall(OperationKind::ReadFile);
+    const BOOL done = ::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
+    const uint32_t result = FinishCall(done, true);
+    bytesRead = result == 0 ? state.bytesTransferred : 0;
+    return result;
+}
+
+uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
+{
+    AsyncState& state = *state_;
+    bytesRead = 0;
+    state.bytesTransferred = 0;
+    PrepareCall(OperationKind::QueryDataAvailable);
+    const BOOL done = ::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
+    const uint32_t result = FinishCall(done, true);
+    if (result != 0)
+        return result;
+    // A query that completed later may report the count only in the completion's error field.
+    DWORD available = state.bytesTransferred;
+    if (!done && available == 0)
+        available = static_cast<DWORD>(state.asyncError.load());
+    if (available == 0)
+        return 0;  // end of data
+    return ReadChunk(available < kTransferBufferBytes ? available : kTransferBufferBytes, bytesRead);
+}
+
+uint32_t InternetDownloader::WriteChunk(HANDLE file, DWORD bytes)
+{
+    DWORD written = 0;
+    if (!::WriteFile(file, state_->buffer.data(), bytes, &written, nullptr))
+        return ::GetLastError();
+    if (written != bytes)
+        return ERROR_WRITE_FAULT;
+    if (sink_ != nullptr) {
+        sink_->AddProgress(written);
+        WaitWhilePaused(false);
+    }
+    return 0;
+}
+
+uint32_t InternetDownloader::Reconnect(HANDLE file, uint32_t& contentLength, bool& rangeIgnored)
+{
+    rangeIgnored = false;
+    // The old connection is not reused: the new open makes its own.
+    CloseOpenHandles();
+    ::FlushFileBuffers(file);
+    const uint32_t size = FileSizeOf(file);
+    uint32_t resumeOffset = resumeEnabled_ ? size : 0;
+    uint32_t length = 0;
+    reconnecting_ = true;
+    const uint32_t result = OpenWithRetries(resumeOffset, length);
+    reconnecting_ = false;
+    if (result != 0)
+        return result;
+    if (size != 0 && resumeOffset != size) {
+        // The server ignored the range: appending its bytes would corrupt the file.
+        CloseOpenHandles();
+        rangeIgnored = true;
+        return ERROR_INTERNET_TIMEOUT;
+    }
+    if (length != 0)
+        contentLength = length;
+    return 0;
+}
+
+uint32_t InternetDownloader::FinishPartialFile()
+{
+    const std::wstring partial = MakeLongPath(partialPath_);
+    const std::wstring target = MakeLongPath(targetPath_);
+    ::DeleteFileW(target.c_str());
+    if (!::MoveFileW(partial.c_str(), target.c_str())) {
+        if (!::CopyFileW(partial.c_str(), target.c_str(), FALSE)) {
+            const DWORD error = ::GetLastError();
+            ReportForTarget(error);
+            return error;
+        }
+        ::DeleteFileW(partial.c_str());
+    }
+    if (sink_ != nullptr)
+        sink_->Complete(1, 0);
+    return 0;
+}
+
+} // namespace orvanta

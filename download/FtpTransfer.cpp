@@ -1,0 +1,116 @@
+// Opening an FTP download: passive connection with the login question, the file's size,
+// the restart position and the file itself.
+#include "download/AsyncState.h"
+#include "download/Authentication.h"
+#include "download/CredentialStore.h"
+#include "download/InternetDownloader.h"
+#include "download/TransferRules.h"
+#include "platform/core/Text.h"
+
+namespace orvanta {
+namespace {
+
+constexpr int kMaxLogins = 20;
+const wchar_t kFtpRealm[] = L"FTP Server";
+
+const wchar_t* NullWhenEmpty(const std::wstring& text)
+{
+    return text.empty() ? nullptr : text.c_str();
+}
+
+} // namespace
+
+uint32_t InternetDownloader::OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
+                                     const std::wstring& user, const std::wstring& password, const std::wstring& path,
+                                     uint32_t& resumeOffset, uint32_t& contentLength)
+{
+    if (credentials_ != nullptr)
+        credentials_->ResetAttempt();
+    uint32_t result = ConnectFtp(url, port, host, user, password);
+    if (result == 0)
+        result = OpenFtpFile(path, resumeOffset, contentLength);
+    if (result != 0)
+        CloseOpenHandles();
+    return result;
+}
+
+uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
+                                        std::wstring user, std::wstring password)
+{
+    uint32_t result = 0;
+    for (int login = 0; login < kMaxLogins; ++login) {
+        PrepareCall(OperationKind::Connect);
+        HINTERNET connection =
+            ::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
+                               INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, Context());
+        result = FinishOpen(connection, connection_);
+        if (!IsFtpLoginError(result))
+            return result;
+        if (!Authenticate(credentials_, sink_, nullptr, url, kFtpRealm, false, std::wstring(), user, password))
+            return result;
+    }
+    return result;
+}
+
+uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
+{
+    PrepareCall(OperationKind::FtpCommand);
+    const BOOL sent =
+        ::FtpCommandW(connection_, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), Context(), nullptr);
+    return FinishCall(sent, false);
+}
+
+uint32_t InternetDownloader::RestartFtpAt(uint32_t& resumeOffset)
+{
+    const uint32_t result = FtpCommand(Format(L"REST %u", resumeOffset));
+    // A server that refuses the restart makes some WinINets fail the command with the reply
+    // in the response text: that is a refusal like any other code than 350.
+    if (result != 0 && result != ERROR_INTERNET_EXTENDED_ERROR)
+        return result;
+    if (result != 0 || FtpReplyCode(GetLastResponseText()) != 350)
+        resumeOffset = 0;
+    return 0;
+}
+
+uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint32_t& resumeOffset, uint32_t& contentLength)
+{
+    // Some servers refuse REST and SIZE in ASCII mode, so binary comes first. The size is asked
+    // before the restart because nothing may come between REST and the transfer.
+    if (FtpCommand(L"TYPE I") == DLERR_CANCELED)
+        return DLERR_CANCELED;
+    uint32_t announcedSize = 0;
+    const uint32_t sizeResult = FtpCommand(L"SIZE " + path);
+    if (sizeResult == DLERR_CANCELED)
+        return DLERR_CANCELED;
+    if (sizeResult == 0)
+        announcedSize = FtpSizeFromReply(GetLastResponseText());
+    if (announcedSize != 0 && announcedSize <= resumeOffset)
+        return DLERR_PARTIAL_TOO_LONG;
+
+    if (resumeEnabled_ && resumeOffset != 0) {
+        const uint32_t restarted = RestartFtpAt(resumeOffset);
+        if (restarted != 0)
+            return restarted;
+    }
+
+    PrepareCall(OperationKind::FtpOpenFile);
+    HINTERNET file = ::FtpOpenFileW(connection_, path.c_str(), GENERIC_READ,
+                                    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context());
+    const uint32_t opened = FinishOpen(file, currentHandle_);
+    if (opened != 0)
+        return opened;
+
+    DWORD high = 0;
+    DWORD size = ::FtpGetFileSize(currentHandle_, &high);
+    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
+        size = 0;
+    // Some WinINets do not know the size of an open FTP file; the SIZE reply does.
+    contentLength = size != 0 ? size : announcedSize;
+    if (contentLength != 0 && contentLength <= resumeOffset) {
+        CloseInternetHandle(currentHandle_);
+        return DLERR_PARTIAL_TOO_LONG;
+    }
+    return 0;
+}
+
+} // namespace orvanta

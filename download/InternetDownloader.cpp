@@ -1,0 +1,233 @@
+// The download call: validation, the session's life, the open with retries and the hand-over
+// to the transfer; plus the engine's settings.
+#include "download/InternetDownloader.h"
+
+#include "download/AsyncState.h"
+#include "download/UrlParts.h"
+#include "platform/core/Paths.h"
+#include "platform/core/Text.h"
+#include "ui/ProgressSink.h"
+
+namespace orvanta {
+
+InternetDownloader::InternetDownloader(ProgressSink* sink, CredentialStore* credentials)
+    : sink_(sink), credentials_(credentials)
+{
+}
+
+InternetDownloader::~InternetDownloader()
+{
+    CloseSession();
+}
+
+void InternetDownloader::SetProxy(const std::wstring& proxy)
+{
+    proxy_ = proxy;
+}
+
+std::wstring InternetDownloader::GetProxy() const
+{
+    return proxy_;
+}
+
+void InternetDownloader::SetRetryCount(int32_t count)
+{
+    if (count >= 0)
+        retryCount_ = count;
+}
+
+void InternetDownloader::SetConnectTimeout(uint32_t milliseconds)
+{
+    if (milliseconds != 0)
+        connectTimeout_ = milliseconds;
+}
+
+void InternetDownloader::SetAcceptEncoding(const std::wstring& text)
+{
+    acceptEncoding_ = text;
+}
+
+void InternetDownloader::SetIfModifiedSince(const SYSTEMTIME& time)
+{
+    ifModifiedSince_ = time;
+}
+
+void InternetDownloader::SetWantLastModified(bool want)
+{
+    wantLastModified_ = want;
+}
+
+void InternetDownloader::SetGrantAccessToEveryone(bool grant)
+{
+    grantAccessToEveryone_ = grant;
+}
+
+SYSTEMTIME InternetDownloader::GetLastModified() const
+{
+    return lastModified_;
+}
+
+void InternetDownloader::SetAcceptCertificateErrors(bool accept)
+{
+    acceptCertificateErrors_ = accept;
+}
+
+void InternetDownloader::SetResumeEnabled(bool enabled)
+{
+    resumeEnabled_ = enabled;
+}
+
+void InternetDownloader::SetExpectedSize(uint32_t size)
+{
+    expectedSize_ = size;
+}
+
+void InternetDownloader::SetSink(ProgressSink* sink)
+{
+    sink_ = sink;
+}
+
+void InternetDownloader::SetIgnoreCertificateProblems(bool ignore)
+{
+    ignoreCertificateProblems_ = ignore;
+}
+
+void InternetDownloader::AddFormField(const std::wstring& name, const std::wstring& value)
+{
+    if (!formData_.empty())
+        formData_ += L"&";
+    formData_ += Format(L"%ls=%ls", name.c_str(), value.c_str());
+}
+
+void InternetDownloader::SetFormData(const std::wstring& text)
+{
+    formData_ = text;
+}
+
+void InternetDownloader::AddHeader(const std::wstring& name, const std::wstring& value)
+{
+    extraHeaders_ += name + L":" + value + L"\r\n";
+}
+
+void InternetDownloader::SetContentTypeHeader(const std::wstring& text)
+{
+    contentTypeHeader_ = text;
+}
+
+std::wstring InternetDownloader::GetResponseText() const
+{
+    return responseText_;
+}
+
+uint32_t InternetDownloader::GetStatusCode() const
+{
+    return statusCode_;
+}
+
+uint32_t InternetDownloader::Download(const std::wstring& url, const std::wstring& target)
+{
+    return DownloadFromUrls(std::vector<std::wstring>{url}, target);
+}
+
+uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& urls, const std::wstring& target)
+{
+    urls_ = urls;
+    targetPath_ = target;
+    partialPath_ = target + L".part";
+    currentHandle_ = nullptr;
+    connection_ = nullptr;
+    reconnectOnDrop_ = true;
+    sourceIsShare_ = false;
+    sharePath_.clear();
+
+    const uint32_t invalid = ValidateUrls();
+    if (invalid != 0) {
+        Report(nullptr, invalid);
+        return invalid;
+    }
+    const uint32_t sessionResult = OpenSession();
+    if (sessionResult != 0) {
+        session_.Reset();
+        return sessionResult;
+    }
+    const uint32_t result = RunDownload();
+    CloseSession();
+    return result;
+}
+
+uint32_t InternetDownloader::ValidateUrls()
+{
+    if (urls_.empty())
+        return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    for (const std::wstring& url : urls_) {
+        UrlParts parts;
+        const DWORD cracked = CrackUrl(url, parts);
+        if (cracked != 0)
+            return cracked;
+        switch (parts.scheme) {
+        case INTERNET_SCHEME_FILE:
+            reconnectOnDrop_ = false;
+            break;
+        case INTERNET_SCHEME_FTP:
+        case INTERNET_SCHEME_HTTP:
+        case INTERNET_SCHEME_HTTPS:
+            break;
+        default:
+            return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+        }
+    }
+    return 0;
+}
+
+uint32_t InternetDownloader::RunDownload()
+{
+    if (connectTimeout_ != 0) {
+        DWORD timeout = connectTimeout_;
+        ::InternetSetOptionW(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
+    }
+    if (!IsAbsoluteTargetPath(targetPath_)) {
+        Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);
+        return DLERR_TARGET_NOT_ABSOLUTE;
+    }
+    uint32_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
+    uint32_t contentLength = 0;
+    uint32_t result = OpenWithRetries(resumeOffset, contentLength);
+    if (IsCanceled())
+        result = DLERR_CANCELED;
+    if (result != 0) {
+        if (result != DLERR_NOT_MODIFIED && result != DLERR_CANCELED)
+            ReportForTarget(result);
+        return result;
+    }
+    if (expectedSize_ != 0 && contentLength != 0 && contentLength != expectedSize_) {
+        ReportForTarget(DLERR_SIZE_MISMATCH);
+        return DLERR_SIZE_MISMATCH;
+    }
+    if (sourceIsShare_)
+        return CopyFromShare(sharePath_, targetPath_);
+    return TransferToFile(resumeOffset, contentLength);
+}
+
+uint32_t InternetDownloader::ExistingPartialSize() const
+{
+    UniqueFile file(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return 0;
+    const DWORD size = ::GetFileSize(file.Get(), nullptr);
+    return size == INVALID_FILE_SIZE ? 0 : size;
+}
+
+void InternetDownloader::Report(const wchar_t* text, uint32_t code, uint32_t context)
+{
+    if (sink_ != nullptr)
+        sink_->ReportError(text, code, context);
+}
+
+void InternetDownloader::ReportForTarget(uint32_t code)
+{
+    const std::wstring name = GetFileNamePart(targetPath_);
+    Report(name.c_str(), code);
+}
+
+} // namespace orvanta

@@ -1,0 +1,215 @@
+// The download engine: one object per file. It validates the URLs, opens an asynchronous
+// WinINet session, tries the mirrors with retries and transfers the file into "<target>.part",
+// renaming it to the target when complete. Results are 0, a Windows or WinINet error code, or
+// one of the DLERR_* codes below.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "platform/core/UniqueResource.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+class CredentialStore;
+class ProgressSink;
+struct AsyncState;
+
+// The engine's own result codes.
+constexpr uint32_t DLERR_TARGET_NOT_ABSOLUTE = 0xE0000005;
+constexpr uint32_t DLERR_CANCELED = 0xE0000008;
+constexpr uint32_t DLERR_INCOMPLETE = 0xE000000F;        // data ended early, reconnecting not allowed
+constexpr uint32_t DLERR_PARTIAL_TOO_LONG = 0xE0000010;  // the ".part" file is as long as the remote file
+constexpr uint32_t DLERR_AUTH_REQUIRED = 0xE0000012;
+constexpr uint32_t DLERR_NOT_MODIFIED = 0xE0000013;      // never reported to the sink
+constexpr uint32_t DLERR_FORBIDDEN = 0xE0000016;
+constexpr uint32_t DLERR_NOT_FOUND = 0xE0000018;
+constexpr uint32_t DLERR_SIZE_MISMATCH = 0xE0000023;
+constexpr uint32_t DLERR_POST_FAILED = 0xE000002B;
+
+// The asynchronous call that is outstanding; the status callback takes the result of an open
+// (kinds 0, 1, 2, 5, 6) as the new handle.
+enum class OperationKind : uint32_t {
+    Connect = 0,
+    FtpOpenFile = 2,
+    ReadFile = 3,
+    FtpCommand = 4,
+    HttpOpenRequest = 6,
+    HttpSendRequest = 7,
+    QueryDataAvailable = 8,
+};
+
+class InternetDownloader {
+public:
+    // Neither pointer is owned; both may be null.
+    InternetDownloader(ProgressSink* sink, CredentialStore* credentials);
+    virtual ~InternetDownloader();
+    InternetDownloader(const InternetDownloader&) = delete;
+    InternetDownloader& operator=(const InternetDownloader&) = delete;
+
+    // An explicit proxy list for the session; empty uses the system's configuration.
+    virtual void SetProxy(const std::wstring& proxy);
+    virtual std::wstring GetProxy() const;
+    // Extra open attempts over the mirrors (default 6); negative values are ignored.
+    virtual void SetRetryCount(int32_t count);
+    // Milliseconds for connecting; 0 is ignored (the system default applies).
+    virtual void SetConnectTimeout(uint32_t milliseconds);
+    virtual void SetAcceptEncoding(const std::wstring& text);
+    // Sent as If-Modified-Since when the year is not 0.
+    virtual void SetIfModifiedSince(const SYSTEMTIME& time);
+    virtual void SetWantLastModified(bool want);
+    // The ".part" file gets a DACL granting Everyone and LocalSystem.
+    virtual void SetGrantAccessToEveryone(bool grant);
+    virtual SYSTEMTIME GetLastModified() const;
+    // On a certificate error: relax the request's security flags and send again.
+    virtual void SetAcceptCertificateErrors(bool accept);
+    // Continue an existing ".part" file (default on).
+    virtual void SetResumeEnabled(bool enabled);
+    // The size the file must have; 0 = unknown.
+    virtual void SetExpectedSize(uint32_t size);
+    virtual void SetSink(ProgressSink* sink);
+    // HTTPS: ignore revocation, unknown CA, wrong usage, name and date problems from the start.
+    virtual void SetIgnoreCertificateProblems(bool ignore);
+    // Form posts have no caller in the chainer; the fields are kept so the engine is complete.
+    virtual void AddFormField(const std::wstring& name, const std::wstring& value);
+    virtual void SetFormData(const std::wstring& text);
+    // Appends "name:value\r\n" to the headers of every request.
+    virtual void AddHeader(const std::wstring& name, const std::wstring& value);
+    virtual void SetContentTypeHeader(const std::wstring& text);
+    virtual std::wstring GetResponseText() const;
+    virtual uint32_t GetStatusCode() const;
+
+    // Fetches `url` into `target`; 0 on success.
+    virtual uint32_t Download(const std::wstring& url, const std::wstring& target);
+    // The same over a list of mirrors, tried in order with retries.
+    virtual uint32_t DownloadFromUrls(const std::vector<std::wstring>& urls, const std::wstring& target);
+
+    // Not among the chainer's settings, but part of the engine's state.
+    void SetFailOnCertificateErrors(bool fail) { failOnCertificateErrors_ = fail; }
+    void SetWantContentDisposition(bool want) { wantContentDisposition_ = want; }
+    // The server's reply text after the last connect or FTP command.
+    std::wstring GetLastResponseText() const;
+
+protected:
+    // One open attempt of one URL (a seam for tests that count attempts).
+    virtual uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
+                             uint32_t& contentLength);
+
+private:
+    // Session and the asynchronous call discipline (InternetSession.cpp).
+    uint32_t OpenSession();
+    void CloseSession();
+    void PrepareCall(OperationKind kind);
+    void CompleteAtOnce();
+    uint32_t WaitForCall(DWORD callError, bool honourPause);
+    uint32_t FinishOpen(HINTERNET returned, HINTERNET& handle);
+    uint32_t FinishCall(BOOL returned, bool honourPause);
+    void CloseInternetHandle(HINTERNET& handle);
+    void CloseOpenHandles();
+    // Sleeps while the sink says paused; during a pending call, also until it completes.
+    void WaitWhilePaused(bool leaveOnCompletion);
+    bool IsCanceled() const;
+    DWORD_PTR Context() const;
+
+    // Download call (InternetDownloader.cpp).
+    uint32_t ValidateUrls();
+    uint32_t RunDownload();
+    uint32_t ExistingPartialSize() const;
+    void Report(const wchar_t* text, uint32_t code, uint32_t context = 0);
+    void ReportForTarget(uint32_t code);
+
+    // Mirrors and retries (MirrorRetry.cpp).
+    uint32_t OpenWithRetries(uint32_t& resumeOffset, uint32_t& contentLength);
+
+    // HTTP (HttpTransfer.cpp).
+    uint32_t OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
+                      const std::wstring& user, const std::wstring& password, const std::wstring& objectName,
+                      bool secure, uint32_t& resumeOffset, uint32_t& contentLength);
+    uint32_t OpenHttpRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
+                             const std::wstring& user, const std::wstring& password,
+                             const std::wstring& objectName, bool secure);
+    uint32_t SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
+                             uint32_t& resumeOffset, uint32_t& contentLength);
+    std::wstring BuildRequestHeaders(uint32_t resumeOffset) const;
+    uint32_t SendOnce(const std::wstring& headers);
+    bool RetryAfterCertificateError(uint32_t sendResult);
+    void ReadResponseDetails(DWORD status);
+
+    // FTP (FtpTransfer.cpp).
+    uint32_t OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, const std::wstring& user,
+                     const std::wstring& password, const std::wstring& path, uint32_t& resumeOffset,
+                     uint32_t& contentLength);
+    uint32_t ConnectFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, std::wstring user,
+                        std::wstring password);
+    uint32_t OpenFtpFile(const std::wstring& path, uint32_t& resumeOffset, uint32_t& contentLength);
+    uint32_t FtpCommand(const std::wstring& command);
+    uint32_t RestartFtpAt(uint32_t& resumeOffset);
+
+    // Network shares and file: URLs (ShareTransfer.cpp).
+    uint32_t OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
+                       const std::wstring& password, uint32_t& resumeOffset, uint32_t& contentLength);
+    uint32_t LookUpShareFile(const std::wstring& path, uint32_t& contentLength);
+    uint32_t CopyFromShare(const std::wstring& source, const std::wstring& target);
+    uint32_t ReadSourceTime(const std::wstring& source);
+
+    // Writing the ".part" file (FileTransfer.cpp).
+    uint32_t TransferToFile(uint32_t resumeOffset, uint32_t contentLength);
+    uint32_t OpenPartialFile(uint32_t resumeOffset, UniqueFile& file);
+    struct DropTracker {
+        uint32_t sizeAtLastReconnect;
+        int32_t fruitless;
+    };
+    uint32_t ReadChunk(DWORD size, DWORD& bytesRead);
+    uint32_t ReadAvailable(DWORD& bytesRead);
+    uint32_t WriteChunk(HANDLE file, DWORD bytes);
+    uint32_t RecoverFromDrop(HANDLE file, uint32_t failure, uint32_t& contentLength, DropTracker& drops);
+    uint32_t Reconnect(HANDLE file, uint32_t& contentLength, bool& rangeIgnored);
+    uint32_t FinishPartialFile();
+    uint32_t CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const;
+
+    // The asynchronous state lives apart from the engine: a call that is still running after a
+    // cancel keeps writing into it (and into its buffer) until WinINet lets go of the handle.
+    std::shared_ptr<AsyncState> state_;
+    bool stateAbandoned_ = false;
+    UniqueInternet session_;
+    HINTERNET connection_ = nullptr;
+    HINTERNET currentHandle_ = nullptr;  // HTTP request or FTP file
+
+    ProgressSink* sink_;
+    CredentialStore* credentials_;
+    bool reconnecting_ = false;
+    std::wstring targetPath_;
+    std::wstring partialPath_;
+    std::vector<std::wstring> urls_;
+    bool sourceIsShare_ = false;
+    std::wstring sharePath_;
+
+    bool resumeEnabled_ = true;
+    SYSTEMTIME ifModifiedSince_{};
+    SYSTEMTIME lastModified_{};
+    bool wantLastModified_ = false;
+    bool wantContentDisposition_ = false;
+    std::wstring contentDisposition_;
+    std::wstring proxy_;
+    int32_t retryCount_ = 6;
+    uint32_t connectTimeout_ = 0;
+    std::wstring acceptEncoding_;
+    bool grantAccessToEveryone_ = false;
+    bool acceptCertificateErrors_ = false;
+    bool failOnCertificateErrors_ = false;
+    uint32_t expectedSize_ = 0;
+    bool reconnectOnDrop_ = true;
+    std::wstring formData_;
+    std::wstring contentTypeHeader_ = L"Content-Type: application/x-www-form-urlencoded; charset=utf-8\r\n";
+    std::wstring extraHeaders_;
+    std::wstring responseText_;
+    bool ignoreCertificateProblems_ = false;
+    uint32_t statusCode_ = 0;
+};
+
+} // namespace orvanta

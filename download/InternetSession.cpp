@@ -1,0 +1,283 @@
+// The asynchronous WinINet session: opening it, the status callback, the wait that every
+// asynchronous call shares, and the closing of handles.
+#include "download/AsyncState.h"
+#include "download/InternetDownloader.h"
+#include "ui/ProgressSink.h"
+
+namespace orvanta {
+namespace {
+
+// A handle with no call outstanding reports HANDLE_CLOSING at once; the limit only guards
+// against a platform that never does.
+constexpr DWORD kCloseWaitMs = 5000;
+// Closing does not stop a running call under every WinINet (Wine lets a read on a stalled
+// connection run on), so a canceled call gets only a short grace before its state is let go.
+constexpr DWORD kOutstandingCloseWaitMs = 250;
+constexpr DWORD kPollMs = 10;
+constexpr DWORD kResponseBufferChars = 1000;
+
+bool IsOpenKind(OperationKind kind)
+{
+    const auto value = static_cast<uint32_t>(kind);
+    return value == 0 || value == 1 || value == 2 || value == 5 || value == 6;
+}
+
+// Waits for both events within `limitMs` in all.
+bool WaitForClosing(AsyncState& state, DWORD limitMs)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    for (HANDLE event : {state.requestComplete.Get(), state.handleClosed.Get()}) {
+        const ULONGLONG spent = ::GetTickCount64() - start;
+        const DWORD left = spent >= limitMs ? 0 : static_cast<DWORD>(limitMs - spent);
+        if (::WaitForSingleObject(event, left) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring AsyncState::LastResponse()
+{
+    std::lock_guard<std::mutex> lock(responseLock);
+    return lastResponse;
+}
+
+void AsyncState::SetLastResponse(std::wstring text)
+{
+    std::lock_guard<std::mutex> lock(responseLock);
+    lastResponse = std::move(text);
+}
+
+bool CreateAsyncEvents(AsyncState& state, DWORD& error)
+{
+    state.requestComplete.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    state.handleClosed.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (state.requestComplete && state.handleClosed)
+        return true;
+    error = ::GetLastError();
+    return false;
+}
+
+std::wstring ReadLastResponseInfo()
+{
+    std::wstring buffer(kResponseBufferChars, L'\0');
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD error = 0;
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (::InternetGetLastResponseInfoW(&error, &buffer[0], &length)) {
+            buffer.resize(length < buffer.size() ? length : buffer.size());
+            return buffer;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return {};
+        buffer.assign(static_cast<size_t>(length) + 1, L'\0');
+    }
+    return {};
+}
+
+void KeepForever(const std::shared_ptr<AsyncState>& state)
+{
+    static std::mutex lock;
+    // Never destroyed: WinINet's threads may still reach these states at process exit.
+    static auto* kept = new std::vector<std::shared_ptr<AsyncState>>();
+    std::lock_guard<std::mutex> guard(lock);
+    kept->push_back(state);
+}
+
+void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD)
+{
+    auto* state = reinterpret_cast<AsyncState*>(context);
+    if (state == nullptr)
+        return;  // the session handle has no context
+    switch (status) {
+    case INTERNET_STATUS_CONNECTION_CLOSED:
+        state->connectionClosed = true;
+        break;
+    case INTERNET_STATUS_HANDLE_CLOSING:
+        ::SetEvent(state->handleClosed.Get());
+        break;
+    case INTERNET_STATUS_REQUEST_COMPLETE: {
+        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(information);
+        state->asyncError = result != nullptr ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
+        state->asyncResult = result != nullptr ? result->dwResult : 0;
+        const OperationKind kind = state->operationKind;
+        if (IsOpenKind(kind))
+            state->currentHandle = reinterpret_cast<HINTERNET>(state->asyncResult.load());
+        // The reply text is kept per thread: it must be read on the thread that completed the call.
+        if (IsOpenKind(kind) || kind == OperationKind::FtpCommand)
+            state->SetLastResponse(ReadLastResponseInfo());
+        state->pending = false;
+        state->completed = true;
+        ::SetEvent(state->requestComplete.Get());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+uint32_t InternetDownloader::OpenSession()
+{
+    auto state = std::make_shared<AsyncState>();
+    DWORD error = 0;
+    if (!CreateAsyncEvents(*state, error))
+        return error;
+    state_ = std::move(state);
+    stateAbandoned_ = false;
+
+    const bool explicitProxy = !proxy_.empty();
+    session_.Reset(::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                   explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    if (!session_)
+        return ::GetLastError();
+    ::InternetSetStatusCallbackW(session_.Get(), DownloaderStatusCallback);
+    return 0;
+}
+
+void InternetDownloader::CloseSession()
+{
+    CloseOpenHandles();
+    if (session_) {
+        ::InternetSetStatusCallbackW(session_.Get(), nullptr);
+        session_.Reset();
+    }
+}
+
+void InternetDownloader::CloseOpenHandles()
+{
+    CloseInternetHandle(currentHandle_);
+    CloseInternetHandle(connection_);
+}
+
+DWORD_PTR InternetDownloader::Context() const
+{
+    return reinterpret_cast<DWORD_PTR>(state_.get());
+}
+
+void InternetDownloader::PrepareCall(OperationKind kind)
+{
+    AsyncState& state = *state_;
+    state.operationKind = kind;
+    state.completed = false;
+    state.pending = true;
+    state.currentHandle = nullptr;
+    ::ResetEvent(state.requestComplete.Get());
+    // Wine's FtpOpenFileW returns NULL without an error while it runs on: a cleared error
+    // tells that case apart from a real failure.
+    ::SetLastError(0);
+}
+
+void InternetDownloader::CompleteAtOnce()
+{
+    AsyncState& state = *state_;
+    state.pending = false;
+    state.completed = true;
+    ::SetEvent(state.requestComplete.Get());
+}
+
+uint32_t InternetDownloader::WaitForCall(DWORD callError, bool honourPause)
+{
+    AsyncState& state = *state_;
+    if (callError != ERROR_IO_PENDING && callError != 0) {
+        // Failed at once: nothing will complete later.
+        state.pending = false;
+        ::SetEvent(state.requestComplete.Get());
+        return callError;
+    }
+    for (;;) {
+        if (state.completed)
+            return 0;
+        if (honourPause)
+            WaitWhilePaused(true);
+        if (IsCanceled())
+            return DLERR_CANCELED;
+        ::WaitForSingleObject(state.requestComplete.Get(), kPollMs);
+    }
+}
+
+uint32_t InternetDownloader::FinishOpen(HINTERNET returned, HINTERNET& handle)
+{
+    AsyncState& state = *state_;
+    if (returned != nullptr) {
+        if (state.operationKind == OperationKind::Connect || state.operationKind == OperationKind::FtpOpenFile)
+            state.SetLastResponse(ReadLastResponseInfo());
+        CompleteAtOnce();
+        handle = returned;
+        return 0;
+    }
+    const DWORD callError = ::GetLastError();
+    if (callError != ERROR_IO_PENDING && callError != 0)
+        state.SetLastResponse(ReadLastResponseInfo());
+    const uint32_t waited = WaitForCall(callError, false);
+    if (waited != 0)
+        return waited;
+    handle = state.currentHandle;
+    if (handle != nullptr)
+        return 0;
+    return state.asyncError != 0 ? state.asyncError.load() : ERROR_INTERNET_INTERNAL_ERROR;
+}
+
+uint32_t InternetDownloader::FinishCall(BOOL returned, bool honourPause)
+{
+    AsyncState& state = *state_;
+    if (returned) {
+        if (state.operationKind == OperationKind::FtpCommand)
+            state.SetLastResponse(ReadLastResponseInfo());
+        CompleteAtOnce();
+        return 0;
+    }
+    const DWORD callError = ::GetLastError();
+    if (callError != ERROR_IO_PENDING && callError != 0 && state.operationKind == OperationKind::FtpCommand)
+        state.SetLastResponse(ReadLastResponseInfo());
+    const uint32_t waited = WaitForCall(callError, honourPause);
+    if (waited != 0)
+        return waited;
+    if (state.asyncResult != 0)
+        return 0;
+    return state.asyncError != 0 ? state.asyncError.load() : ERROR_INTERNET_INTERNAL_ERROR;
+}
+
+void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
+{
+    HINTERNET closing = handle;
+    handle = nullptr;
+    if (closing == nullptr)
+        return;
+    if (!state_ || stateAbandoned_) {
+        ::InternetCloseHandle(closing);
+        return;
+    }
+    AsyncState& state = *state_;
+    const bool callOutstanding = state.pending;
+    ::ResetEvent(state.handleClosed.Get());
+    ::InternetCloseHandle(closing);
+    if (!WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs)) {
+        // The call runs on and will write into the state and its buffer: they stay alive.
+        KeepForever(state_);
+        stateAbandoned_ = true;
+    }
+}
+
+void InternetDownloader::WaitWhilePaused(bool leaveOnCompletion)
+{
+    if (sink_ == nullptr)
+        return;
+    while (sink_->IsPaused()) {
+        if ((leaveOnCompletion && state_ && state_->completed) || sink_->IsCanceled())
+            return;
+        ::Sleep(kPollMs);
+    }
+}
+
+bool InternetDownloader::IsCanceled() const
+{
+    return sink_ != nullptr && sink_->IsCanceled();
+}
+
+std::wstring InternetDownloader::GetLastResponseText() const
+{
+    return state_ ? state_->LastResponse() : std::wstring();
+}
+
+} // namespace orvanta

@@ -1,0 +1,62 @@
+// Opening one of the mirrors: the retry policy over the URL list and the dispatch by scheme.
+#include "download/CredentialStore.h"
+#include "download/InternetDownloader.h"
+#include "download/TransferRules.h"
+#include "download/UrlParts.h"
+
+#include <algorithm>
+
+namespace orvanta {
+
+uint32_t InternetDownloader::OpenWithRetries(uint32_t& resumeOffset, uint32_t& contentLength)
+{
+    const auto urlCount = static_cast<int32_t>(urls_.size());
+    if (urlCount < 1)
+        return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    int32_t attemptsLeft = std::max(retryCount_, urlCount - 1);
+    if (credentials_ != nullptr)
+        credentials_->ResetAttempt();
+
+    size_t index = 0;
+    for (;;) {
+        uint32_t offset = resumeOffset;
+        uint32_t length = 0;
+        const uint32_t result = OpenUrl(urls_[index], L"GET", offset, length);
+        if (result == 0) {
+            resumeOffset = offset;
+            contentLength = length;
+            return 0;
+        }
+        if (!RetryGoesOn(result, urls_.size()) || attemptsLeft <= 0)
+            return result;
+        // A cancel between attempts ends the retries at once.
+        if (IsCanceled())
+            return DLERR_CANCELED;
+        index = (index + 1) % urls_.size();
+        --attemptsLeft;
+    }
+}
+
+uint32_t InternetDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
+                                     uint32_t& contentLength)
+{
+    UrlParts parts;
+    const DWORD cracked = CrackUrl(url, parts);
+    if (cracked != 0)
+        return cracked;
+    switch (parts.scheme) {
+    case INTERNET_SCHEME_FTP:
+        return OpenFtp(url, parts.port, parts.host, parts.user, parts.password, parts.path, resumeOffset,
+                       contentLength);
+    case INTERNET_SCHEME_HTTP:
+    case INTERNET_SCHEME_HTTPS:
+        return OpenHttp(url, verb, parts.port, parts.host, parts.user, parts.password, parts.path + parts.extra,
+                        parts.scheme == INTERNET_SCHEME_HTTPS, resumeOffset, contentLength);
+    case INTERNET_SCHEME_FILE:
+        return OpenShare(url, parts.path, parts.user, parts.password, resumeOffset, contentLength);
+    default:
+        return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    }
+}
+
+} // namespace orvanta

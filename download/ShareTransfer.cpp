@@ -1,0 +1,180 @@
+// file: URLs: network shares (with a login when the URL or the user gives one) and local
+// folders, copied with CopyFileExW into the ".part" file.
+#include "download/Authentication.h"
+#include "download/CredentialStore.h"
+#include "download/InternetDownloader.h"
+#include "download/TransferRules.h"
+#include "download/UrlParts.h"
+#include "platform/core/Paths.h"
+#include "ui/ProgressSink.h"
+
+#include <winnetwk.h>
+
+namespace orvanta {
+namespace {
+
+constexpr int kMaxLogins = 20;
+constexpr DWORD kProgressIntervalMs = 200;
+const wchar_t kShareRealm[] = L"Local Network Server";
+
+DWORD ConnectShare(const std::wstring& root, const std::wstring& user, const std::wstring& password)
+{
+    NETRESOURCEW resource{};
+    resource.dwScope = 0;
+    resource.dwType = RESOURCETYPE_DISK;
+    resource.lpRemoteName = const_cast<wchar_t*>(root.c_str());
+    return ::WNetAddConnection2W(&resource, password.c_str(), user.c_str(), 0);
+}
+
+struct CopyProgress {
+    ProgressSink* sink = nullptr;
+    uint64_t streamSize = 0;
+    uint64_t streamCopied = 0;  // of the current stream
+    uint64_t unreported = 0;
+    uint64_t reported = 0;      // handed to the sink, all streams
+    DWORD lastReportTick = 0;
+};
+
+DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER streamSize,
+                              LARGE_INTEGER streamTransferred, DWORD, DWORD reason, HANDLE, HANDLE, LPVOID data)
+{
+    auto& progress = *static_cast<CopyProgress*>(data);
+    if (reason == CALLBACK_STREAM_SWITCH) {
+        progress.streamCopied = 0;
+        progress.streamSize = static_cast<uint64_t>(streamSize.QuadPart);
+    }
+    if (progress.sink == nullptr)
+        return PROGRESS_CONTINUE;
+    if (progress.sink->IsCanceled())
+        return PROGRESS_CANCEL;
+    const auto copied = static_cast<uint64_t>(streamTransferred.QuadPart);
+    if (copied > progress.streamCopied) {
+        progress.unreported += copied - progress.streamCopied;
+        progress.streamCopied = copied;
+    }
+    const DWORD now = ::GetTickCount();
+    const bool due =
+        now - progress.lastReportTick >= kProgressIntervalMs || progress.streamCopied >= progress.streamSize;
+    if (progress.unreported != 0 && due) {
+        progress.sink->AddProgress(progress.unreported);
+        progress.reported += progress.unreported;
+        progress.unreported = 0;
+        progress.lastReportTick = now;
+    }
+    return PROGRESS_CONTINUE;
+}
+
+bool IsEarlier(const SYSTEMTIME& a, const FILETIME& b)
+{
+    FILETIME converted;
+    if (!::SystemTimeToFileTime(&a, &converted))
+        return false;
+    return ::CompareFileTime(&converted, &b) < 0;
+}
+
+} // namespace
+
+uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
+                                       const std::wstring& password, uint32_t& resumeOffset, uint32_t& contentLength)
+{
+    const std::wstring root = ShareRootOf(path);
+    CloseOpenHandles();
+    if (credentials_ != nullptr)
+        credentials_->ResetAttempt();
+    std::wstring currentUser = user;
+    std::wstring currentPassword = password;
+    uint32_t result = 0;
+    for (int login = 0; login < kMaxLogins; ++login) {
+        // A local path has no share to log on to.
+        result = (!currentUser.empty() && !root.empty()) ? ConnectShare(root, currentUser, currentPassword) : 0;
+        if (result == 0)
+            result = LookUpShareFile(path, contentLength);
+        if (result == 0)
+            break;
+        if (!IsShareLoginError(result) ||
+            !Authenticate(credentials_, sink_, nullptr, url, kShareRealm, false, std::wstring(), currentUser,
+                          currentPassword))
+            return result;
+    }
+    if (result != 0)
+        return result;
+    sourceIsShare_ = true;
+    sharePath_ = path;
+    resumeOffset = 0;  // share copies never resume
+    return 0;
+}
+
+uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint32_t& contentLength)
+{
+    if (path.empty())
+        return ERROR_INVALID_PARAMETER;
+    if (!IsAbsoluteTargetPath(path))
+        return ERROR_PATH_NOT_FOUND;
+    // Attributes rather than a find: a '*' or '?' in the path must not match some other file.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(MakeLongPath(path).c_str(), GetFileExInfoStandard, &data))
+        return ::GetLastError();
+    contentLength = data.nFileSizeLow;
+    if (wantLastModified_)
+        ::FileTimeToSystemTime(&data.ftLastWriteTime, &lastModified_);
+    return 0;
+}
+
+uint32_t InternetDownloader::ReadSourceTime(const std::wstring& source)
+{
+    UniqueFile file(::CreateFileW(MakeLongPath(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    FILETIME written{};
+    if (!file || !::GetFileTime(file.Get(), nullptr, nullptr, &written)) {
+        const DWORD error = ::GetLastError();
+        Report(nullptr, error);
+        return error;
+    }
+    ::FileTimeToSystemTime(&written, &lastModified_);
+    if (ifModifiedSince_.wYear != 0 && !IsEarlier(ifModifiedSince_, written))
+        return DLERR_NOT_MODIFIED;
+    return 0;
+}
+
+uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
+{
+    if (wantLastModified_ || ifModifiedSince_.wYear != 0) {
+        const uint32_t timeResult = ReadSourceTime(source);
+        if (timeResult != 0)
+            return timeResult;
+    }
+    partialPath_ = target + L".part";
+    const DWORD folderResult = CreateFolderTree(target, false);
+    if (folderResult != 0) {
+        Report(nullptr, folderResult);
+        return folderResult;
+    }
+    if (grantAccessToEveryone_ && ::GetFileAttributesW(MakeLongPath(partialPath_).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        UniqueFile created;
+        CreatePartialForEveryone(CREATE_ALWAYS, created);
+    }
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const uint64_t sourceSize = ::GetFileAttributesExW(MakeLongPath(source).c_str(), GetFileExInfoStandard, &data)
+                                    ? (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
+                                    : 0;
+    if (sink_ != nullptr)
+        sink_->BeginTransfer(1, sourceSize, target);
+    CopyProgress progress;
+    progress.sink = sink_;
+    progress.lastReportTick = ::GetTickCount();
+    if (!::CopyFileExW(MakeLongPath(source).c_str(), MakeLongPath(partialPath_).c_str(), OnCopyProgress, &progress,
+                       nullptr, 0)) {
+        const DWORD error = ::GetLastError();
+        if (IsCanceled())
+            return DLERR_CANCELED;
+        ReportForTarget(error);
+        return error;
+    }
+    // Some systems copy without ever calling the progress routine: the rest is reported here.
+    if (sink_ != nullptr && progress.reported < sourceSize)
+        sink_->AddProgress(sourceSize - progress.reported);
+    return FinishPartialFile();
+}
+
+} // namespace orvanta

@@ -1,0 +1,35 @@
+// URL cracking and the checks on URLs and target paths that the download engine makes before
+// it opens anything.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+
+namespace orvanta {
+
+struct UrlParts {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring user;
+    std::wstring password;
+    std::wstring path;
+    std::wstring extra;  // query, with its '?'
+};
+
+// 0, or the error of InternetCrackUrlW. For a file: URL naming a UNC path the host is the
+// path's server name.
+DWORD CrackUrl(const std::wstring& url, UrlParts& parts);
+
+// At least 2 characters, and either "\\" in front or ':' as second character.
+bool IsAbsoluteTargetPath(const std::wstring& path);
+
+// "\\server\share" of a UNC path; empty for any other path.
+std::wstring ShareRootOf(const std::wstring& path);
+
+// The URL with any "user:password@" removed, for texts that a person may see.
+std::wstring UrlWithoutCredentials(const std::wstring& url);
+
+} // namespace orvanta

@@ -1,0 +1,116 @@
+// Shared pieces of the download tests: the servers started by the CTest fixture, a sink that
+// records what the engine reports, a store that "prompts" with prepared answers, and an engine
+// that counts its open attempts.
+#pragma once
+
+#include "download/CredentialStore.h"
+#include "download/InternetDownloader.h"
+#include "ui/ProgressSink.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace download_testing {
+
+// The servers of the fixture, read from the file named by ORVANTA_DOWNLOAD_SERVERS.
+struct TestServers {
+    bool configured = false;  // the variable is set (CTest); false when run by hand without it
+    bool loaded = false;
+    int http = 0;   // nginx
+    int https = 0;  // nginx with a self-signed certificate
+    int fault = 0;  // tests/servers/fault_server.py
+    int ftp = 0;    // pyftpdlib
+    std::wstring dataFolder;
+
+    std::wstring DataFile(const std::wstring& name) const { return dataFolder + L"\\" + name; }
+    std::wstring NginxUrl(const std::wstring& name) const;
+    std::wstring SecureUrl(const std::wstring& name) const;
+    std::wstring FaultUrl(const std::wstring& path) const;
+    std::wstring FtpUrl(const std::wstring& login, const std::wstring& name) const;
+};
+
+const TestServers& Servers();
+
+// Skips the test when run by hand without servers; fails when CTest named a servers file that
+// cannot be read.
+#define REQUIRE_TEST_SERVERS()                                                                  \
+    do {                                                                                        \
+        if (!::download_testing::Servers().configured)                                         \
+            GTEST_SKIP() << "ORVANTA_DOWNLOAD_SERVERS is not set";                             \
+        ASSERT_TRUE(::download_testing::Servers().loaded) << "the servers file cannot be read"; \
+    } while (0)
+
+struct ReportedError {
+    std::wstring text;
+    bool hasText = false;
+    uint32_t code = 0;
+    uint32_t context = 0;  // not 0 for a question (login, certificate)
+};
+
+class RecordingSink : public orvanta::ProgressSink {
+public:
+    void SetRange(uint32_t, uint32_t) override {}
+    void BeginTransfer(uint32_t kind, uint64_t length, const std::wstring& path) override;
+    void Complete(uint32_t kind, uint32_t) override;
+    void AddProgress(uint64_t bytes) override;
+    bool IsCanceled() override { return canceled; }
+    bool IsPaused() override { return false; }
+    uint32_t ReportError(const wchar_t* text, uint32_t code, uint32_t context) override;
+    void SetStatus(const std::wstring&, uint32_t, uint32_t) override {}
+
+    std::vector<ReportedError> Errors();
+    std::vector<uint64_t> ProgressSteps();
+
+    std::atomic<bool> canceled{false};
+    std::atomic<uint64_t> progress{0};
+    std::atomic<int> transfersBegun{0};
+    std::atomic<int> transfersCompleted{0};
+    std::atomic<uint64_t> announcedLength{0};
+    // Answers ReportError; by default the code itself (as the program's own sinks do).
+    std::function<uint32_t(uint32_t code, uint32_t context)> answer;
+
+private:
+    std::mutex lock_;
+    std::vector<ReportedError> errors_;
+    std::vector<uint64_t> steps_;
+};
+
+// A store whose "prompt" hands out prepared credentials.
+class PromptingStore : public orvanta::CredentialStore {
+public:
+    void WillAnswer(const std::wstring& user, const std::wstring& password);
+    bool AskUser(HWND parent) override;
+    int questions = 0;
+
+private:
+    std::vector<std::pair<std::wstring, std::wstring>> answers_;
+};
+
+// Makes the sink answer a login question (the report that carries the store as context) by
+// asking the store, as a prompting interface would.
+void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store);
+
+class CountingDownloader : public orvanta::InternetDownloader {
+public:
+    using InternetDownloader::InternetDownloader;
+    std::vector<std::wstring> attempts;
+
+protected:
+    uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
+                     uint32_t& contentLength) override;
+};
+
+// Runs `work` on a thread and waits at most `limitMs`; a hang ends the test program with a
+// failure instead of blocking the run.
+uint32_t RunBounded(const std::function<uint32_t()>& work, unsigned limitMs = 120000);
+
+// A port on 127.0.0.1 where nothing listens (bound and released again).
+int ClosedPort();
+
+std::string Prefix(const std::string& bytes, size_t length);
+
+} // namespace download_testing

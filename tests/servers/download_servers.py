@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Starts and stops the servers of the download tests, all on 127.0.0.1 on free ports.
+
+  download_servers.py start DIR [--lifetime SECONDS]
+  download_servers.py stop DIR
+
+start writes the test files into DIR/data, runs nginx (ranges, 206; also HTTPS with a
+certificate that no client trusts), the fault-injecting HTTP server and an FTP server, and
+writes DIR/servers.txt ("http=PORT", "https=PORT", "fault=PORT", "ftp=PORT", "data=PATH").
+Every server ends by itself after the lifetime; stop ends them earlier.
+"""
+import argparse
+import os
+import random
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+# name -> (size, seed); sizes are not multiples of the engine's buffer on purpose.
+TEST_FILES = {"small.bin": (100_003, 1), "medium.bin": (1_500_007, 2), "tiny.txt": (0, 0)}
+WAIT_SECONDS = 20
+
+NGINX_CONF = """\
+{user}
+worker_processes 1;
+pid {dir}/nginx.pid;
+error_log {dir}/error.log;
+events {{ worker_connections 64; }}
+http {{
+    access_log off;
+    client_body_temp_path {dir}/temp/body;
+    proxy_temp_path {dir}/temp/proxy;
+    fastcgi_temp_path {dir}/temp/fastcgi;
+    uwsgi_temp_path {dir}/temp/uwsgi;
+    scgi_temp_path {dir}/temp/scgi;
+    default_type application/octet-stream;
+    sendfile on;
+    server {{
+        listen 127.0.0.1:{port};
+        root {root};
+    }}
+    # A self-signed certificate made for these tests only: clients do not trust it.
+    server {{
+        listen 127.0.0.1:{tls_port} ssl;
+        ssl_certificate {here}/tls-test-cert.pem;
+        ssl_certificate_key {here}/tls-test-key.pem;
+        root {root};
+    }}
+}}
+"""
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def write_test_files(data):
+    os.makedirs(data, exist_ok=True)
+    for name, (size, seed) in TEST_FILES.items():
+        content = random.Random(seed).randbytes(size) if size else b"plain text\n"
+        with open(os.path.join(data, name), "wb") as f:
+            f.write(content)
+        os.chmod(os.path.join(data, name), 0o644)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def accepts(port):
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+            return True
+    except OSError:
+        return False
+
+
+def spawn(command, log_path):
+    log = open(log_path, "ab")
+    # A session of its own: nothing ties the server to the caller's terminal or output pipes.
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                            start_new_session=True, close_fds=True)
+
+
+def start_nginx(directory, root, lifetime):
+    nginx_dir = os.path.join(directory, "nginx")
+    os.makedirs(os.path.join(nginx_dir, "temp"), exist_ok=True)
+    user = "user root;" if os.geteuid() == 0 else ""
+    for _ in range(5):
+        port = free_port()
+        tls_port = free_port()
+        conf = os.path.join(nginx_dir, "nginx.conf")
+        with open(conf, "w") as f:
+            f.write(NGINX_CONF.format(user=user, dir=nginx_dir, port=port, tls_port=tls_port, root=root, here=HERE))
+        process = spawn(["timeout", str(int(lifetime)), "nginx", "-p", nginx_dir, "-c", conf,
+                         "-e", os.path.join(nginx_dir, "error.log"), "-g", "daemon off;"],
+                        os.path.join(directory, "nginx.out"))
+        deadline = time.time() + WAIT_SECONDS
+        while time.time() < deadline and process.poll() is None:
+            if accepts(port) and accepts(tls_port):
+                return process, port, tls_port
+            time.sleep(0.1)
+        stop_process(process.pid)
+    raise RuntimeError("nginx did not start; see " + os.path.join(nginx_dir, "error.log"))
+
+
+def start_python_server(directory, script, name, root, lifetime):
+    port_file = os.path.join(directory, name + ".port")
+    if os.path.exists(port_file):
+        os.remove(port_file)
+    process = spawn([sys.executable, os.path.join(HERE, script), "--root", root, "--port-file", port_file,
+                     "--lifetime", str(lifetime), "--log", os.path.join(directory, name + ".log")],
+                    os.path.join(directory, name + ".out"))
+    deadline = time.time() + WAIT_SECONDS
+    while time.time() < deadline and process.poll() is None:
+        if os.path.exists(port_file):
+            with open(port_file) as f:
+                return process, int(f.read().strip())
+        time.sleep(0.1)
+    stop_process(process.pid)
+    raise RuntimeError("%s did not start; see %s.out" % (name, os.path.join(directory, name)))
+
+
+def running(pid):
+    """True while the process exists and has not ended (an ended one may wait as a zombie for
+    a parent that never collects it)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def stop_process(pid):
+    try:
+        os.killpg(pid, signal.SIGTERM)  # the server's own process group (its pid)
+    except ProcessLookupError:
+        return
+    deadline = time.time() + 5
+    while time.time() < deadline:
+        if not running(pid):
+            return
+        time.sleep(0.1)
+    try:
+        os.killpg(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+def stop(directory):
+    pid_file = os.path.join(directory, "pids")
+    if not os.path.exists(pid_file):
+        return 0
+    with open(pid_file) as f:
+        for line in f:
+            if line.strip():
+                stop_process(int(line))
+    os.remove(pid_file)
+    return 0
+
+
+def start(directory, lifetime):
+    stop(directory)  # servers of an earlier run that was not cleaned up
+    os.makedirs(directory, exist_ok=True)
+    root = os.path.join(directory, "data")
+    if os.path.isdir(root):
+        shutil.rmtree(root)
+    write_test_files(root)
+    started = []
+    try:
+        nginx, http_port, https_port = start_nginx(directory, root, lifetime)
+        started.append(nginx.pid)
+        fault, fault_port = start_python_server(directory, "fault_server.py", "fault", root, lifetime)
+        started.append(fault.pid)
+        ftp, ftp_port = start_python_server(directory, "ftp_server.py", "ftp", root, lifetime)
+        started.append(ftp.pid)
+    except Exception:
+        for pid in started:
+            stop_process(pid)
+        raise
+    with open(os.path.join(directory, "pids"), "w") as f:
+        f.write("".join("%d\n" % pid for pid in started))
+    with open(os.path.join(directory, "servers.txt"), "w") as f:
+        f.write("http=%d\nhttps=%d\nfault=%d\nftp=%d\ndata=%s\n"
+                % (http_port, https_port, fault_port, ftp_port, windows_path(root)))
+    print("servers: http=%d https=%d fault=%d ftp=%d" % (http_port, https_port, fault_port, ftp_port))
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("action", choices=["start", "stop"])
+    parser.add_argument("directory")
+    parser.add_argument("--lifetime", type=float, default=900)
+    args = parser.parse_args()
+    if args.action == "start":
+        return start(args.directory, args.lifetime)
+    return stop(args.directory)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""A small HTTP server on 127.0.0.1 that misbehaves on request, for the download engine's tests.
+
+The request path chooses the behaviour; NAME is a file in --root:
+  /file/NAME                         the file, with Range support (206)
+  /norange/NAME                      the whole file with 200, whatever Range says
+  /drop/OFFSET/NAME                  like /file, but the connection ends (FIN) at file offset OFFSET
+  /reset/OFFSET/NAME                 the same with a reset (RST) instead of FIN
+  /dropnorange/OFFSET/NAME           ignores Range (200 from 0) and ends the connection at OFFSET
+  /droprandom/SEED/MAXDROPS/NAME     drops at a random offset, MAXDROPS times per SEED, then serves
+  /stall/OFFSET/NAME                 sends up to OFFSET bytes, then sends nothing more
+  /status/CODE/NAME                  answers CODE with a short body (304 without one)
+  /auth/REALM/USER/PASSWORD/NAME     asks for a Basic login with REALM (401) before serving
+  /authnorealm/USER/PASSWORD/NAME    the same with a challenge that has no realm
+  GET http://any/proxyauth/REALM/USER/PASSWORD/NAME
+                                     acts as a proxy asking for a login (407) before serving
+The server picks a free port, writes it to --port-file and exits after --lifetime seconds.
+"""
+import argparse
+import base64
+import http.server
+import os
+import random
+import re
+import socket
+import struct
+import sys
+import threading
+import time
+import urllib.parse
+
+STALL_LIMIT_SECONDS = 60
+CHUNK = 16384
+
+
+class FaultHandler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "FaultServer/1.0"
+
+    def log_message(self, format, *args):
+        if self.server.log_file:
+            self.server.log_file.write("%s %s\n" % (time.strftime("%H:%M:%S"), format % args))
+            self.server.log_file.flush()
+
+    # --- helpers -------------------------------------------------------------------------
+
+    def read_file(self, name):
+        path = os.path.join(self.server.root, os.path.basename(urllib.parse.unquote(name)))
+        with open(path, "rb") as f:
+            return f.read()
+
+    def requested_start(self, size):
+        match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", "").strip())
+        if not match:
+            return None
+        return int(match.group(1))
+
+    def send_simple(self, code, body=b"", headers=()):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        if code != 304:
+            self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        if code != 304 and body:
+            self.wfile.write(body)
+
+    def send_file_head(self, data, start, honour_range=True):
+        size = len(data)
+        if honour_range and start is not None:
+            if start >= size:
+                self.send_simple(416, b"range not satisfiable\n", [("Content-Range", "bytes */%d" % size)])
+                return None
+            self.send_response(206)
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
+            self.send_header("Content-Length", str(size - start))
+        else:
+            start = 0
+            self.send_response(200)
+            self.send_header("Content-Length", str(size))
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        return start
+
+    def send_bytes(self, data, start, end):
+        position = start
+        while position < end:
+            piece = data[position:min(end, position + CHUNK)]
+            self.wfile.write(piece)
+            position += len(piece)
+        self.wfile.flush()
+
+    def cut_connection(self, reset):
+        self.wfile.flush()
+        if reset:
+            # A reset discards what is still unsent: give the bytes time to arrive first, as
+            # on a line that fails after the data went through.
+            time.sleep(0.05)
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        else:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        self.close_connection = True
+
+    def basic_credentials(self, header):
+        value = self.headers.get(header, "")
+        if not value.lower().startswith("basic "):
+            return None
+        try:
+            return base64.b64decode(value[6:].strip()).decode("utf-8")
+        except Exception:
+            return None
+
+    # --- behaviours ------------------------------------------------------------------------
+
+    def serve(self, name, honour_range=True):
+        data = self.read_file(name)
+        start = self.send_file_head(data, self.requested_start(len(data)), honour_range)
+        if start is not None:
+            self.send_bytes(data, start, len(data))
+
+    def serve_with_cut(self, name, offset, reset, honour_range=True):
+        data = self.read_file(name)
+        start = self.send_file_head(data, self.requested_start(len(data)), honour_range)
+        if start is None:
+            return
+        if start >= offset:
+            self.send_bytes(data, start, len(data))
+            return
+        self.send_bytes(data, start, min(offset, len(data)))
+        self.cut_connection(reset)
+
+    def serve_random_drop(self, seed, max_drops, name):
+        data = self.read_file(name)
+        with self.server.lock:
+            drops = self.server.drops.get(seed, 0)
+            rng = random.Random("%s/%d" % (seed, drops))
+            if drops < max_drops:
+                self.server.drops[seed] = drops + 1
+        start = self.send_file_head(data, self.requested_start(len(data)))
+        if start is None:
+            return
+        if drops >= max_drops or len(data) - start < 2:
+            self.send_bytes(data, start, len(data))
+            return
+        cut = rng.randrange(start, len(data))
+        self.send_bytes(data, start, cut)
+        self.cut_connection(rng.random() < 0.5)
+
+    def serve_stall(self, name, offset):
+        data = self.read_file(name)
+        start = self.send_file_head(data, None)
+        self.send_bytes(data, start, min(offset, len(data)))
+        deadline = time.time() + STALL_LIMIT_SECONDS
+        while time.time() < deadline and not self.server.stopping.is_set():
+            time.sleep(0.1)
+        self.close_connection = True
+
+    def serve_status(self, code):
+        self.send_simple(code, b"" if code == 304 else ("status %d body\n" % code).encode())
+
+    def serve_after_login(self, header, challenge_header, code, realm, user, password, name):
+        offered = self.basic_credentials(header)
+        self.log_message("login offered for %s: %s", realm, (offered or "").split(":")[0] or "none")
+        if offered != "%s:%s" % (user, password):
+            challenge = 'Basic realm="%s"' % realm if realm is not None else "Basic"
+            self.send_simple(code, b"login required\n", [(challenge_header, challenge)])
+            return
+        self.serve(name)
+
+    def do_GET(self):
+        try:
+            self.route()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+        except FileNotFoundError:
+            self.send_simple(404, b"no such file\n")
+
+    def route(self):
+        target = self.path
+        proxied = target.startswith("http://")
+        if proxied:
+            target = urllib.parse.urlsplit(target).path
+        parts = [urllib.parse.unquote(p) for p in target.split("/")[1:]]
+        kind = parts[0] if parts else ""
+        if proxied and kind == "proxyauth" and len(parts) == 5:
+            self.serve_after_login("Proxy-Authorization", "Proxy-Authenticate", 407, parts[1], parts[2], parts[3],
+                                   parts[4])
+        elif kind == "file" and len(parts) == 2:
+            self.serve(parts[1])
+        elif kind == "norange" and len(parts) == 2:
+            self.serve(parts[1], honour_range=False)
+        elif kind in ("drop", "reset") and len(parts) == 3:
+            self.serve_with_cut(parts[2], int(parts[1]), kind == "reset")
+        elif kind == "dropnorange" and len(parts) == 3:
+            self.serve_with_cut(parts[2], int(parts[1]), False, honour_range=False)
+        elif kind == "droprandom" and len(parts) == 4:
+            self.serve_random_drop(parts[1], int(parts[2]), parts[3])
+        elif kind == "stall" and len(parts) == 3:
+            self.serve_stall(parts[2], int(parts[1]))
+        elif kind == "status" and len(parts) >= 2:
+            self.serve_status(int(parts[1]))
+        elif kind == "auth" and len(parts) == 5:
+            self.serve_after_login("Authorization", "WWW-Authenticate", 401, parts[1], parts[2], parts[3], parts[4])
+        elif kind == "authnorealm" and len(parts) == 4:
+            self.serve_after_login("Authorization", "WWW-Authenticate", 401, None, parts[1], parts[2], parts[3])
+        else:
+            self.send_simple(404, b"unknown path\n")
+
+
+class FaultServer(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def write_port_file(path, port):
+    temporary = path + ".tmp"
+    with open(temporary, "w") as f:
+        f.write("%d\n" % port)
+    os.replace(temporary, path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--lifetime", type=float, default=900)
+    parser.add_argument("--log")
+    args = parser.parse_args()
+
+    server = FaultServer(("127.0.0.1", 0), FaultHandler)
+    server.root = args.root
+    server.lock = threading.Lock()
+    server.drops = {}
+    server.stopping = threading.Event()
+    server.log_file = open(args.log, "a") if args.log else None
+    threading.Timer(args.lifetime, lambda: (server.stopping.set(), server.shutdown())).start()
+    write_port_file(args.port_file, server.server_address[1])
+    server.serve_forever(poll_interval=0.2)
+    server.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""An FTP server on 127.0.0.1 for the download engine's tests (pyftpdlib).
+
+Logins: anonymous; "tester" / "secret"; "norest" / "secret", whose REST commands are refused
+(502). All see --root read-only. The server picks a free port, writes it to --port-file and
+exits after --lifetime seconds.
+"""
+import argparse
+import os
+import sys
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class TestHandler(FTPHandler):
+    def ftp_REST(self, line):
+        if self.username == "norest":
+            self.respond("502 Command not implemented.")
+            return
+        return super().ftp_REST(line)
+
+
+def write_port_file(path, port):
+    temporary = path + ".tmp"
+    with open(temporary, "w") as f:
+        f.write("%d\n" % port)
+    os.replace(temporary, path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--lifetime", type=float, default=900)
+    parser.add_argument("--log")
+    args = parser.parse_args()
+
+    if args.log:
+        import logging
+        logging.basicConfig(filename=args.log, level=logging.INFO)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_anonymous(args.root, perm="elr")
+    authorizer.add_user("tester", "secret", args.root, perm="elr")
+    authorizer.add_user("norest", "secret", args.root, perm="elr")
+    TestHandler.authorizer = authorizer
+    TestHandler.passive_ports = None
+    TestHandler.auth_failed_timeout = 0.05  # the default 3 s pause after a failed login
+
+    server = FTPServer(("127.0.0.1", 0), TestHandler)
+    write_port_file(args.port_file, server.socket.getsockname()[1])
+    deadline = time.time() + args.lifetime
+    while time.time() < deadline:
+        server.serve_forever(timeout=0.5, blocking=False)
+    server.close_all()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
