@@ -3,6 +3,7 @@
 #include "chainer/Config.h"
 #include "chainer/FolderProperties.h"
 #include "chainer/Pipeline.h"
+#include "download/DownloadStage.h"
 #include "download/DownloadTargets.h"
 #include "extraction/ExtractionContext.h"
 #include "platform/core/Text.h"
@@ -34,7 +35,7 @@ std::wstring DownloadedFilePath(ChainerConfig& config, const PrereqInfo& prereq)
 } // namespace
 
 InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store)
-    : config_(config), extraction_(extraction), launcher_(&store, this)
+    : config_(config), extraction_(extraction), launcher_(&store, this), downloads_(&ProcessCredentialStore())
 {
 }
 
@@ -43,9 +44,25 @@ void InstallStage::Prepare()
     PrepareInstallStage(silent_);
 }
 
-// Downloads and sites are handled by stages of their own that are not part of this build yet.
-void InstallStage::RunDownloadStage(bool) {}
-void InstallStage::RunOpenSiteStage(bool) {}
+void InstallStage::RunDownloadStage(bool)
+{
+    RunDownloadStage(static_cast<ProgressSink*>(nullptr));
+}
+
+void InstallStage::RunOpenSiteStage(bool)
+{
+    RunOpenSiteStage(static_cast<ProgressSink*>(nullptr));
+}
+
+uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
+{
+    return DownloadPrerequisites(config_, downloads_, sink);
+}
+
+void InstallStage::RunOpenSiteStage(ProgressSink* sink)
+{
+    OpenPrerequisiteSites(config_, downloads_, sink);
+}
 
 void InstallStage::RunInstallStage(bool)
 {

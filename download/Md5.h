@@ -1,0 +1,31 @@
+// MD5 message digest (RFC 1321), fed in pieces of any size.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace orvanta {
+
+class Md5 {
+public:
+    using Digest = std::array<uint8_t, 16>;
+
+    Md5();
+    void Update(const void* data, size_t size);
+    // Pads and returns the digest; the object must not be fed again afterwards.
+    Digest Finish();
+
+    // Writes 32 lowercase hex digits and a terminating 0.
+    static void ToHex(const Digest& digest, char (&hex)[33]);
+
+private:
+    void Transform(const uint8_t* blocks, size_t count);
+
+    uint32_t state_[4];
+    uint64_t length_ = 0;  // bytes fed so far
+    uint8_t pending_[64];
+    size_t pendingSize_ = 0;
+};
+
+} // namespace orvanta

@@ -1,0 +1,78 @@
+#include "download/SiteOpener.h"
+
+#include "download/DownloadList.h"
+#include "platform/core/TempFolder.h"
+#include "platform/core/UniqueResource.h"
+
+#include <shellapi.h>
+
+namespace orvanta {
+namespace {
+
+bool ShellOpenFile(const std::wstring& path)
+{
+    const HINSTANCE result = ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)
+{
+    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+}
+
+const SiteShell kRealShell{ShellOpenFile, ShowMessageBox};
+const SiteShell* currentShell = &kRealShell;
+
+std::string ToThreadAnsi(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int length = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                             0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string result(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], length, nullptr,
+                          nullptr);
+    return result;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
+{
+    UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+} // namespace
+
+const SiteShell& CurrentSiteShell()
+{
+    return *currentShell;
+}
+
+void SetSiteShellForTesting(const SiteShell* shell)
+{
+    currentShell = shell != nullptr ? shell : &kRealShell;
+}
+
+std::string InternetShortcutText(const std::wstring& url)
+{
+    return "[InternetShortcut]\r\nURL=" + ToThreadAnsi(url) + "\r\n";
+}
+
+void OpenSiteUrl(const std::wstring& url, DownloadList& downloads)
+{
+    const std::wstring shortcut = CreateTempFileName(GetTempFolder(), L"URL", L".url");
+    if (shortcut.empty())
+        return;
+    if (WriteWholeFile(shortcut, InternetShortcutText(url)))
+        CurrentSiteShell().openFile(shortcut);
+    downloads.RegisterFileForDeletion(shortcut);
+}
+
+} // namespace orvanta

@@ -1,0 +1,194 @@
+// Silent runs of the built chainer that download their prerequisites over HTTP from the test
+// server on 127.0.0.1, check size and MD5, install them and find them on the re-check.
+#include "download/FileMd5.h"
+
+#include "ChainerPackage.h"
+#include "ServerSupport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const wchar_t kHelperKey[] = L"Software\\OrvantaDownloadRun";
+const wchar_t kMsiProductCode[] = L"{8A3F2C61-94B7-4D0E-A15C-6B2D7E9F0C31}";
+
+std::wstring BuiltPackage(const std::wstring& name)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    folder.resize(folder.rfind(L'\\'));
+    return folder + L"\\packages\\" + name;
+}
+
+std::wstring Md5Of(const std::string& bytes, const std::wstring& scratch)
+{
+    char hex[33] = "";
+    if (!WriteBytes(scratch, bytes) || !orvanta::ComputeFileMd5(scratch, hex))
+        return L"";
+    ::DeleteFileW(scratch.c_str());
+    return std::wstring(hex, hex + 32);
+}
+
+class DownloadRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        base = HttpServerBaseUrl();
+        ASSERT_FALSE(base.empty()) << "the HTTP test server is not running";
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
+        helper = ReadBytes(EnvironmentValue(L"ORVANTA_TESTHELPER"));
+        ASSERT_FALSE(helper.empty());
+        helperMd5 = Md5Of(helper, package.PathOf(L"scratch.bin"));
+        ASSERT_EQ(helperMd5.size(), 32u);
+    }
+    void TearDown() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
+    }
+
+    // A silent package with one prerequisite "Helper" to download from `url`: the test helper,
+    // found through the registry value it writes when it runs.
+    void WriteHelperPackage(const std::wstring& url, const std::wstring& exactSize, const std::wstring& md5,
+                            const std::vector<std::wstring>& moreGeneral = {})
+    {
+        std::vector<std::wstring> lines{L"[GeneralOptions]", L"Options=q", L"DownloadFolder=[SETUPEXEDIR]downloads"};
+        lines.insert(lines.end(), moreGeneral.begin(), moreGeneral.end());
+        const std::vector<std::wstring> rest{
+            L"[PREREQUISITES]",
+            L"App1=Helper",
+            L"[Helper]",
+            L"Url=" + url,
+            L"ExactSize=" + exactSize,
+            L"MD5=" + md5,
+            L"CommandLine=--set HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version=1.5 --exit 0",
+            L"Options=m",
+            L"RetValPropName=HelperRet",
+            L"SearchType1=2",
+            L"SearchString1=HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version",
+            L"VerMin1=1.0",
+            L"[PREREQ_CHAINER]",
+            L"LogFile=" + package.LogPath(),
+        };
+        lines.insert(lines.end(), rest.begin(), rest.end());
+        package.WriteIni(lines);
+    }
+
+    std::wstring DownloadedPath(const std::wstring& name) const { return package.PathOf(L"downloads\\" + name); }
+
+    bool HelperInstalled() const
+    {
+        std::wstring version;
+        return ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaDownloadRun\\Helper", L"Version", version) &&
+               version == L"1.5";
+    }
+
+    std::wstring Size() const { return std::to_wstring(helper.size()); }
+
+    ChainerPackage package;
+    std::wstring base;
+    std::string helper;
+    std::wstring helperMd5;
+};
+
+} // namespace
+
+TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRun)
+{
+    ASSERT_TRUE(ServeFile(L"run-helper-setup.exe", helper));
+    WriteHelperPackage(base + L"run-helper-setup.exe", Size(), helperMd5);
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:No acceptable version found. It must be downloaded."));
+    EXPECT_TRUE(ContainsLine(lines, L"Starting download of:Helper"));
+    EXPECT_TRUE(ContainsLine(lines, L"Download completed succesfully."));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was accepted."));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-helper-setup.exe")));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:0"));
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:An acceptable version was found."));
+    EXPECT_TRUE(HelperInstalled());
+    // Without KeepFiles the download is deleted when the run ends, and so is its folder.
+    EXPECT_FALSE(FileExists(DownloadedPath(L"run-helper-setup.exe")));
+    EXPECT_EQ(::GetFileAttributesW(package.PathOf(L"downloads").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(DownloadRun, WrongMd5IsRejectedAndNeverLaunched)
+{
+    ASSERT_TRUE(ServeFile(L"run-helper-badmd5.exe", helper));
+    std::wstring wrong = helperMd5;
+    wrong[0] = wrong[0] == L'0' ? L'1' : L'0';
+    // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
+    // later run would find it present by its size and launch it.
+    WriteHelperPackage(base + L"run-helper-badmd5.exe", Size(), wrong, {L"KeepFiles=complete"});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u);  // the mandatory prerequisite is still missing
+
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
+    EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-helper-badmd5.exe")));
+    EXPECT_FALSE(HelperInstalled());
+    EXPECT_FALSE(FileExists(DownloadedPath(L"run-helper-badmd5.exe")));
+}
+
+TEST_F(DownloadRun, FileAlreadyDownloadedWithTheExactSizeIsNotFetchedAgain)
+{
+    ASSERT_TRUE(::CreateDirectoryW(package.PathOf(L"downloads").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(DownloadedPath(L"run-helper-present.exe"), helper));
+    // Not on the server: a fetch would fail the run.
+    WriteHelperPackage(base + L"run-helper-present.exe", Size(), helperMd5);
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+
+    const auto lines = package.LogLines();
+    EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Helper"));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-helper-present.exe")));
+    EXPECT_TRUE(HelperInstalled());
+    EXPECT_EQ(HttpRequestLog().find("run-helper-present.exe"), std::string::npos);
+    // Only what this run downloaded is deleted.
+    EXPECT_TRUE(FileExists(DownloadedPath(L"run-helper-present.exe")));
+}
+
+TEST_F(DownloadRun, FailedMandatoryDownloadEndsTheRunWithOne)
+{
+    WriteHelperPackage(base + L"run-helper-missing.exe", L"0", L"");
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u);
+    const std::wstring log = ReadUtf16File(package.LogPath());
+    EXPECT_NE(log.find(L"-Download failed. Error:"), std::wstring::npos);
+    EXPECT_FALSE(HelperInstalled());
+}
+
+TEST_F(DownloadRun, WindowsInstallerPackageIsDownloadedAndInstalled)
+{
+    RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
+    const std::string msi = ReadBytes(BuiltPackage(L"dlruntime.msi"));
+    ASSERT_FALSE(msi.empty());
+    ASSERT_TRUE(ServeFile(L"run-dlruntime.msi", msi));
+    const std::wstring md5 = Md5Of(msi, package.PathOf(L"scratch.msi"));
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"DownloadFolder=[SETUPEXEDIR]downloads",
+                      L"[PREREQUISITES]", L"App1=Download Runtime", L"[Download Runtime]",
+                      L"Url=" + base + L"run-dlruntime.msi", L"ExactSize=" + std::to_wstring(msi.size()),
+                      L"MD5=" + md5, L"CommandLine=/qn", L"Options=m", L"RetValPropName=MsiRet", L"SearchType1=3",
+                      std::wstring(L"SearchString1=") + kMsiProductCode, L"VerMin1=2.0", L"[PREREQ_CHAINER]",
+                      L"LogFile=" + package.LogPath()});
+    const ProcessResult result = package.Run();
+    RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was accepted."));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-dlruntime.msi")));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:0"));
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:An acceptable version was found."));
+}

@@ -1,0 +1,347 @@
+// The download stage over file: URLs (the engine's share copy) and HTTP from a server on
+// 127.0.0.1: what is fetched, the checks of size and MD5, the log lines, the sink calls and
+// what is left for deletion at the end of the run.
+#include "chainer/Config.h"
+#include "download/DownloadList.h"
+#include "download/DownloadStage.h"
+#include "download/InternetDownloader.h"
+#include "platform/core/Logger.h"
+#include "platform/core/SystemError.h"
+
+#include "RecordingSink.h"
+#include "ServerSupport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace orvanta;
+using testing_support::ContainsLine;
+using testing_support::FileExists;
+using testing_support::TempDir;
+
+namespace {
+
+const char kPayload[] = "payload of a setup program";
+const uint32_t kPayloadSize = sizeof(kPayload) - 1;
+const wchar_t kPayloadMd5[] = L"ce87fe71e8283aa6296e2083d92ea6ff";
+
+bool FolderExists(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::wstring FileUrl(const std::wstring& path)
+{
+    std::wstring url = L"file:///" + path;
+    for (wchar_t& c : url) {
+        if (c == L'\\')
+            c = L'/';
+    }
+    return url;
+}
+
+class DownloadStageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Logger::Instance().ResetForTesting();
+        Logger::Instance().SetLogFile(dir / L"run.log");
+        LogEnabled = true;
+        config.downloadFolder = downloadFolder + L"\\";
+        ::CreateDirectoryW(source.c_str(), nullptr);
+        ASSERT_TRUE(testing_support::WriteBytes(source + L"\\setup.exe", kPayload));
+    }
+    void TearDown() override
+    {
+        LogEnabled = false;
+        Logger::Instance().ResetForTesting();
+    }
+
+    PrereqInfo& AddDownload(const std::wstring& name, const std::wstring& url, int32_t exactSize = 0,
+                            const std::wstring& md5 = L"", const std::wstring& options = L"")
+    {
+        PrereqInfo prereq;
+        prereq.name = name;
+        prereq.source = url;
+        prereq.sourceKind = SourceUrl;
+        prereq.ExactSize = exactSize;
+        prereq.MD5 = md5;
+        prereq.Options = options;
+        prereq.decision = Download;
+        prereq.selected = true;
+        config.prerequisites.push_back(prereq);
+        return config.prerequisites.back();
+    }
+
+    std::wstring FileSourceUrl(const std::wstring& name = L"setup.exe") const { return FileUrl(source + L"\\" + name); }
+    std::vector<std::wstring> LogLines() const { return testing_support::LogMessages(LogText()); }
+    std::wstring LogText() const { return testing_support::ReadUtf16File(dir / L"run.log"); }
+
+    TempDir dir;
+    const std::wstring source = dir / L"source";
+    const std::wstring downloadFolder = dir / L"downloads";
+    ChainerConfig config;
+};
+
+} // namespace
+
+TEST_F(DownloadStageTest, AcceptedDownloadIsLoggedMarkedPresentAndDeletedAtTheEnd)
+{
+    AddDownload(L"App", FileSourceUrl(), kPayloadSize, kPayloadMd5);
+    const std::wstring target = downloadFolder + L"\\setup.exe";
+    {
+        DownloadList downloads;
+        EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+        EXPECT_TRUE(config.prerequisites[0].downloadPresent);
+        EXPECT_EQ(testing_support::ReadBytes(target), kPayload);
+        EXPECT_FALSE(FileExists(target + L".part"));
+        ASSERT_EQ(downloads.items.size(), 1u);
+        EXPECT_EQ(downloads.items[0].status, 0u);
+        EXPECT_EQ(downloads.items[0].targetPath, target);
+        EXPECT_EQ(downloads.FilesToDelete(), std::vector<std::wstring>{target});
+    }
+    const std::vector<std::wstring> expected{L"Starting download of:App", L"Download completed succesfully.",
+                                             L"Downloaded file was accepted."};
+    std::vector<std::wstring> lines = LogLines();
+    lines.erase(lines.begin(), std::find(lines.begin(), lines.end(), expected[0]));
+    lines.resize(std::min(lines.size(), expected.size()));
+    EXPECT_EQ(lines, expected);
+    // Discarding the list deleted the file and the download folder the stage had created.
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(FolderExists(downloadFolder));
+}
+
+TEST_F(DownloadStageTest, KeepFilesCompleteOrPrereqsKeepsTheDownload)
+{
+    for (KeepFilesMode mode : {KeepFilesComplete, KeepFilesPrereqs}) {
+        config.general.KeepFiles = mode;
+        config.prerequisites.clear();
+        AddDownload(L"App", FileSourceUrl());
+        {
+            DownloadList downloads;
+            EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+            EXPECT_TRUE(downloads.FilesToDelete().empty());
+            EXPECT_TRUE(downloads.FoldersToDelete().empty());
+        }
+        EXPECT_TRUE(FileExists(downloadFolder + L"\\setup.exe")) << mode;
+        ASSERT_TRUE(::DeleteFileW((downloadFolder + L"\\setup.exe").c_str()));
+    }
+}
+
+TEST_F(DownloadStageTest, SecondRunOfTheStageKeepsEarlierFilesRegistered)
+{
+    AddDownload(L"First", FileSourceUrl());
+    const std::wstring first = downloadFolder + L"\\setup.exe";
+    const std::wstring second = downloadFolder + L"\\other.exe";
+    ASSERT_TRUE(testing_support::WriteBytes(source + L"\\other.exe", kPayload));
+    {
+        DownloadList downloads;
+        EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+        config.prerequisites.clear();
+        AddDownload(L"Second", FileSourceUrl(L"other.exe"));
+        EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+        EXPECT_EQ(downloads.items.size(), 1u);
+        EXPECT_EQ(downloads.FilesToDelete(), (std::vector<std::wstring>{first, second}));
+    }
+    EXPECT_FALSE(FileExists(first));
+    EXPECT_FALSE(FileExists(second));
+}
+
+TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)
+{
+    AddDownload(L"App", FileSourceUrl(), kPayloadSize, L"0cc175b9c0f1b6a831c399e269772661");
+    AddDownload(L"Later", FileSourceUrl());
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 1603u);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\setup.exe"));
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    const auto lines = LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Download completed succesfully."));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
+    EXPECT_FALSE(ContainsLine(lines, L"Downloaded file was accepted."));
+    EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Later"));
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].code, DLERR_REJECTED);
+    EXPECT_TRUE(sink.errors[0].hadText);
+    EXPECT_EQ(sink.errors[0].text, L"");
+}
+
+TEST_F(DownloadStageTest, UppercaseMd5IsAcceptedAndA31CharacterMd5Rejected)
+{
+    std::wstring upper = kPayloadMd5;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    AddDownload(L"Upper", FileSourceUrl(), 0, upper);
+    {
+        DownloadList downloads;
+        EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+        EXPECT_TRUE(config.prerequisites[0].downloadPresent);
+    }
+    config.prerequisites.clear();
+    AddDownload(L"Short", FileSourceUrl(), 0, std::wstring(kPayloadMd5).substr(0, 31));
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 1603u);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\setup.exe"));
+}
+
+TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageBeforeLaterItems)
+{
+    AddDownload(L"Missing", FileSourceUrl(L"not-there.exe"), 0, L"", L"xm");
+    AddDownload(L"Later", FileSourceUrl());
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 1603u);
+    const std::wstring log = LogText();
+    EXPECT_NE(log.find(L"-Download failed. Error:" + GetSystemErrorText(downloads.lastResult)), std::wstring::npos);
+    EXPECT_NE(downloads.lastResult, 0u);
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Later"));
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\setup.exe"));
+    ASSERT_FALSE(sink.errors.empty());
+    EXPECT_EQ(sink.errors.back().code, DLERR_MANDATORY_FAILED);
+    EXPECT_EQ(sink.errors.back().text, L"Missing");
+}
+
+TEST_F(DownloadStageTest, OptionalFailureGoesOnWithTheNextItem)
+{
+    AddDownload(L"Missing", FileSourceUrl(L"not-there.exe"), 0, L"", L"M");
+    AddDownload(L"Later", FileSourceUrl());
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_TRUE(config.prerequisites[1].downloadPresent);
+    const auto lines = LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Starting download of:Later"));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was accepted."));
+}
+
+TEST_F(DownloadStageTest, SinkSeesTheRangeAndOneStatusPerItemAndCancellationStopsBetweenItems)
+{
+    AddDownload(L"First", FileSourceUrl());
+    AddDownload(L"Second", FileSourceUrl(L"other.exe"));
+    RecordingSink sink;
+    sink.cancelAfterStatuses = 1;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 0u);
+    EXPECT_EQ(sink.ranges, std::vector<uint32_t>{2});
+    EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Downloading First"});
+    EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
+    const auto lines = LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Download was canceled."));
+    EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Second"));
+}
+
+TEST_F(DownloadStageTest, OnlyEffectiveDownloadsAreFetched)
+{
+    AddDownload(L"NotSelected", FileSourceUrl()).selected = false;
+    AddDownload(L"Present", FileSourceUrl()).downloadPresent = true;
+    // Found but selected: an HTTP source whose download is not present yet is fetched.
+    AddDownload(L"Found", L"http://127.0.0.1:1/found.exe").decision = AcceptableFound;
+    AddDownload(L"Wanted", FileSourceUrl());
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 0u);
+    ASSERT_EQ(downloads.items.size(), 2u);
+    EXPECT_EQ(downloads.items[0].prereqIndex, 2);
+    EXPECT_EQ(downloads.items[1].prereqIndex, 3);
+    EXPECT_EQ(sink.ranges, std::vector<uint32_t>{2});
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:NotSelected"));
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Present"));
+}
+
+TEST_F(DownloadStageTest, NothingToDownloadSetsNoRange)
+{
+    AddDownload(L"App", FileSourceUrl()).selected = false;
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 0u);
+    EXPECT_TRUE(sink.ranges.empty());
+    EXPECT_TRUE(sink.statuses.empty());
+}
+
+TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFile)
+{
+    AddDownload(L"App", FileSourceUrl()).Folder = L"tools\\x64?x.exe";
+    const std::wstring target = downloadFolder + L"\\tools\\x64\\x.exe";
+    {
+        DownloadList downloads;
+        EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+        EXPECT_EQ(testing_support::ReadBytes(target), kPayload);
+        // The folders the stage created are removed again, innermost first.
+        EXPECT_EQ(downloads.FoldersToDelete().size(), 3u);
+    }
+    EXPECT_FALSE(FolderExists(downloadFolder));
+}
+
+TEST_F(DownloadStageTest, UrlWithoutFileNameFailsWithoutWritingIntoTheFolder)
+{
+    AddDownload(L"App", L"http://localhost:1/dl/", 0, L"", L"m");
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 1603u);
+    EXPECT_EQ(downloads.lastResult, static_cast<uint32_t>(ERROR_INVALID_NAME));
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\.part"));
+    ASSERT_EQ(sink.errors.size(), 2u);
+    EXPECT_EQ(sink.errors[0].code, static_cast<uint32_t>(ERROR_INVALID_NAME));
+    EXPECT_EQ(sink.errors[1].code, DLERR_MANDATORY_FAILED);
+}
+
+TEST_F(DownloadStageTest, HttpDownloadIsCheckedAndAccepted)
+{
+    const std::wstring base = HttpServerBaseUrl();
+    ASSERT_FALSE(base.empty()) << "the HTTP test server is not running";
+    ASSERT_TRUE(ServeFile(L"stage-http.exe", kPayload));
+    AddDownload(L"Http", base + L"stage-http.exe", kPayloadSize, kPayloadMd5);
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 0u) << downloads.lastResult;
+    EXPECT_TRUE(config.prerequisites[0].downloadPresent);
+    EXPECT_EQ(testing_support::ReadBytes(downloadFolder + L"\\stage-http.exe"), kPayload);
+    EXPECT_EQ(sink.progress, static_cast<uint64_t>(kPayloadSize));
+    EXPECT_TRUE(ContainsLine(LogLines(), L"Downloaded file was accepted."));
+}
+
+TEST_F(DownloadStageTest, SizeTheServerDoesNotAnnounceIsCheckedAfterTheTransfer)
+{
+    const std::wstring base = HttpServerBaseUrl();
+    ASSERT_FALSE(base.empty()) << "the HTTP test server is not running";
+    ASSERT_TRUE(ServeFile(L"stage-nolength.exe", kPayload));
+    AddDownload(L"NoLength", base + L"nolength/stage-nolength.exe", kPayloadSize + 1);
+    RecordingSink sink;
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, &sink), 1603u);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-nolength.exe"));
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_TRUE(ContainsLine(LogLines(), L"Downloaded file was rejected.(Invalid size or MD5)."));
+    ASSERT_FALSE(sink.errors.empty());
+    EXPECT_EQ(sink.errors.back().code, DLERR_REJECTED);
+}
+
+TEST_F(DownloadStageTest, AnnouncedSizeOtherThanExactSizeIsNotFetched)
+{
+    const std::wstring base = HttpServerBaseUrl();
+    ASSERT_FALSE(base.empty()) << "the HTTP test server is not running";
+    ASSERT_TRUE(ServeFile(L"stage-wrongsize.exe", kPayload));
+    AddDownload(L"WrongSize", base + L"stage-wrongsize.exe", kPayloadSize - 1);
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 0u);
+    EXPECT_EQ(downloads.lastResult, DLERR_SIZE_MISMATCH);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-wrongsize.exe"));
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_NE(LogText().find(L"-Download failed. Error:" + GetSystemErrorText(DLERR_SIZE_MISMATCH)),
+              std::wstring::npos);
+}
+
+TEST_F(DownloadStageTest, HttpNotFoundFailsAndLeavesNoFile)
+{
+    const std::wstring base = HttpServerBaseUrl();
+    ASSERT_FALSE(base.empty()) << "the HTTP test server is not running";
+    AddDownload(L"Gone", base + L"no-such-file.exe", 0, L"", L"m");
+    DownloadList downloads;
+    EXPECT_EQ(DownloadPrerequisites(config, downloads, nullptr), 1603u);
+    EXPECT_EQ(downloads.lastResult, DLERR_NOT_FOUND);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\no-such-file.exe"));
+}
