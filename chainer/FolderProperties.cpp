@@ -5,6 +5,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/TempFolder.h"
 #include "platform/core/Text.h"
+#include "platform/core/SystemFunction.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -41,10 +42,8 @@ SHGetFolderPathFn LookUpShFolderPath()
 {
     static const SHGetFolderPathFn function = [] {
         // Kept loaded for the process: the function pointer must stay valid.
-        const HMODULE handle = LoadSystemLibrary(L"shfolder.dll").Release();
-        return handle == nullptr ? nullptr
-                                 : reinterpret_cast<SHGetFolderPathFn>(
-                                       reinterpret_cast<void*>(::GetProcAddress(handle, "SHGetFolderPathW")));
+        return GetModuleFunction<SHGetFolderPathFn>(LoadSystemLibrary(L"shfolder.dll").Release(),
+                                                    "SHGetFolderPathW");
     }();
     return function;
 }

@@ -5,6 +5,7 @@
 #include "download/DownloadTargets.h"
 #include "platform/core/Logger.h"
 #include "platform/core/Text.h"
+#include "platform/core/SystemFunction.h"
 
 #include <windows.h>
 
@@ -20,8 +21,8 @@ std::atomic<NativeMachineProbe> g_nativeMachineProbe{nullptr};
 NativeMachine QueryNativeMachine()
 {
     using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-    static const IsWow64Process2Fn isWow64Process2 = reinterpret_cast<IsWow64Process2Fn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process2")));
+    static const IsWow64Process2Fn isWow64Process2 =
+        GetLoadedFunction<IsWow64Process2Fn>(L"kernel32", "IsWow64Process2");
     NativeMachine result;
     result.available = isWow64Process2 != nullptr;
     USHORT processMachine = 0;

@@ -6,6 +6,7 @@
 #include "platform/core/TempFolder.h"
 #include "platform/core/Text.h"
 #include "platform/core/UniqueResource.h"
+#include "platform/core/SystemFunction.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -133,8 +134,7 @@ bool GetDllVersion(const std::wstring& libraryPath, uint32_t& majorVersion)
     UniqueModule library = bareName ? LoadSystemLibrary(libraryPath) : UniqueModule(::LoadLibraryW(libraryPath.c_str()));
     if (!library)
         return false;
-    const auto dllGetVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(::GetProcAddress(library.Get(), "DllGetVersion")));
+    const auto dllGetVersion = GetModuleFunction<DLLGETVERSIONPROC>(library.Get(), "DllGetVersion");
     if (dllGetVersion != nullptr) {
         DLLVERSIONINFO info{};
         info.cbSize = 20;

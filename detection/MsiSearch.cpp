@@ -2,6 +2,7 @@
 #include "detection/SearchKinds.h"
 
 #include "platform/core/Paths.h"
+#include "platform/core/SystemFunction.h"
 
 #include <windows.h>
 #include <msi.h>
@@ -20,7 +21,7 @@ struct MsiFunctions {
 template <typename Function>
 void LookUp(const MsiFunctions& functions, const char* name, Function& function)
 {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(functions.module.Get(), name)));
+    function = GetModuleFunction<Function>(functions.module.Get(), name);
 }
 
 const MsiFunctions& Msi()

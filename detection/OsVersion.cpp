@@ -1,6 +1,7 @@
 #include "detection/OsVersion.h"
 
 #include "platform/core/UniqueResource.h"
+#include "platform/core/SystemFunction.h"
 
 #include <utility>
 
@@ -65,8 +66,7 @@ bool ProcessIsOn64BitWindows()
     return true;  // a 64-bit process runs on 64-bit Windows by definition
 #else
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    static const IsWow64ProcessFn isWow64 = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+    static const IsWow64ProcessFn isWow64 = GetLoadedFunction<IsWow64ProcessFn>(L"kernel32", "IsWow64Process");
     BOOL result = FALSE;
     return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &result) && result;
 #endif

@@ -2,6 +2,7 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/UniqueResource.h"
+#include "platform/core/SystemFunction.h"
 
 #include <activation.h>
 
@@ -34,7 +35,7 @@ struct Combase {
 template <typename Function>
 void LookUp(HMODULE module, const char* name, Function& function)
 {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    function = GetModuleFunction<Function>(module, name);
 }
 
 const Combase& Functions()

@@ -1,4 +1,5 @@
 #include "detection/Wow64Redirection.h"
+#include "platform/core/SystemFunction.h"
 
 #include <windows.h>
 
@@ -9,23 +10,15 @@ using DisableFn = BOOL(WINAPI*)(PVOID*);
 using RevertFn = BOOL(WINAPI*)(PVOID);
 
 // Looked up at run time: 32-bit Windows without WOW64 does not export them.
-template <typename Function>
-Function Kernel32Function(const char* name)
-{
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
-}
-
 DisableFn DisableFunction()
 {
-    static const DisableFn function = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
+    static const DisableFn function = GetLoadedFunction<DisableFn>(L"kernel32", "Wow64DisableWow64FsRedirection");
     return function;
 }
 
 RevertFn RevertFunction()
 {
-    static const RevertFn function = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection");
+    static const RevertFn function = GetLoadedFunction<RevertFn>(L"kernel32", "Wow64RevertWow64FsRedirection");
     return function;
 }
 

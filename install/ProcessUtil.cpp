@@ -2,6 +2,7 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/UniqueResource.h"
+#include "platform/core/SystemFunction.h"
 
 #include <tlhelp32.h>
 
@@ -56,8 +57,8 @@ NtQueryInformationProcessFn QueryInformationProcess()
         Lookup result;
         result.module = LoadSystemLibrary(L"ntdll.dll");
         if (result.module)
-            result.function = reinterpret_cast<NtQueryInformationProcessFn>(
-                reinterpret_cast<void*>(::GetProcAddress(result.module.Get(), "NtQueryInformationProcess")));
+            result.function =
+                GetModuleFunction<NtQueryInformationProcessFn>(result.module.Get(), "NtQueryInformationProcess");
         return result;
     }();
     return lookup.function;

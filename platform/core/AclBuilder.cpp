@@ -1,6 +1,7 @@
 #include "platform/core/AclBuilder.h"
 
 #include "platform/core/UniqueResource.h"
+#include "platform/core/SystemFunction.h"
 
 #include <sddl.h>
 
@@ -11,12 +12,8 @@ using ConvertStringSidToSidFn = BOOL(WINAPI*)(LPCWSTR, PSID*);
 
 ConvertStringSidToSidFn LookUpConvertStringSid()
 {
-    static const ConvertStringSidToSidFn function = [] {
-        const HMODULE advapi = ::GetModuleHandleW(L"Advapi32.dll");
-        return advapi == nullptr ? nullptr
-                                 : reinterpret_cast<ConvertStringSidToSidFn>(reinterpret_cast<void*>(
-                                       ::GetProcAddress(advapi, "ConvertStringSidToSidW")));
-    }();
+    static const ConvertStringSidToSidFn function =
+        GetLoadedFunction<ConvertStringSidToSidFn>(L"Advapi32.dll", "ConvertStringSidToSidW");
     return function;
 }
 

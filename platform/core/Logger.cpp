@@ -4,6 +4,7 @@
 #include "platform/core/AclBuilder.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
+#include "platform/core/SystemFunction.h"
 
 #include <intrin.h>
 #include <shlobj.h>
@@ -48,8 +49,7 @@ std::wstring CommonAppDataFolder()
     const UniqueModule shell = LoadSystemLibrary(L"Shell32.dll");
     if (!shell)
         return {};
-    const auto getPath = reinterpret_cast<SHGetSpecialFolderPathFn>(
-        reinterpret_cast<void*>(::GetProcAddress(shell.Get(), "SHGetSpecialFolderPathW")));
+    const auto getPath = GetModuleFunction<SHGetSpecialFolderPathFn>(shell.Get(), "SHGetSpecialFolderPathW");
     if (getPath != nullptr && getPath(nullptr, path, CSIDL_COMMON_APPDATA, FALSE))
         return path;
     return {};

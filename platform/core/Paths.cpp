@@ -1,6 +1,7 @@
 #include "platform/core/Paths.h"
 
 #include "platform/core/Text.h"
+#include "platform/core/SystemFunction.h"
 
 #include <shlwapi.h>
 
@@ -198,11 +199,8 @@ void RestrictDllSearchToSystemFolder()
 {
     // Looked up at run time: older systems without the update lack the function.
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr)
-        return;
-    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto setDefault =
+        GetLoadedFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (setDefault != nullptr)
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     else

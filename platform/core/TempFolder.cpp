@@ -3,6 +3,7 @@
 #include "install/LocalSystem.h"
 #include "platform/core/AclBuilder.h"
 #include "platform/core/Paths.h"
+#include "platform/core/SystemFunction.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -16,12 +17,7 @@ using GetTempPath2Fn = DWORD(WINAPI*)(DWORD, LPWSTR);
 
 GetTempPath2Fn LookUpGetTempPath2()
 {
-    static const GetTempPath2Fn function = [] {
-        const HMODULE kernel = ::GetModuleHandleW(L"Kernel32.dll");
-        return kernel == nullptr ? nullptr
-                                 : reinterpret_cast<GetTempPath2Fn>(reinterpret_cast<void*>(
-                                       ::GetProcAddress(kernel, "GetTempPath2W")));
-    }();
+    static const GetTempPath2Fn function = GetLoadedFunction<GetTempPath2Fn>(L"Kernel32.dll", "GetTempPath2W");
     return function;
 }
 
