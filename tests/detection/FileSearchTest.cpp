@@ -10,242 +10,173 @@
 
 using namespace orvanta;
 using search_tests::Find;
+using search_tests::Holds;
 using search_tests::Search;
 using search_tests::UniqueName;
+using search_tests::Versioned;
+using search_tests::Versions;
 using testing_support::TempDir;
 
 namespace {
 
-std::wstring Versioned()
+const Versions kVersioned{L"1.2.3.4"};
+
+Versions FileVersions(const std::wstring& text)
 {
-    return testing_support::EnvironmentValue(L"ORVANTA_VERSIONED");
+    return Find(SearchType::FileVersion, text).versions;
 }
-
-std::wstring Unversioned()
-{
-    return testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER");
-}
-
-// A folder tree below C:\ (the first fixed drive), removed at scope end.
-class DriveRootFolder {
-public:
-    DriveRootFolder() : path_(L"C:\\" + UniqueName(L"orvanta-search")) { ::CreateDirectoryW(path_.c_str(), nullptr); }
-    ~DriveRootFolder() { testing_support::RemoveTree(path_); }
-    const std::wstring& Path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
 
 class FileSearchTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { ASSERT_TRUE(testing_support::FileExists(Versioned())); }
+
+    // Copies versioned.exe (or testhelper.exe) to a path below the temporary folder.
+    bool Place(const std::wstring& relative, bool versioned = true) const
     {
-        ASSERT_FALSE(Versioned().empty());
-        ASSERT_TRUE(testing_support::FileExists(Versioned()));
+        const std::wstring source = versioned ? Versioned() : search_tests::Unversioned();
+        return ::CopyFileW(source.c_str(), (temp_ / relative).c_str(), FALSE) != 0;
     }
+    bool Folder(const std::wstring& relative) const { return ::CreateDirectoryW((temp_ / relative).c_str(), nullptr) != 0; }
 
     TempDir temp_;
 };
 
 TEST_F(FileSearchTest, FullPathGivesTheFileVersion)
 {
-    const SearchFinding finding = Find(SearchType::FileVersion, Versioned());
-    EXPECT_EQ(finding.versions, std::vector<std::wstring>{L"1.2.3.4"});
-
-    std::vector<SearchFinding> findings;
-    EXPECT_TRUE(EvaluateSearches({Search(SearchType::FileVersion, Versioned(), L"1.2.3", L"1.2.3.4")}, findings, 0,
-                                 false, nullptr));
-    EXPECT_FALSE(EvaluateSearches({Search(SearchType::FileVersion, Versioned(), L"1.2.3.5")}, findings, 0, false,
-                                  nullptr));
+    EXPECT_EQ(FileVersions(Versioned()), kVersioned);
+    EXPECT_TRUE(Holds(Search(SearchType::FileVersion, Versioned(), L"1.2.3", L"1.2.3.4")));
+    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, Versioned(), L"1.2.3.5")));
+    EXPECT_TRUE(FileVersions(temp_ / L"missing.dll").empty());
 }
 
 TEST_F(FileSearchTest, FileWithoutVersionGivesZeroVersionThatOnlyUnboundedSearchesAccept)
 {
+    ASSERT_TRUE(Place(L"plain.exe", false));
     const std::wstring copy = temp_ / L"plain.exe";
-    ASSERT_TRUE(::CopyFileW(Unversioned().c_str(), copy.c_str(), FALSE));
-    EXPECT_EQ(Find(SearchType::FileVersion, copy).versions, std::vector<std::wstring>{L"0.0.0.0"});
-    std::vector<SearchFinding> findings;
-    EXPECT_TRUE(EvaluateSearches({Search(SearchType::FileVersion, copy)}, findings, 0, false, nullptr));
-    EXPECT_FALSE(EvaluateSearches({Search(SearchType::FileVersion, copy, L"0.0.0.1")}, findings, 0, false, nullptr));
-    EXPECT_FALSE(EvaluateSearches({Search(SearchType::FileVersion, copy, L"", L"9.0")}, findings, 0, false, nullptr));
-}
-
-TEST_F(FileSearchTest, MissingFileFindsNothing)
-{
-    EXPECT_TRUE(Find(SearchType::FileVersion, temp_ / L"missing.dll").versions.empty());
-    EXPECT_TRUE(Find(SearchType::FileVersion, temp_ / L"nested\\missing.dll?3").versions.empty());
+    EXPECT_EQ(FileVersions(copy), Versions{L"0.0.0.0"});
+    EXPECT_TRUE(Holds(Search(SearchType::FileVersion, copy)));
+    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, copy, L"0.0.0.1")));
+    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, copy, L"", L"9.0")));
 }
 
 TEST_F(FileSearchTest, FolderAndEnvironmentReferencesAreExpanded)
 {
     const std::wstring name = UniqueName(L"ref") + L".exe";
-    const std::wstring tempFolder = GetTempFolder();
-    ASSERT_FALSE(tempFolder.empty());
-    const std::wstring copy = tempFolder + L"\\" + name;
+    const std::wstring copy = GetTempFolder() + L"\\" + name;
     ASSERT_TRUE(::CopyFileW(Versioned().c_str(), copy.c_str(), FALSE));
-    const SearchFinding byFolder = Find(SearchType::FileVersion, L"[TempFolder]" + name);
-    const SearchFinding byVariable = Find(SearchType::FileVersion, L"%ORVANTA_H3_FOLDER%\\" + name + L"?0");
+    const Versions byFolder = FileVersions(L"[TempFolder]" + name);
     ::DeleteFileW(copy.c_str());
-    EXPECT_EQ(byFolder.versions, std::vector<std::wstring>{L"1.2.3.4"});
-    // The variable is not set: the text expands to "\name", a file that does not exist.
-    EXPECT_TRUE(byVariable.versions.empty());
+    EXPECT_EQ(byFolder, kVersioned);
 
+    ASSERT_TRUE(Place(name));
+    // Unset, the variable vanishes and leaves "\name", a file that does not exist.
+    EXPECT_TRUE(FileVersions(L"%ORVANTA_H3_FOLDER%\\" + name + L"?0").empty());
     ::SetEnvironmentVariableW(L"ORVANTA_H3_FOLDER", temp_.Path().c_str());
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (temp_ / name).c_str(), FALSE));
-    EXPECT_EQ(Find(SearchType::FileVersion, L"%ORVANTA_H3_FOLDER%\\" + name).versions,
-              std::vector<std::wstring>{L"1.2.3.4"});
+    EXPECT_EQ(FileVersions(L"%ORVANTA_H3_FOLDER%\\" + name), kVersioned);
     ::SetEnvironmentVariableW(L"ORVANTA_H3_FOLDER", nullptr);
 }
 
 TEST_F(FileSearchTest, DepthSuffixLooksIntoSubfoldersDownToThatDepth)
 {
-    const std::wstring deep = temp_ / L"a\\b";
-    ASSERT_TRUE(::CreateDirectoryW((temp_ / L"a").c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (deep + L"\\deep.exe").c_str(), FALSE));
-    EXPECT_TRUE(Find(SearchType::FileVersion, temp_ / L"deep.exe").versions.empty());
-    EXPECT_TRUE(Find(SearchType::FileVersion, temp_ / L"deep.exe?1").versions.empty());
-    EXPECT_EQ(Find(SearchType::FileVersion, temp_ / L"deep.exe?2").versions, std::vector<std::wstring>{L"1.2.3.4"});
-    EXPECT_EQ(Find(SearchType::FileVersion, temp_ / L"deep.exe?2000000000").versions,
-              std::vector<std::wstring>{L"1.2.3.4"});
+    ASSERT_TRUE(Folder(L"a") && Folder(L"a\\b") && Place(L"a\\b\\deep.exe"));
+    EXPECT_TRUE(FileVersions(temp_ / L"deep.exe").empty());
+    EXPECT_TRUE(FileVersions(temp_ / L"deep.exe?1").empty());
+    EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2"), kVersioned);
+    EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2000000000"), kVersioned);
 }
 
 TEST_F(FileSearchTest, FirstHitInDepthFirstOrderEndsTheSearch)
 {
     // x\y\hit.exe is met (depth first through x) before z\hit.exe only when x is listed first;
     // both lie within depth 2, and exactly one version is reported either way.
-    for (const wchar_t* folder : {L"x", L"x\\y", L"z"})
-        ASSERT_TRUE(::CreateDirectoryW((temp_ / folder).c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (temp_ / L"x\\y\\hit.exe").c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileW(Unversioned().c_str(), (temp_ / L"z\\hit.exe").c_str(), FALSE));
+    ASSERT_TRUE(Folder(L"x") && Folder(L"x\\y") && Folder(L"z"));
+    ASSERT_TRUE(Place(L"x\\y\\hit.exe") && Place(L"z\\hit.exe", false));
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((temp_ / L"*").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    const UniqueFind find(::FindFirstFileW((temp_ / L"*").c_str(), &data));
+    ASSERT_TRUE(find);
     std::wstring firstFolder;
     do {
-        const std::wstring name = data.cFileName;
-        if (name == L"x" || name == L"z") {
-            firstFolder = name;
-            break;
-        }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-    const std::wstring expected = firstFolder == L"x" ? L"1.2.3.4" : L"0.0.0.0";
-    EXPECT_EQ(Find(SearchType::FileVersion, temp_ / L"hit.exe?2").versions, std::vector<std::wstring>{expected});
+        if (std::wstring(data.cFileName) == L"x" || std::wstring(data.cFileName) == L"z")
+            firstFolder = data.cFileName;
+    } while (firstFolder.empty() && ::FindNextFileW(find.Get(), &data));
+    EXPECT_EQ(FileVersions(temp_ / L"hit.exe?2"), Versions{firstFolder == L"x" ? L"1.2.3.4" : L"0.0.0.0"});
 }
 
-TEST_F(FileSearchTest, WildcardNameReadsTheVersionOfTheFileFound)
+TEST_F(FileSearchTest, WildcardNamesMatchFilesAndFoldersAreNotFiles)
 {
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (temp_ / L"product-7.exe").c_str(), FALSE));
-    EXPECT_EQ(Find(SearchType::FileVersion, temp_ / L"product-*.exe").versions, std::vector<std::wstring>{L"1.2.3.4"});
-}
-
-TEST_F(FileSearchTest, FolderWithTheFileNameIsNotAFile)
-{
-    ASSERT_TRUE(::CreateDirectoryW((temp_ / L"tool.dll").c_str(), nullptr));
-    EXPECT_TRUE(Find(SearchType::FileVersion, temp_ / L"tool.dll").versions.empty());
-    ASSERT_TRUE(::CreateDirectoryW((temp_ / L"sub").c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (temp_ / L"sub\\tool.dll").c_str(), FALSE));
-    EXPECT_EQ(Find(SearchType::FileVersion, temp_ / L"tool.dll?1").versions, std::vector<std::wstring>{L"1.2.3.4"});
-}
-
-// The build made linktree\walked\link (to linktree\elsewhere) and linktree\walked\loop (to
-// walked itself) beside the test program.
-std::wstring LinkTree()
-{
-    wchar_t module[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
-    const std::wstring path(module, length);
-    return path.substr(0, path.rfind(L'\\') + 1) + L"linktree";
+    ASSERT_TRUE(Place(L"product-7.exe"));
+    EXPECT_EQ(FileVersions(temp_ / L"product-*.exe"), kVersioned);
+    ASSERT_TRUE(Folder(L"tool.dll") && Folder(L"sub") && Place(L"sub\\tool.dll"));
+    EXPECT_TRUE(FileVersions(temp_ / L"tool.dll").empty());
+    EXPECT_EQ(FileVersions(temp_ / L"tool.dll?1"), kVersioned);
 }
 
 bool IsReparsePoint(const std::wstring& path)
 {
     WIN32_FIND_DATAW data;
-    const HANDLE find = ::FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    ::FindClose(find);
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const UniqueFind find(::FindFirstFileW(path.c_str(), &data));
+    return find && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 TEST_F(FileSearchTest, LinkedFoldersAreNotWalked)
 {
-    const std::wstring tree = LinkTree();
+    // The build made linktree\walked\link (to linktree\elsewhere) and linktree\walked\loop (to
+    // walked itself) beside the test program.
+    const std::wstring tree = search_tests::BesideTestProgram(L"linktree");
     if (!IsReparsePoint(tree + L"\\walked\\link") || !IsReparsePoint(tree + L"\\walked\\loop"))
         GTEST_SKIP() << "the build made no symbolic links reported as reparse points";
     const std::wstring name = UniqueName(L"linked") + L".exe";
     const std::wstring target = tree + L"\\elsewhere\\" + name;
     ASSERT_TRUE(::CopyFileW(Versioned().c_str(), target.c_str(), FALSE));
-    const SearchFinding direct = Find(SearchType::FileVersion, target);
-    const SearchFinding throughLink = Find(SearchType::FileVersion, tree + L"\\walked\\" + name + L"?1");
+    const Versions direct = FileVersions(target);
+    const Versions throughLink = FileVersions(tree + L"\\walked\\" + name + L"?1");
     // Following walked\loop would walk walked\loop\loop\... until paths grow too long.
-    const SearchFinding throughLoop = Find(SearchType::FileVersion, tree + L"\\walked\\absent.exe?100000");
+    const Versions throughLoop = FileVersions(tree + L"\\walked\\absent.exe?100000");
     ::DeleteFileW(target.c_str());
-    EXPECT_EQ(direct.versions, std::vector<std::wstring>{L"1.2.3.4"});
-    EXPECT_TRUE(throughLink.versions.empty());
-    EXPECT_TRUE(throughLoop.versions.empty());
+    EXPECT_EQ(direct, kVersioned);
+    EXPECT_TRUE(throughLink.empty());
+    EXPECT_TRUE(throughLoop.empty());
 }
 
-TEST_F(FileSearchTest, BareNameIsFoundAtTheRootOfTheFirstFixedDrive)
+TEST_F(FileSearchTest, BareNameIsFoundBelowTheRootOfTheFirstFixedDrive)
 {
     const std::vector<std::wstring> roots = FixedDriveRoots();
     ASSERT_FALSE(roots.empty());
     ASSERT_EQ(roots[0], L"C:\\");
-    const std::wstring name = UniqueName(L"orvanta-bare") + L".exe";
-    const std::wstring copy = L"C:\\" + name;
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), copy.c_str(), FALSE));
-    const SearchFinding finding = Find(SearchType::FileVersion, name);
-    ::DeleteFileW(copy.c_str());
-    EXPECT_EQ(finding.versions, std::vector<std::wstring>{L"1.2.3.4"});
-}
-
-TEST_F(FileSearchTest, BareNameWithDepthIsFoundTwoLevelsBelowTheRoot)
-{
-    const DriveRootFolder top;
-    const std::wstring level = top.Path() + L"\\b";
-    ASSERT_TRUE(::CreateDirectoryW(level.c_str(), nullptr));
-    const std::wstring name = UniqueName(L"orvanta-depth") + L".exe";
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (level + L"\\" + name).c_str(), FALSE));
-    EXPECT_EQ(Find(SearchType::FileVersion, name + L"?2").versions, std::vector<std::wstring>{L"1.2.3.4"});
+    const std::wstring top = L"C:\\" + UniqueName(L"orvanta-search");
+    const std::wstring atRoot = UniqueName(L"orvanta-bare") + L".exe";
+    const std::wstring twoDown = UniqueName(L"orvanta-depth") + L".exe";
+    const ScopeGuard cleanup([&] {
+        ::DeleteFileW((L"C:\\" + atRoot).c_str());
+        testing_support::RemoveTree(top);
+    });
+    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (L"C:\\" + atRoot).c_str(), FALSE));
+    ASSERT_TRUE(::CreateDirectoryW(top.c_str(), nullptr) && ::CreateDirectoryW((top + L"\\b").c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), (top + L"\\b\\" + twoDown).c_str(), FALSE));
+    EXPECT_EQ(FileVersions(atRoot), kVersioned);
+    EXPECT_EQ(FileVersions(twoDown + L"?2"), kVersioned);
     // Depth 1 stops above the file on every drive (Z: is walked one level only).
-    EXPECT_TRUE(Find(SearchType::FileVersion, name + L"?1").versions.empty());
+    EXPECT_TRUE(FileVersions(twoDown + L"?1").empty());
 }
 
-TEST(FileSearchCandidatesTest, BareNamesBecomeOneCandidatePerDrive)
+TEST(SplitSearchDepthTest, DepthIsTheNumberAfterTheFirstQuestionMark)
 {
-    const std::vector<std::wstring> roots{L"C:\\", L"D:\\"};
-    EXPECT_EQ(FileSearchCandidates(L"app.exe", roots), (std::vector<std::wstring>{L"C:\\app.exe", L"D:\\app.exe"}));
-    EXPECT_EQ(FileSearchCandidates(L"app.exe?2", roots),
-              (std::vector<std::wstring>{L"C:\\app.exe?2", L"D:\\app.exe?2"}));
-    EXPECT_EQ(FileSearchCandidates(L"dir\\app.exe?2", roots), std::vector<std::wstring>{L"dir\\app.exe?2"});
-    EXPECT_EQ(FileSearchCandidates(L"[SystemFolder]x.dll", roots), std::vector<std::wstring>{L"[SystemFolder]x.dll"});
-    EXPECT_EQ(FileSearchCandidates(L"%WINDIR%x.dll", roots), std::vector<std::wstring>{L"%WINDIR%x.dll"});
-    EXPECT_EQ(FileSearchCandidates(L"!HKCU!x.dll", roots), std::vector<std::wstring>{L"!HKCU!x.dll"});
-    // A backslash in the depth suffix does not make a path.
-    EXPECT_EQ(FileSearchCandidates(L"app.exe?\\", roots).size(), 2u);
-}
-
-TEST(FileSearchCandidatesTest, DepthIsTheNumberAfterTheFirstQuestionMark)
-{
-    std::wstring path;
-    uint32_t depth = 99;
-    SplitSearchDepth(L"C:\\x\\app.exe?3", path, depth);
-    EXPECT_EQ(path, L"C:\\x\\app.exe");
-    EXPECT_EQ(depth, 3u);
-    SplitSearchDepth(L"C:\\x\\app.exe", path, depth);
-    EXPECT_EQ(depth, 0u);
-    SplitSearchDepth(L"app.exe?", path, depth);
-    EXPECT_EQ(path, L"app.exe");
-    EXPECT_EQ(depth, 0u);
-    SplitSearchDepth(L"?app.exe?12x", path, depth);
-    EXPECT_EQ(path, L"?app.exe");
-    EXPECT_EQ(depth, 12u);
-    SplitSearchDepth(L"app.exe?-5", path, depth);
-    EXPECT_EQ(depth, 0u);
-    SplitSearchDepth(L"app.exe?99999999999999999999", path, depth);
-    EXPECT_EQ(depth, 2147483647u);
+    const struct {
+        const wchar_t* text;
+        const wchar_t* path;
+        uint32_t depth;
+    } cases[] = {
+        {L"C:\\x\\app.exe?3", L"C:\\x\\app.exe", 3},   {L"C:\\x\\app.exe", L"C:\\x\\app.exe", 0},
+        {L"app.exe?", L"app.exe", 0},                  {L"?app.exe?12x", L"?app.exe", 12},
+        {L"app.exe?-5", L"app.exe", 0},                {L"app.exe?99999999999999999999", L"app.exe", 2147483647u},
+    };
+    for (const auto& c : cases) {
+        std::wstring path;
+        uint32_t depth = 99;
+        SplitSearchDepth(c.text, path, depth);
+        EXPECT_EQ(path, c.path) << c.text;
+        EXPECT_EQ(depth, c.depth) << c.text;
+    }
 }
 
 TEST_F(FileSearchTest, HostileTextsFindNothingAndReturn)
@@ -254,32 +185,21 @@ TEST_F(FileSearchTest, HostileTextsFindNothingAndReturn)
          {std::wstring(L"[TempFolder"), std::wstring(L"%UNTERMINATED"), std::wstring(L"!HKCU\\x"),
           temp_.Path() + L"\\?99999999999999", temp_.Path() + L"\\[", std::wstring(L"\\"),
           std::wstring(40000, L'a') + L"\\b.dll?3"}) {
-        EXPECT_TRUE(Find(SearchType::FileVersion, text).versions.empty());
+        EXPECT_TRUE(FileVersions(text).empty());
     }
 }
 
 TEST_F(FileSearchTest, FolderNamesListSubfoldersOnly)
 {
-    for (const wchar_t* folder : {L"1.0", L"2.5.3", L"notes"})
-        ASSERT_TRUE(::CreateDirectoryW((temp_ / folder).c_str(), nullptr));
+    ASSERT_TRUE(Folder(L"1.0") && Folder(L"2.5.3") && Folder(L"notes"));
     ASSERT_TRUE(testing_support::WriteBytes(temp_ / L"9.9.txt", "x"));
-    std::vector<std::wstring> names = Find(SearchType::FolderNameVersions, temp_.Path()).versions;
+    Versions names = Find(SearchType::FolderNameVersions, temp_.Path()).versions;
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"1.0", L"2.5.3", L"notes"}));
+    EXPECT_EQ(names, (Versions{L"1.0", L"2.5.3", L"notes"}));
     EXPECT_EQ(Find(SearchType::FolderNameVersions, temp_.Path() + L"\\").versions.size(), 3u);
 
-    std::vector<SearchFinding> findings;
-    EXPECT_TRUE(EvaluateSearches({Search(SearchType::FolderNameVersions, temp_.Path(), L"2.0", L"3.0")}, findings, 0,
-                                 false, nullptr));
-    EXPECT_FALSE(EvaluateSearches({Search(SearchType::FolderNameVersions, temp_.Path(), L"9.0")}, findings, 0, false,
-                                  nullptr));
-}
-
-TEST_F(FileSearchTest, FolderNamesOfMissingOrEmptyTextsAreEmpty)
-{
-    EXPECT_TRUE(Find(SearchType::FolderNameVersions, temp_ / L"missing").versions.empty());
-    EXPECT_TRUE(Find(SearchType::FolderNameVersions, L"").versions.empty());
-    EXPECT_TRUE(Find(SearchType::FolderNameVersions, L"%ORVANTA_H3_NOT_SET%").versions.empty());
+    for (const std::wstring& text : {temp_ / L"missing", std::wstring(), std::wstring(L"%ORVANTA_H3_NOT_SET%")})
+        EXPECT_TRUE(Find(SearchType::FolderNameVersions, text).versions.empty()) << text;
 }
 
 } // namespace

@@ -11,19 +11,6 @@ using testing_support::TempDir;
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path)
-{
-    return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-PrereqSearch ProgramSearch(const std::wstring& program, const std::wstring& commandLine,
-                           const std::wstring& refContent = L"")
-{
-    PrereqSearch search = Search(SearchType::RunProgram, program, L"", L"", refContent);
-    search.SearchCmdLine = commandLine;
-    return search;
-}
-
 // The "show=" line of a testhelper report.
 std::wstring ReportedShow(const std::wstring& report)
 {
@@ -38,15 +25,23 @@ class RunProgramSearchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::wstring helper = testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER");
+        const std::wstring helper = search_tests::Unversioned();
         ASSERT_TRUE(testing_support::FileExists(helper));
-        context_.SetModule(helper, FolderOf(helper));
+        const size_t slash = helper.rfind(L'\\');
+        context_.SetModule(helper, helper.substr(0, slash + 1));
         context_.Configure(L"", 0, 0, false);
-        programName_ = helper.substr(helper.rfind(L'\\') + 1);
+        programName_ = helper.substr(slash + 1);
     }
 
-    bool Evaluate(const PrereqSearch& search, const ExtractionContext* context)
+    bool Run(const std::wstring& commandLine, const std::wstring& refContent = L"")
     {
+        return Run(programName_, commandLine, &context_, refContent);
+    }
+    static bool Run(const std::wstring& program, const std::wstring& commandLine, const ExtractionContext* context,
+                    const std::wstring& refContent = L"")
+    {
+        PrereqSearch search = Search(SearchType::RunProgram, program, L"", L"", refContent);
+        search.SearchCmdLine = commandLine;
         std::vector<SearchFinding> findings;
         const bool answer = EvaluateSearches({search}, findings, 0, false, context);
         EXPECT_EQ(findings.size(), 1u);
@@ -58,19 +53,19 @@ protected:
     TempDir temp_;
 };
 
-TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundAndOneIsNot)
+TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundAndOthersAreNot)
 {
-    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--exit 0"), &context_));
-    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit 1"), &context_));
-    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit 3010"), &context_));
+    EXPECT_TRUE(Run(L"--exit 0"));
+    EXPECT_FALSE(Run(L"--exit 1"));
+    EXPECT_FALSE(Run(L"--exit 3010"));
 }
 
 TEST_F(RunProgramSearchTest, ParametersAreExpanded)
 {
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"0");
-    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--exit %ORVANTA_H3_EXIT%"), &context_));
+    EXPECT_TRUE(Run(L"--exit %ORVANTA_H3_EXIT%"));
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"1");
-    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit %ORVANTA_H3_EXIT%"), &context_));
+    EXPECT_FALSE(Run(L"--exit %ORVANTA_H3_EXIT%"));
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", nullptr);
 }
 
@@ -78,8 +73,8 @@ TEST_F(RunProgramSearchTest, WndHideStartsTheProgramHidden)
 {
     const std::wstring hiddenReport = temp_ / L"hidden.txt";
     const std::wstring shownReport = temp_ / L"shown.txt";
-    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--report \"" + hiddenReport + L"\"", L"WND_HIDE"), &context_));
-    EXPECT_TRUE(Evaluate(ProgramSearch(programName_, L"--report \"" + shownReport + L"\"", L"wnd_hide"), &context_));
+    EXPECT_TRUE(Run(L"--report \"" + hiddenReport + L"\"", L"WND_HIDE"));
+    EXPECT_TRUE(Run(L"--report \"" + shownReport + L"\"", L"wnd_hide"));
     EXPECT_EQ(ReportedShow(hiddenReport), L"0");
     const std::wstring shown = ReportedShow(shownReport);
     EXPECT_NE(shown, L"0");
@@ -88,19 +83,16 @@ TEST_F(RunProgramSearchTest, WndHideStartsTheProgramHidden)
 
 TEST_F(RunProgramSearchTest, ProgramsThatCannotStartAreNotFound)
 {
-    EXPECT_FALSE(Evaluate(ProgramSearch(L"no-such-program.exe", L""), &context_));
-    EXPECT_FALSE(Evaluate(ProgramSearch(programName_, L"--exit 0"), nullptr));
-}
+    EXPECT_FALSE(Run(L"no-such-program.exe", L"", &context_));
+    EXPECT_FALSE(Run(programName_, L"--exit 0", nullptr));
 
-TEST_F(RunProgramSearchTest, FolderOrEmptyProgramNameStartsNothing)
-{
     ExtractionContext context;
     context.SetModule(temp_ / L"setup.exe", temp_.Path() + L"\\");
     context.Configure(L"", 0, 0, false);
     ASSERT_TRUE(::CreateDirectoryW((temp_ / L"tools").c_str(), nullptr));
     // Opening a folder would start Explorer, which never exits.
-    EXPECT_FALSE(Evaluate(ProgramSearch(L"tools", L""), &context));
-    EXPECT_FALSE(Evaluate(ProgramSearch(L"", L""), &context));
+    EXPECT_FALSE(Run(L"tools", L"", &context));
+    EXPECT_FALSE(Run(L"", L"", &context));
 }
 
 } // namespace

@@ -1,8 +1,9 @@
-// Shared pieces of the search tests: a throwaway registry subtree and search records.
+// Shared pieces of the search tests: a throwaway registry subtree, search records and test files.
 #pragma once
 
 #include "chainer/Config.h"
 #include "detection/Searches.h"
+#include "platform/core/UniqueResource.h"
 #include "TestSupport.h"
 
 #include <windows.h>
@@ -25,8 +26,7 @@ public:
     RegistryScope(const RegistryScope&) = delete;
     RegistryScope& operator=(const RegistryScope&) = delete;
 
-    // The key path below the root, and the same with the root name the searches read.
-    const std::wstring& Path() const { return path_; }
+    // The key path with the root name the searches read.
     std::wstring SearchPath(const std::wstring& rest = L"") const
     {
         const std::wstring rootName = root_ == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\";
@@ -40,42 +40,36 @@ public:
     }
     bool SetDword(const std::wstring& subKey, const std::wstring& name, DWORD value) const
     {
-        return SetRaw(subKey, name, REG_DWORD, &value, sizeof(value), 0);
+        return SetRaw(subKey, name, REG_DWORD, &value, sizeof(value));
     }
     bool SetRaw(const std::wstring& subKey, const std::wstring& name, DWORD type, const void* data, DWORD size,
-                REGSAM view) const
+                REGSAM view = 0) const
     {
-        HKEY key = nullptr;
-        const std::wstring path = subKey.empty() ? path_ : path_ + L"\\" + subKey;
-        if (::RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        const LSTATUS status =
-            ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-        ::RegCloseKey(key);
-        return status == ERROR_SUCCESS;
+        const orvanta::UniqueKey key = Create(subKey, view);
+        return key && ::RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
+                          ERROR_SUCCESS;
     }
-    bool CreateKey(const std::wstring& subKey, REGSAM view = 0) const
-    {
-        HKEY key = nullptr;
-        if (::RegCreateKeyExW(root_, (path_ + L"\\" + subKey).c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key,
-                              nullptr) != ERROR_SUCCESS)
-            return false;
-        ::RegCloseKey(key);
-        return true;
-    }
+    bool CreateKey(const std::wstring& subKey) const { return static_cast<bool>(Create(subKey, 0)); }
 
 private:
+    orvanta::UniqueKey Create(const std::wstring& subKey, REGSAM view) const
+    {
+        orvanta::UniqueKey key;
+        const std::wstring path = subKey.empty() ? path_ : path_ + L"\\" + subKey;
+        if (::RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Put(), nullptr) !=
+            ERROR_SUCCESS)
+            key.Release();
+        return key;
+    }
     void Delete() const
     {
+        const std::wstring leaf = path_.substr(path_.rfind(L'\\') + 1);
         for (REGSAM view : {REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)}) {
-            ::RegDeleteTreeW(root_, path_.c_str());
-            HKEY parent = nullptr;
-            if (::RegOpenKeyExW(root_, L"Software\\OrvantaTests", 0, KEY_ALL_ACCESS | view, &parent) == ERROR_SUCCESS) {
-                const std::wstring leaf = path_.substr(path_.rfind(L'\\') + 1);
-                ::RegDeleteTreeW(parent, leaf.c_str());
-                ::RegDeleteKeyExW(parent, leaf.c_str(), view, 0);
-                ::RegCloseKey(parent);
+            orvanta::UniqueKey parent;
+            if (::RegOpenKeyExW(root_, L"Software\\OrvantaTests", 0, KEY_ALL_ACCESS | view, parent.Put()) ==
+                ERROR_SUCCESS) {
+                ::RegDeleteTreeW(parent.Get(), leaf.c_str());
+                ::RegDeleteKeyExW(parent.Get(), leaf.c_str(), view, 0);
             }
         }
     }
@@ -101,6 +95,27 @@ inline orvanta::SearchFinding Find(orvanta::SearchType type, const std::wstring&
     orvanta::SearchFinding finding;
     orvanta::RunSearch(Search(type, text), use64, finding);
     return finding;
+}
+
+// The answer of one search evaluated alone, as a prerequisite's search list evaluates it.
+inline bool Holds(const orvanta::PrereqSearch& search)
+{
+    std::vector<orvanta::SearchFinding> findings;
+    return orvanta::EvaluateSearches({search}, findings, 0, false, nullptr);
+}
+
+using Versions = std::vector<std::wstring>;
+
+// versioned.exe carries 1.2.3.4; testhelper.exe has no version resource.
+inline std::wstring Versioned() { return testing_support::EnvironmentValue(L"ORVANTA_VERSIONED"); }
+inline std::wstring Unversioned() { return testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER"); }
+
+// A path in the folder of the test program, where the build puts the test packages and links.
+inline std::wstring BesideTestProgram(const std::wstring& name)
+{
+    wchar_t module[MAX_PATH];
+    const std::wstring path(module, ::GetModuleFileNameW(nullptr, module, MAX_PATH));
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
 }
 
 // A name no other test run uses.

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <future>
+#include <map>
+#include <sstream>
 #include <thread>
 
 namespace download_testing {
@@ -20,29 +23,15 @@ TestServers LoadServers()
     TestServers servers;
     const std::wstring file = testing_support::EnvironmentValue(L"ORVANTA_DOWNLOAD_SERVERS");
     servers.configured = !file.empty();
-    if (!servers.configured)
-        return servers;
-    const std::string text = testing_support::ReadBytes(file);
-    size_t position = 0;
-    while (position < text.size()) {
-        size_t end = text.find('\n', position);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(position, end - position);
-        position = end + 1;
+    std::istringstream lines(servers.configured ? testing_support::ReadBytes(file) : std::string());
+    const std::map<std::string, int*> ports{
+        {"http", &servers.http}, {"https", &servers.https}, {"fault", &servers.fault}, {"ftp", &servers.ftp}};
+    for (std::string line; std::getline(lines, line);) {
         const size_t equals = line.find('=');
-        if (equals == std::string::npos)
-            continue;
         const std::string key = line.substr(0, equals);
-        const std::string value = line.substr(equals + 1);
-        if (key == "http")
-            servers.http = std::atoi(value.c_str());
-        else if (key == "https")
-            servers.https = std::atoi(value.c_str());
-        else if (key == "fault")
-            servers.fault = std::atoi(value.c_str());
-        else if (key == "ftp")
-            servers.ftp = std::atoi(value.c_str());
+        const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
+        if (ports.count(key) != 0)
+            *ports.at(key) = std::atoi(value.c_str());
         else if (key == "data")
             servers.dataFolder = std::wstring(value.begin(), value.end());
     }
@@ -53,42 +42,10 @@ TestServers LoadServers()
 
 } // namespace
 
-std::wstring TestServers::NginxUrl(const std::wstring& name) const
-{
-    return L"http://127.0.0.1:" + std::to_wstring(http) + L"/" + name;
-}
-
-std::wstring TestServers::SecureUrl(const std::wstring& name) const
-{
-    return L"https://127.0.0.1:" + std::to_wstring(https) + L"/" + name;
-}
-
-std::wstring TestServers::FaultUrl(const std::wstring& path) const
-{
-    return L"http://127.0.0.1:" + std::to_wstring(fault) + path;
-}
-
-std::wstring TestServers::FtpUrl(const std::wstring& login, const std::wstring& name) const
-{
-    return L"ftp://" + login + (login.empty() ? L"" : L"@") + L"127.0.0.1:" + std::to_wstring(ftp) + L"/" + name;
-}
-
 const TestServers& Servers()
 {
     static const TestServers servers = LoadServers();
     return servers;
-}
-
-void RecordingSink::BeginTransfer(uint32_t, uint64_t length, const std::wstring&)
-{
-    ++transfersBegun;
-    announcedLength = length;
-}
-
-void RecordingSink::Complete(uint32_t kind, uint32_t)
-{
-    if (kind == 1)
-        ++transfersCompleted;
 }
 
 void RecordingSink::AddProgress(uint64_t bytes)
@@ -117,11 +74,6 @@ std::vector<uint64_t> RecordingSink::ProgressSteps()
 {
     std::lock_guard<std::mutex> guard(lock_);
     return steps_;
-}
-
-void PromptingStore::WillAnswer(const std::wstring& user, const std::wstring& password)
-{
-    answers_.emplace_back(user, password);
 }
 
 bool PromptingStore::AskUser(HWND)
@@ -183,9 +135,24 @@ int ClosedPort()
     return port;
 }
 
-std::string Prefix(const std::string& bytes, size_t length)
+uint32_t Fetch(orvanta::InternetDownloader& downloader, const std::wstring& url, const std::wstring& target)
 {
-    return bytes.substr(0, length);
+    return RunBounded([&] { return downloader.Download(url, target); });
+}
+
+void ExpectOneFailure(RecordingSink& sink, uint32_t code, const std::wstring& text)
+{
+    const std::vector<ReportedError> errors = sink.Errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].code, code);
+    EXPECT_EQ(errors[0].text, text);
+}
+
+std::wstring FileUrl(const std::wstring& path)
+{
+    std::wstring url = L"file:///" + path;
+    std::replace(url.begin(), url.end(), L'\\', L'/');
+    return url;
 }
 
 } // namespace download_testing

@@ -27,10 +27,17 @@ struct TestServers {
     std::wstring dataFolder;
 
     std::wstring DataFile(const std::wstring& name) const { return dataFolder + L"\\" + name; }
-    std::wstring NginxUrl(const std::wstring& name) const;
-    std::wstring SecureUrl(const std::wstring& name) const;
-    std::wstring FaultUrl(const std::wstring& path) const;
-    std::wstring FtpUrl(const std::wstring& login, const std::wstring& name) const;
+    std::wstring NginxUrl(const std::wstring& name) const { return Http(http) + L"/" + name; }
+    std::wstring SecureUrl(const std::wstring& name) const { return L"https://127.0.0.1:" + Port(https) + L"/" + name; }
+    std::wstring FaultUrl(const std::wstring& path) const { return Http(fault) + path; }
+    std::wstring FtpUrl(const std::wstring& login, const std::wstring& name) const
+    {
+        return L"ftp://" + login + (login.empty() ? L"" : L"@") + L"127.0.0.1:" + Port(ftp) + L"/" + name;
+    }
+
+private:
+    static std::wstring Port(int port) { return std::to_wstring(port); }
+    static std::wstring Http(int port) { return L"http://127.0.0.1:" + Port(port); }
 };
 
 const TestServers& Servers();
@@ -54,8 +61,12 @@ struct ReportedError {
 class RecordingSink : public orvanta::ProgressSink {
 public:
     void SetRange(uint32_t, uint32_t) override {}
-    void BeginTransfer(uint32_t kind, uint64_t length, const std::wstring& path) override;
-    void Complete(uint32_t kind, uint32_t) override;
+    void BeginTransfer(uint32_t, uint64_t length, const std::wstring&) override
+    {
+        ++transfersBegun;
+        announcedLength = length;
+    }
+    void Complete(uint32_t kind, uint32_t) override { transfersCompleted += kind == 1 ? 1 : 0; }
     void AddProgress(uint64_t bytes) override;
     bool IsCanceled() override { return canceled; }
     bool IsPaused() override { return false; }
@@ -79,10 +90,10 @@ private:
     std::vector<uint64_t> steps_;
 };
 
-// A store whose "prompt" hands out prepared credentials.
+// A store whose "prompt" hands out prepared credentials, each once.
 class PromptingStore : public orvanta::CredentialStore {
 public:
-    void WillAnswer(const std::wstring& user, const std::wstring& password);
+    void WillAnswer(const std::wstring& user, const std::wstring& password) { answers_.emplace_back(user, password); }
     bool AskUser(HWND parent) override;
     int questions = 0;
 
@@ -108,9 +119,16 @@ protected:
 // failure instead of blocking the run.
 uint32_t RunBounded(const std::function<uint32_t()>& work, unsigned limitMs = 120000);
 
+// downloader.Download(url, target), bounded as above.
+uint32_t Fetch(orvanta::InternetDownloader& downloader, const std::wstring& url, const std::wstring& target);
+
+// The sink saw exactly one report, the failure `code` of the file named `text`.
+void ExpectOneFailure(RecordingSink& sink, uint32_t code, const std::wstring& text);
+
 // A port on 127.0.0.1 where nothing listens (bound and released again).
 int ClosedPort();
 
-std::string Prefix(const std::string& bytes, size_t length);
+// file:///C:/dir/name for a drive path.
+std::wstring FileUrl(const std::wstring& path);
 
 } // namespace download_testing

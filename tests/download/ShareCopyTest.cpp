@@ -2,7 +2,6 @@
 #include "DownloadTestSupport.h"
 
 #include "TestSupport.h"
-#include "download/InternetDownloader.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +16,6 @@ using testing_support::TempDir;
 using testing_support::WriteBytes;
 
 namespace {
-
-// file:///C:/dir/name for a drive path.
-std::wstring FileUrl(const std::wstring& path)
-{
-    std::wstring url = L"file:///" + path;
-    for (wchar_t& c : url) {
-        if (c == L'\\')
-            c = L'/';
-    }
-    return url;
-}
 
 std::string Pattern(size_t size)
 {
@@ -60,102 +48,88 @@ bool GrantsEveryone(const std::wstring& path)
     return found;
 }
 
-} // namespace
+class ShareCopy : public ::testing::Test {
+protected:
+    // Puts `content` into the source folder as `name` and returns its file: URL.
+    std::wstring Source(const std::wstring& name, const std::string& content)
+    {
+        EXPECT_TRUE(WriteBytes(source / name, content));
+        return FileUrl(source / name);
+    }
 
-TEST(ShareCopy, FileUrlIsCopiedWithProgressAndNoPartFileLeft)
-{
     TempDir source;
     TempDir dir;
-    const std::string content = Pattern(300007);
-    ASSERT_TRUE(WriteBytes(source / L"pkg.msi", content));
+    const std::wstring target = dir / L"a.exe";
     RecordingSink sink;
+};
+
+} // namespace
+
+TEST_F(ShareCopy, FileUrlIsCopiedWithProgressAndNoPartFileLeft)
+{
+    const std::string content = Pattern(300007);
     InternetDownloader downloader(&sink, nullptr);
     downloader.SetExpectedSize(static_cast<uint32_t>(content.size()));
-    const std::wstring target = dir / L"copies\\pkg.msi";
-    ASSERT_EQ(downloader.Download(FileUrl(source / L"pkg.msi"), target), 0u);
-    EXPECT_EQ(ReadBytes(target), content);
-    EXPECT_FALSE(FileExists(target + L".part"));
+    const std::wstring nested = dir / L"copies\\pkg.msi";
+    ASSERT_EQ(downloader.Download(Source(L"pkg.msi", content), nested), 0u);
+    EXPECT_EQ(ReadBytes(nested), content);
+    EXPECT_FALSE(FileExists(nested + L".part"));
     EXPECT_EQ(sink.progress.load(), content.size());
     EXPECT_EQ(sink.transfersCompleted.load(), 1);
     EXPECT_TRUE(sink.Errors().empty());
 }
 
-TEST(ShareCopy, NeverResumesAStalePartFile)
+TEST_F(ShareCopy, NeverResumesAStalePartFile)
 {
-    TempDir source;
-    TempDir dir;
-    const std::string content = Pattern(50000);
-    ASSERT_TRUE(WriteBytes(source / L"a.exe", content));
-    const std::wstring target = dir / L"a.exe";
     ASSERT_TRUE(WriteBytes(target + L".part", std::string(20000, 'k')));
     InternetDownloader downloader(nullptr, nullptr);
-    ASSERT_EQ(downloader.Download(FileUrl(source / L"a.exe"), target), 0u);
-    EXPECT_EQ(ReadBytes(target), content);
+    ASSERT_EQ(downloader.Download(Source(L"a.exe", Pattern(50000)), target), 0u);
+    EXPECT_EQ(ReadBytes(target), Pattern(50000));
 }
 
-TEST(ShareCopy, MissingSourceFailsWithTheSystemError)
+TEST_F(ShareCopy, MissingSourceOrWildcardFailsWithoutAFile)
 {
-    TempDir dir;
-    RecordingSink sink;
     InternetDownloader downloader(&sink, nullptr);
-    EXPECT_EQ(downloader.Download(FileUrl(dir / L"missing.exe"), dir / L"out.exe"), 2u);
-    ASSERT_EQ(sink.Errors().size(), 1u);
-    EXPECT_EQ(sink.Errors()[0].text, L"out.exe");
-    EXPECT_FALSE(FileExists(dir / L"out.exe"));
+    EXPECT_EQ(downloader.Download(FileUrl(source / L"missing.exe"), target), 2u);
+    ExpectOneFailure(sink, 2u, L"a.exe");
+    // A wildcard matches no other file.
+    Source(L"real.exe", "x");
+    EXPECT_NE(downloader.Download(FileUrl(source / L"*.exe"), target), 0u);
+    EXPECT_FALSE(FileExists(target));
 }
 
-TEST(ShareCopy, WildcardInThePathMatchesNoOtherFile)
+TEST_F(ShareCopy, SourceSizeOtherThanTheExpectedSizeFails)
 {
-    TempDir source;
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(source / L"real.exe", "x"));
-    InternetDownloader downloader(nullptr, nullptr);
-    EXPECT_NE(downloader.Download(FileUrl(source / L"*.exe"), dir / L"out.exe"), 0u);
-    EXPECT_FALSE(FileExists(dir / L"out.exe"));
-}
-
-TEST(ShareCopy, SourceSizeOtherThanTheExpectedSizeFails)
-{
-    TempDir source;
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(source / L"a.exe", Pattern(1000)));
-    RecordingSink sink;
     InternetDownloader downloader(&sink, nullptr);
     downloader.SetExpectedSize(999);
-    EXPECT_EQ(downloader.Download(FileUrl(source / L"a.exe"), dir / L"a.exe"), DLERR_SIZE_MISMATCH);
-    EXPECT_FALSE(FileExists(dir / L"a.exe"));
-    ASSERT_EQ(sink.Errors().size(), 1u);
+    EXPECT_EQ(downloader.Download(Source(L"a.exe", Pattern(1000)), target), DLERR_SIZE_MISMATCH);
+    EXPECT_FALSE(FileExists(target));
+    ExpectOneFailure(sink, DLERR_SIZE_MISMATCH, L"a.exe");
 }
 
-TEST(ShareCopy, UnchangedSourceIsNotModifiedSinceAGivenTime)
+TEST_F(ShareCopy, UnchangedSourceIsNotModifiedSinceAGivenTime)
 {
-    TempDir source;
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(source / L"a.exe", Pattern(100)));
+    const std::wstring url = Source(L"a.exe", Pattern(100));
     SYSTEMTIME future{};
     ::GetSystemTime(&future);
     future.wYear = static_cast<WORD>(future.wYear + 1);
-    RecordingSink sink;
     InternetDownloader downloader(&sink, nullptr);
     downloader.SetIfModifiedSince(future);
-    EXPECT_EQ(downloader.Download(FileUrl(source / L"a.exe"), dir / L"a.exe"), DLERR_NOT_MODIFIED);
+    EXPECT_EQ(downloader.Download(url, target), DLERR_NOT_MODIFIED);
     EXPECT_TRUE(sink.Errors().empty());
     EXPECT_NE(downloader.GetLastModified().wYear, 0);
 
     SYSTEMTIME past = future;
     past.wYear = static_cast<WORD>(past.wYear - 3);
     downloader.SetIfModifiedSince(past);
-    EXPECT_EQ(downloader.Download(FileUrl(source / L"a.exe"), dir / L"a.exe"), 0u);
+    EXPECT_EQ(downloader.Download(url, target), 0u);
 }
 
-TEST(ShareCopy, GrantAccessToEveryoneGivesTheFileAnEveryoneEntry)
+TEST_F(ShareCopy, GrantAccessToEveryoneGivesTheFileAnEveryoneEntry)
 {
-    TempDir source;
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(source / L"a.exe", Pattern(100)));
     InternetDownloader downloader(nullptr, nullptr);
     downloader.SetGrantAccessToEveryone(true);
-    ASSERT_EQ(downloader.Download(FileUrl(source / L"a.exe"), dir / L"a.exe"), 0u);
-    EXPECT_EQ(ReadBytes(dir / L"a.exe"), Pattern(100));
-    EXPECT_TRUE(GrantsEveryone(dir / L"a.exe"));
+    ASSERT_EQ(downloader.Download(Source(L"a.exe", Pattern(100)), target), 0u);
+    EXPECT_EQ(ReadBytes(target), Pattern(100));
+    EXPECT_TRUE(GrantsEveryone(target));
 }

@@ -21,45 +21,30 @@ TEST(CrackUrl, SplitsAnHttpUrlIntoItsParts)
     EXPECT_EQ(parts.extra, L"?id=7");
 }
 
-TEST(CrackUrl, UsesTheDefaultPortOfTheScheme)
+TEST(CrackUrl, RecognisesEachSchemeWithItsDefaultPortOrLocalPath)
 {
-    UrlParts parts;
-    ASSERT_EQ(CrackUrl(L"https://h.example/p", parts), 0u);
-    EXPECT_EQ(parts.scheme, INTERNET_SCHEME_HTTPS);
-    EXPECT_EQ(parts.port, 443);
-    ASSERT_EQ(CrackUrl(L"ftp://h.example/p.bin", parts), 0u);
-    EXPECT_EQ(parts.scheme, INTERNET_SCHEME_FTP);
-    EXPECT_EQ(parts.port, 21);
-    EXPECT_TRUE(parts.user.empty());
-}
-
-TEST(CrackUrl, FileUrlOfAUncPathTakesTheServerAsHost)
-{
-    UrlParts parts;
-    ASSERT_EQ(CrackUrl(L"file://server/share/a.exe", parts), 0u);
-    EXPECT_EQ(parts.scheme, INTERNET_SCHEME_FILE);
-    EXPECT_EQ(parts.path, L"\\\\server\\share\\a.exe");
-    EXPECT_EQ(parts.host, L"server");
-}
-
-TEST(CrackUrl, FileUrlOfADriveGivesADrivePath)
-{
-    UrlParts parts;
-    ASSERT_EQ(CrackUrl(L"file:///C:/x/y.msi", parts), 0u);
-    EXPECT_EQ(parts.scheme, INTERNET_SCHEME_FILE);
-    EXPECT_EQ(parts.path, L"C:\\x\\y.msi");
-}
-
-TEST(CrackUrl, MailtoIsRecognisedAsItsOwnScheme)
-{
-    UrlParts parts;
-    ASSERT_EQ(CrackUrl(L"mailto:someone@example.com", parts), 0u);
-    EXPECT_EQ(parts.scheme, INTERNET_SCHEME_MAILTO);
+    const struct {
+        const wchar_t* url;
+        INTERNET_SCHEME scheme;
+        int port;             // checked when not 0
+        const wchar_t* path;  // checked when not null
+    } cases[] = {
+        {L"https://h.example/p", INTERNET_SCHEME_HTTPS, 443, nullptr},
+        {L"ftp://h.example/p.bin", INTERNET_SCHEME_FTP, 21, nullptr},
+        {L"file://server/share/a.exe", INTERNET_SCHEME_FILE, 0, L"\\\\server\\share\\a.exe"},
+        {L"file:///C:/x/y.msi", INTERNET_SCHEME_FILE, 0, L"C:\\x\\y.msi"},
+    };
+    for (const auto& c : cases) {
+        UrlParts parts;
+        ASSERT_EQ(CrackUrl(c.url, parts), 0u) << c.url;
+        EXPECT_EQ(parts.scheme, c.scheme) << c.url;
+        EXPECT_TRUE(c.port == 0 || parts.port == c.port) << c.url << " port " << parts.port;
+        EXPECT_TRUE(c.path == nullptr || parts.path == c.path) << c.url;
+    }
 }
 
 TEST(TargetPath, IsAbsoluteWithADriveOrTwoLeadingBackslashes)
 {
-    EXPECT_TRUE(IsAbsoluteTargetPath(L"C:\\downloads\\a.exe"));
     EXPECT_TRUE(IsAbsoluteTargetPath(L"C:a.exe"));
     EXPECT_TRUE(IsAbsoluteTargetPath(L"\\\\server\\share\\a.exe"));
     EXPECT_FALSE(IsAbsoluteTargetPath(L"a.exe"));
@@ -81,96 +66,46 @@ TEST(UrlWithoutCredentials, DropsUserAndPasswordOnly)
 {
     EXPECT_EQ(UrlWithoutCredentials(L"http://alice:pw@h:81/a@b.exe?x=@"), L"http://h:81/a@b.exe?x=@");
     EXPECT_EQ(UrlWithoutCredentials(L"ftp://bob@h/f"), L"ftp://h/f");
-    EXPECT_EQ(UrlWithoutCredentials(L"http://h/a"), L"http://h/a");
     EXPECT_EQ(UrlWithoutCredentials(L"mailto:a@b"), L"mailto:a@b");
 }
 
 TEST(RetryRule, UnreachableHostsAlwaysGoOnNotFoundOnlyWithMirrors)
 {
-    for (uint32_t code : {12029u, 12007u}) {
-        EXPECT_TRUE(RetryGoesOn(code, 1)) << code;
-        EXPECT_TRUE(RetryGoesOn(code, 3)) << code;
-    }
-    for (uint32_t code : {DLERR_NOT_FOUND, 3u, 12003u, 12028u, 12111u}) {
-        EXPECT_FALSE(RetryGoesOn(code, 1)) << code;
-        EXPECT_TRUE(RetryGoesOn(code, 2)) << code;
-    }
-    for (uint32_t code : {0u, 2u, DLERR_FORBIDDEN, DLERR_AUTH_REQUIRED, DLERR_CANCELED, 12030u})
-        EXPECT_FALSE(RetryGoesOn(code, 3)) << code;
+    EXPECT_TRUE(RetryGoesOn(12029u, 1));
+    EXPECT_TRUE(RetryGoesOn(12007u, 3));
+    EXPECT_FALSE(RetryGoesOn(DLERR_NOT_FOUND, 1));
+    EXPECT_TRUE(RetryGoesOn(DLERR_NOT_FOUND, 2));
+    EXPECT_FALSE(RetryGoesOn(DLERR_FORBIDDEN, 3));
+    EXPECT_FALSE(RetryGoesOn(DLERR_CANCELED, 3));
 }
 
 TEST(DropRule, ConnectionLossesAreDropsOtherFailuresAreNot)
 {
-    for (uint32_t code : {12002u, 12030u, 12031u, 12163u, 10053u, 10054u})
-        EXPECT_TRUE(IsDropError(code)) << code;
-    for (uint32_t code : {0u, 12029u, 12007u, 5u, DLERR_INCOMPLETE})
-        EXPECT_FALSE(IsDropError(code)) << code;
+    EXPECT_TRUE(IsDropError(12030u));
+    EXPECT_TRUE(IsDropError(10054u));
+    EXPECT_FALSE(IsDropError(12029u));
+    EXPECT_FALSE(IsDropError(DLERR_INCOMPLETE));
 }
 
-TEST(HttpStatus, OkRestartsFromZeroUnlessThePartialFileIsAlreadyAsLong)
+// The servers of the transfer tests cover the usual statuses; these are the cases they cannot
+// produce.
+TEST(HttpStatus, UnknownLengthRestartsFromZeroAndSendFailuresWin)
 {
-    HttpStatusOutcome outcome = DecideHttpStatus(200, 1000, 0, 0);
-    EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Succeed);
-    EXPECT_EQ(outcome.contentLength, 1000u);
-
-    outcome = DecideHttpStatus(200, 1000, 400, 0);
+    HttpStatusOutcome outcome = DecideHttpStatus(200, 0, 400, 0);
     EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Succeed);
     EXPECT_EQ(outcome.resumeOffset, 0u);
-
-    for (uint32_t offset : {1000u, 1500u}) {
-        outcome = DecideHttpStatus(200, 1000, offset, 0);
-        EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Fail);
-        EXPECT_EQ(outcome.result, DLERR_PARTIAL_TOO_LONG);
-    }
-    // Unknown length: the partial file cannot be judged, the whole file comes again.
-    outcome = DecideHttpStatus(200, 0, 400, 0);
-    EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Succeed);
-    EXPECT_EQ(outcome.resumeOffset, 0u);
-}
-
-TEST(HttpStatus, PartialContentContinuesAtTheOffset)
-{
-    HttpStatusOutcome outcome = DecideHttpStatus(206, 600, 400, 0);
-    EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Succeed);
-    EXPECT_EQ(outcome.resumeOffset, 400u);
-    EXPECT_EQ(outcome.contentLength, 1000u);
-
     outcome = DecideHttpStatus(206, 0, 400, 0);
     EXPECT_EQ(outcome.resumeOffset, 0u);
     EXPECT_EQ(outcome.contentLength, 0u);
-}
-
-TEST(HttpStatus, ErrorStatusesMapToTheEngineCodes)
-{
-    EXPECT_EQ(DecideHttpStatus(304, 0, 0, 0).result, DLERR_NOT_MODIFIED);
-    for (uint32_t status : {400u, 404u, 410u})
-        EXPECT_EQ(DecideHttpStatus(status, 10, 0, 0).result, DLERR_NOT_FOUND) << status;
-    EXPECT_EQ(DecideHttpStatus(403, 10, 0, 0).result, DLERR_FORBIDDEN);
-    EXPECT_EQ(DecideHttpStatus(401, 10, 0, 0).action, HttpStatusOutcome::Action::Login);
-    EXPECT_EQ(DecideHttpStatus(407, 10, 0, 0).action, HttpStatusOutcome::Action::Login);
-}
-
-TEST(HttpStatus, RangeNotSatisfiableMeansThePartialFileIsComplete)
-{
-    EXPECT_EQ(DecideHttpStatus(416, 20, 1000, 0).result, DLERR_PARTIAL_TOO_LONG);
-    // Without a range it is just another status whose body is kept.
+    EXPECT_EQ(DecideHttpStatus(200, 1000, 1500, 0).result, DLERR_PARTIAL_TOO_LONG);
+    EXPECT_EQ(DecideHttpStatus(410, 10, 0, 0).result, DLERR_NOT_FOUND);
     EXPECT_EQ(DecideHttpStatus(416, 20, 0, 0).action, HttpStatusOutcome::Action::Succeed);
-}
-
-TEST(HttpStatus, OtherStatusesSucceedWithTheirBodyUnlessTheSendFailed)
-{
-    HttpStatusOutcome outcome = DecideHttpStatus(500, 16, 300, 0);
-    EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Succeed);
-    EXPECT_EQ(outcome.resumeOffset, 0u);
-    EXPECT_EQ(outcome.contentLength, 16u);
     EXPECT_EQ(DecideHttpStatus(500, 16, 0, 12030).result, 12030u);
 }
 
 TEST(FtpReply, CodeIsTheNumberBeforeTheFirstSpaceOfTheLastLine)
 {
-    EXPECT_EQ(FtpReplyCode(L"350 Restarting at position 500."), 350u);
     EXPECT_EQ(FtpReplyCode(L"200 Type set to: Binary.\r\n350 Restarting at position 5.\r\n"), 350u);
-    EXPECT_EQ(FtpReplyCode(L"502 Command not implemented."), 502u);
     EXPECT_EQ(FtpReplyCode(L"350"), 350u);
     EXPECT_EQ(FtpReplyCode(L""), 0u);
     EXPECT_EQ(FtpReplyCode(L"garbage"), 0u);
@@ -190,16 +125,12 @@ TEST(ChallengeRealm, IsTheRealmParameterWithoutQuotes)
     EXPECT_EQ(ParseChallengeRealm(L"Basic realm=plain"), L"plain");
     EXPECT_EQ(ParseChallengeRealm(L"Basic"), L"");
     EXPECT_EQ(ParseChallengeRealm(L"Basic charset=\"UTF-8\""), L"");
-    EXPECT_EQ(ParseChallengeRealm(L""), L"");
 }
 
 TEST(ProxyHost, IsTheHostNameWithoutSchemeOrPort)
 {
-    EXPECT_EQ(ProxyHostName(L"proxy.corp:8080"), L"proxy.corp");
-    EXPECT_EQ(ProxyHostName(L"proxy.corp"), L"proxy.corp");
     EXPECT_EQ(ProxyHostName(L"http=web.corp:80;https=secure.corp:443"), L"web.corp");
     EXPECT_EQ(ProxyHostName(L"https=secure.corp:443;ftp=f.corp:21"), L"secure.corp");
     EXPECT_EQ(ProxyHostName(L"http://p3.corp:3128"), L"p3.corp");
     EXPECT_EQ(ProxyHostName(L"[::1]:3128"), L"[::1]");
-    EXPECT_EQ(ProxyHostName(L""), L"");
 }

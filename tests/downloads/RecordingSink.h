@@ -15,10 +15,13 @@ struct ReportedError {
 class RecordingSink : public orvanta::ProgressSink {
 public:
     void SetRange(uint32_t total, uint32_t) override { ranges.push_back(total); }
-    void BeginTransfer(uint32_t, uint64_t length, const std::wstring&) override { transferLengths.push_back(length); }
-    void Complete(uint32_t kind, uint32_t) override { completes.push_back(kind); }
+    void BeginTransfer(uint32_t, uint64_t, const std::wstring&) override {}
+    void Complete(uint32_t, uint32_t) override {}
     void AddProgress(uint64_t bytes) override { progress += bytes; }
-    bool IsCanceled() override { return cancelAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= cancelAfterStatuses; }
+    bool IsCanceled() override
+    {
+        return cancelAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= cancelAfterStatuses;
+    }
     bool IsPaused() override { return false; }
     uint32_t ReportError(const wchar_t* text, uint32_t code, uint32_t) override
     {
@@ -35,8 +38,6 @@ public:
     int cancelAfterStatuses = -1;
 
     std::vector<uint32_t> ranges;
-    std::vector<uint64_t> transferLengths;
-    std::vector<uint32_t> completes;
     uint64_t progress = 0;
     std::vector<ReportedError> errors;
     std::vector<std::wstring> statuses;

@@ -19,12 +19,6 @@ inline std::wstring HttpServerBaseUrl()
     return L"http://127.0.0.1:" + std::wstring(port.begin(), port.end()) + L"/";
 }
 
-// The folder the server serves (Windows path).
-inline std::wstring HttpServedFolder()
-{
-    return testing_support::EnvironmentValue(L"ORVANTA_DOWNLOADS_SERVER") + L"\\www";
-}
-
 // Request lines ("GET /path") received so far.
 inline std::string HttpRequestLog()
 {
@@ -32,8 +26,9 @@ inline std::string HttpRequestLog()
                                       L"\\requests.log");
 }
 
-// Puts `bytes` into the served folder under `name` (no subfolders); false on failure.
+// Puts `bytes` into the served folder ("www") under `name` (no subfolders); false on failure.
 inline bool ServeFile(const std::wstring& name, const std::string& bytes)
 {
-    return testing_support::WriteBytes(HttpServedFolder() + L"\\" + name, bytes);
+    return testing_support::WriteBytes(
+        testing_support::EnvironmentValue(L"ORVANTA_DOWNLOADS_SERVER") + L"\\www\\" + name, bytes);
 }

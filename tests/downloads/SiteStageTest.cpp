@@ -1,10 +1,12 @@
-// The open-site stage: which prerequisites open a site, its log line, the sink calls and the
-// message box, with the shell replaced so that no browser or box appears under Wine.
+// The open-site stage: which prerequisites open a site through an Internet-shortcut file, its
+// log line, the sink calls and the message box, with the shell replaced so that no browser or
+// box appears under Wine.
 #include "chainer/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/SiteOpener.h"
 #include "platform/core/Logger.h"
+#include "platform/core/TempFolder.h"
 
 #include "RecordingSink.h"
 #include "TestSupport.h"
@@ -13,32 +15,34 @@
 
 using namespace orvanta;
 using testing_support::ContainsLine;
+using testing_support::FileExists;
 using testing_support::TempDir;
 
 namespace {
 
 struct Message {
-    HWND owner;
     std::wstring text;
     std::wstring caption;
     UINT type;
 };
 
 struct ShellLog {
-    std::vector<std::string> shortcuts;
+    std::vector<std::wstring> paths;
+    std::vector<std::string> shortcuts;  // each shortcut's content when it was opened
     std::vector<Message> messages;
 };
 ShellLog* shellLog = nullptr;
 
 bool RecordOpen(const std::wstring& path)
 {
+    shellLog->paths.push_back(path);
     shellLog->shortcuts.push_back(testing_support::ReadBytes(path));
     return true;
 }
 
-int RecordMessage(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)
+int RecordMessage(HWND, const std::wstring& text, const std::wstring& caption, UINT type)
 {
-    shellLog->messages.push_back(Message{owner, text, caption, type});
+    shellLog->messages.push_back(Message{text, caption, type});
     return IDOK;
 }
 
@@ -82,16 +86,34 @@ protected:
     TempDir dir;
     ChainerConfig config;
     ShellLog shell;
+    RecordingSink sink;
+    DownloadList downloads;
 };
 
 } // namespace
+
+TEST_F(SiteStageTest, ShortcutIsWrittenToTheTempFolderOpenedAndDeletedWithTheList)
+{
+    std::wstring shortcut;
+    {
+        DownloadList list;
+        OpenSiteUrl(L"http://127.0.0.1/app/", list);
+        ASSERT_EQ(shell.paths.size(), 1u);
+        shortcut = shell.paths[0];
+        EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=http://127.0.0.1/app/\r\n");
+        EXPECT_EQ(shortcut.substr(0, GetTempFolder().size()), GetTempFolder());
+        EXPECT_EQ(shortcut.substr(shortcut.size() - 4), L".url");
+        EXPECT_EQ(list.FilesToDelete(), std::vector<std::wstring>{shortcut});
+        EXPECT_TRUE(FileExists(shortcut));
+    }
+    EXPECT_FALSE(FileExists(shortcut));
+}
 
 TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
 {
     AddSite(L"Viewer", L"https://example.com/viewer?lang=en");
     AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
     AddSite(L"Codec", L"http://127.0.0.1/codec");
-    DownloadList downloads;
     OpenPrerequisiteSites(config, downloads, nullptr);
 
     ASSERT_EQ(shell.shortcuts.size(), 2u);
@@ -106,13 +128,10 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
     EXPECT_EQ(downloads.FilesToDelete().size(), 2u);
 }
 
-TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessage)
+TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessOptionsAreQuiet)
 {
     AddSite(L"Viewer", L"https://example.com/viewer");
-    RecordingSink sink;
-    DownloadList downloads;
     OpenPrerequisiteSites(config, downloads, &sink);
-
     EXPECT_EQ(sink.ranges, std::vector<uint32_t>{1});
     EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
     EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
@@ -120,26 +139,18 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessage)
     EXPECT_EQ(shell.messages[0].caption, L"Opening site of Viewer");
     EXPECT_EQ(shell.messages[0].text, L"");  // nothing configures the message text
     EXPECT_EQ(shell.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-}
 
-TEST_F(SiteStageTest, QuietOptionsShowNoMessageBox)
-{
     config.general.Options = L"bq";
-    AddSite(L"Viewer", L"https://example.com/viewer");
-    RecordingSink sink;
-    DownloadList downloads;
     OpenPrerequisiteSites(config, downloads, &sink);
-    EXPECT_EQ(shell.shortcuts.size(), 1u);
-    EXPECT_TRUE(shell.messages.empty());
+    EXPECT_EQ(shell.shortcuts.size(), 2u);
+    EXPECT_EQ(shell.messages.size(), 1u);
 }
 
 TEST_F(SiteStageTest, CancellationStopsBeforeTheNextSite)
 {
     AddSite(L"First", L"https://example.com/1");
     AddSite(L"Second", L"https://example.com/2");
-    RecordingSink sink;
     sink.cancelAfterStatuses = 1;
-    DownloadList downloads;
     OpenPrerequisiteSites(config, downloads, &sink);
     EXPECT_EQ(shell.shortcuts.size(), 1u);
     EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of First"});

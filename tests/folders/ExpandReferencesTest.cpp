@@ -19,9 +19,8 @@ std::wstring Expand(const std::wstring& text)
     return ExpandReferences(text, false);
 }
 
-const wchar_t kUserKey[] = L"Software\\OrvantaTests\\ExpandReferences";
-const wchar_t kMachineKey[] = L"Software\\OrvantaTests\\ExpandReferences";
-const wchar_t kMachineKey32[] = L"Software\\WOW6432Node\\OrvantaTests\\ExpandReferences";
+const wchar_t kKey[] = L"Software\\OrvantaTests\\ExpandReferences";
+const wchar_t kKey32[] = L"Software\\WOW6432Node\\OrvantaTests\\ExpandReferences";
 
 bool SetDword(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value)
 {
@@ -37,27 +36,20 @@ protected:
     void SetUp() override { TearDown(); }
     void TearDown() override
     {
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kUserKey);
-        testing_support::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kMachineKey);
-        testing_support::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kMachineKey32);
+        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
+        testing_support::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kKey);
+        testing_support::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kKey32);
     }
 };
 
 } // namespace
 
-TEST(ExpandReferences, TextWithoutReferencesIsUnchanged)
-{
-    EXPECT_EQ(Expand(L""), L"");
-    EXPECT_EQ(Expand(L"C:\\Program Files\\App\\setup.exe /q"), L"C:\\Program Files\\App\\setup.exe /q");
-}
-
 TEST(ExpandReferences, FolderReferencesKeepTheirOwnTrailingBackslash)
 {
     const std::wstring programFiles = ShellFolderPath(CSIDL_PROGRAM_FILES);
     const std::wstring windows = folder_tests::WindowsDirectory();
-    EXPECT_EQ(Expand(L"[ProgramFilesFolder]App"), programFiles + L"\\App");
+    EXPECT_EQ(Expand(L""), L"");
     EXPECT_EQ(Expand(L"[WindowsFolder]Fonts"), windows + L"Fonts");
-    EXPECT_EQ(Expand(L"[SystemFolder]x"), ShellFolderPath(CSIDL_SYSTEMX86) + L"\\x");
     EXPECT_EQ(ExpandReferences(L"[SystemFolder]x", true), ShellFolderPath(CSIDL_SYSTEM) + L"\\x");
     EXPECT_EQ(Expand(L"\"[WindowsFolder]\\a.exe\" /x [ProgramFilesFolder]"),
               L"\"" + windows + L"\\a.exe\" /x " + programFiles + L"\\");
@@ -65,12 +57,9 @@ TEST(ExpandReferences, FolderReferencesKeepTheirOwnTrailingBackslash)
 
 TEST(ExpandReferences, UnknownFolderReferencesStayUnchanged)
 {
-    EXPECT_EQ(Expand(L"[UnknownFolder]x"), L"[UnknownFolder]x");
-    EXPECT_EQ(Expand(L"[programfilesfolder]"), L"[programfilesfolder]");
-    EXPECT_EQ(Expand(L"[]"), L"[]");
-    EXPECT_EQ(Expand(L"a[b]c[d]"), L"a[b]c[d]");
     // The name runs to the first "]": "[WindowsFolder" is not a folder name.
-    EXPECT_EQ(Expand(L"[[WindowsFolder]]"), L"[[WindowsFolder]]");
+    for (const wchar_t* text : {L"[programfilesfolder]", L"[]", L"a[b]c[d]", L"[[WindowsFolder]]"})
+        EXPECT_EQ(Expand(text), text);
 }
 
 TEST(ExpandReferences, EnvironmentVariablesAreReplacedAndUndefinedOnesVanish)
@@ -81,8 +70,6 @@ TEST(ExpandReferences, EnvironmentVariablesAreReplacedAndUndefinedOnesVanish)
     EXPECT_EQ(Expand(L"%TEMP%\\a"), L"C:\\Users\\me\\Temp\\a");
     EXPECT_EQ(Expand(L"%NOSUCHVAR%x"), L"x");
     EXPECT_EQ(Expand(L"a%b%c"), L"a[B]c");
-    EXPECT_EQ(Expand(L"50% off"), L"50% off");
-    EXPECT_EQ(Expand(L"%TEMP%%TEMP%"), L"C:\\Users\\me\\TempC:\\Users\\me\\Temp");
     // "%%" names the empty variable, which is never defined.
     EXPECT_EQ(Expand(L"100%%x"), L"100x");
 }
@@ -91,10 +78,8 @@ TEST(ExpandReferences, UnterminatedReferencesAreCopiedFromTheirOpeningCharacter)
 {
     const ScopedEnvironment temp(L"TEMP", L"T");
     const std::wstring windows = folder_tests::WindowsDirectory();
-    for (const wchar_t* text : {L"[", L"%", L"!", L"[WindowsFolder", L"x%TEMP", L"a!HKCU\\Software\\x", L"50%",
-                                L"[x%y!z", L"a]b", L"!!", L"a!!b", L"%!["}) {
+    for (const wchar_t* text : {L"[", L"%", L"!", L"x%TEMP", L"a!HKCU\\Software\\x", L"[x%y!z", L"a]b", L"a!!b"})
         EXPECT_EQ(Expand(text), text) << text;
-    }
     EXPECT_EQ(Expand(L"%TEMP%[WindowsFolder"), L"T[WindowsFolder");
     EXPECT_EQ(Expand(L"[WindowsFolder]%TEMP"), windows + L"%TEMP");
     EXPECT_EQ(Expand(L"%TEMP%50% off"), L"T50% off");
@@ -109,34 +94,30 @@ TEST(ExpandReferences, ReplacedValuesAreNotScannedAgain)
 
 TEST_F(RegistryReferenceTest, RegistryValuesAreReadAsText)
 {
-    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kUserKey, L"Value", L"C:\\Data"));
-    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kUserKey, L"", L"default"));
-    ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kUserKey, L"Number", 42));
-    const std::wstring path = std::wstring(L"HKCU\\") + kUserKey;
+    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kKey, L"Value", L"C:\\Data"));
+    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kKey, L"", L"default"));
+    ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"Number", 42));
+    const std::wstring path = std::wstring(L"HKCU\\") + kKey;
     EXPECT_EQ(Expand(L"!" + path + L"\\Value!\\x"), L"C:\\Data\\x");
-    EXPECT_EQ(Expand(L"!HKEY_CURRENT_USER\\" + std::wstring(kUserKey) + L"\\Value!"), L"C:\\Data");
     EXPECT_EQ(Expand(L"v=!" + path + L"\\Number!"), L"v=42");
     // A trailing backslash names the key's default value.
     EXPECT_EQ(Expand(L"!" + path + L"\\!"), L"default");
     EXPECT_EQ(Expand(L"<!" + path + L"\\Missing!>"), L"<>");
+    // Text read from the registry is not scanned again.
+    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kKey, L"Raw", L"%TEMP%[WindowsFolder]!x!"));
+    EXPECT_EQ(Expand(L"!" + path + L"\\Raw!"), L"%TEMP%[WindowsFolder]!x!");
     EXPECT_EQ(Expand(L"!HKCU\\Software\\NoSuchKeyForOrvanta\\Value!end"), L"end");
-}
-
-TEST_F(RegistryReferenceTest, RegistryTextIsNotScannedAgain)
-{
-    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kUserKey, L"Raw", L"%TEMP%[WindowsFolder]!x!"));
-    EXPECT_EQ(Expand(L"!HKCU\\" + std::wstring(kUserKey) + L"\\Raw!"), L"%TEMP%[WindowsFolder]!x!");
 }
 
 TEST_F(RegistryReferenceTest, Use64ReadsThe64BitView)
 {
-    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_LOCAL_MACHINE, kMachineKey, L"Value", L"sixty-four",
+    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, L"Value", L"sixty-four",
                                                    KEY_WOW64_64KEY));
-    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_LOCAL_MACHINE, kMachineKey, L"Value", L"thirty-two",
+    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, L"Value", L"thirty-two",
                                                    KEY_WOW64_32KEY));
-    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_LOCAL_MACHINE, kMachineKey, L"Only32", L"x",
+    ASSERT_TRUE(testing_support::SetRegistryString(HKEY_LOCAL_MACHINE, kKey, L"Only32", L"x",
                                                    KEY_WOW64_32KEY));
-    const std::wstring path = std::wstring(L"!HKLM\\") + kMachineKey;
+    const std::wstring path = std::wstring(L"!HKLM\\") + kKey;
     EXPECT_EQ(ExpandReferences(path + L"\\Value!", true), L"sixty-four");
     EXPECT_EQ(ExpandReferences(path + L"\\Only32!", true), L"");
     // Without use64 the process's own view is read.
@@ -145,7 +126,6 @@ TEST_F(RegistryReferenceTest, Use64ReadsThe64BitView)
 
 TEST(ExpandReferences, RegistryNamesNeedAtLeastOneCharacterAndABackslash)
 {
-    EXPECT_EQ(Expand(L"a!!b"), L"a!!b");
     // "!!!" is the one-character name "!", which is no registry path.
     EXPECT_EQ(Expand(L"a!!!b"), L"ab");
     EXPECT_EQ(Expand(L"a!NoBackslash!b"), L"ab");
@@ -158,12 +138,8 @@ TEST(ExpandReferences, HostileInputsNeverCrash)
     EXPECT_EQ(Expand(L"[" + longName + L"]x"), L"[" + longName + L"]x");
     EXPECT_EQ(Expand(L"%" + longName + L"%x"), L"x");
     EXPECT_EQ(Expand(L"!HKCU\\" + longName + L"\\" + longName + L"!x"), L"x");
-    EXPECT_EQ(Expand(L"!" + longName + L"!x"), L"x");
-    EXPECT_EQ(Expand(L"[" + longName), L"[" + longName);
     EXPECT_EQ(Expand(std::wstring(50000, L'%')), L"");
     EXPECT_EQ(Expand(std::wstring(50001, L'%')), L"%");
-    const std::wstring brackets(20000, L'[');
-    EXPECT_EQ(Expand(brackets), brackets);
     EXPECT_EQ(Expand(L"!HKCU\\\\\\!"), L"");
     EXPECT_EQ(Expand(L"!\\\\!"), L"");
     const std::wstring embeddedZero(L"a\0b[WindowsFolder", 17);

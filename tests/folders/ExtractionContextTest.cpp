@@ -45,43 +45,25 @@ bool FolderExists(const std::wstring& path)
 
 } // namespace
 
-TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolder)
+TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderOthersAreUsedUnchanged)
 {
     ExtractionContext context;
     SetUpAsChainer(context, L"C:\\Temp\\Prod\\");
-    EXPECT_EQ(PackagePath(context, L"vcredist\\setup.exe"), L"C:\\Temp\\Prod\\vcredist\\setup.exe");
-    EXPECT_EQ(PackagePath(context, L"setup.exe"), L"C:\\Temp\\Prod\\setup.exe");
-    EXPECT_EQ(PackagePath(context, L"\\setup.exe"), L"C:\\Temp\\Prod\\\\setup.exe");
-    EXPECT_EQ(PackagePath(context, L""), L"C:\\Temp\\Prod\\");
-}
-
-TEST(ExtractionContext, DriveAndNetworkPathsAreUsedUnchanged)
-{
-    ExtractionContext context;
-    SetUpAsChainer(context, L"C:\\Temp\\Prod\\");
-    EXPECT_EQ(PackagePath(context, L"C:\\x\\setup.exe"), L"C:\\x\\setup.exe");
-    EXPECT_EQ(PackagePath(context, L"\\\\srv\\share\\setup.exe"), L"\\\\srv\\share\\setup.exe");
-    EXPECT_EQ(PackagePath(context, L"d:setup.exe"), L"d:setup.exe");
-    EXPECT_EQ(PackagePath(context, L"\\\\"), L"\\\\");
-    EXPECT_EQ(PackagePath(context, L"x:"), L"x:");
-}
-
-TEST(ExtractionContext, OneCharacterNamesAreAlwaysRelative)
-{
-    ExtractionContext context;
-    SetUpAsChainer(context, L"C:\\Temp\\Prod\\");
-    EXPECT_EQ(PackagePath(context, L"a"), L"C:\\Temp\\Prod\\a");
-    EXPECT_EQ(PackagePath(context, L"\\"), L"C:\\Temp\\Prod\\\\");
-    EXPECT_EQ(PackagePath(context, L":"), L"C:\\Temp\\Prod\\:");
-}
-
-TEST(ExtractionContext, WithoutExtractionFolderNamesAreRelativeToTheChainer)
-{
-    ExtractionContext context;
-    SetUpAsChainer(context, L"");
-    EXPECT_EQ(PackagePath(context, L"vcredist\\setup.exe"), L"C:\\Package\\vcredist\\setup.exe");
-    EXPECT_EQ(PackagePath(context, L"C:\\x\\setup.exe"), L"C:\\x\\setup.exe");
-    EXPECT_EQ(context.GetProgramPath(L"check.exe"), L"C:\\Package\\check.exe");
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"vcredist\\setup.exe", L"C:\\Temp\\Prod\\vcredist\\setup.exe"},
+        {L"\\setup.exe", L"C:\\Temp\\Prod\\\\setup.exe"},
+        {L"", L"C:\\Temp\\Prod\\"},
+        {L"C:\\x\\setup.exe", L"C:\\x\\setup.exe"},
+        {L"\\\\srv\\share\\setup.exe", L"\\\\srv\\share\\setup.exe"},
+        {L"d:setup.exe", L"d:setup.exe"},
+        {L"\\\\", L"\\\\"},
+        // One-character names are always relative.
+        {L"\\", L"C:\\Temp\\Prod\\\\"},
+        {L":", L"C:\\Temp\\Prod\\:"},
+    };
+    for (const auto& [setupFile, path] : cases)
+        EXPECT_EQ(PackagePath(context, setupFile), path);
+    EXPECT_EQ(context.ExtractFiles({-1, -1}, nullptr), 0u);
 }
 
 TEST(ExtractionContext, ProgramPathsAlwaysStartAtTheBaseFolder)
@@ -91,14 +73,11 @@ TEST(ExtractionContext, ProgramPathsAlwaysStartAtTheBaseFolder)
     EXPECT_EQ(context.GetProgramPath(L"tools\\check.exe"), L"C:\\Temp\\Prod\\tools\\check.exe");
     // No absolute-path test for search programs.
     EXPECT_EQ(context.GetProgramPath(L"C:\\x\\check.exe"), L"C:\\Temp\\Prod\\C:\\x\\check.exe");
-}
 
-TEST(ExtractionContext, ExtractingNothingSucceedsAtOnce)
-{
-    ExtractionContext context;
-    SetUpAsChainer(context, L"C:\\Temp\\Prod\\");
-    EXPECT_EQ(context.ExtractFiles({}, nullptr), 0u);
-    EXPECT_EQ(context.ExtractFiles({-1, -1}, nullptr), 0u);
+    // Without extraction folder both are relative to the chainer.
+    SetUpAsChainer(context, L"");
+    EXPECT_EQ(PackagePath(context, L"vcredist\\setup.exe"), L"C:\\Package\\vcredist\\setup.exe");
+    EXPECT_EQ(context.GetProgramPath(L"check.exe"), L"C:\\Package\\check.exe");
 }
 
 TEST(ExtractionContext, DestructionDeletesListedFilesAndFoldersLastFirst)
@@ -119,25 +98,15 @@ TEST(ExtractionContext, DestructionDeletesListedFilesAndFoldersLastFirst)
         // The outer folder is listed first: it can only go after the inner one.
         context.AddFolderToDelete(outer);
         context.AddFolderToDelete(inner);
+        // A context not asked to clean up deletes nothing.
+        ExtractionContext keeping;
+        keeping.Configure(dir.Path() + L"\\", 3, 3, false);
+        keeping.AddFileToDelete(dir / L"kept.txt");
     }
     EXPECT_FALSE(FileExists(inner + L"\\a.txt"));
     EXPECT_FALSE(FileExists(dir / L"b.txt"));
-    EXPECT_FALSE(FolderExists(inner));
     EXPECT_FALSE(FolderExists(outer));
     EXPECT_TRUE(FileExists(dir / L"kept.txt"));
-}
-
-TEST(ExtractionContext, NothingIsDeletedWhenNotAskedToCleanUp)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "a"));
-    {
-        ExtractionContext context;
-        context.SetModule(L"C:\\Package\\setup.exe", L"C:\\Package\\");
-        context.Configure(dir.Path() + L"\\", 3, 3, false);
-        context.AddFileToDelete(dir / L"a.txt");
-    }
-    EXPECT_TRUE(FileExists(dir / L"a.txt"));
 }
 
 TEST(ExtractionContext, FailedDeletionsStayListedForALaterPass)
@@ -200,20 +169,6 @@ TEST(ExtractionContext, DestructionRetriesWhatAnEarlierPassLeft)
     EXPECT_FALSE(FileExists(locked));
 }
 
-TEST(ExtractionContext, ASuccessfulPassCountsAsDone)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "a"));
-    ExtractionContext context;
-    SetUpAsChainer(context, dir.Path() + L"\\");
-    EXPECT_TRUE(context.RunCleanupPass());
-    context.AddFileToDelete(dir / L"a.txt");
-    EXPECT_TRUE(context.RunCleanupPass());
-    EXPECT_TRUE(context.CleanupDone());
-    EXPECT_TRUE(context.FilesToDelete().empty());
-    EXPECT_FALSE(FileExists(dir / L"a.txt"));
-}
-
 TEST(ExtractionContext, PathsBeyondMaxPathAreDeleted)
 {
     TempDir dir;
@@ -232,6 +187,7 @@ TEST(ExtractionContext, PathsBeyondMaxPathAreDeleted)
         context.AddFileToDelete(file);
         context.AddFolderToDelete(folder);
         EXPECT_TRUE(context.RunCleanupPass());
+        EXPECT_TRUE(context.CleanupDone());
     }
     EXPECT_EQ(::GetFileAttributesW((L"\\\\?\\" + folder).c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -46,11 +46,4 @@ inline std::wstring WindowsDirectory()
     return std::wstring(path, length < MAX_PATH ? length : 0);
 }
 
-inline std::wstring SystemDirectory()
-{
-    wchar_t path[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-    return std::wstring(path, length < MAX_PATH ? length : 0);
-}
-
 } // namespace folder_tests

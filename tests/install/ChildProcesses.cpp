@@ -36,10 +36,10 @@ std::map<std::wstring, std::wstring> ReadReport(const std::wstring& path)
     return report;
 }
 
-uint32_t ReportedNumber(const std::map<std::wstring, std::wstring>& report, const std::wstring& key, int base)
+uint32_t ReportedNumber(const std::map<std::wstring, std::wstring>& report, const std::wstring& key)
 {
     const auto found = report.find(key);
-    return found == report.end() ? 0u : static_cast<uint32_t>(std::wcstoul(found->second.c_str(), nullptr, base));
+    return found == report.end() ? 0u : static_cast<uint32_t>(std::wcstoul(found->second.c_str(), nullptr, 10));
 }
 
 ReadyEvent::ReadyEvent()

@@ -19,7 +19,7 @@ std::wstring HelperCommandLine(const std::wstring& arguments);
 
 // key=value lines written by `testhelper --report FILE`; empty when the file is missing.
 std::map<std::wstring, std::wstring> ReadReport(const std::wstring& path);
-uint32_t ReportedNumber(const std::map<std::wstring, std::wstring>& report, const std::wstring& key, int base = 10);
+uint32_t ReportedNumber(const std::map<std::wstring, std::wstring>& report, const std::wstring& key);
 
 // A manual-reset event with a name unique to this test run.
 class ReadyEvent {

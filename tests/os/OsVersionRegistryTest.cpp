@@ -70,13 +70,12 @@ bool SetDword(const wchar_t* keyPath, const wchar_t* name, DWORD value)
     return SetValue(keyPath, name, REG_DWORD, &value, sizeof(value));
 }
 
+// A REG_SZ, or with several strings a REG_MULTI_SZ (each string zero-terminated, one more zero).
 bool SetString(const wchar_t* keyPath, const wchar_t* name, const std::wstring& value)
 {
     return SetValue(keyPath, name, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(wchar_t));
 }
-
-// The strings, each with its terminating zero, and one more zero at the end.
-bool SetMultiString(const wchar_t* keyPath, const wchar_t* name, const std::vector<std::wstring>& strings)
+bool SetString(const wchar_t* keyPath, const wchar_t* name, const std::vector<std::wstring>& strings)
 {
     std::wstring data;
     for (const std::wstring& text : strings)
@@ -107,11 +106,11 @@ protected:
     }
     void TearDown() override { saved_.clear(); }
 
-    // A Windows 10 style version: the numbers as DWORDs, the build as text.
-    static void WriteModernVersion(DWORD major, DWORD minor, const std::wstring& build)
+    // A Windows 10 style version 10.0: the numbers as DWORDs, the build as text.
+    static void WriteModernVersion(const std::wstring& build)
     {
-        ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMajorVersionNumber", major));
-        ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMinorVersionNumber", minor));
+        ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMajorVersionNumber", 10));
+        ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMinorVersionNumber", 0));
         ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentVersion", L"6.3"));
         ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentBuildNumber", build));
         ASSERT_TRUE(DeleteValue(kCurrentVersion, L"CSDVersion"));
@@ -128,10 +127,7 @@ TEST(OsVersionInfo, ProcessWideRecordMatchesTheRegistry)
     const OsVersionInfo& cached = GetOsVersionInfo();
     const OsVersionInfo fresh = ReadOsVersionInfo();
     EXPECT_EQ(cached.major, fresh.major);
-    EXPECT_EQ(cached.minor, fresh.minor);
     EXPECT_EQ(cached.build, fresh.build);
-    EXPECT_EQ(cached.servicePack, fresh.servicePack);
-    EXPECT_EQ(cached.servicePackText, fresh.servicePackText);
     EXPECT_EQ(cached.server, fresh.server);
     EXPECT_EQ(&GetOsVersionInfo(), &cached);
     EXPECT_NE(cached.major, 0u) << "a Wine prefix always names its Windows version";
@@ -142,70 +138,44 @@ TEST(OsVersionInfo, ProcessWideRecordMatchesTheRegistry)
 
 TEST_F(OsVersionRegistryTest, Windows11ReportsMajor10AndBecomes11FromBuild22000)
 {
-    WriteModernVersion(10, 0, L"22631");
+    // The DWORD major wins over the version text "6.3" written beside it.
+    WriteModernVersion(L"22631");
     OsVersionInfo info = ReadOsVersionInfo();
     EXPECT_EQ(info.major, 11u);
     EXPECT_EQ(info.minor, 0u);
     EXPECT_EQ(info.build, 22631u);
-    EXPECT_EQ(info.servicePack, 0u);
-    EXPECT_TRUE(info.servicePackText.empty());
-    EXPECT_TRUE(IsWindows10OrLater(info));
     info.wow64 = true;
-    EXPECT_EQ(CoarseOsName(info), L"Windows 11 x64");
     EXPECT_EQ(DetailedOsName(info), L"Windows 11 version 23H2 x64");
 
-    WriteModernVersion(10, 0, L"21999");
-    info = ReadOsVersionInfo();
-    EXPECT_EQ(info.major, 10u);
-    EXPECT_EQ(info.build, 21999u);
+    WriteModernVersion(L"21999");
+    EXPECT_EQ(ReadOsVersionInfo().major, 10u);
 }
 
 TEST_F(OsVersionRegistryTest, ServerProductTypeAndSuiteNames)
 {
-    WriteModernVersion(10, 0, L"20348");
+    WriteModernVersion(L"20348");
     ASSERT_TRUE(SetString(kCurrentVersion, L"ReleaseId", L"2009"));
     ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L"ServerNT"));
-    ASSERT_TRUE(SetMultiString(kProductOptions, L"ProductSuite",
+    ASSERT_TRUE(SetString(kProductOptions, L"ProductSuite",
                                {L"Enterprise", L"Terminal Server", L"enterprise", L"Terminal Server ", L"Unknown",
                                 L"DataCenter", L"Compute Server"}));
     OsVersionInfo info = ReadOsVersionInfo();
-    EXPECT_EQ(info.major, 10u);
-    EXPECT_EQ(info.build, 20348u);
     EXPECT_EQ(info.releaseId, 2009u);
     EXPECT_EQ(info.productType, 3);
     EXPECT_TRUE(info.server);
     EXPECT_EQ(info.suiteMask, 0x0002 | 0x0010 | 0x0080 | 0x4000);
     info.wow64 = true;
     EXPECT_EQ(DetailedOsName(info), L"Windows Server 2022 x64");
-    EXPECT_EQ(CoarseOsName(info), L"Windows Server x64");
-}
-
-TEST_F(OsVersionRegistryTest, EverySuiteNameSetsItsBit)
-{
-    ASSERT_TRUE(SetMultiString(kProductOptions, L"ProductSuite",
-                               {L"Small Business", L"Enterprise", L"BackOffice", L"CommunicationServer",
-                                L"Terminal Server", L"Small Business(Restricted)", L"EmbeddedNT", L"DataCenter",
-                                L"Personal", L"Blade", L"Embedded(Restricted)", L"Security Appliance",
-                                L"Storage Server", L"Compute Server"}));
-    EXPECT_EQ(ReadOsVersionInfo().suiteMask, 0x7EFF);
 }
 
 TEST_F(OsVersionRegistryTest, OtherProductTypesAreServersOfType2)
 {
     ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L"LanmanNT"));
-    OsVersionInfo info = ReadOsVersionInfo();
-    EXPECT_EQ(info.productType, 2);
-    EXPECT_TRUE(info.server);
-
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L"WinNT"));
-    info = ReadOsVersionInfo();
-    EXPECT_EQ(info.productType, 1);
-    EXPECT_FALSE(info.server);
-
+    EXPECT_EQ(ReadOsVersionInfo().productType, 2);
+    EXPECT_TRUE(ReadOsVersionInfo().server);
     ASSERT_TRUE(DeleteValue(kProductOptions, L"ProductType"));
-    info = ReadOsVersionInfo();
-    EXPECT_EQ(info.productType, 1);
-    EXPECT_FALSE(info.server);
+    EXPECT_EQ(ReadOsVersionInfo().productType, 1);
+    EXPECT_FALSE(ReadOsVersionInfo().server);
 }
 
 TEST_F(OsVersionRegistryTest, OlderSystemsGiveTheVersionAsTextAndAServicePack)
@@ -227,26 +197,8 @@ TEST_F(OsVersionRegistryTest, OlderSystemsGiveTheVersionAsTextAndAServicePack)
     EXPECT_EQ(info.servicePackText, L"Service Pack 1");
     EXPECT_EQ(info.releaseId, 1507u);
     EXPECT_EQ(info.suiteMask, 0);
-    EXPECT_FALSE(IsWindows10OrLater(info));
     info.wow64 = false;
     EXPECT_EQ(DetailedOsName(info), L"Windows 7 SP1 x86");
-
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentVersion", L"5.2"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CSDVersion", L"Service Pack 2"));
-    info = ReadOsVersionInfo();
-    EXPECT_EQ(info.major, 5u);
-    EXPECT_EQ(info.minor, 2u);
-    EXPECT_EQ(info.servicePack, 2u);
-}
-
-TEST_F(OsVersionRegistryTest, DwordVersionWinsOverTheText)
-{
-    ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMajorVersionNumber", 10));
-    ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMinorVersionNumber", 0));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentVersion", L"6.3"));
-    const OsVersionInfo info = ReadOsVersionInfo();
-    EXPECT_EQ(info.major, 10u);
-    EXPECT_EQ(info.minor, 0u);
 }
 
 TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaults)
@@ -266,19 +218,16 @@ TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaults)
     EXPECT_EQ(info.build, 19045u);
     EXPECT_EQ(info.releaseId, 0u);
     EXPECT_EQ(info.servicePack, 0u);
-    EXPECT_TRUE(info.servicePackText.empty());
     EXPECT_TRUE(info.server);
-    EXPECT_EQ(CoarseOsName(info), L"OsNotIdentified");
-    EXPECT_EQ(DetailedOsName(info), L"OsNotIdentified");
 }
 
 TEST_F(OsVersionRegistryTest, OversizedValuesAreIgnoredWithoutHarm)
 {
-    WriteModernVersion(10, 0, L"19045");
+    WriteModernVersion(L"19045");
     ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentBuildNumber", std::wstring(70000, L'7')));
     ASSERT_TRUE(SetString(kCurrentVersion, L"CSDVersion", L"Service Pack " + std::wstring(5000, L'x') + L"3"));
     ASSERT_TRUE(SetString(kProductOptions, L"ProductType", std::wstring(20000, L'S')));
-    ASSERT_TRUE(SetMultiString(kProductOptions, L"ProductSuite",
+    ASSERT_TRUE(SetString(kProductOptions, L"ProductSuite",
                                std::vector<std::wstring>(200, L"Enterprise Enterprise")));
     const OsVersionInfo info = ReadOsVersionInfo();
     EXPECT_EQ(info.major, 10u);

@@ -175,16 +175,13 @@ TEST_F(InstallSequenceTest, WithoutQuietOrBasicNothingIsInstalledOrLogged)
         EXPECT_EQ(line.find(L"Starting installing"), std::wstring::npos);
 }
 
-TEST_F(InstallSequenceTest, QuietWinsOverBasic)
+TEST_F(InstallSequenceTest, QuietWinsOverBasicAndBasicModeIsLoggedAsSuch)
 {
     config.general.Options = L"qb";
     InstallPrerequisites(config, extraction, run);
-    EXPECT_TRUE(ContainsLine(Log(), L"Starting installing prerequisites in silent mode."));
-}
-
-TEST_F(InstallSequenceTest, BasicModeIsLoggedAsSuch)
-{
     config.general.Options = L"b";
     InstallPrerequisites(config, extraction, run);
-    EXPECT_TRUE(ContainsLine(Log(), L"Starting installing prerequisites in basic UI mode."));
+    const auto log = Log();
+    EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in silent mode."));
+    EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in basic UI mode."));
 }

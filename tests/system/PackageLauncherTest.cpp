@@ -20,6 +20,7 @@ using testing_support::TempDir;
 namespace {
 
 const char kStoreKey[] = "OrvantaTestLauncherStore";
+const wchar_t kStoreKeyW[] = L"OrvantaTestLauncherStore";
 
 // What the fake reboot saw; nothing here ever restarts the machine.
 struct RebootRecord {
@@ -55,7 +56,7 @@ protected:
     {
         g_reboot = RebootRecord();
         SetRebootActions(&kFakeReboot);
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"OrvantaTestLauncherStore");
+        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
         Logger::Instance().ResetForTesting();
         Logger::Instance().SetLogFile(dir / L"run.log");
         LogEnabled = true;
@@ -69,7 +70,7 @@ protected:
         SetMsixDeployer(nullptr);
         LogEnabled = false;
         Logger::Instance().ResetForTesting();
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"OrvantaTestLauncherStore");
+        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
     }
 
     void AddHelper(const std::wstring& arguments, RebootMode mode = RebootNever, const std::wstring& property = L"Ret")
@@ -172,8 +173,9 @@ TEST_F(PackageLauncherTest, MissingFileFailsWithTheSystemText)
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(launcher.LastLaunchError(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Stored(L"Ret"), 2);
-    const std::wstring logText = testing_support::ReadUtf16File(dir / L"run.log");
-    EXPECT_NE(logText.find(L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND)), std::wstring::npos);
+    EXPECT_NE(testing_support::ReadUtf16File(dir / L"run.log")
+                  .find(L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND)),
+              std::wstring::npos);
     EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:2"));
 }
 
@@ -188,7 +190,7 @@ TEST_F(PackageLauncherTest, EmptyPropertyNameStoresNothing)
 {
     AddHelper(L"--exit 5", RebootNever, L"");
     launcher.RunLaunchItem(0, true);
-    EXPECT_FALSE(testing_support::RegistryKeyExists(HKEY_CURRENT_USER, L"OrvantaTestLauncherStore"));
+    EXPECT_FALSE(testing_support::RegistryKeyExists(HKEY_CURRENT_USER, kStoreKeyW));
 }
 
 TEST_F(PackageLauncherTest, LocalSystemStartsTheFileByItsCommandLine)

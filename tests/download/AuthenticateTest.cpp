@@ -1,54 +1,26 @@
-// The credential store and the login question, without a server.
+// The login question and the credential store behind it, without a server.
 #include "DownloadTestSupport.h"
 
 #include "download/Authentication.h"
-#include "download/CredentialStore.h"
-#include "download/InternetDownloader.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvanta;
 using namespace download_testing;
 
-TEST(CredentialStore, OffersEnteredCredentialsOncePerAttempt)
-{
-    PromptingStore store;
-    std::wstring user;
-    std::wstring password;
-    EXPECT_FALSE(store.GetRemembered(user, password));
-    EXPECT_FALSE(store.GetEntered(user, password));
-
-    store.WillAnswer(L"alice", L"pw1");
-    ASSERT_TRUE(store.AskUser(nullptr));
-    ASSERT_TRUE(store.GetRemembered(user, password));
-    EXPECT_EQ(user, L"alice");
-    EXPECT_EQ(password, L"pw1");
-
-    store.MarkUsed();
-    EXPECT_FALSE(store.GetRemembered(user, password));
-    EXPECT_TRUE(store.GetEntered(user, password));
-    store.ResetAttempt();
-    EXPECT_TRUE(store.GetRemembered(user, password));
-}
-
-TEST(CredentialStore, AsksNobodyWithoutAUserInterface)
-{
-    CredentialStore store;
-    EXPECT_FALSE(store.AskUser(nullptr));
-    store.SetNoDialog(true);
-    EXPECT_FALSE(store.AskUser(nullptr));
-    std::wstring user;
-    std::wstring password;
-    EXPECT_FALSE(store.GetEntered(user, password));
-}
-
-TEST(Authenticate, FailsWithoutAStore)
+TEST(Authenticate, FailsWithoutAStoreOrWithoutASinkToAsk)
 {
     RecordingSink sink;
     std::wstring user;
     std::wstring password;
     EXPECT_FALSE(Authenticate(nullptr, &sink, nullptr, L"ftp://h/f", L"FTP Server", false, L"", user, password));
     EXPECT_TRUE(sink.Errors().empty());
+
+    PromptingStore store;
+    store.WillAnswer(L"bob", L"pw2");
+    EXPECT_FALSE(Authenticate(&store, nullptr, nullptr, L"http://h/f", L"r", false, L"", user, password));
+    EXPECT_EQ(store.questions, 0);
+    EXPECT_EQ(store.Realm(), L"r");
 }
 
 TEST(Authenticate, RecordsTheChallengeAndAsksTheSinkWithoutThePassword)
@@ -62,10 +34,7 @@ TEST(Authenticate, RecordsTheChallengeAndAsksTheSinkWithoutThePassword)
     EXPECT_EQ(store.Realm(), L"Realm1");
     EXPECT_EQ(store.ProxyServer(), L"proxy.corp");
     EXPECT_EQ(store.Url(), L"http://h.example/f.exe");
-    const auto errors = sink.Errors();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].code, DLERR_AUTH_REQUIRED);
-    EXPECT_EQ(errors[0].text, L"http://h.example/f.exe");
+    ExpectOneFailure(sink, DLERR_AUTH_REQUIRED, L"http://h.example/f.exe");
 }
 
 TEST(Authenticate, UsesEnteredCredentialsThenRemembersThemOncePerAttempt)
@@ -90,15 +59,4 @@ TEST(Authenticate, UsesEnteredCredentialsThenRemembersThemOncePerAttempt)
     // ...but when they are rejected again in that open, the user is asked (and here declines).
     EXPECT_FALSE(Authenticate(&store, &sink, nullptr, L"ftp://other/f", L"FTP Server", false, L"", user, password));
     EXPECT_EQ(store.questions, 2);
-}
-
-TEST(Authenticate, WithoutASinkNobodyIsAsked)
-{
-    PromptingStore store;
-    store.WillAnswer(L"bob", L"pw2");
-    std::wstring user;
-    std::wstring password;
-    EXPECT_FALSE(Authenticate(&store, nullptr, nullptr, L"http://h/f", L"r", false, L"", user, password));
-    EXPECT_EQ(store.questions, 0);
-    EXPECT_EQ(store.Realm(), L"r");
 }
