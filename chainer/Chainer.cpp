@@ -109,12 +109,9 @@ void Chainer::Run()
 
     ChainerConfig config = LoadConfig(ini);
     CleanupSettings cleanup;
-    if (ReadCleanupSettings(ini, cleanup)) {
-        cleanupRoot_ = cleanup.CleanupFolders;
-        if (!cleanup.LogFile.empty()) {
-            LogEnabled = true;
-            Logger::Instance().SetLogFile(cleanup.LogFile);
-        }
+    if (ReadCleanupSettings(ini, cleanup) && !cleanup.LogFile.empty()) {
+        LogEnabled = true;
+        Logger::Instance().SetLogFile(cleanup.LogFile);
     }
 
     silent_ = IsSilent(config);

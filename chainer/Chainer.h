@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace orvanta {
 
@@ -33,11 +32,9 @@ private:
     bool rebootPending_ = false;
     bool silent_ = false;
     ExtractionContext extraction_;
-    std::vector<std::wstring> filesToDelete_;
     std::wstring modulePath_;
     std::wstring iniPath_;
     std::wstring moduleFolder_;
-    std::wstring cleanupRoot_;
     std::unique_ptr<PrerequisiteRun> run_;
 };
 
