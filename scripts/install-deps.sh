@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and testing the chainer needs on Debian 12.
-# 64-bit Wine only: this kind of machine cannot run 32-bit code, so wine32 is never installed.
+# 64-bit Wine only: this kind of machine cannot run 32-bit code, so no 32-bit Wine is installed.
 set -euo pipefail
 
 packages=(

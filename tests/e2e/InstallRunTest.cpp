@@ -36,39 +36,41 @@ protected:
         DeleteRegistryTree(HKEY_CURRENT_USER, kRuntimeKey);
     }
 
-    // A silent package whose prerequisite "Runtime" is the test helper, found through the
-    // registry value it writes when its command line says so.
+    using Section = std::vector<std::wstring>;
+
+    // A package with the given prerequisite sections (each begins with its "[Name]" header),
+    // listed in order, logging to the package's log file.
+    void WriteSilentPackage(const std::vector<Section>& sections, const std::wstring& generalOptions = L"q")
+    {
+        Section lines{L"[GeneralOptions]", L"Options=" + generalOptions, L"ExtractionFolder=[SETUPEXEDIR]",
+                      L"[PREREQUISITES]"};
+        for (size_t i = 0; i < sections.size(); ++i) {
+            const std::wstring& header = sections[i].front();
+            lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + header.substr(1, header.size() - 2));
+        }
+        for (const Section& section : sections)
+            lines.insert(lines.end(), section.begin(), section.end());
+        lines.push_back(L"[PREREQ_CHAINER]");
+        lines.push_back(L"LogFile=" + package.LogPath());
+        package.WriteIni(lines);
+    }
+
+    // The prerequisite "Runtime": the test helper, found through the registry value it writes
+    // when its command line says so.
+    static Section RuntimeSection(const std::wstring& commandLine, const std::wstring& options)
+    {
+        return {L"[Runtime]", L"SetupFile=runtime-setup.exe", L"CommandLine=" + commandLine, L"Options=" + options,
+                L"RetValPropName=RuntimeRet", L"SearchType1=2",
+                L"SearchString1=HKCU\\Software\\OrvantaE2E\\Runtime\\Version", L"VerMin1=1.0"};
+    }
+
     void WriteRuntimePackage(const std::wstring& commandLine, const std::wstring& options = L"",
-                             const std::wstring& generalOptions = L"q", const std::vector<std::wstring>& more = {})
+                             const std::wstring& generalOptions = L"q", const std::vector<Section>& more = {})
     {
         package.AddTestHelper(L"runtime-setup.exe");
-        std::vector<std::wstring> lines{
-            L"[GeneralOptions]",
-            L"Options=" + generalOptions,
-            L"ExtractionFolder=[SETUPEXEDIR]",
-            L"[PREREQUISITES]",
-            L"App1=Runtime",
-        };
-        for (size_t i = 0; i < more.size() && more[i].rfind(L"App", 0) == 0; ++i)
-            lines.push_back(more[i]);
-        const std::vector<std::wstring> runtime{
-            L"[Runtime]",
-            L"SetupFile=runtime-setup.exe",
-            L"CommandLine=" + commandLine,
-            L"Options=" + options,
-            L"RetValPropName=RuntimeRet",
-            L"SearchType1=2",
-            L"SearchString1=HKCU\\Software\\OrvantaE2E\\Runtime\\Version",
-            L"VerMin1=1.0",
-            L"[PREREQ_CHAINER]",
-            L"LogFile=" + package.LogPath(),
-        };
-        lines.insert(lines.end(), runtime.begin(), runtime.end());
-        for (const std::wstring& line : more) {
-            if (line.rfind(L"App", 0) != 0)
-                lines.push_back(line);
-        }
-        package.WriteIni(lines);
+        std::vector<Section> sections{RuntimeSection(commandLine, options)};
+        sections.insert(sections.end(), more.begin(), more.end());
+        WriteSilentPackage(sections, generalOptions);
     }
 
     static std::wstring InstallsRuntime(const std::wstring& exitCode)
@@ -153,9 +155,7 @@ TEST_F(InstallRun, RebootRequiredKeepsTheReturnCodeUntilANormalRun)
 
 TEST_F(InstallRun, FailedStartIsLoggedWithTheSystemText)
 {
-    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                      L"App1=Ghost", L"[Ghost]", L"SetupFile=not-there.exe", L"Options=i", L"RetValPropName=GhostRet",
-                      L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    WriteSilentPackage({{L"[Ghost]", L"SetupFile=not-there.exe", L"Options=i", L"RetValPropName=GhostRet"}});
     const ProcessResult result = package.Run();
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u);
@@ -167,10 +167,10 @@ TEST_F(InstallRun, FailedStartIsLoggedWithTheSystemText)
 TEST_F(InstallRun, ChildPullsInItsParent)
 {
     WriteRuntimePackage(InstallsRuntime(L"0"), L"", L"q",
-                        {L"App2=Plugin", L"[Plugin]", L"SetupFile=runtime-setup.exe",
-                         L"CommandLine=--set HKCU\\Software\\OrvantaE2E\\Plugin\\Version=1.0 --exit 0",
-                         L"ParentPrereq=Runtime", L"SearchType1=2",
-                         L"SearchString1=HKCU\\Software\\OrvantaE2E\\Plugin\\Version"});
+                        {{L"[Plugin]", L"SetupFile=runtime-setup.exe",
+                          L"CommandLine=--set HKCU\\Software\\OrvantaE2E\\Plugin\\Version=1.0 --exit 0",
+                          L"ParentPrereq=Runtime", L"SearchType1=2",
+                          L"SearchString1=HKCU\\Software\\OrvantaE2E\\Plugin\\Version"}});
     const ProcessResult result = package.Run();
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u);
@@ -184,12 +184,10 @@ TEST_F(InstallRun, ChildPullsInItsParent)
 TEST_F(InstallRun, ExcludedOperatingSystemIsNotInstalledNorMandatory)
 {
     package.AddTestHelper(L"runtime-setup.exe");
-    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                      L"App1=Runtime", L"[Runtime]", L"SetupFile=runtime-setup.exe",
-                      L"CommandLine=" + InstallsRuntime(L"0"), L"Options=m",
-                      L"WinNTVersions=Windows 7 x86, Windows 8 x86, Windows 8.1 x86, Windows 10 x86",
-                      L"WinNT64Versions=Windows 7 x64, Windows 8 x64, Windows 8.1 x64, Windows 10 x64",
-                      L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    Section runtime = RuntimeSection(InstallsRuntime(L"0"), L"m");
+    runtime.push_back(L"WinNTVersions=Windows 7 x86, Windows 8 x86, Windows 8.1 x86, Windows 10 x86");
+    runtime.push_back(L"WinNT64Versions=Windows 7 x64, Windows 8 x64, Windows 8.1 x64, Windows 10 x64");
+    WriteSilentPackage({runtime});
     const ProcessResult result = package.Run();
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u);
@@ -215,11 +213,9 @@ TEST_F(InstallRun, WindowsInstallerPackageThroughTheShell)
 {
     RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
     ASSERT_TRUE(::CopyFileW(BuiltPackage(L"runtime.msi").c_str(), package.PathOf(L"runtime.msi").c_str(), FALSE));
-    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                      L"App1=Msi Runtime", L"[Msi Runtime]", L"SetupFile=runtime.msi", L"CommandLine=/qn",
-                      L"Options=m", L"RetValPropName=MsiRet", L"SearchType1=3",
-                      std::wstring(L"SearchString1=") + kMsiProductCode, L"VerMin1=3.0", L"[PREREQ_CHAINER]",
-                      L"LogFile=" + package.LogPath()});
+    WriteSilentPackage({{L"[Msi Runtime]", L"SetupFile=runtime.msi", L"CommandLine=/qn", L"Options=m",
+                         L"RetValPropName=MsiRet", L"SearchType1=3", std::wstring(L"SearchString1=") + kMsiProductCode,
+                         L"VerMin1=3.0"}});
     const ProcessResult result = package.Run();
     RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
     ASSERT_TRUE(result.finished);
@@ -233,11 +229,9 @@ TEST_F(InstallRun, NsisSetupProgramWithItsExitCode)
 {
     ASSERT_TRUE(::CopyFileW(BuiltPackage(L"tool-setup.exe").c_str(), package.PathOf(L"tool-setup.exe").c_str(),
                             FALSE));
-    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                      L"App1=Tool", L"[Tool]", L"SetupFile=tool-setup.exe", L"CommandLine=/S /CODE=3010",
-                      L"Options=m", L"RetValPropName=ToolRet", L"SearchType1=2",
-                      L"SearchString1=HKCU\\Software\\OrvantaE2E\\Tool\\Version", L"VerMin1=4.0",
-                      L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    WriteSilentPackage({{L"[Tool]", L"SetupFile=tool-setup.exe", L"CommandLine=/S /CODE=3010", L"Options=m",
+                         L"RetValPropName=ToolRet", L"SearchType1=2",
+                         L"SearchString1=HKCU\\Software\\OrvantaE2E\\Tool\\Version", L"VerMin1=4.0"}});
     const ProcessResult result = package.Run();
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, kMinusOne);
