@@ -16,7 +16,6 @@ The request path chooses the behaviour; NAME is a file in --root:
                                      acts as a proxy asking for a login (407) before serving
 The server picks a free port, writes it to --port-file and exits after --lifetime seconds.
 """
-import argparse
 import base64
 import http.server
 import os
@@ -28,6 +27,8 @@ import sys
 import threading
 import time
 import urllib.parse
+
+from server_common import parse_server_arguments, write_port_file
 
 STALL_LIMIT_SECONDS = 60
 CHUNK = 16384
@@ -214,20 +215,8 @@ class FaultServer(http.server.ThreadingHTTPServer):
     allow_reuse_address = True
 
 
-def write_port_file(path, port):
-    temporary = path + ".tmp"
-    with open(temporary, "w") as f:
-        f.write("%d\n" % port)
-    os.replace(temporary, path)
-
-
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--root", required=True)
-    parser.add_argument("--port-file", required=True)
-    parser.add_argument("--lifetime", type=float, default=900)
-    parser.add_argument("--log")
-    args = parser.parse_args()
+    args = parse_server_arguments()
 
     server = FaultServer(("127.0.0.1", 0), FaultHandler)
     server.root = args.root

@@ -5,7 +5,6 @@ Logins: anonymous; "tester" / "secret"; "norest" / "secret", whose REST commands
 (502). All see --root read-only. The server picks a free port, writes it to --port-file and
 exits after --lifetime seconds.
 """
-import argparse
 import os
 import sys
 import time
@@ -13,6 +12,8 @@ import time
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+
+from server_common import parse_server_arguments, write_port_file
 
 
 class TestHandler(FTPHandler):
@@ -23,20 +24,8 @@ class TestHandler(FTPHandler):
         return super().ftp_REST(line)
 
 
-def write_port_file(path, port):
-    temporary = path + ".tmp"
-    with open(temporary, "w") as f:
-        f.write("%d\n" % port)
-    os.replace(temporary, path)
-
-
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--root", required=True)
-    parser.add_argument("--port-file", required=True)
-    parser.add_argument("--lifetime", type=float, default=900)
-    parser.add_argument("--log")
-    args = parser.parse_args()
+    args = parse_server_arguments()
 
     if args.log:
         import logging
