@@ -1,13 +1,13 @@
 // FileVersion and FolderNameVersions searches.
 #include "detection/SearchKinds.h"
 
-#include "chainer/FolderProperties.h"
+#include "config/FolderProperties.h"
 #include "detection/FileVersion.h"
-#include "detection/OsVersion.h"
-#include "detection/VersionValue.h"
-#include "detection/Wow64Redirection.h"
-#include "platform/core/Text.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/OsVersion.h"
+#include "config/VersionValue.h"
+#include "platform/Wow64Redirection.h"
+#include "platform/Text.h"
+#include "platform/UniqueResource.h"
 
 #include <windows.h>
 

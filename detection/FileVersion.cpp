@@ -1,12 +1,12 @@
 #include "detection/FileVersion.h"
 
-#include "detection/OsVersion.h"
-#include "detection/Wow64Redirection.h"
-#include "platform/core/Paths.h"
-#include "platform/core/TempFolder.h"
-#include "platform/core/Text.h"
-#include "platform/core/UniqueResource.h"
-#include "platform/core/SystemFunction.h"
+#include "platform/OsVersion.h"
+#include "platform/Wow64Redirection.h"
+#include "platform/Paths.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "platform/UniqueResource.h"
+#include "platform/SystemFunction.h"
 
 #include <windows.h>
 #include <shlobj.h>

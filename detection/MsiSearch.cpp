@@ -1,8 +1,8 @@
 // Searches that ask Windows Installer about products and components.
 #include "detection/SearchKinds.h"
 
-#include "platform/core/Paths.h"
-#include "platform/core/SystemFunction.h"
+#include "platform/Paths.h"
+#include "platform/SystemFunction.h"
 
 #include <windows.h>
 #include <msi.h>

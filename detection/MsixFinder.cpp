@@ -1,8 +1,8 @@
 #include "detection/MsixFinder.h"
 
 #include "detection/PackageManager.h"
-#include "platform/core/Text.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/Text.h"
+#include "platform/UniqueResource.h"
 
 #include <windows.h>
 

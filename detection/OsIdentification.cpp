@@ -1,7 +1,7 @@
 #include "detection/OsIdentification.h"
 
-#include "platform/core/Logger.h"
-#include "platform/core/Text.h"
+#include "platform/Logger.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

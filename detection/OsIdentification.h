@@ -3,7 +3,7 @@
 // an OsVersionInfo are pure; the others use the process-wide record.
 #pragma once
 
-#include "detection/OsVersion.h"
+#include "platform/OsVersion.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #include "detection/PackageManager.h"
 
-#include "platform/core/Paths.h"
-#include "platform/core/UniqueResource.h"
-#include "platform/core/SystemFunction.h"
+#include "platform/Paths.h"
+#include "platform/UniqueResource.h"
+#include "platform/SystemFunction.h"
 
 #include <activation.h>
 

@@ -1,8 +1,8 @@
 // Searches that look at registry keys and values.
 #include "detection/SearchKinds.h"
 
-#include "detection/RegistryRead.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/RegistryRead.h"
+#include "platform/UniqueResource.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // leaves it empty on any failure.
 #pragma once
 
-#include "chainer/Config.h"
+#include "config/Config.h"
 
 #include <cstdint>
 #include <string>

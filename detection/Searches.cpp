@@ -1,18 +1,17 @@
 #include "detection/Searches.h"
 
-#include "chainer/FolderProperties.h"
-#include "detection/OsVersion.h"
+#include "config/FolderProperties.h"
+#include "platform/OsVersion.h"
 #include "detection/SearchKinds.h"
-#include "detection/VersionValue.h"
-#include "extraction/ExtractionContext.h"
-#include "install/ProcessLaunch.h"
+#include "config/VersionValue.h"
+#include "platform/ProcessLaunch.h"
 
 #include <windows.h>
 
 namespace orvanta {
 
 bool EvaluateSearches(const std::vector<PrereqSearch>& searches, std::vector<SearchFinding>& findings, int32_t op,
-                      bool use64, const ExtractionContext* extraction)
+                      bool use64, const ProgramLocator* programs)
 {
     findings.clear();
     const bool start = op == 0;
@@ -20,7 +19,7 @@ bool EvaluateSearches(const std::vector<PrereqSearch>& searches, std::vector<Sea
     for (const PrereqSearch& search : searches) {
         SearchFinding finding;
         if (static_cast<SearchType>(search.SearchType) == SearchType::RunProgram)
-            RunProgramSearch(search, extraction, finding);
+            RunProgramSearch(search, programs, finding);
         else
             RunSearch(search, use64, finding);
         const bool own = SearchAnswer(search, finding);
@@ -91,9 +90,9 @@ void RunSearch(const PrereqSearch& search, bool use64, SearchFinding& finding)
     }
 }
 
-void RunProgramSearch(const PrereqSearch& search, const ExtractionContext* extraction, SearchFinding& finding)
+void RunProgramSearch(const PrereqSearch& search, const ProgramLocator* programs, SearchFinding& finding)
 {
-    const std::wstring program = extraction != nullptr ? extraction->GetProgramPath(search.SearchString) : std::wstring();
+    const std::wstring program = programs != nullptr ? programs->GetProgramPath(search.SearchString) : std::wstring();
     // Shell-opening an empty name or a folder starts Explorer, which never exits: nothing to run.
     if (program.empty() || search.SearchString.empty())
         return;

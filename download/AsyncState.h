@@ -3,7 +3,7 @@
 #pragma once
 
 #include "download/InternetDownloader.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/UniqueResource.h"
 
 #include <windows.h>
 #include <wininet.h>

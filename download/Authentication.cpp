@@ -3,7 +3,7 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/UrlParts.h"
-#include "ui/ProgressSink.h"
+#include "platform/ProgressSink.h"
 
 #include <cstdint>
 #include <cwctype>

@@ -1,7 +1,7 @@
 #include "download/DownloadList.h"
 
 #include "download/CredentialStore.h"
-#include "platform/core/Paths.h"
+#include "platform/Paths.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // registered for deletion when the install stages are discarded.
 #pragma once
 
-#include "chainer/Config.h"
+#include "config/Config.h"
 
 #include <cstdint>
 #include <string>

@@ -1,18 +1,17 @@
 #include "download/DownloadStage.h"
 
-#include "chainer/Config.h"
-#include "chainer/Pipeline.h"
+#include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadTargets.h"
 #include "download/DownloadVerification.h"
 #include "download/InternetDownloader.h"
 #include "download/SiteOpener.h"
-#include "platform/core/Logger.h"
-#include "platform/core/Paths.h"
-#include "platform/core/SystemError.h"
-#include "platform/core/Text.h"
-#include "ui/ProgressSink.h"
-#include "ui/Resources.h"
+#include "platform/Logger.h"
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/Text.h"
+#include "platform/ProgressSink.h"
+#include "platform/Resources.h"
 
 #include <vector>
 

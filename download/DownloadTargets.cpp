@@ -1,8 +1,8 @@
 #include "download/DownloadTargets.h"
 
-#include "chainer/Config.h"
-#include "platform/core/Paths.h"
-#include "platform/core/Text.h"
+#include "config/Config.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
 
 namespace orvanta {
 namespace {
@@ -112,6 +112,23 @@ bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq)
         return false;
     return prereq.ExactSize == 0 ||
            (data.nFileSizeHigh == 0 && static_cast<DWORD>(prereq.ExactSize) == data.nFileSizeLow);
+}
+
+PrereqDecision EffectiveDecision(ChainerConfig& config, size_t index)
+{
+    PrereqInfo& prereq = config.prerequisites.at(index);
+    if (!prereq.selected)
+        return NotSelected;
+    if (prereq.decision == AcceptableFound) {
+        switch (prereq.sourceKind) {
+        case SourceUrl: return DownloadPresent(config, prereq) ? AlreadyDownloaded : Download;
+        case SourceOpenSite: return OpenSite;
+        default: return InstallFromPackage;
+        }
+    }
+    if (prereq.decision == Download && prereq.downloadPresent)
+        return AlreadyDownloaded;
+    return prereq.decision;
 }
 
 } // namespace orvanta

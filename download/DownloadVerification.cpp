@@ -1,8 +1,8 @@
 #include "download/DownloadVerification.h"
 
 #include "download/FileMd5.h"
-#include "platform/core/Paths.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/Paths.h"
+#include "platform/UniqueResource.h"
 
 namespace orvanta {
 namespace {

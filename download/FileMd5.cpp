@@ -1,8 +1,8 @@
 #include "download/FileMd5.h"
 
 #include "download/Md5.h"
-#include "platform/core/Paths.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/Paths.h"
+#include "platform/UniqueResource.h"
 
 #include <vector>
 

@@ -3,9 +3,9 @@
 #include "download/AsyncState.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
-#include "platform/core/AclBuilder.h"
-#include "platform/core/Paths.h"
-#include "ui/ProgressSink.h"
+#include "platform/AclBuilder.h"
+#include "platform/Paths.h"
+#include "platform/ProgressSink.h"
 
 namespace orvanta {
 namespace {

@@ -5,7 +5,7 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
-#include "platform/core/Text.h"
+#include "platform/Text.h"
 
 namespace orvanta {
 namespace {

@@ -5,8 +5,8 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
-#include "platform/core/Text.h"
-#include "ui/ProgressSink.h"
+#include "platform/Text.h"
+#include "platform/ProgressSink.h"
 
 #include <cstdint>
 #include <vector>

@@ -4,9 +4,9 @@
 
 #include "download/AsyncState.h"
 #include "download/UrlParts.h"
-#include "platform/core/Paths.h"
-#include "platform/core/Text.h"
-#include "ui/ProgressSink.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "platform/ProgressSink.h"
 
 namespace orvanta {
 

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "platform/core/UniqueResource.h"
+#include "platform/UniqueResource.h"
 
 #include <cstdint>
 #include <memory>

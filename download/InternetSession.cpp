@@ -2,7 +2,7 @@
 // asynchronous call shares, and the closing of handles.
 #include "download/AsyncState.h"
 #include "download/InternetDownloader.h"
-#include "ui/ProgressSink.h"
+#include "platform/ProgressSink.h"
 
 namespace orvanta {
 namespace {

@@ -5,8 +5,8 @@
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
-#include "platform/core/Paths.h"
-#include "ui/ProgressSink.h"
+#include "platform/Paths.h"
+#include "platform/ProgressSink.h"
 
 #include <winnetwk.h>
 

@@ -1,8 +1,8 @@
 #include "download/SiteOpener.h"
 
 #include "download/DownloadList.h"
-#include "platform/core/TempFolder.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/TempFolder.h"
+#include "platform/UniqueResource.h"
 
 #include <shellapi.h>
 

@@ -1,15 +1,15 @@
 #include "install/PackageLauncher.h"
 
-#include "chainer/FolderProperties.h"
-#include "chainer/InterbootStore.h"
-#include "install/LocalSystem.h"
+#include "config/FolderProperties.h"
+#include "install/InterbootStore.h"
+#include "platform/LocalSystem.h"
 #include "install/MsixDeployment.h"
-#include "install/ProcessLaunch.h"
+#include "platform/ProcessLaunch.h"
 #include "install/Reboot.h"
-#include "platform/core/Logger.h"
-#include "platform/core/Paths.h"
-#include "platform/core/SystemError.h"
-#include "platform/core/Text.h"
+#include "platform/Logger.h"
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

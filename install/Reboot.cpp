@@ -1,8 +1,8 @@
 #include "install/Reboot.h"
 
-#include "platform/core/UniqueResource.h"
-#include "ui/Resources.h"
-#include "ui/resource.h"
+#include "platform/UniqueResource.h"
+#include "platform/Resources.h"
+#include "platform/resource.h"
 
 #include <windows.h>
 

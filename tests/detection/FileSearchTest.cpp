@@ -2,7 +2,7 @@
 #include "SearchTestSupport.h"
 
 #include "detection/SearchKinds.h"
-#include "platform/core/TempFolder.h"
+#include "platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // name "Versioned Test Program"; testhelper.exe has no version resource).
 #include "detection/FileVersion.h"
 
-#include "platform/core/TempFolder.h"
+#include "platform/TempFolder.h"
 #include "SearchTestSupport.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // Registry searches and reading values as text, on keys written into the test prefix.
 #include "SearchTestSupport.h"
 
-#include "detection/RegistryRead.h"
+#include "platform/RegistryRead.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // RunProgram searches start testhelper.exe from the package folder and answer by its exit code.
 #include "SearchTestSupport.h"
 
-#include "extraction/ExtractionContext.h"
+#include "install/ExtractionContext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Shared pieces of the search tests: a throwaway registry subtree, search records and test files.
 #pragma once
 
-#include "chainer/Config.h"
+#include "config/Config.h"
 #include "detection/Searches.h"
-#include "platform/core/UniqueResource.h"
+#include "platform/UniqueResource.h"
 #include "TestSupport.h"
 
 #include <windows.h>

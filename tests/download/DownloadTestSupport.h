@@ -5,7 +5,7 @@
 
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
-#include "ui/ProgressSink.h"
+#include "platform/ProgressSink.h"
 
 #include <atomic>
 #include <cstdint>

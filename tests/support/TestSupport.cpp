@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "platform/core/UniqueResource.h"
+#include "platform/UniqueResource.h"
 
 #include <atomic>
 

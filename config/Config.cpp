@@ -1,0 +1,247 @@
+#include "config/Config.h"
+
+#include "config/FolderProperties.h"
+#include "platform/Paths.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "platform/Resources.h"
+#include "platform/resource.h"
+
+namespace orvanta {
+namespace {
+
+const wchar_t kGeneralSection[] = L"GeneralOptions";
+const wchar_t kPrerequisitesSection[] = L"PREREQUISITES";
+const wchar_t kChainerSection[] = L"PREREQ_CHAINER";
+
+std::wstring NumberedKey(const wchar_t* stem, int number)
+{
+    return Format(L"%ls%d", stem, number);
+}
+
+bool ParseBool(const std::wstring& text)
+{
+    return _wcsicmp(text.c_str(), L"true") == 0;
+}
+
+KeepFilesMode ParseKeepFiles(const std::wstring& text)
+{
+    if (text == L"complete")
+        return KeepFilesComplete;
+    if (text == L"minimum")
+        return KeepFilesMinimum;
+    if (text == L"prereqs")
+        return KeepFilesPrereqs;
+    return KeepFilesNone;
+}
+
+void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
+{
+    std::wstring text;
+    section.GetValue(L"MainAppCmdLine", general.MainAppCmdLine);
+    section.GetValue(L"Options", general.Options);
+    section.GetValue(L"UpdatesUrl", general.UpdatesUrl);
+    section.GetValue(L"ProductVersion", general.ProductVersion);
+    section.GetValue(L"MinWIVer", general.MinWIVer);
+    section.GetValue(L"DownloadFolder", general.DownloadFolder);
+    section.GetValue(L"MainAppURL", general.MainAppURL);
+    section.GetValue(L"UwpAppxURL", general.UwpAppxURL);
+    section.GetValue(L"LanguageList", general.LanguageList);
+    if (section.GetValue(L"ExtractionFolder", general.ExtractionFolder))
+        general.ExtractionFolder = WithTrailingBackslash(NormalizePath(general.ExtractionFolder));
+    if (section.GetValue(L"KeepFiles", text))
+        general.KeepFiles = ParseKeepFiles(text);
+    if (section.GetValue(L"PackJars", text))
+        general.PackJars = ParseBool(text);
+    if (section.GetValue(L"AllPlatforms", text))
+        general.AllPlatforms = ParseBool(text);
+    if (section.GetValue(L"Is64PlatformTransf", text))
+        general.Is64PlatformTransf = ParseBool(text);
+    section.GetValue(L"Langs", general.Langs);
+    section.GetValue(L"PackageCode", general.PackageCode);
+    section.GetValue(L"DefaultProdCode", general.DefaultProdCode);
+    section.GetValue(L"ProductCode", general.ProductCode);
+    section.GetValue(L"UpgradeCode", general.UpgradeCode);
+    if (section.GetValue(L"ExtUIStub", text))
+        general.ExtUIStub = !text.empty();
+    section.GetValue(L"SaveExtUIStub", general.SaveExtUIStub);
+    section.GetValue(L"FileExtractFirst", general.FileExtractFirst);
+    section.GetValue(L"MsiCertData", general.MsiCertData);
+    section.GetValue(L"AppxVersion", general.AppxVersion);
+    section.GetValue(L"AppxPkId", general.AppxPkId);
+}
+
+bool ReadSource(const IniSection& section, PrereqInfo& info)
+{
+    if (section.GetValue(L"SetupFile", info.source)) {
+        info.sourceKind = SourceSetupFile;
+        return true;
+    }
+    if (section.GetValue(L"OpenSite", info.source)) {
+        info.sourceKind = SourceOpenSite;
+        return true;
+    }
+    if (section.GetValue(L"Url", info.source)) {
+        info.sourceKind = SourceUrl;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+const wchar_t* DecisionText(PrereqDecision decision)
+{
+    switch (decision) {
+    case AcceptableFound: return L"An acceptable version was found.";
+    case InstallFromPackage: return L"No acceptable version found. It must be installed from package.";
+    case Download: return L"No acceptable version found. It must be downloaded.";
+    case OpenSite: return L"No acceptable version found. It must be downloaded manually from a site.";
+    case OsNotSupported: return L"No acceptable version found. Operating System not supported.";
+    case AlreadyDownloaded:
+        return L"No acceptable version found. It is already downloaded and it will be installed.";
+    case NotFound: return L"No acceptable version found.";
+    case NotSelected: return L"Not selected for install.";
+    default: return L"Undefined";
+    }
+}
+
+int32_t ParseDecimal(const std::wstring& text)
+{
+    size_t position = 0;
+    while (position < text.size() && text[position] == L' ')
+        ++position;
+    bool negative = false;
+    if (position < text.size() && text[position] == L'-') {
+        negative = true;
+        ++position;
+    }
+    if (position < text.size() && text[position] == L'+')
+        ++position;
+    uint32_t value = 0;  // unsigned so that the documented wrap-around is well defined
+    for (; position < text.size() && text[position] >= L'0' && text[position] <= L'9'; ++position)
+        value = value * 10u + static_cast<uint32_t>(text[position] - L'0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<int32_t>(value);
+}
+
+bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches)
+{
+    for (int number = 1;; ++number) {
+        std::wstring type;
+        if (!section.GetValue(NumberedKey(L"SearchType", number), type))
+            return true;
+        PrereqSearch search;
+        search.SearchType = ParseDecimal(type);
+        if (!section.GetValue(NumberedKey(L"SearchString", number), search.SearchString))
+            return false;
+        section.GetValue(NumberedKey(L"VerMin", number), search.VerMin);
+        section.GetValue(NumberedKey(L"VerMax", number), search.VerMax);
+        section.GetValue(NumberedKey(L"RefContent", number), search.RefContent);
+        section.GetValue(NumberedKey(L"SearchCmdLine", number), search.SearchCmdLine);
+        searches.push_back(std::move(search));
+    }
+}
+
+bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
+{
+    const IniSection* list = ini.FindSection(kPrerequisitesSection);
+    if (list == nullptr || !list->GetValue(NumberedKey(L"App", number), info.name))
+        return false;
+    const IniSection* section = ini.FindSection(info.name);
+    if (section == nullptr)
+        return false;
+
+    std::wstring text;
+    section->GetValue(L"VerMin", info.VerMin);
+    section->GetValue(L"VerMax", info.VerMax);
+    section->GetValue(L"WinNTVersions", info.WinNTVersions);
+    section->GetValue(L"WinNT64Versions", info.WinNT64Versions);
+    if (!ReadSource(*section, info))
+        return false;
+    if (section->GetValue(L"ExactSize", text))
+        info.ExactSize = ParseDecimal(text);
+    section->GetValue(L"MD5", info.MD5);
+    if (section->GetValue(L"Operator", text))
+        info.Operator = ParseDecimal(text);
+    section->GetValue(L"CommandLine", info.CommandLine);
+    section->GetValue(L"BasicUiCommandLine", info.BasicUiCommandLine);
+    section->GetValue(L"NoUiCommandLine", info.NoUiCommandLine);
+    section->GetValue(L"Options", info.Options);
+    section->GetValue(L"RetValPropName", info.RetValPropName);
+    section->GetValue(L"ParentPrereq", info.ParentPrereq);
+    section->GetValue(L"Folder", info.Folder);
+    section->GetValue(L"LanguageList", info.LanguageList);
+    section->GetValue(L"InstallCond", info.InstallCond);
+    return ReadSearches(*section, info.searches);
+}
+
+ChainerConfig LoadConfig(const IniFile& ini)
+{
+    ChainerConfig config;
+    if (const IniSection* general = ini.FindSection(kGeneralSection))
+        ReadGeneralOptions(*general, config.general);
+
+    for (int number = 1;; ++number) {
+        PrereqInfo info;
+        if (!ReadPrerequisite(ini, number, info))
+            break;
+        if (!info.LanguageList.empty() && info.LanguageList.back() != L';')
+            info.LanguageList += L';';
+        if (info.sourceKind == SourceUrl || info.sourceKind == SourceOpenSite)
+            info.source = ExpandReferences(info.source, false);
+        info.skipSearch = Contains(info.Options, L"i");
+        config.prerequisites.push_back(std::move(info));
+    }
+    return config;
+}
+
+bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings)
+{
+    const IniSection* section = ini.FindSection(kChainerSection);
+    if (section == nullptr)
+        return false;
+    section->GetValue(L"CleanupFiles", settings.CleanupFiles);
+    section->GetValue(L"CleanupFolders", settings.CleanupFolders);
+    section->GetValue(L"LogFile", settings.LogFile);
+    section->GetValue(L"CleanupScript", settings.CleanupScript);
+    return true;
+}
+
+bool IsSilent(const ChainerConfig& config)
+{
+    return Contains(config.general.Options, L"q");
+}
+
+std::wstring ChainerConfig::GetStageText(int kind)
+{
+    static const UINT defaults[] = {IDS_SEARCHING, IDS_DOWNLOADING, IDS_INSTALLING, IDS_OPENING_SITE};
+    if (kind < 0 || kind >= static_cast<int>(stageTexts.size()))
+        return {};
+    std::wstring& text = stageTexts[static_cast<size_t>(kind)];
+    if (kind < 4 && text.empty())
+        text = LoadStringResource(defaults[kind]);
+    return text;
+}
+
+std::wstring DefaultPackageFolder(const ChainerConfig& config)
+{
+    return WithTrailingBackslash(GetTempFolder()) + WithTrailingBackslash(config.general.DefaultProdCode);
+}
+
+std::wstring ResolveConfiguredFolder(const ChainerConfig& config, const std::wstring& configured)
+{
+    if (configured.empty())
+        return DefaultPackageFolder(config);
+    return WithTrailingBackslash(NormalizePath(ExpandReferences(configured, false)));
+}
+
+const std::wstring& GetDownloadFolder(ChainerConfig& config)
+{
+    if (config.downloadFolder.empty())
+        config.downloadFolder = ResolveConfiguredFolder(config, config.general.DownloadFolder);
+    return config.downloadFolder;
+}
+
+} // namespace orvanta

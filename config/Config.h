@@ -1,0 +1,169 @@
+// The in-memory configuration loaded from the INI file: general options, the ordered list of
+// prerequisites with their searches and run-time state, and the PREREQ_CHAINER settings.
+#pragma once
+
+#include "config/IniFile.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+// Locates the program of a RunProgram search by the name the INI gives.
+class ProgramLocator {
+public:
+    virtual std::wstring GetProgramPath(const std::wstring& name) const = 0;
+
+protected:
+    ~ProgramLocator() = default;
+};
+
+enum KeepFilesMode : int32_t {
+    KeepFilesNone = 0,
+    KeepFilesMinimum = 1,
+    KeepFilesComplete = 2,
+    KeepFilesPrereqs = 5,
+};
+
+enum PrereqSourceKind : int32_t {
+    SourceSetupFile = 0,
+    SourceUrl = 1,
+    SourceOpenSite = 2,
+};
+
+enum PrereqDecision : int32_t {
+    AcceptableFound = 0,
+    InstallFromPackage = 1,
+    Download = 2,
+    OpenSite = 3,
+    OsNotSupported = 4,
+    AlreadyDownloaded = 5,
+    NotFound = 6,
+    NotSelected = 7,
+    Undefined = 8,
+};
+
+// The log text written for each decision.
+const wchar_t* DecisionText(PrereqDecision decision);
+
+struct GeneralOptions {
+    std::wstring MainAppCmdLine;
+    std::wstring Options;
+    std::wstring UpdatesUrl;
+    std::wstring ProductVersion;
+    std::wstring MinWIVer;
+    std::wstring DownloadFolder;
+    std::wstring MainAppURL;
+    std::wstring UwpAppxURL;
+    std::wstring LanguageList;
+    std::wstring ExtractionFolder;
+    KeepFilesMode KeepFiles = KeepFilesNone;
+    bool PackJars = false;
+    bool AllPlatforms = false;
+    bool Is64PlatformTransf = false;
+    std::wstring Langs;
+    std::wstring PackageCode;
+    std::wstring DefaultProdCode;
+    std::wstring ProductCode;
+    std::wstring UpgradeCode;
+    bool ExtUIStub = false;
+    std::wstring SaveExtUIStub;
+    std::wstring FileExtractFirst;
+    std::wstring MsiCertData;
+    std::wstring AppxVersion;
+    std::wstring AppxPkId;
+};
+
+struct PrereqSearch {
+    int32_t SearchType = 0;
+    std::wstring SearchString;
+    std::wstring VerMin;
+    std::wstring VerMax;
+    std::wstring RefContent;
+    std::wstring SearchCmdLine;
+};
+
+// What one search found (filled by the searches).
+struct SearchFinding {
+    std::vector<std::wstring> versions;
+    std::wstring value;
+    bool found = false;
+};
+
+struct PrereqInfo {
+    std::wstring name;
+    std::wstring VerMin;
+    std::wstring VerMax;
+    std::wstring source;
+    PrereqSourceKind sourceKind = SourceSetupFile;
+    std::wstring CommandLine;
+    std::wstring BasicUiCommandLine;
+    std::wstring NoUiCommandLine;
+    std::wstring Options;
+    std::wstring MD5;
+    int32_t ExactSize = 0;
+    std::wstring Folder;
+    std::wstring RetValPropName;
+    std::wstring InstallCond;
+    std::wstring ParentPrereq;
+    int32_t Operator = 0;
+    std::vector<PrereqSearch> searches;
+    std::wstring WinNTVersions;
+    std::wstring WinNT64Versions;
+    std::wstring LanguageList;
+
+    // Run-time state.
+    std::vector<SearchFinding> findings;
+    PrereqDecision decision = Undefined;
+    PrereqDecision initialDecision = Undefined;
+    bool downloadPresent = false;
+    bool selected = false;
+    int32_t returnCode = 0;
+    bool hasReturnCode = false;
+    bool skipSearch = false;
+};
+
+struct CleanupSettings {
+    std::wstring CleanupFiles;
+    std::wstring CleanupFolders;
+    std::wstring LogFile;
+    std::wstring CleanupScript;
+};
+
+struct ChainerConfig {
+    std::vector<PrereqInfo> prerequisites;
+    GeneralOptions general;
+    std::array<std::wstring, 6> stageTexts;
+
+    // Folders resolved once per run.
+    std::wstring extractionFolder;
+    std::wstring downloadFolder;
+    // Locates the programs of RunProgram searches; null when the run has none.
+    const ProgramLocator* programs = nullptr;
+    // Name of the mandatory prerequisite that the last failed mandatory check found missing.
+    std::wstring missingMandatory;
+
+    // Kind 0 searching, 1 downloading, 2 installing, 3 opening a site (those four default to
+    // the string table), 4 and 5 without default; any other kind gives an empty text.
+    std::wstring GetStageText(int kind);
+};
+
+ChainerConfig LoadConfig(const IniFile& ini);
+bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info);
+bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches);
+bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings);
+bool IsSilent(const ChainerConfig& config);
+
+// Leading spaces, one optional "-", one optional "+", digits; 32-bit wrap-around, no check.
+int32_t ParseDecimal(const std::wstring& text);
+
+// The default download and extraction folder: temporary folder\DefaultProdCode\.
+std::wstring DefaultPackageFolder(const ChainerConfig& config);
+// A configured folder expanded, normalised and with a trailing backslash; the default when empty.
+std::wstring ResolveConfiguredFolder(const ChainerConfig& config, const std::wstring& configured);
+// The download folder, resolved on first use and kept.
+const std::wstring& GetDownloadFolder(ChainerConfig& config);
+
+} // namespace orvanta

@@ -1,0 +1,205 @@
+#include "config/FolderProperties.h"
+
+#include "platform/OsVersion.h"
+#include "platform/RegistryRead.h"
+#include "platform/Paths.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "platform/SystemFunction.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace orvanta {
+namespace {
+
+std::wstring EnvironmentValue(const std::wstring& name)
+{
+    // The variable may grow between the size query and the read: retry a few times.
+    DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    for (int attempt = 0; attempt < 4 && size != 0; ++attempt) {
+        std::wstring value(size, L'\0');
+        const DWORD length = ::GetEnvironmentVariableW(name.c_str(), &value[0], size);
+        if (length < size) {
+            value.resize(length);
+            return value;
+        }
+        size = length;
+    }
+    return {};
+}
+
+bool EnvironmentDefined(const std::wstring& name)
+{
+    return ::GetEnvironmentVariableW(name.c_str(), nullptr, 0) != 0;
+}
+
+using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+
+SHGetFolderPathFn LookUpShFolderPath()
+{
+    static const SHGetFolderPathFn function = [] {
+        // Kept loaded for the process: the function pointer must stay valid.
+        return GetModuleFunction<SHGetFolderPathFn>(LoadSystemLibrary(L"shfolder.dll").Release(),
+                                                    "SHGetFolderPathW");
+    }();
+    return function;
+}
+
+bool AssignFolder(const wchar_t* path, std::wstring& value)
+{
+    if (path[0] == L'\0')
+        return false;  // an empty answer is no folder: "[X]name" must not become "name"
+    value = WithTrailingBackslash(path);
+    return true;
+}
+
+bool ShellFolder(int csidl, std::wstring& value)
+{
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
+        wchar_t path[MAX_PATH] = {};
+        const BOOL found = ::SHGetPathFromIDListW(items, path);
+        ::CoTaskMemFree(items);  // the shell allocator is the COM task allocator
+        return found && AssignFolder(path, value);
+    }
+    if (const SHGetFolderPathFn getFolderPath = LookUpShFolderPath()) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+            return AssignFolder(path, value);
+    }
+    return false;
+}
+
+// Systems before Windows 2000 may lack both shell functions; two folders then come from the
+// environment, as those systems set them.
+bool LegacyShellFolder(const std::wstring& name, std::wstring& value)
+{
+    if (GetOsVersionInfo().major >= 5)
+        return false;
+    const wchar_t* variable = name == L"ProgramFilesFolder" ? L"PROGRAMFILES"
+                              : name == L"AppDataFolder"    ? L"APPDATA"
+                                                            : nullptr;
+    if (variable == nullptr || !EnvironmentDefined(variable))
+        return false;
+    value = EnvironmentValue(variable);
+    return true;
+}
+
+bool SystemFolder(bool use64, std::wstring& value)
+{
+    wchar_t path[MAX_PATH] = {};
+    return SUCCEEDED(::SHGetFolderPathW(nullptr, use64 ? CSIDL_SYSTEM : CSIDL_SYSTEMX86, nullptr,
+                                        SHGFP_TYPE_CURRENT, path)) &&
+           AssignFolder(path, value);
+}
+
+std::wstring WindowsFolder()
+{
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+const std::wstring& SetupExeFolder()
+{
+    static const std::wstring folder = [] {
+        const std::wstring path = GetModulePath();
+        const size_t slash = path.rfind(L'\\');
+        return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    }();
+    return folder;
+}
+
+const std::pair<const wchar_t*, int> kShellFolders[] = {
+    {L"ProgramFilesFolder", CSIDL_PROGRAM_FILES},
+    {L"CommonFilesFolder", CSIDL_PROGRAM_FILES_COMMON},
+    {L"DesktopFolder", CSIDL_DESKTOPDIRECTORY},
+    {L"AllUsersDesktopFolder", CSIDL_COMMON_DESKTOPDIRECTORY},
+    {L"AppDataFolder", CSIDL_APPDATA},
+    {L"FavoritesFolder", CSIDL_FAVORITES},
+    {L"StartMenuFolder", CSIDL_STARTMENU},
+    {L"ProgramMenuFolder", CSIDL_PROGRAMS},
+    {L"StartupFolder", CSIDL_STARTUP},
+    {L"FontsFolder", CSIDL_FONTS},
+    {L"LocalAppDataFolder", CSIDL_LOCAL_APPDATA},
+    {L"CommonAppDataFolder", CSIDL_COMMON_APPDATA},
+    {L"ProgramFiles64Folder", CSIDL_PROGRAM_FILES},
+    {L"ProgramFiles", CSIDL_PROGRAM_FILES},
+};
+
+} // namespace
+
+bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value)
+{
+    if (name == L"ProgramFiles64Folder" && EnvironmentDefined(L"ProgramW6432")) {
+        value = WithTrailingBackslash(EnvironmentValue(L"ProgramW6432"));
+        return true;
+    }
+    if (name == L"SystemFolder")
+        return SystemFolder(use64, value);
+    if (name == L"System32Folder") {
+        wchar_t buffer[MAX_PATH];
+        const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return false;
+        value.assign(buffer, length);
+        return true;
+    }
+    if (name == L"WindowsFolder" || name == L"WindowsVolume") {
+        const std::wstring windows = WindowsFolder();
+        if (windows.empty())
+            return false;
+        value = name == L"WindowsFolder" ? windows : windows.substr(0, 3);
+        return true;
+    }
+    if (name == L"TempFolder") {
+        value = WithTrailingBackslash(GetTempFolder());
+        return !value.empty();
+    }
+    if (name == L"SETUPEXEDIR") {
+        value = SetupExeFolder();
+        return !value.empty();
+    }
+    for (const auto& folder : kShellFolders) {
+        if (name == folder.first)
+            return ShellFolder(folder.second, value) || LegacyShellFolder(name, value);
+    }
+    return false;
+}
+
+std::wstring ExpandReferences(const std::wstring& text, bool use64)
+{
+    std::wstring result;
+    size_t position = 0;
+    for (;;) {
+        const size_t open = text.find_first_of(L"[%!", position);
+        if (open == std::wstring::npos) {
+            result.append(text, position, std::wstring::npos);
+            return result;
+        }
+        result.append(text, position, open - position);
+        const wchar_t opening = text[open];
+        const wchar_t closing = opening == L'[' ? L']' : opening;
+        const size_t searchFrom = open + (opening == L'[' ? 0 : opening == L'%' ? 1 : 2);
+        const size_t close = searchFrom < text.size() ? text.find(closing, searchFrom) : std::wstring::npos;
+        if (close == std::wstring::npos) {
+            result.append(text, open, std::wstring::npos);
+            return result;
+        }
+        const std::wstring name = text.substr(open + 1, close - open - 1);
+        if (opening == L'[') {
+            std::wstring value;
+            result += GetFolderProperty(name, use64, value) ? value : L"[" + name + L"]";
+        } else if (opening == L'%') {
+            result += EnvironmentValue(name);
+        } else {
+            result += ReadRegistryReference(name, use64);
+        }
+        position = close + 1;
+    }
+}
+
+} // namespace orvanta

@@ -1,0 +1,63 @@
+// The process-wide UTF-16 log file. Logging is off until the configuration names a file;
+// every call site tests LogEnabled before it builds a message.
+#pragma once
+
+#include "platform/UniqueResource.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+namespace orvanta {
+
+extern std::atomic<bool> LogEnabled;
+
+class Logger {
+public:
+    static Logger& Instance();
+
+    // Remembers the path; the file is opened by the next Log.
+    void SetLogFile(const std::wstring& path);
+    // Writes one time-stamped line. Failures only lose the line.
+    void Log(const std::wstring& message);
+    // The footer line, written at process end when logging is on.
+    void WriteFooter();
+
+    // For tests: closes the file and forgets the path, as at process start.
+    void ResetForTesting();
+    std::wstring CurrentPath();
+
+    ~Logger();
+
+private:
+    Logger();
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
+
+    void EnsureOpen();
+    bool OpenPath();
+    void WritePiece(const std::wstring& text);
+    void WriteHeader();
+    void CloseFile();
+
+    CRITICAL_SECTION lock_;
+    std::wstring path_;
+    const std::wstring banner_;
+    UniqueFile file_;
+};
+
+// Log(message) when logging is on.
+void LogLine(const std::wstring& message);
+
+// The file name used by the fallback candidates: the module's name with its extension
+// replaced by "LOG" (setup.exe gives setup.LOG).
+std::wstring LogFileNameFor(const std::wstring& modulePath);
+// Fallback candidate `attempt` (0, 1, 2), or empty when it cannot be built.
+std::wstring LogFallbackCandidate(int attempt);
+
+// "OS Version: ..." and "CPU: ..." header lines without their line breaks.
+std::wstring OsVersionHeaderLine();
+std::wstring CpuHeaderLine();
+
+} // namespace orvanta

@@ -1,0 +1,50 @@
+// One run of the chainer: finds and reads the INI file beside the executable, loads the
+// configuration, turns logging on, waits for Windows Installer and installs the prerequisites.
+#pragma once
+
+#include "config/Config.h"
+#include "run/PrerequisiteRun.h"
+#include "install/ExtractionContext.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orvanta {
+
+class Chainer {
+public:
+    explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun());
+    ~Chainer();
+    Chainer(const Chainer&) = delete;
+    Chainer& operator=(const Chainer&) = delete;
+
+    void Run();
+    int32_t ExitCode() const { return exitCode_; }
+    bool RebootPending() const { return rebootPending_; }
+
+private:
+    bool ReadIniFile(IniFile& ini) const;
+    void ResolveExtractionFolder(ChainerConfig& config);
+    bool WaitForWindowsInstaller() const;
+
+    int32_t exitCode_ = 0;
+    bool rebootPending_ = false;
+    bool silent_ = false;
+    ExtractionContext extraction_;
+    std::wstring modulePath_;
+    std::wstring iniPath_;
+    std::wstring moduleFolder_;
+    std::unique_ptr<PrerequisiteRun> run_;
+};
+
+// "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
+std::wstring IniPathForModule(const std::wstring& modulePath);
+// The text of an INI file's bytes: the first two bytes (the byte-order mark) are skipped, the
+// rest read as UTF-16 LE; an odd last byte is ignored.
+std::wstring IniTextFromBytes(const std::string& bytes);
+
+// Whether dialogs are shown in this process (not silent).
+bool InterfaceShown();
+
+} // namespace orvanta

@@ -1,0 +1,186 @@
+#include "run/Pipeline.h"
+
+#include "detection/OsIdentification.h"
+#include "detection/Searches.h"
+#include "download/DownloadTargets.h"
+#include "platform/Logger.h"
+#include "platform/Text.h"
+#include "platform/SystemFunction.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace orvanta {
+namespace {
+
+const uint16_t kArm64 = 0xAA64;
+
+std::atomic<NativeMachineProbe> g_nativeMachineProbe{nullptr};
+
+NativeMachine QueryNativeMachine()
+{
+    using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    static const IsWow64Process2Fn isWow64Process2 =
+        GetLoadedFunction<IsWow64Process2Fn>(L"kernel32", "IsWow64Process2");
+    NativeMachine result;
+    result.available = isWow64Process2 != nullptr;
+    USHORT processMachine = 0;
+    USHORT nativeMachine = 0;
+    if (result.available && isWow64Process2(::GetCurrentProcess(), &processMachine, &nativeMachine)) {
+        result.known = true;
+        result.machine = nativeMachine;
+    }
+    return result;
+}
+
+NativeMachine CurrentNativeMachine()
+{
+    const NativeMachineProbe probe = g_nativeMachineProbe.load();
+    return probe != nullptr ? probe() : QueryNativeMachine();
+}
+
+// "c": not on ARM64; "d": only on ARM64. Without IsWow64Process2 the machine is taken as not
+// ARM64; when it exists but fails, there is no processor check at all.
+bool ExcludedByProcessor(const PrereqInfo& prereq)
+{
+    const NativeMachine native = CurrentNativeMachine();
+    if (native.known) {
+        if (native.machine == kArm64)
+            return Contains(prereq.Options, L"c");
+        return Contains(prereq.Options, L"d");
+    }
+    if (native.available)
+        return false;
+    return Contains(prereq.Options, L"d");
+}
+
+bool NeedsInstall(PrereqDecision decision)
+{
+    return decision == InstallFromPackage || decision == Download || decision == OpenSite;
+}
+
+bool NeedsInstallOrDownloaded(PrereqDecision decision)
+{
+    return NeedsInstall(decision) || decision == AlreadyDownloaded;
+}
+
+PrereqDecision DecisionForSource(PrereqSourceKind kind)
+{
+    switch (kind) {
+    case SourceUrl: return Download;
+    case SourceOpenSite: return OpenSite;
+    default: return InstallFromPackage;
+    }
+}
+
+void RefreshDownloadPresent(ChainerConfig& config, PrereqInfo& prereq)
+{
+    if (prereq.decision == Download || prereq.decision == AlreadyDownloaded)
+        prereq.downloadPresent = DownloadPresent(config, prereq);
+}
+
+} // namespace
+
+void SetNativeMachineProbe(NativeMachineProbe probe)
+{
+    g_nativeMachineProbe.store(probe);
+}
+
+bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged)
+{
+    PrereqInfo& prereq = config.prerequisites.at(index);
+    if (prereq.decision == OsNotSupported)
+        return true;
+    if (!OsMatches(prereq.WinNTVersions, prereq.WinNT64Versions) || !LanguageMatches(prereq.LanguageList)) {
+        LogLine(L"Wrong OS or Os language for:" + prereq.name);
+        prereq.decision = OsNotSupported;
+        return true;
+    }
+    if (ExcludedByProcessor(prereq)) {
+        prereq.decision = OsNotSupported;
+        return true;
+    }
+    const bool use64 = Contains(prereq.Options, L"x");
+    LogLine(L"Searching for:" + prereq.name);
+    if (skipFlagged && prereq.skipSearch)
+        return true;
+
+    const bool found = !prereq.skipSearch &&
+                       EvaluateSearches(prereq.searches, prereq.findings, prereq.Operator, use64, config.programs);
+    prereq.decision = found ? AcceptableFound : DecisionForSource(prereq.sourceKind);
+    if (prereq.initialDecision == Undefined)
+        prereq.initialDecision = prereq.decision;
+    LogLine(std::wstring(L"Search result:") + DecisionText(prereq.decision));
+    return true;
+}
+
+void SearchAllPrerequisites(ChainerConfig& config)
+{
+    for (size_t index = 0; index < config.prerequisites.size(); ++index)
+        SearchPrerequisite(config, index, false);
+    for (size_t index = 0; index < config.prerequisites.size(); ++index) {
+        PrereqInfo& prereq = config.prerequisites[index];
+        RefreshDownloadPresent(config, prereq);
+        SetSelected(config, index, NeedsInstallOrDownloaded(prereq.decision));
+    }
+}
+
+void SetSelected(ChainerConfig& config, size_t index, bool selected)
+{
+    std::vector<PrereqInfo>& prereqs = config.prerequisites;
+    if (prereqs.at(index).selected == selected)
+        return;
+    prereqs[index].selected = selected;
+    LogLine(L"Prerequisite selected for install:" + prereqs[index].name);
+
+    for (size_t child = 0; child < prereqs.size(); ++child) {
+        if (child != index && prereqs[child].decision != OsNotSupported &&
+            prereqs[child].ParentPrereq == prereqs[index].name)
+            SetSelected(config, child, selected && NeedsInstall(prereqs[child].decision));
+    }
+    if (!selected)
+        return;
+
+    const std::wstring& parentName = prereqs[index].ParentPrereq;
+    if (parentName.empty())
+        return;
+    for (size_t parent = 0; parent < prereqs.size(); ++parent) {
+        if (prereqs[parent].name != parentName)
+            continue;
+        if (prereqs[parent].decision != AcceptableFound && prereqs[parent].decision != OsNotSupported)
+            SetSelected(config, parent, true);
+        break;  // the first prerequisite of that name is the parent
+    }
+    prereqs[index].selected = selected;  // a cycle of parents may have passed through this one
+}
+
+void RecheckPrerequisites(ChainerConfig& config)
+{
+    for (size_t index = 0; index < config.prerequisites.size(); ++index) {
+        const PrereqDecision effective = EffectiveDecision(config, index);
+        if (effective == NotSelected || effective == OsNotSupported)
+            continue;
+        SearchPrerequisite(config, index, true);
+        PrereqInfo& prereq = config.prerequisites[index];
+        RefreshDownloadPresent(config, prereq);
+        SetSelected(config, index, NeedsInstallOrDownloaded(prereq.decision));
+    }
+}
+
+bool MandatoryCheck(ChainerConfig& config)
+{
+    for (size_t index = 0; index < config.prerequisites.size(); ++index) {
+        const PrereqInfo& prereq = config.prerequisites[index];
+        if (!Contains(prereq.Options, L"m") || Contains(prereq.Options, L"i"))
+            continue;
+        const PrereqDecision effective = EffectiveDecision(config, index);
+        if (effective != AcceptableFound && effective != NotSelected) {
+            config.missingMandatory = prereq.name;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace orvanta

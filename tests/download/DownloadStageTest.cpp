@@ -1,0 +1,271 @@
+// The download stage over file: URLs (the engine's share copy) and HTTP from a server on
+// 127.0.0.1: what is fetched, the checks of size and MD5, the log lines, the sink calls and
+// what is left for deletion at the end of the run.
+#include "config/Config.h"
+#include "download/DownloadList.h"
+#include "download/DownloadStage.h"
+#include "download/InternetDownloader.h"
+#include "platform/Logger.h"
+#include "platform/SystemError.h"
+
+#include "RecordingSink.h"
+#include "ServerSupport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace orvanta;
+using testing_support::ContainsLine;
+using testing_support::FileExists;
+using testing_support::TempDir;
+
+namespace {
+
+const char kPayload[] = "payload of a setup program";
+const uint32_t kPayloadSize = sizeof(kPayload) - 1;
+const wchar_t kPayloadMd5[] = L"ce87fe71e8283aa6296e2083d92ea6ff";
+
+bool Exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class DownloadStageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Logger::Instance().ResetForTesting();
+        Logger::Instance().SetLogFile(dir / L"run.log");
+        LogEnabled = true;
+        config.downloadFolder = downloadFolder + L"\\";
+        ::CreateDirectoryW(source.c_str(), nullptr);
+        ASSERT_TRUE(testing_support::WriteBytes(source + L"\\setup.exe", kPayload));
+    }
+    void TearDown() override
+    {
+        LogEnabled = false;
+        Logger::Instance().ResetForTesting();
+    }
+
+    PrereqInfo& AddDownload(const std::wstring& name, const std::wstring& url, int32_t exactSize = 0,
+                            const std::wstring& md5 = L"", const std::wstring& options = L"")
+    {
+        PrereqInfo prereq;
+        prereq.name = name;
+        prereq.source = url;
+        prereq.sourceKind = SourceUrl;
+        prereq.ExactSize = exactSize;
+        prereq.MD5 = md5;
+        prereq.Options = options;
+        prereq.decision = Download;
+        prereq.selected = true;
+        config.prerequisites.push_back(prereq);
+        return config.prerequisites.back();
+    }
+
+    std::wstring FileSourceUrl(const std::wstring& name = L"setup.exe") const
+    {
+        std::wstring url = L"file:///" + source + L"\\" + name;
+        std::replace(url.begin(), url.end(), L'\\', L'/');
+        return url;
+    }
+    // The payload served by the HTTP test server as `name`, at the URL path `prefix` + `name`.
+    std::wstring ServedUrl(const std::wstring& name, const std::wstring& prefix = L"") const
+    {
+        const std::wstring base = HttpServerBaseUrl();
+        EXPECT_FALSE(base.empty()) << "the HTTP test server is not running";
+        EXPECT_TRUE(ServeFile(name, kPayload));
+        return base + prefix + name;
+    }
+    uint32_t Run(RecordingSink* sink = nullptr) { return DownloadPrerequisites(config, downloads, sink); }
+    std::vector<std::wstring> LogLines() const { return testing_support::LogMessages(LogText()); }
+    std::wstring LogText() const { return testing_support::ReadUtf16File(dir / L"run.log"); }
+
+    TempDir dir;
+    const std::wstring source = dir / L"source";
+    const std::wstring downloadFolder = dir / L"downloads";
+    const std::wstring target = downloadFolder + L"\\setup.exe";
+    ChainerConfig config;
+    DownloadList downloads;
+    RecordingSink sink;
+};
+
+} // namespace
+
+TEST_F(DownloadStageTest, AcceptedDownloadIsLoggedMarkedPresentAndDeletedAtTheEnd)
+{
+    AddDownload(L"App", FileSourceUrl(), kPayloadSize, kPayloadMd5);
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_TRUE(config.prerequisites[0].downloadPresent);
+    EXPECT_EQ(testing_support::ReadBytes(target), kPayload);
+    EXPECT_FALSE(FileExists(target + L".part"));
+    ASSERT_EQ(downloads.items.size(), 1u);
+    EXPECT_EQ(downloads.items[0].status, 0u);
+    EXPECT_EQ(downloads.items[0].targetPath, target);
+    EXPECT_EQ(downloads.FilesToDelete(), std::vector<std::wstring>{target});
+
+    const std::vector<std::wstring> expected{L"Starting download of:App", L"Download completed succesfully.",
+                                             L"Downloaded file was accepted."};
+    std::vector<std::wstring> lines = LogLines();
+    lines.erase(lines.begin(), std::find(lines.begin(), lines.end(), expected[0]));
+    lines.resize(std::min(lines.size(), expected.size()));
+    EXPECT_EQ(lines, expected);
+    // Discarding the list deletes the file and the download folder the stage had created.
+    downloads.DeleteRegistered();
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(downloadFolder));
+}
+
+TEST_F(DownloadStageTest, KeepFilesCompleteOrPrereqsKeepsTheDownload)
+{
+    for (KeepFilesMode mode : {KeepFilesComplete, KeepFilesPrereqs}) {
+        config.general.KeepFiles = mode;
+        config.prerequisites.clear();
+        AddDownload(L"App", FileSourceUrl());
+        {
+            DownloadList list;
+            EXPECT_EQ(DownloadPrerequisites(config, list, nullptr), 0u);
+            EXPECT_TRUE(list.FilesToDelete().empty());
+            EXPECT_TRUE(list.FoldersToDelete().empty());
+        }
+        EXPECT_TRUE(FileExists(target)) << mode;
+        ASSERT_TRUE(::DeleteFileW(target.c_str()));
+    }
+}
+
+TEST_F(DownloadStageTest, SecondRunOfTheStageKeepsEarlierFilesRegistered)
+{
+    AddDownload(L"First", FileSourceUrl());
+    const std::wstring second = downloadFolder + L"\\other.exe";
+    ASSERT_TRUE(testing_support::WriteBytes(source + L"\\other.exe", kPayload));
+    EXPECT_EQ(Run(), 0u);
+    config.prerequisites.clear();
+    AddDownload(L"Second", FileSourceUrl(L"other.exe"));
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(downloads.items.size(), 1u);
+    EXPECT_EQ(downloads.FilesToDelete(), (std::vector<std::wstring>{target, second}));
+    downloads.DeleteRegistered();
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(FileExists(second));
+}
+
+TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)
+{
+    AddDownload(L"App", FileSourceUrl(), kPayloadSize, L"0cc175b9c0f1b6a831c399e269772661");
+    AddDownload(L"Later", FileSourceUrl());
+    EXPECT_EQ(Run(&sink), 1603u);
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    const auto lines = LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Download completed succesfully."));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
+    EXPECT_FALSE(ContainsLine(lines, L"Downloaded file was accepted."));
+    EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Later"));
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].code, DLERR_REJECTED);
+    EXPECT_TRUE(sink.errors[0].hadText);
+    EXPECT_EQ(sink.errors[0].text, L"");
+}
+
+TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
+{
+    AddDownload(L"Missing", FileSourceUrl(L"not-there.exe"), 0, L"", L"xm");
+    AddDownload(L"Later", FileSourceUrl());
+    EXPECT_EQ(Run(&sink), 1603u);
+    EXPECT_NE(downloads.lastResult, 0u);
+    EXPECT_NE(LogText().find(L"-Download failed. Error:" + GetSystemErrorText(downloads.lastResult)),
+              std::wstring::npos);
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Later"));
+    EXPECT_FALSE(FileExists(target));
+    ASSERT_FALSE(sink.errors.empty());
+    EXPECT_EQ(sink.errors.back().code, DLERR_MANDATORY_FAILED);
+    EXPECT_EQ(sink.errors.back().text, L"Missing");
+
+    config.prerequisites[0].Options = L"M";
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_TRUE(config.prerequisites[1].downloadPresent);
+    EXPECT_TRUE(ContainsLine(LogLines(), L"Starting download of:Later"));
+}
+
+TEST_F(DownloadStageTest, SinkSeesTheRangeAndOneStatusPerItemAndCancellationStopsBetweenItems)
+{
+    AddDownload(L"First", FileSourceUrl());
+    AddDownload(L"Second", FileSourceUrl(L"other.exe"));
+    sink.cancelAfterStatuses = 1;
+    EXPECT_EQ(Run(&sink), 0u);
+    EXPECT_EQ(sink.ranges, std::vector<uint32_t>{2});
+    EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Downloading First"});
+    EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
+    const auto lines = LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Download was canceled."));
+    EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Second"));
+}
+
+TEST_F(DownloadStageTest, OnlyEffectiveDownloadsAreFetchedAndNoneSetsNoRange)
+{
+    AddDownload(L"NotSelected", FileSourceUrl()).selected = false;
+    AddDownload(L"Present", FileSourceUrl()).downloadPresent = true;
+    // Found but selected: an HTTP source whose download is not present yet is fetched.
+    AddDownload(L"Found", L"http://127.0.0.1:1/found.exe").decision = AcceptableFound;
+    AddDownload(L"Wanted", FileSourceUrl());
+    EXPECT_EQ(Run(&sink), 0u);
+    ASSERT_EQ(downloads.items.size(), 2u);
+    EXPECT_EQ(downloads.items[0].prereqIndex, 2);
+    EXPECT_EQ(downloads.items[1].prereqIndex, 3);
+    EXPECT_EQ(sink.ranges, std::vector<uint32_t>{2});
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:NotSelected"));
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Present"));
+
+    config.prerequisites.resize(1);
+    RecordingSink idle;
+    EXPECT_EQ(Run(&idle), 0u);
+    EXPECT_TRUE(idle.ranges.empty());
+    EXPECT_TRUE(idle.statuses.empty());
+}
+
+TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFile)
+{
+    AddDownload(L"App", FileSourceUrl()).Folder = L"tools\\x64?x.exe";
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(testing_support::ReadBytes(downloadFolder + L"\\tools\\x64\\x.exe"), kPayload);
+    // The folders the stage created are removed again, innermost first.
+    EXPECT_EQ(downloads.FoldersToDelete().size(), 3u);
+    downloads.DeleteRegistered();
+    EXPECT_FALSE(Exists(downloadFolder));
+}
+
+TEST_F(DownloadStageTest, UrlWithoutFileNameFailsWithoutWritingIntoTheFolder)
+{
+    AddDownload(L"App", L"http://localhost:1/dl/", 0, L"", L"m");
+    EXPECT_EQ(Run(&sink), 1603u);
+    EXPECT_EQ(downloads.lastResult, static_cast<uint32_t>(ERROR_INVALID_NAME));
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\.part"));
+    ASSERT_EQ(sink.errors.size(), 2u);
+    EXPECT_EQ(sink.errors[0].code, static_cast<uint32_t>(ERROR_INVALID_NAME));
+    EXPECT_EQ(sink.errors[1].code, DLERR_MANDATORY_FAILED);
+}
+
+TEST_F(DownloadStageTest, SizeTheServerDoesNotAnnounceIsCheckedAfterTheTransfer)
+{
+    AddDownload(L"NoLength", ServedUrl(L"stage-nolength.exe", L"nolength/"), kPayloadSize + 1);
+    EXPECT_EQ(Run(&sink), 1603u);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-nolength.exe"));
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_TRUE(ContainsLine(LogLines(), L"Downloaded file was rejected.(Invalid size or MD5)."));
+    ASSERT_FALSE(sink.errors.empty());
+    EXPECT_EQ(sink.errors.back().code, DLERR_REJECTED);
+}
+
+TEST_F(DownloadStageTest, AnnouncedSizeOtherThanExactSizeIsNotFetched)
+{
+    AddDownload(L"WrongSize", ServedUrl(L"stage-wrongsize.exe"), kPayloadSize - 1);
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(downloads.lastResult, DLERR_SIZE_MISMATCH);
+    EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-wrongsize.exe"));
+    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_NE(LogText().find(L"-Download failed. Error:" + GetSystemErrorText(DLERR_SIZE_MISMATCH)),
+              std::wstring::npos);
+}

@@ -1,0 +1,158 @@
+// The open-site stage: which prerequisites open a site through an Internet-shortcut file, its
+// log line, the sink calls and the message box, with the shell replaced so that no browser or
+// box appears under Wine.
+#include "config/Config.h"
+#include "download/DownloadList.h"
+#include "download/DownloadStage.h"
+#include "download/SiteOpener.h"
+#include "platform/Logger.h"
+#include "platform/TempFolder.h"
+
+#include "RecordingSink.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvanta;
+using testing_support::ContainsLine;
+using testing_support::FileExists;
+using testing_support::TempDir;
+
+namespace {
+
+struct Message {
+    std::wstring text;
+    std::wstring caption;
+    UINT type;
+};
+
+struct ShellLog {
+    std::vector<std::wstring> paths;
+    std::vector<std::string> shortcuts;  // each shortcut's content when it was opened
+    std::vector<Message> messages;
+};
+ShellLog* shellLog = nullptr;
+
+bool RecordOpen(const std::wstring& path)
+{
+    shellLog->paths.push_back(path);
+    shellLog->shortcuts.push_back(testing_support::ReadBytes(path));
+    return true;
+}
+
+int RecordMessage(HWND, const std::wstring& text, const std::wstring& caption, UINT type)
+{
+    shellLog->messages.push_back(Message{text, caption, type});
+    return IDOK;
+}
+
+const SiteShell kRecordingShell{RecordOpen, RecordMessage};
+
+class SiteStageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        shellLog = &shell;
+        SetSiteShellForTesting(&kRecordingShell);
+        Logger::Instance().ResetForTesting();
+        Logger::Instance().SetLogFile(dir / L"run.log");
+        LogEnabled = true;
+    }
+    void TearDown() override
+    {
+        LogEnabled = false;
+        Logger::Instance().ResetForTesting();
+        SetSiteShellForTesting(nullptr);
+        shellLog = nullptr;
+    }
+
+    PrereqInfo& AddSite(const std::wstring& name, const std::wstring& url)
+    {
+        PrereqInfo prereq;
+        prereq.name = name;
+        prereq.source = url;
+        prereq.sourceKind = SourceOpenSite;
+        prereq.decision = OpenSite;
+        prereq.selected = true;
+        config.prerequisites.push_back(prereq);
+        return config.prerequisites.back();
+    }
+
+    std::vector<std::wstring> LogLines() const
+    {
+        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
+    }
+
+    TempDir dir;
+    ChainerConfig config;
+    ShellLog shell;
+    RecordingSink sink;
+    DownloadList downloads;
+};
+
+} // namespace
+
+TEST_F(SiteStageTest, ShortcutIsWrittenToTheTempFolderOpenedAndDeletedWithTheList)
+{
+    std::wstring shortcut;
+    {
+        DownloadList list;
+        OpenSiteUrl(L"http://127.0.0.1/app/", list);
+        ASSERT_EQ(shell.paths.size(), 1u);
+        shortcut = shell.paths[0];
+        EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=http://127.0.0.1/app/\r\n");
+        EXPECT_EQ(shortcut.substr(0, GetTempFolder().size()), GetTempFolder());
+        EXPECT_EQ(shortcut.substr(shortcut.size() - 4), L".url");
+        EXPECT_EQ(list.FilesToDelete(), std::vector<std::wstring>{shortcut});
+        EXPECT_TRUE(FileExists(shortcut));
+    }
+    EXPECT_FALSE(FileExists(shortcut));
+}
+
+TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
+{
+    AddSite(L"Viewer", L"https://example.com/viewer?lang=en");
+    AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
+    AddSite(L"Codec", L"http://127.0.0.1/codec");
+    OpenPrerequisiteSites(config, downloads, nullptr);
+
+    ASSERT_EQ(shell.shortcuts.size(), 2u);
+    EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=https://example.com/viewer?lang=en\r\n");
+    EXPECT_EQ(shell.shortcuts[1], "[InternetShortcut]\r\nURL=http://127.0.0.1/codec\r\n");
+    const auto lines = LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/viewer?lang=en"));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching URL:http://127.0.0.1/codec"));
+    EXPECT_FALSE(ContainsLine(lines, L"Launching URL:https://example.com/skipped"));
+    // Silent stage: no message box; both shortcuts wait for the end of the run.
+    EXPECT_TRUE(shell.messages.empty());
+    EXPECT_EQ(downloads.FilesToDelete().size(), 2u);
+}
+
+TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessOptionsAreQuiet)
+{
+    AddSite(L"Viewer", L"https://example.com/viewer");
+    OpenPrerequisiteSites(config, downloads, &sink);
+    EXPECT_EQ(sink.ranges, std::vector<uint32_t>{1});
+    EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
+    EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].caption, L"Opening site of Viewer");
+    EXPECT_EQ(shell.messages[0].text, L"");  // nothing configures the message text
+    EXPECT_EQ(shell.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+
+    config.general.Options = L"bq";
+    OpenPrerequisiteSites(config, downloads, &sink);
+    EXPECT_EQ(shell.shortcuts.size(), 2u);
+    EXPECT_EQ(shell.messages.size(), 1u);
+}
+
+TEST_F(SiteStageTest, CancellationStopsBeforeTheNextSite)
+{
+    AddSite(L"First", L"https://example.com/1");
+    AddSite(L"Second", L"https://example.com/2");
+    sink.cancelAfterStatuses = 1;
+    OpenPrerequisiteSites(config, downloads, &sink);
+    EXPECT_EQ(shell.shortcuts.size(), 1u);
+    EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of First"});
+    EXPECT_FALSE(ContainsLine(LogLines(), L"Launching URL:https://example.com/2"));
+}

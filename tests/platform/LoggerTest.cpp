@@ -1,0 +1,114 @@
+#include "platform/Logger.h"
+#include "platform/Text.h"
+
+#include "TestSupport.h"
+
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <regex>
+
+using namespace orvanta;
+using testing_support::ReadBytes;
+using testing_support::ReadUtf16File;
+using testing_support::TempDir;
+
+namespace {
+
+class LoggerTest : public ::testing::Test {
+protected:
+    void SetUp() override { Logger::Instance().ResetForTesting(); }
+    void TearDown() override { Logger::Instance().ResetForTesting(); }
+};
+
+std::wstring CommonAppData()
+{
+    wchar_t path[MAX_PATH];
+    return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
+}
+
+bool EveryoneHasAccess(const std::wstring& folder)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    UniqueLocal owner(descriptor);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    bool found = false;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount && !found; ++i) {
+        void* ace = nullptr;
+        if (::GetAce(dacl, i, &ace) && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE)
+            found = ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone) == TRUE;
+    }
+    ::FreeSid(everyone);
+    return found;
+}
+
+} // namespace
+
+TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderAndTimeStampedLines)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"Searching for:First");
+    Logger::Instance().Log(L"");
+
+    const std::string bytes = ReadBytes(path);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE"));
+    const std::wstring text = ReadUtf16File(path);
+#if defined(_WIN64)
+    EXPECT_TRUE(StartsWith(text, L"\r\n<< Orvanta (x64) Log >>\r\nOS Version: "));
+#else
+    EXPECT_TRUE(StartsWith(text, L"\r\n<< Orvanta (x86) Log >>\r\nOS Version: "));
+#endif
+    const std::wregex header(L"\r\nOS Version: \\d+\\.\\d+\\.\\d+ SP\\d+ \\((workstation|server)\\) \\[(x64|x86)\\]\r\n"
+                             L"CPU: [^\r\n]*\r\n\r\n");
+    EXPECT_TRUE(std::regex_search(text, header));
+    EXPECT_EQ(text.find(L'\0'), std::wstring::npos) << "the CPU name is cut at its terminator";
+    const std::wregex line(L"\r\n\r\n\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}-Searching for:First\r\n"
+                           L"\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}-\r\n$");
+    EXPECT_TRUE(std::regex_search(text, line)) << std::string(text.begin(), text.end());
+}
+
+TEST_F(LoggerTest, SettingTheOpenPathAgainKeepsTheFileAndTheFooterEndsWithABlankLine)
+{
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"one");
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().WriteFooter();
+    const std::wstring text = ReadUtf16File(path);
+    EXPECT_EQ(text.find(L"Log >>"), text.rfind(L"Log >>")) << "one header only";
+    EXPECT_TRUE(EndsWith(text, L"-=====================End of Log=====================\r\n\r\n"));
+}
+
+TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
+{
+    const std::wstring folder = CommonAppData() + L"\\ORVANTA_LOGS";
+    const std::wstring fallback = folder + L"\\platform_tests.LOG";
+    ::DeleteFileW(fallback.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+
+    Logger::Instance().SetLogFile(L"C:\\orvanta-no-such-folder\\x\\run.log");
+    Logger::Instance().Log(L"fell back");
+
+    EXPECT_EQ(Logger::Instance().CurrentPath(), fallback);
+    EXPECT_TRUE(EndsWith(ReadUtf16File(fallback), L"-fell back\r\n"));
+    EXPECT_TRUE(EveryoneHasAccess(folder));
+    Logger::Instance().ResetForTesting();
+    ::DeleteFileW(fallback.c_str());
+}
+
+TEST(LoggerNames, FallbackFileNameReplacesTheExtension)
+{
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup.x64.exe"), L"setup.x64.LOG");
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup"), L"setup.LOG");
+}

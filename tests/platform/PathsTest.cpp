@@ -1,0 +1,44 @@
+#include "run/Chainer.h"
+#include "platform/Paths.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvanta;
+
+TEST(MakeLongPath, PrefixesAbsoluteAndNetworkPathsFrom248Characters)
+{
+    const std::wstring short247 = L"C:\\" + std::wstring(244, L'a');
+    const std::wstring long248 = L"C:\\" + std::wstring(245, L'a');
+    EXPECT_EQ(MakeLongPath(short247), short247);
+    EXPECT_EQ(MakeLongPath(long248), L"\\\\?\\" + long248);
+    EXPECT_EQ(MakeLongPath(L"\\\\?\\" + long248), L"\\\\?\\" + long248);
+    const std::wstring unc = L"\\\\srv\\share\\" + std::wstring(288, L'b');
+    EXPECT_EQ(MakeLongPath(unc), L"\\\\?\\UNC\\srv\\share\\" + std::wstring(288, L'b'));
+    EXPECT_EQ(MakeLongPath(std::wstring(300, L'r')), std::wstring(300, L'r'));  // relative paths stay
+}
+
+TEST(NormalizePath, RemovesPrefixesAndRepeatedBackslashes)
+{
+    EXPECT_EQ(NormalizePath(L"C:\\a\\\\b\\"), L"C:\\a\\b");
+    EXPECT_EQ(NormalizePath(L"\\\\?\\C:\\x"), L"C:\\x");
+    EXPECT_EQ(NormalizePath(L"\\\\?\\UNC\\srv\\share"), L"\\\\srv\\share");
+    EXPECT_EQ(NormalizePath(L"C:\\"), L"C:");
+    EXPECT_EQ(NormalizePath(L""), L"");
+}
+
+TEST(IniPath, DerivedFromTheModulePath)
+{
+    EXPECT_EQ(IniPathForModule(L"C:\\pkg\\setup.x64.exe"), L"C:\\pkg\\setup.x64.ini");
+    EXPECT_EQ(IniPathForModule(L"C:\\pkg\\setup"), L"C:\\pkg\\setup.ini");
+}
+
+TEST(IniText, FirstTwoBytesAreAlwaysSkipped)
+{
+    const std::string withBom("\xFF\xFE[\0S\0]\0", 8);
+    EXPECT_EQ(IniTextFromBytes(withBom), L"[S]");
+    const std::string withoutBom("[\0S\0]\0", 6);
+    EXPECT_EQ(IniTextFromBytes(withoutBom), L"S]");
+    const std::string oddLength("\xFF\xFEX\0Y", 5);
+    EXPECT_EQ(IniTextFromBytes(oddLength), L"X");
+    EXPECT_EQ(IniTextFromBytes(std::string("\xFF\xFE", 2)), L"");
+}

@@ -1,0 +1,218 @@
+// The waiting starts with real child processes: the test helper, scripts written by the test,
+// a crashing program and a missing file. Every child ends by itself.
+#include "ChildProcesses.h"
+#include "TestSupport.h"
+
+#include "platform/ProcessLaunch.h"
+#include "platform/ProcessUtil.h"
+#include "platform/UniqueResource.h"
+
+#include <gtest/gtest.h>
+
+#include <tlhelp32.h>
+
+#include <thread>
+
+using namespace orvanta;
+using namespace install_tests;
+using testing_support::TempDir;
+
+namespace {
+
+uint32_t RunHelper(const std::wstring& arguments, uint32_t creationFlags = NORMAL_PRIORITY_CLASS)
+{
+    uint32_t exitCode = 0xBADBAD;
+    EXPECT_TRUE(RunProcessAndWait(TestHelperPath(), HelperCommandLine(arguments), creationFlags, &exitCode));
+    return exitCode;
+}
+
+uint32_t ShellHelper(const std::wstring& arguments)
+{
+    uint32_t exitCode = 0xBADBAD;
+    EXPECT_TRUE(ShellExecuteAndWait(TestHelperPath(), arguments, L"", true, &exitCode));
+    return exitCode;
+}
+
+// Writes a script that stores the folder it runs in ("%CD%") into the file named by its argument.
+bool WriteFolderScript(const std::wstring& path)
+{
+    return testing_support::WriteBytes(path, "@echo %CD%> \"%~1\"\r\n");
+}
+
+std::string FirstLine(const std::wstring& path)
+{
+    const std::string text = testing_support::ReadBytes(path);
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+class CurrentFolderScope {
+public:
+    explicit CurrentFolderScope(const std::wstring& folder)
+    {
+        wchar_t buffer[MAX_PATH];
+        saved_.assign(buffer, ::GetCurrentDirectoryW(MAX_PATH, buffer));
+        ::SetCurrentDirectoryW(folder.c_str());
+    }
+    ~CurrentFolderScope() { ::SetCurrentDirectoryW(saved_.c_str()); }
+
+private:
+    std::wstring saved_;
+};
+
+// Suspends the process's thread once and resumes it until it runs; the suspend count it had.
+DWORD SuspendAndResumeThreads(DWORD processId)
+{
+    DWORD previous = 0;
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        const UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+        if (!thread)
+            continue;
+        previous = ::SuspendThread(thread.Get());
+        for (int i = 0; i < 100 && ::ResumeThread(thread.Get()) > 1; ++i) {
+        }
+    }
+    return previous;
+}
+
+} // namespace
+
+TEST(RunProcessAndWait, PassesExitCodesAndFaultCodesThroughExactly)
+{
+    EXPECT_EQ(RunHelper(L"--exit 3010"), 3010u);
+    EXPECT_EQ(RunHelper(L"--exit 0xFFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(RunHelper(L"--crash"), 0xC0000005u);
+}
+
+TEST(RunProcessAndWait, ChildGetsCommandLineAndInheritsTheCurrentFolder)
+{
+    TempDir temp;
+    const std::wstring report = temp / L"report.txt";
+    CurrentFolderScope folder(temp.Path());
+    EXPECT_EQ(RunHelper(L"--report \"" + report + L"\" --exit 4"), 4u);
+    const auto values = ReadReport(report);
+    EXPECT_EQ(values.at(L"cmdline"), HelperCommandLine(L"--report \"" + report + L"\" --exit 4"));
+    EXPECT_EQ(values.at(L"cwd"), temp.Path());
+    EXPECT_EQ(ReportedNumber(values, L"parent"), ::GetCurrentProcessId());
+}
+
+// Wine ignores priority classes, so CREATE_SUSPENDED shows that the flags reach the start: the
+// child's thread is found suspended and resumed by the test.
+TEST(RunProcessAndWait, CreationFlagsReachTheNewProcess)
+{
+    ReadyEvent unique;
+    const std::wstring tag = L"--tag-" + unique.Name();
+    bool started = false;
+    uint32_t exitCode = 0;
+    std::thread runner([&] {
+        started = RunProcessAndWait(TestHelperPath(), HelperCommandLine(L"--exit 6 " + tag),
+                                    NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, &exitCode);
+    });
+    std::vector<uint32_t> found;
+    for (int attempt = 0; attempt < 400 && found.empty(); ++attempt) {
+        found = ProcessUtil::EnumerateProcesses(
+            [&](const ProcessEntry& entry) { return entry.commandLine.find(tag) != std::wstring::npos; });
+        if (found.empty())
+            ::Sleep(50);
+    }
+    if (found.size() != 1) {
+        runner.detach();  // cannot tell which child to resume; the process end takes it along
+        FAIL() << "children with the tag: " << found.size();
+    }
+    ProcessReaper reaper;
+    reaper.Add(found[0]);
+    const DWORD previousSuspendCount = SuspendAndResumeThreads(found[0]);
+    runner.join();
+    EXPECT_EQ(previousSuspendCount, 1u);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(exitCode, 6u);
+}
+
+TEST(RunProcessAndWait, EmptyApplicationLetsTheSystemSearchThePath)
+{
+    uint32_t exitCode = 0;
+    EXPECT_TRUE(RunProcessAndWait(L"", L"cmd.exe /c exit 5", NORMAL_PRIORITY_CLASS, &exitCode));
+    EXPECT_EQ(exitCode, 5u);
+    EXPECT_TRUE(RunProcessAndWait(TestHelperPath(), L"", NORMAL_PRIORITY_CLASS, nullptr));
+}
+
+TEST(RunProcessAndWait, FailedStartReportsTheSystemError)
+{
+    uint32_t exitCode = 0;
+    EXPECT_FALSE(RunProcessAndWait(L"C:\\no-such-folder\\setup.exe", L"", NORMAL_PRIORITY_CLASS, &exitCode));
+    EXPECT_EQ(exitCode, static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+
+    exitCode = 0;
+    EXPECT_FALSE(RunProcessAndWait(L"", L"", NORMAL_PRIORITY_CLASS, &exitCode));
+    EXPECT_NE(exitCode, 0u);
+}
+
+TEST(ShellExecuteAndWait, PassesExitCodesThroughExactly)
+{
+    EXPECT_EQ(ShellHelper(L"--exit 3010"), 3010u);
+    EXPECT_EQ(ShellHelper(L"--exit 0xFFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(ShellHelper(L"--crash"), 0xC0000005u);
+    EXPECT_TRUE(ShellExecuteAndWait(TestHelperPath(), L"--exit 1", L"", true, nullptr));
+}
+
+TEST(ShellExecuteAndWait, RunsBatchScriptsAndFailsForMissingFiles)
+{
+    TempDir temp;
+    const std::wstring script = temp / L"setup.bat";
+    ASSERT_TRUE(testing_support::WriteBytes(script, "@echo off\r\nexit /b 7\r\n"));
+    uint32_t exitCode = 0;
+    EXPECT_TRUE(ShellExecuteAndWait(script, L"", L"", true, &exitCode));
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_FALSE(ShellExecuteAndWait(temp / L"missing.exe", L"/q", L"", true, &exitCode));
+    EXPECT_EQ(exitCode, static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(ShellExecuteAndWait, QuietHidesTheWindowOtherwiseShowsItNormally)
+{
+    TempDir temp;
+    const std::wstring hidden = temp / L"hidden.txt";
+    const std::wstring shown = temp / L"shown.txt";
+    EXPECT_EQ(ShellHelper(L"--report \"" + hidden + L"\""), 0u);
+    uint32_t exitCode = 1;
+    EXPECT_TRUE(ShellExecuteAndWait(TestHelperPath(), L"--report \"" + shown + L"\"", L"", false, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(ReportedNumber(ReadReport(hidden), L"show"), static_cast<uint32_t>(SW_HIDE));
+    EXPECT_EQ(ReportedNumber(ReadReport(shown), L"show"), static_cast<uint32_t>(SW_SHOWNORMAL));
+}
+
+TEST(ShellExecuteAndWait, WorkingFolderIsTheFilesOwnOrTheGivenOneWithoutLongPathPrefixes)
+{
+    TempDir temp;
+    TempDir other;
+    const std::wstring script = temp / L"where.cmd";
+    const std::wstring output = temp / L"where.txt";
+    ASSERT_TRUE(WriteFolderScript(script));
+    uint32_t exitCode = 1;
+    EXPECT_TRUE(ShellExecuteAndWait(L"\\\\?\\" + script, L"\"" + output + L"\"", L"", true, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(FirstLine(output), Narrow(temp.Path()));
+    EXPECT_TRUE(ShellExecuteAndWait(script, L"\"" + output + L"\"", L"\\\\?\\" + other.Path(), true, nullptr));
+    EXPECT_EQ(FirstLine(output), Narrow(other.Path()));
+}
+
+// A bare "C:" would be the drive's current folder (here the temporary folder), not its root.
+TEST(ShellExecuteAndWait, FileAtADriveRootRunsInTheRoot)
+{
+    TempDir temp;
+    const std::wstring script = L"C:\\orvanta-install-test-" + std::to_wstring(::GetCurrentProcessId()) + L".cmd";
+    const std::wstring output = temp / L"where.txt";
+    ASSERT_TRUE(WriteFolderScript(script));
+    const ScopeGuard removeScript([&] { ::DeleteFileW(script.c_str()); });
+    CurrentFolderScope folder(temp.Path());
+    EXPECT_TRUE(ShellExecuteAndWait(L"\\\\?\\" + script, L"\"" + output + L"\"", L"", true, nullptr));
+    EXPECT_EQ(FirstLine(output), "C:\\");
+}

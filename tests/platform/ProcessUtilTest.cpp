@@ -1,0 +1,128 @@
+// Process look-ups against real chains of test-helper processes. Each helper reports its id
+// and signals a named event once it runs, then sleeps a bounded time; a reaper ends them all.
+#include "ChildProcesses.h"
+#include "TestSupport.h"
+
+#include "platform/ProcessUtil.h"
+#include "platform/UniqueResource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace orvanta;
+using namespace install_tests;
+using testing_support::TempDir;
+
+namespace {
+
+constexpr DWORD kQueryAndRead = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+
+std::vector<uint32_t> Sorted(std::vector<uint32_t> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// "--spawn" argument text that makes the grandchild report into `report`, signal `ready` and sleep.
+std::wstring GrandchildArguments(const std::wstring& report, const ReadyEvent& ready)
+{
+    return L"--spawn \"--report \\\"" + report + L"\\\" --signal " + ready.Name() + L" --sleep 30000\"";
+}
+
+} // namespace
+
+TEST(GetProcessCommandLine, ReadsAChildsCommandLineExactly)
+{
+    ReadyEvent ready;
+    const std::wstring commandLine =
+        HelperCommandLine(L"--signal " + ready.Name() + L" --sleep 30000 \"quoted arg\"  two\tspaces \u00e9\u4e2d");
+    StartedChild child = StartChild(commandLine);
+    ASSERT_TRUE(child.process);
+    ProcessReaper reaper;
+    reaper.Add(child.id);
+    ASSERT_TRUE(ready.Wait());
+
+    const UniqueHandle process(::OpenProcess(kQueryAndRead, FALSE, child.id));
+    ASSERT_TRUE(process);
+    EXPECT_EQ(ProcessUtil::GetProcessCommandLine(process.Get()), commandLine);
+}
+
+TEST(GetProcessCommandLine, UnreadableProcessGivesEmptyText)
+{
+    EXPECT_EQ(ProcessUtil::GetProcessCommandLine(nullptr), L"");
+    const UniqueHandle limited(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId()));
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(ProcessUtil::GetProcessCommandLine(limited.Get()), L"");
+}
+
+TEST(EnumerateProcesses, OffersEveryProcessWithSnapshotDataAndCommandLineAndParentIds)
+{
+    ReadyEvent ready;
+    const std::wstring marker = L"--marker-" + ready.Name();
+    StartedChild child = StartChild(HelperCommandLine(L"--signal " + ready.Name() + L" --sleep 30000 " + marker));
+    ASSERT_TRUE(child.process);
+    ProcessReaper reaper;
+    reaper.Add(child.id);
+    ASSERT_TRUE(ready.Wait());
+
+    std::vector<ProcessEntry> seen;
+    const std::vector<uint32_t> matches = ProcessUtil::EnumerateProcesses([&](const ProcessEntry& entry) {
+        seen.push_back(entry);
+        return entry.commandLine.find(marker) != std::wstring::npos;
+    });
+
+    ASSERT_EQ(matches, std::vector<uint32_t>{child.id});
+    const auto childEntry =
+        std::find_if(seen.begin(), seen.end(), [&](const ProcessEntry& e) { return e.processId == child.id; });
+    ASSERT_NE(childEntry, seen.end());
+    EXPECT_EQ(childEntry->parentProcessId, ::GetCurrentProcessId());
+    EXPECT_EQ(childEntry->exeFile, L"testhelper.exe");
+    const auto ownEntry = std::find_if(seen.begin(), seen.end(),
+                                       [](const ProcessEntry& e) { return e.processId == ::GetCurrentProcessId(); });
+    ASSERT_NE(ownEntry, seen.end());
+    EXPECT_EQ(ownEntry->commandLine, std::wstring(::GetCommandLineW()));
+
+    EXPECT_EQ(ProcessUtil::GetParentProcessId(child.id), ::GetCurrentProcessId());
+    EXPECT_EQ(ProcessUtil::GetParentProcessId(0xFFFFFFF0u), 0u);
+}
+
+TEST(GetProcessTree, HoldsTheRootAndAllItsLivingDescendants)
+{
+    TempDir temp;
+    ReadyEvent ready;
+    const std::wstring report = temp / L"grandchild.txt";
+    StartedChild child = StartChild(HelperCommandLine(GrandchildArguments(report, ready) + L" --sleep 30000"));
+    ASSERT_TRUE(child.process);
+    ProcessReaper reaper;
+    reaper.Add(child.id);
+    ASSERT_TRUE(ready.Wait());
+    const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
+    ASSERT_NE(grandchild, 0u);
+    reaper.Add(grandchild);
+
+    EXPECT_EQ(Sorted(ProcessUtil::GetProcessTree(child.id)), Sorted({child.id, grandchild}));
+    const std::vector<uint32_t> ownTree = ProcessUtil::GetProcessTree(::GetCurrentProcessId());
+    for (const uint32_t id : {static_cast<uint32_t>(::GetCurrentProcessId()), static_cast<uint32_t>(child.id),
+                              grandchild})
+        EXPECT_NE(std::find(ownTree.begin(), ownTree.end(), id), ownTree.end()) << id;
+}
+
+TEST(GetProcessTree, EndedRootStillReachesItsOrphanedDescendants)
+{
+    TempDir temp;
+    ReadyEvent ready;
+    const std::wstring report = temp / L"grandchild.txt";
+    // The child only starts the grandchild and ends; its handle keeps its id from being reused.
+    StartedChild child = StartChild(HelperCommandLine(GrandchildArguments(report, ready)));
+    ASSERT_TRUE(child.process);
+    ProcessReaper reaper;
+    ASSERT_TRUE(ready.Wait());
+    const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
+    ASSERT_NE(grandchild, 0u);
+    reaper.Add(grandchild);
+    ASSERT_EQ(WaitForExitCode(child.process.Get()), 0u);
+
+    EXPECT_EQ(ProcessUtil::GetProcessTree(child.id), std::vector<uint32_t>{grandchild});
+    EXPECT_TRUE(ProcessUtil::GetProcessTree(0xFFFFFFF0u).empty());
+}

@@ -1,0 +1,181 @@
+#include "platform/LocalSystem.h"
+#include "platform/AclBuilder.h"
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+
+#include "TestSupport.h"
+
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <sddl.h>
+
+#include <map>
+
+using namespace orvanta;
+using testing_support::TempDir;
+
+namespace {
+
+// The trustees of the access-allowed entries, with their masks.
+std::map<std::wstring, ACCESS_MASK> AllowedEntries(const ACL* dacl)
+{
+    std::map<std::wstring, ACCESS_MASK> entries;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(const_cast<ACL*>(dacl), i, &ace) ||
+            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        wchar_t* text = nullptr;
+        if (::ConvertSidToStringSidW(&allowed->SidStart, &text)) {
+            entries[text] = allowed->Mask;
+            ::LocalFree(text);
+        }
+    }
+    return entries;
+}
+
+std::map<std::wstring, ACCESS_MASK> FolderEntries(const std::wstring& folder)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return {};
+    const UniqueLocal owner(descriptor);
+    return AllowedEntries(dacl);
+}
+
+} // namespace
+
+TEST(TempFolder, IsNormalisedAndExists)
+{
+    const std::wstring folder = GetTempFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), L'\\');
+    EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetTempFolder(), folder);
+}
+
+TEST(TempFolder, LocalSystemWithoutGetTempPath2UsesAPrivateSystemTemp)
+{
+    // Wine has no GetTempPath2W, so the Windows folder's SystemTemp is used.
+    wchar_t windows[MAX_PATH];
+    ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring expected = std::wstring(windows) + L"\\SystemTemp";
+    ::RemoveDirectoryW(expected.c_str());
+
+    EXPECT_EQ(ComputeTempFolder(true), expected);
+    ASSERT_NE(::GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES);
+    // Wine stores the Administrators entry under the prefix user's SID, so only the parts it
+    // keeps as given are checked on the folder; the descriptor itself is checked below.
+    const auto entries = FolderEntries(expected);
+    EXPECT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.count(L"S-1-5-18"), 1u);
+    EXPECT_EQ(entries.count(L"S-1-1-0"), 0u);
+    ::RemoveDirectoryW(expected.c_str());
+}
+
+TEST(AclBuilder, GrantsGenericAllToExactlyTheGivenTrustees)
+{
+    AclBuilder acl;
+    EXPECT_TRUE(acl.AddEntry(L"S-1-5-18", true));
+    EXPECT_TRUE(acl.AddEntry(L"S-1-5-32-544", true));
+    EXPECT_FALSE(acl.AddEntry(L"not-a-sid", true));
+    EXPECT_NE(acl.LastError(), 0u);
+    PSECURITY_DESCRIPTOR descriptor = acl.Build();
+    ASSERT_NE(descriptor, nullptr);
+
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl != nullptr);
+    EXPECT_EQ(dacl->AceCount, 2u);
+    EXPECT_EQ(AllowedEntries(dacl), (std::map<std::wstring, ACCESS_MASK>{{L"S-1-5-18", GENERIC_ALL},
+                                                                         {L"S-1-5-32-544", GENERIC_ALL}}));
+}
+
+TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
+{
+    TempDir dir;
+    const std::wstring withDot = CreateTempFileName(dir.Path(), L"ps", L".ps1");
+    const std::wstring withoutDot = CreateTempFileName(dir.Path(), L"ps", L"ps1");
+    const std::wstring plain = CreateTempFileName(dir.Path(), L"tm", L"");
+    EXPECT_TRUE(EndsWith(withDot, L".ps1"));
+    EXPECT_TRUE(EndsWith(withoutDot, L".ps1"));
+    EXPECT_TRUE(EndsWith(plain, L".tmp"));
+    EXPECT_NE(withDot, withoutDot);
+
+    // Only the one asked for without extension is left as .tmp.
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(::FindFirstFileW((dir.Path() + L"\\*.tmp").c_str(), &data));
+    ASSERT_TRUE(find.IsValid());
+    EXPECT_FALSE(::FindNextFileW(find.Get(), &data));
+    EXPECT_TRUE(CreateTempFileName(dir / L"missing", L"x", L"ps1").empty());
+}
+
+TEST(SystemErrorText, SystemTextOrNumber)
+{
+    const std::wstring missing = GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(missing.empty());
+    EXPECT_TRUE(EndsWith(missing, L"\r\n")) << "the system's line break is kept";
+    EXPECT_EQ(GetSystemErrorText(3010), L"3010");
+    EXPECT_EQ(GetSystemErrorText(0xE0000005), L"-536870907");
+}
+
+TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPath)
+{
+    TempDir dir;
+    std::wstring deep = dir.Path();
+    while (deep.size() < 300)
+        deep += L"\\abcdefghijklmnopqrstuvwxyz";
+    std::vector<std::wstring> created;
+    EXPECT_EQ(CreateFolderTree(deep + L"\\file.txt", false, &created), 0u);
+    ASSERT_FALSE(created.empty());
+    EXPECT_EQ(created.back(), deep);
+    EXPECT_NE(::GetFileAttributesW(MakeLongPath(deep).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(CreateFolderTree(deep, true, nullptr), 0u) << "an existing folder is no error";
+
+    EXPECT_TRUE(RemoveDirectoryLong(deep));
+    RemoveEmptyParentFolders(deep, dir.Path());
+    EXPECT_EQ(::GetFileAttributesW(MakeLongPath(created.front()).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(::GetFileAttributesW(dir.Path().c_str()), INVALID_FILE_ATTRIBUTES) << "the stop folder stays";
+}
+
+TEST(FolderTree, StopsAtTheFirstFailureOnADrive)
+{
+    TempDir dir;
+    const std::wstring blocker = dir / L"file";
+    ASSERT_TRUE(testing_support::WriteBytes(blocker, "x"));
+    EXPECT_NE(CreateFolderTree(blocker + L"\\sub\\deeper", true, nullptr), 0u);
+}
+
+TEST(RemoveDirectoryLong, KeepsTheSystemError)
+{
+    TempDir dir;
+    ASSERT_TRUE(testing_support::WriteBytes(dir / L"f", "x"));
+    EXPECT_FALSE(RemoveDirectoryLong(dir.Path()));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+}
+
+TEST(SystemLibraries, LoadOnlyFromTheSystemFolder)
+{
+    EXPECT_TRUE(LoadSystemLibrary(L"ntdll.dll").IsValid());
+    const UniqueModule missing = LoadSystemLibrary(L"orvanta-no-such.dll");
+    EXPECT_FALSE(missing.IsValid());
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+TEST(FinalPath, ExistingFileGetsItsPrefixedNameMissingFileStays)
+{
+    TempDir dir;
+    const std::wstring file = dir / L"f.txt";
+    ASSERT_TRUE(testing_support::WriteBytes(file, "x"));
+    const std::wstring final = GetFinalPath(file);
+    EXPECT_TRUE(StartsWith(final, L"\\\\?\\"));
+    EXPECT_TRUE(EndsWith(final, L"f.txt"));
+    EXPECT_EQ(GetFinalPath(dir / L"none.txt"), dir / L"none.txt");
+}

@@ -1,0 +1,255 @@
+#include "config/Config.h"
+#include "run/Pipeline.h"
+#include "platform/Logger.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvanta;
+using testing_support::ContainsLine;
+using testing_support::TempDir;
+
+namespace {
+
+const wchar_t kRoot[] = L"Software\\OrvantaPipelineTest";
+
+NativeMachine Arm64()
+{
+    return NativeMachine{true, true, 0xAA64};
+}
+
+NativeMachine NoIsWow64Process2()
+{
+    return NativeMachine{false, false, 0};
+}
+
+class PipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
+        Logger::Instance().ResetForTesting();
+        Logger::Instance().SetLogFile(dir / L"run.log");
+        LogEnabled = true;
+        config.downloadFolder = dir.Path() + L"\\downloads\\";
+    }
+    void TearDown() override
+    {
+        SetNativeMachineProbe(nullptr);
+        LogEnabled = false;
+        Logger::Instance().ResetForTesting();
+        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
+    }
+
+    // A prerequisite whose one search looks for HKCU\Software\OrvantaPipelineTest\<name>.
+    PrereqInfo& Add(const std::wstring& name, const std::wstring& options = L"",
+                    PrereqSourceKind kind = SourceSetupFile, const std::wstring& parent = L"")
+    {
+        PrereqInfo prereq;
+        prereq.name = name;
+        prereq.Options = options;
+        prereq.skipSearch = options.find(L'i') != std::wstring::npos;
+        prereq.sourceKind = kind;
+        prereq.source = kind == SourceSetupFile ? name + L".exe" : L"http://127.0.0.1:1/" + name + L".exe";
+        prereq.ParentPrereq = parent;
+        PrereqSearch search;
+        search.SearchType = 5;
+        search.SearchString = L"HKCU\\" + std::wstring(kRoot) + L"\\" + name;
+        prereq.searches.push_back(search);
+        config.prerequisites.push_back(prereq);
+        return config.prerequisites.back();
+    }
+
+    void Install(const std::wstring& name)
+    {
+        ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, std::wstring(kRoot) + L"\\" + name, L"",
+                                                       L"x"));
+    }
+
+    std::vector<std::wstring> Log() const
+    {
+        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
+    }
+
+    size_t CountLines(const std::wstring& line) const
+    {
+        const auto log = Log();
+        return static_cast<size_t>(std::count(log.begin(), log.end(), line));
+    }
+
+    TempDir dir;
+    ChainerConfig config;
+};
+
+} // namespace
+
+TEST_F(PipelineTest, DecisionsFollowTheSourceKindAndAreLogged)
+{
+    Add(L"Present");
+    Add(L"FromPackage");
+    Add(L"FromUrl", L"", SourceUrl);
+    Add(L"FromSite", L"", SourceOpenSite);
+    Install(L"Present");
+    SearchAllPrerequisites(config);
+
+    EXPECT_EQ(config.prerequisites[0].decision, AcceptableFound);
+    EXPECT_EQ(config.prerequisites[1].decision, InstallFromPackage);
+    EXPECT_EQ(config.prerequisites[2].decision, Download);
+    EXPECT_EQ(config.prerequisites[3].decision, OpenSite);
+    EXPECT_FALSE(config.prerequisites[0].selected);
+    EXPECT_TRUE(config.prerequisites[1].selected);
+    EXPECT_EQ(config.prerequisites[1].initialDecision, InstallFromPackage);
+
+    const auto log = Log();
+    EXPECT_TRUE(ContainsLine(log, L"Searching for:Present"));
+    EXPECT_TRUE(ContainsLine(log, L"Search result:An acceptable version was found."));
+    EXPECT_TRUE(ContainsLine(log, L"Search result:No acceptable version found. It must be installed from package."));
+    EXPECT_TRUE(ContainsLine(log, L"Search result:No acceptable version found. It must be downloaded."));
+    EXPECT_TRUE(ContainsLine(log, L"Prerequisite selected for install:FromPackage"));
+    EXPECT_FALSE(ContainsLine(log, L"Prerequisite selected for install:Present"));
+}
+
+TEST_F(PipelineTest, WrongOperatingSystemIsExcludedForGood)
+{
+    PrereqInfo& prereq = Add(L"Excluded");
+    // Every name this machine can have is listed as excluded for both platforms.
+    const std::wstring everything =
+        L"Windows 7 x64, Windows 7 x86, Windows 10 x64, Windows 10 x86, Windows 8.1 x64, Windows 8 x64";
+    prereq.WinNTVersions = everything;
+    prereq.WinNT64Versions = everything;
+    SearchAllPrerequisites(config);
+    EXPECT_EQ(config.prerequisites[0].decision, OsNotSupported);
+    EXPECT_TRUE(ContainsLine(Log(), L"Wrong OS or Os language for:Excluded"));
+    EXPECT_FALSE(ContainsLine(Log(), L"Searching for:Excluded"));
+
+    config.prerequisites[0].WinNTVersions.clear();
+    config.prerequisites[0].WinNT64Versions.clear();
+    SearchPrerequisite(config, 0, false);
+    EXPECT_EQ(config.prerequisites[0].decision, OsNotSupported) << "once excluded, always excluded";
+}
+
+TEST_F(PipelineTest, ProcessorLetters)
+{
+    // Wine reports an x64 machine; without IsWow64Process2 the machine counts as not ARM.
+    const struct {
+        NativeMachineProbe probe;
+        PrereqDecision onlyArm;
+        PrereqDecision notArm;
+    } cases[] = {{nullptr, OsNotSupported, InstallFromPackage},
+                 {&Arm64, InstallFromPackage, OsNotSupported},
+                 {&NoIsWow64Process2, OsNotSupported, InstallFromPackage}};
+    for (const auto& c : cases) {
+        config.prerequisites.clear();
+        Add(L"OnlyArm", L"d");
+        Add(L"NotArm", L"c");
+        SetNativeMachineProbe(c.probe);
+        SearchAllPrerequisites(config);
+        EXPECT_EQ(config.prerequisites[0].decision, c.onlyArm);
+        EXPECT_EQ(config.prerequisites[1].decision, c.notArm);
+        if (c.probe == nullptr) {
+            EXPECT_FALSE(ContainsLine(Log(), L"Searching for:OnlyArm")) << "an unsupported one is not searched";
+        }
+    }
+}
+
+TEST_F(PipelineTest, SkippedSearchDecidesAtOnceAndKeepsItsDecisionOnRecheck)
+{
+    Add(L"Skipped", L"i");
+    Install(L"Skipped");  // would be found if it were searched
+    SearchAllPrerequisites(config);
+    EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
+    EXPECT_TRUE(ContainsLine(Log(), L"Searching for:Skipped"));
+
+    RecheckPrerequisites(config);
+    EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
+    EXPECT_TRUE(config.prerequisites[0].selected);
+}
+
+TEST_F(PipelineTest, SelectingAChildPullsItsParentIn)
+{
+    Add(L"Parent");
+    Add(L"Child", L"", SourceSetupFile, L"Parent");
+    SearchAllPrerequisites(config);
+    EXPECT_TRUE(config.prerequisites[0].selected);
+    EXPECT_TRUE(config.prerequisites[1].selected);
+
+    SetSelected(config, 0, false);
+    EXPECT_FALSE(config.prerequisites[1].selected) << "children follow their parent";
+    EXPECT_EQ(CountLines(L"Prerequisite selected for install:Child"), 2u) << "logged at every change";
+
+    SetSelected(config, 1, true);
+    EXPECT_TRUE(config.prerequisites[0].selected);
+}
+
+TEST_F(PipelineTest, InstalledParentIsNotSelectedWithItsChild)
+{
+    Add(L"Parent");
+    Add(L"Child", L"", SourceSetupFile, L"Parent");
+    Install(L"Parent");
+    SearchAllPrerequisites(config);
+    EXPECT_FALSE(config.prerequisites[0].selected);
+    EXPECT_TRUE(config.prerequisites[1].selected);
+}
+
+TEST_F(PipelineTest, ParentCyclesAndUnknownParentsEnd)
+{
+    Add(L"A", L"", SourceSetupFile, L"B");
+    Add(L"B", L"", SourceSetupFile, L"A");
+    Add(L"C", L"", SourceSetupFile, L"Nobody");
+    SearchAllPrerequisites(config);
+    EXPECT_TRUE(config.prerequisites[0].selected);
+    EXPECT_TRUE(config.prerequisites[1].selected);
+    EXPECT_TRUE(config.prerequisites[2].selected);
+}
+
+TEST_F(PipelineTest, EffectiveDecisionOfFoundButSelectedPrerequisites)
+{
+    Add(L"Package");
+    Add(L"Url", L"", SourceUrl);
+    Add(L"Site", L"", SourceOpenSite);
+    for (PrereqInfo& prereq : config.prerequisites) {
+        prereq.decision = AcceptableFound;
+        prereq.selected = true;
+    }
+    EXPECT_EQ(EffectiveDecision(config, 0), InstallFromPackage);
+    EXPECT_EQ(EffectiveDecision(config, 1), Download);
+    EXPECT_EQ(EffectiveDecision(config, 2), OpenSite);
+
+    // With its download already on disk the URL prerequisite is installed from there.
+    ASSERT_EQ(::CreateDirectoryW((dir.Path() + L"\\downloads").c_str(), nullptr), TRUE);
+    ASSERT_TRUE(testing_support::WriteBytes(dir.Path() + L"\\downloads\\Url.exe", "MZ"));
+    EXPECT_EQ(EffectiveDecision(config, 1), AlreadyDownloaded);
+    config.prerequisites[1].ExactSize = 3;
+    EXPECT_EQ(EffectiveDecision(config, 1), Download) << "a size mismatch is no finished download";
+
+    config.prerequisites[2].selected = false;
+    EXPECT_EQ(EffectiveDecision(config, 2), NotSelected);
+}
+
+TEST_F(PipelineTest, RecheckDeselectsWhatIsNowInstalled)
+{
+    Add(L"First");
+    Add(L"Second");
+    SearchAllPrerequisites(config);
+    Install(L"First");
+    RecheckPrerequisites(config);
+    EXPECT_EQ(config.prerequisites[0].decision, AcceptableFound);
+    EXPECT_FALSE(config.prerequisites[0].selected);
+    EXPECT_EQ(config.prerequisites[0].initialDecision, InstallFromPackage);
+    EXPECT_TRUE(config.prerequisites[1].selected);
+}
+
+TEST_F(PipelineTest, MandatoryCheckNamesTheMissingPrerequisite)
+{
+    Add(L"Optional");
+    Add(L"Needed", L"m");
+    Add(L"NeededButSkipped", L"mi");
+    SearchAllPrerequisites(config);
+    EXPECT_FALSE(MandatoryCheck(config));
+    EXPECT_EQ(config.missingMandatory, L"Needed");
+
+    Install(L"Needed");
+    RecheckPrerequisites(config);
+    EXPECT_TRUE(MandatoryCheck(config)) << "mi is left out of the check";
+}
