@@ -94,9 +94,9 @@ bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request,
         store->SetProxyServer(proxyServer);
         if (sink == nullptr)
             return false;
-        // The context is 32-bit: the store's address fits in the 32-bit product.
-        const auto context = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(store));
-        if (sink->ReportError(shownUrl.c_str(), DLERR_AUTH_REQUIRED, context) != kAnswerRetry)
+        // The store is the context: a sink that asks the user calls its AskUser.
+        if (sink->ReportError(shownUrl.c_str(), DLERR_AUTH_REQUIRED, reinterpret_cast<uintptr_t>(store)) !=
+            kAnswerRetry)
             return false;
         if (!store->GetEntered(enteredUser, enteredPassword))
             return false;

@@ -204,9 +204,7 @@ bool InternetDownloader::RetryAfterCertificateError(uint32_t sendResult)
         return AddSecurityFlags(currentHandle_, kAcceptCertificateErrors);
     if (sink_ == nullptr)
         return false;
-    // The context is 32-bit: the request handle fits in the 32-bit product.
-    const auto context = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(currentHandle_));
-    return sink_->ReportError(nullptr, sendResult, context) == 0;
+    return sink_->ReportError(nullptr, sendResult, reinterpret_cast<uintptr_t>(currentHandle_)) == 0;
 }
 
 void InternetDownloader::ReadResponseDetails(DWORD status)

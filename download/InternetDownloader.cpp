@@ -218,7 +218,7 @@ uint32_t InternetDownloader::ExistingPartialSize() const
     return size == INVALID_FILE_SIZE ? 0 : size;
 }
 
-void InternetDownloader::Report(const wchar_t* text, uint32_t code, uint32_t context)
+void InternetDownloader::Report(const wchar_t* text, uint32_t code, uintptr_t context)
 {
     if (sink_ != nullptr)
         sink_->ReportError(text, code, context);

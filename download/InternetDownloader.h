@@ -120,7 +120,7 @@ private:
     uint32_t ValidateUrls();
     uint32_t RunDownload();
     uint32_t ExistingPartialSize() const;
-    void Report(const wchar_t* text, uint32_t code, uint32_t context = 0);
+    void Report(const wchar_t* text, uint32_t code, uintptr_t context = 0);
     void ReportForTarget(uint32_t code);
 
     // Mirrors and retries (MirrorRetry.cpp).

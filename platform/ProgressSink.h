@@ -2,6 +2,7 @@
 // A null sink means a silent run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,8 +20,10 @@ public:
     virtual void AddProgress(uint64_t bytes) = 0;
     virtual bool IsCanceled() = 0;
     virtual bool IsPaused() = 0;
-    // A failure; for a login or certificate question the answer decides.
-    virtual uint32_t ReportError(const wchar_t* text, uint32_t code, uint32_t context) = 0;
+    // A failure; for a login or certificate question the answer decides. A question carries
+    // what it is about in `context` (the credential store, the request handle): pointer-sized,
+    // so a 64-bit build can hand the object back to whoever answers.
+    virtual uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t context) = 0;
     // A stage step begins (the stages pass kind 8).
     virtual void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) = 0;
 };

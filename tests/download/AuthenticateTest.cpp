@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 using namespace orvanta;
 using namespace download_testing;
 
@@ -59,4 +61,28 @@ TEST(Authenticate, UsesEnteredCredentialsThenRemembersThemOncePerAttempt)
     // ...but when they are rejected again in that open, the user is asked (and here declines).
     EXPECT_FALSE(Authenticate(&store, &sink, nullptr, L"ftp://other/f", L"FTP Server", false, L"", user, password));
     EXPECT_EQ(store.questions, 2);
+}
+
+TEST(Authenticate, StoreAboveFourGigabytesIsHandedWholeToTheSink)
+{
+    if (sizeof(void*) < 8)
+        GTEST_SKIP() << "a 32-bit address always fits";
+    // A store placed where a 32-bit context would lose the high half of its address.
+    void* memory = nullptr;
+    for (uintptr_t address = 0x7A0000000000; memory == nullptr && address < 0x7F0000000000; address += 0x10000000000)
+        memory = ::VirtualAlloc(reinterpret_cast<void*>(address), sizeof(PromptingStore), MEM_RESERVE | MEM_COMMIT,
+                                PAGE_READWRITE);
+    ASSERT_NE(memory, nullptr);
+    ASSERT_GT(reinterpret_cast<uintptr_t>(memory), 0xFFFFFFFFu);
+    auto* store = new (memory) PromptingStore();
+    store->WillAnswer(L"carol", L"pw3");
+    RecordingSink sink;
+    AnswerLoginsFrom(sink, *store);
+    std::wstring user;
+    std::wstring password;
+    EXPECT_TRUE(Authenticate(store, &sink, nullptr, L"http://h/f", L"r", false, L"", user, password));
+    EXPECT_EQ(user, L"carol");
+    EXPECT_EQ(store->questions, 1);
+    store->~PromptingStore();
+    ::VirtualFree(memory, 0, MEM_RELEASE);
 }

@@ -55,7 +55,7 @@ void RecordingSink::AddProgress(uint64_t bytes)
     steps_.push_back(bytes);
 }
 
-uint32_t RecordingSink::ReportError(const wchar_t* text, uint32_t code, uint32_t context)
+uint32_t RecordingSink::ReportError(const wchar_t* text, uint32_t code, uintptr_t context)
 {
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -88,8 +88,11 @@ bool PromptingStore::AskUser(HWND)
 
 void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store)
 {
-    sink.answer = [&store](uint32_t code, uint32_t context) {
-        if (code == orvanta::DLERR_AUTH_REQUIRED && context != 0 && store.AskUser(nullptr))
+    // The store is reached through the context, as the progress dialog reaches it.
+    sink.answer = [&store](uint32_t code, uintptr_t context) {
+        auto* asked = reinterpret_cast<orvanta::CredentialStore*>(context);
+        EXPECT_TRUE(asked == nullptr || asked == &store);
+        if (code == orvanta::DLERR_AUTH_REQUIRED && asked != nullptr && asked->AskUser(nullptr))
             return orvanta::kAnswerRetry;
         return code;
     };

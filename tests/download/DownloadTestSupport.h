@@ -55,7 +55,7 @@ struct ReportedError {
     std::wstring text;
     bool hasText = false;
     uint32_t code = 0;
-    uint32_t context = 0;  // not 0 for a question (login, certificate)
+    uintptr_t context = 0;  // not 0 for a question (login, certificate)
 };
 
 class RecordingSink : public orvanta::ProgressSink {
@@ -70,7 +70,7 @@ public:
     void AddProgress(uint64_t bytes) override;
     bool IsCanceled() override { return canceled; }
     bool IsPaused() override { return false; }
-    uint32_t ReportError(const wchar_t* text, uint32_t code, uint32_t context) override;
+    uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t context) override;
     void SetStatus(const std::wstring&, uint32_t, uint32_t) override {}
 
     std::vector<ReportedError> Errors();
@@ -82,7 +82,7 @@ public:
     std::atomic<int> transfersCompleted{0};
     std::atomic<uint64_t> announcedLength{0};
     // Answers ReportError; by default the code itself (as the program's own sinks do).
-    std::function<uint32_t(uint32_t code, uint32_t context)> answer;
+    std::function<uint32_t(uint32_t code, uintptr_t context)> answer;
 
 private:
     std::mutex lock_;
@@ -102,7 +102,7 @@ private:
 };
 
 // Makes the sink answer a login question (the report that carries the store as context) by
-// asking the store, as a prompting interface would.
+// asking the store it finds in the context, as a prompting interface does.
 void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store);
 
 class CountingDownloader : public orvanta::InternetDownloader {

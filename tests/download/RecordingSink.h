@@ -23,7 +23,7 @@ public:
         return cancelAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= cancelAfterStatuses;
     }
     bool IsPaused() override { return false; }
-    uint32_t ReportError(const wchar_t* text, uint32_t code, uint32_t) override
+    uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t) override
     {
         errors.push_back(ReportedError{text != nullptr ? text : L"", text != nullptr, code});
         return 1;
