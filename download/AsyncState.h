@@ -31,6 +31,11 @@ struct AsyncState {
     std::mutex responseLock;
     std::wstring lastResponse;
 
+    // Set when the engine let go of a call in flight (a cancel): a handle that an open brings
+    // afterwards belongs to nobody, so the status callback closes it.
+    std::mutex abandonLock;
+    bool abandoned = false;
+
     // Written by WinINet when a pending read completes, like the buffer itself.
     DWORD bytesTransferred = 0;
     std::vector<char> buffer;
@@ -51,6 +56,9 @@ std::wstring ReadLastResponseInfo();
 // Keeps a state alive for the rest of the process: a call that could not be stopped may still
 // complete into it.
 void KeepForever(const std::shared_ptr<AsyncState>& state);
+
+// Whether an operation of this kind returns a new handle (as its result when it completes later).
+bool IsOpenKind(OperationKind kind);
 
 void CALLBACK DownloaderStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
                                        DWORD informationLength);

@@ -96,6 +96,10 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
                                              DropTracker& drops)
 {
     for (;;) {
+        // A read that a cancel could not interrupt (some WinINets read FTP synchronously) ends
+        // here: no new connection after the user canceled.
+        if (IsCanceled())
+            return DLERR_CANCELED;
         // Reconnections that bring no new byte are limited like the attempts of an open.
         const uint32_t size = FileSizeOf(file);
         drops.fruitless = size > drops.sizeAtLastReconnect ? 0 : drops.fruitless + 1;

@@ -111,6 +111,8 @@ private:
     uint32_t FinishCall(BOOL returned, bool honourPause);
     void CloseInternetHandle(HINTERNET& handle);
     void CloseOpenHandles();
+    // Lets go of a call that is still running: see AsyncState::abandoned.
+    void AbandonState();
     // Sleeps while the sink says paused; during a pending call, also until it completes.
     void WaitWhilePaused(bool leaveOnCompletion);
     bool IsCanceled() const;

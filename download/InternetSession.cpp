@@ -16,12 +16,6 @@ constexpr DWORD kOutstandingCloseWaitMs = 250;
 constexpr DWORD kPollMs = 10;
 constexpr DWORD kResponseBufferChars = 1000;
 
-bool IsOpenKind(OperationKind kind)
-{
-    const auto value = static_cast<uint32_t>(kind);
-    return value == 0 || value == 1 || value == 2 || value == 5 || value == 6;
-}
-
 // Waits for both events within `limitMs` in all.
 bool WaitForClosing(AsyncState& state, DWORD limitMs)
 {
@@ -35,7 +29,28 @@ bool WaitForClosing(AsyncState& state, DWORD limitMs)
     return true;
 }
 
+// The handle of an open that completed: kept for the engine, or closed when the engine has let go
+// of the call. Closing it here is the only way it is ever closed.
+void TakeOpenedHandle(AsyncState& state, HINTERNET handle)
+{
+    {
+        std::lock_guard<std::mutex> lock(state.abandonLock);
+        if (!state.abandoned) {
+            state.currentHandle = handle;
+            return;
+        }
+    }
+    if (handle != nullptr)
+        ::InternetCloseHandle(handle);
+}
+
 } // namespace
+
+bool IsOpenKind(OperationKind kind)
+{
+    const auto value = static_cast<uint32_t>(kind);
+    return value == 0 || value == 1 || value == 2 || value == 5 || value == 6;
+}
 
 std::wstring AsyncState::LastResponse()
 {
@@ -103,7 +118,7 @@ void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
         state->asyncResult = result != nullptr ? result->dwResult : 0;
         const OperationKind kind = state->operationKind;
         if (IsOpenKind(kind))
-            state->currentHandle = reinterpret_cast<HINTERNET>(state->asyncResult.load());
+            TakeOpenedHandle(*state, reinterpret_cast<HINTERNET>(state->asyncResult.load()));
         // The reply text is kept per thread: it must be read on the thread that completed the call.
         if (IsOpenKind(kind) || kind == OperationKind::FtpCommand)
             state->SetLastResponse(ReadLastResponseInfo());
@@ -210,9 +225,14 @@ uint32_t InternetDownloader::FinishOpen(HINTERNET returned, HINTERNET& handle)
     if (callError != ERROR_IO_PENDING && callError != 0)
         state.SetLastResponse(ReadLastResponseInfo());
     const uint32_t waited = WaitForCall(callError, false);
+    if (waited == DLERR_CANCELED) {
+        // The open runs on; the handle it may still bring is nobody's (it was never learned).
+        AbandonState();
+        return waited;
+    }
     if (waited != 0)
         return waited;
-    handle = state.currentHandle;
+    handle = state.currentHandle.exchange(nullptr);
     if (handle != nullptr)
         return 0;
     return state.asyncError != 0 ? state.asyncError.load() : ERROR_INTERNET_INTERNAL_ERROR;
@@ -252,11 +272,33 @@ void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
     const bool callOutstanding = state.pending;
     ::ResetEvent(state.handleClosed.Get());
     ::InternetCloseHandle(closing);
-    if (!WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs)) {
-        // The call runs on and will write into the state and its buffer: they stay alive.
-        KeepForever(state_);
-        stateAbandoned_ = true;
+    if (WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs))
+        return;
+    if (callOutstanding) {
+        // The call runs on and will write into the state and its buffer.
+        AbandonState();
+        return;
     }
+    KeepForever(state_);
+    stateAbandoned_ = true;
+}
+
+void InternetDownloader::AbandonState()
+{
+    AsyncState& state = *state_;
+    HINTERNET unclaimed = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(state.abandonLock);
+        state.abandoned = true;
+        // An open that completed after the wait gave up left its handle here.
+        if (state.completed && IsOpenKind(state.operationKind))
+            unclaimed = state.currentHandle.exchange(nullptr);
+    }
+    if (unclaimed != nullptr && unclaimed != connection_ && unclaimed != currentHandle_)
+        ::InternetCloseHandle(unclaimed);
+    // Whatever still completes writes into the state and its buffers: they stay alive.
+    KeepForever(state_);
+    stateAbandoned_ = true;
 }
 
 void InternetDownloader::WaitWhilePaused(bool leaveOnCompletion)

@@ -23,9 +23,12 @@ TestServers LoadServers()
     TestServers servers;
     const std::wstring file = testing_support::EnvironmentValue(L"ORVANTA_DOWNLOAD_SERVERS");
     servers.configured = !file.empty();
+    servers.faultLog = file.substr(0, file.rfind(L'\\') + 1) + L"fault.log";
     std::istringstream lines(servers.configured ? testing_support::ReadBytes(file) : std::string());
     const std::map<std::string, int*> ports{
-        {"http", &servers.http}, {"https", &servers.https}, {"fault", &servers.fault}, {"ftp", &servers.ftp}};
+        {"http", &servers.http},           {"https", &servers.https},         {"fault", &servers.fault},
+        {"ftp", &servers.ftp},             {"fault-backlog", &servers.faultBacklog},
+        {"fault-mute", &servers.faultMute}, {"fault-ftp", &servers.faultFtp}};
     for (std::string line; std::getline(lines, line);) {
         const size_t equals = line.find('=');
         const std::string key = line.substr(0, equals);
@@ -36,6 +39,7 @@ TestServers LoadServers()
             servers.dataFolder = std::wstring(value.begin(), value.end());
     }
     servers.loaded = servers.http != 0 && servers.https != 0 && servers.fault != 0 && servers.ftp != 0 &&
+                     servers.faultBacklog != 0 && servers.faultMute != 0 && servers.faultFtp != 0 &&
                      !servers.dataFolder.empty();
     return servers;
 }

@@ -24,15 +24,22 @@ struct TestServers {
     int https = 0;  // nginx with a self-signed certificate
     int fault = 0;  // tests/servers/fault_server.py
     int ftp = 0;    // pyftpdlib
+    // The fault server's stalling listeners: a full connection queue, a silent peer, and an
+    // FTP server that stalls where the user name says.
+    int faultBacklog = 0;
+    int faultMute = 0;
+    int faultFtp = 0;
     std::wstring dataFolder;
+    std::wstring faultLog;  // what the fault server logs (requests, ended FTP sessions)
 
     std::wstring DataFile(const std::wstring& name) const { return dataFolder + L"\\" + name; }
     std::wstring NginxUrl(const std::wstring& name) const { return Http(http) + L"/" + name; }
     std::wstring SecureUrl(const std::wstring& name) const { return L"https://127.0.0.1:" + Port(https) + L"/" + name; }
     std::wstring FaultUrl(const std::wstring& path) const { return Http(fault) + path; }
-    std::wstring FtpUrl(const std::wstring& login, const std::wstring& name) const
+    std::wstring FtpUrl(const std::wstring& login, const std::wstring& name, int port = 0) const
     {
-        return L"ftp://" + login + (login.empty() ? L"" : L"@") + L"127.0.0.1:" + Port(ftp) + L"/" + name;
+        return L"ftp://" + login + (login.empty() ? L"" : L"@") + L"127.0.0.1:" + Port(port != 0 ? port : ftp) +
+               L"/" + name;
     }
 
 private:

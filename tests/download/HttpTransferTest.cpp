@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 using namespace orvanta;
 using namespace download_testing;
@@ -174,29 +173,6 @@ TEST_F(HttpTransfer, DropThatCannotBeContinuedFailsAndKeepsThePartFile)
         ExpectOneFailure(sink, c.code, L"medium.bin");
         ::DeleteFileW((target_ + L".part").c_str());
     }
-}
-
-TEST_F(HttpTransfer, CancelDuringAStalledTransferEndsPromptly)
-{
-    InternetDownloader downloader(&sink_, nullptr);
-    std::thread canceler([&] {
-        // Once data flows (bounded wait), the server soon stops sending; the engine is then
-        // waiting for more when the cancel comes.
-        for (int i = 0; i < 500 && sink_.progress.load() == 0; ++i)
-            ::Sleep(10);
-        ::Sleep(500);
-        sink_.canceled = true;
-    });
-    const uint32_t result = Fetch(downloader, Servers().FaultUrl(L"/stall/1000000/medium.bin"), target_);
-    canceler.join();
-    EXPECT_EQ(result, DLERR_CANCELED);
-    EXPECT_TRUE(sink_.Errors().empty());
-    EXPECT_FALSE(FileExists(target_));
-    EXPECT_TRUE(FileExists(target_ + L".part"));
-    // The same engine can download again after a cancel.
-    sink_.canceled = false;
-    EXPECT_EQ(Fetch(downloader, Servers().NginxUrl(L"medium.bin"), target_), 0u);
-    EXPECT_EQ(ReadBytes(target_), medium_);
 }
 
 // The certificate tests run in this order: an accepted certificate may let WinINet reuse the

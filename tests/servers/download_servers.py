@@ -5,8 +5,10 @@
   download_servers.py stop DIR
 
 start writes the test files into DIR/data, runs nginx (ranges, 206; also HTTPS with a
-certificate that no client trusts), the fault-injecting HTTP server and an FTP server, and
-writes DIR/servers.txt ("http=PORT", "https=PORT", "fault=PORT", "ftp=PORT", "data=PATH").
+certificate that no client trusts), the fault-injecting HTTP server with its stalling
+listeners and an FTP server, and writes DIR/servers.txt ("http=PORT", "https=PORT",
+"fault=PORT", "ftp=PORT", "data=PATH", then the fault server's other listeners as
+"fault-NAME=PORT").
 Every server ends by itself after the lifetime; stop ends them earlier.
 """
 import argparse
@@ -18,6 +20,8 @@ import socket
 import subprocess
 import sys
 import time
+
+from server_common import read_port_file
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # name -> (size, seed); sizes are not multiples of the engine's buffer on purpose.
@@ -120,8 +124,8 @@ def start_python_server(directory, script, name, root, lifetime):
     deadline = time.time() + WAIT_SECONDS
     while time.time() < deadline and process.poll() is None:
         if os.path.exists(port_file):
-            with open(port_file) as f:
-                return process, int(f.read().strip())
+            port, named = read_port_file(port_file)
+            return process, port, named
         time.sleep(0.1)
     stop_process(process.pid)
     raise RuntimeError("%s did not start; see %s.out" % (name, os.path.join(directory, name)))
@@ -176,9 +180,10 @@ def start(directory, lifetime):
     try:
         nginx, http_port, https_port = start_nginx(directory, root, lifetime)
         started.append(nginx.pid)
-        fault, fault_port = start_python_server(directory, "fault_server.py", "fault", root, lifetime)
+        fault, fault_port, fault_listeners = start_python_server(directory, "fault_server.py", "fault", root,
+                                                                 lifetime)
         started.append(fault.pid)
-        ftp, ftp_port = start_python_server(directory, "ftp_server.py", "ftp", root, lifetime)
+        ftp, ftp_port, _ = start_python_server(directory, "ftp_server.py", "ftp", root, lifetime)
         started.append(ftp.pid)
     except Exception:
         for pid in started:
@@ -189,6 +194,8 @@ def start(directory, lifetime):
     with open(os.path.join(directory, "servers.txt"), "w") as f:
         f.write("http=%d\nhttps=%d\nfault=%d\nftp=%d\ndata=%s\n"
                 % (http_port, https_port, fault_port, ftp_port, windows_path(root)))
+        for name, port in sorted(fault_listeners.items()):
+            f.write("fault-%s=%d\n" % (name, port))
     print("servers: http=%d https=%d fault=%d ftp=%d" % (http_port, https_port, fault_port, ftp_port))
     return 0
 

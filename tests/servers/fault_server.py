@@ -9,12 +9,23 @@ The request path chooses the behaviour; NAME is a file in --root:
   /dropnorange/OFFSET/NAME           ignores Range (200 from 0) and ends the connection at OFFSET
   /droprandom/SEED/MAXDROPS/NAME     drops at a random offset, MAXDROPS times per SEED, then serves
   /stall/OFFSET/NAME                 sends up to OFFSET bytes, then sends nothing more
+  /silent/NAME                       reads the request and never answers
   /status/CODE/NAME                  answers CODE with a short body (304 without one)
   /auth/REALM/USER/PASSWORD/NAME     asks for a Basic login with REALM (401) before serving
   /authnorealm/USER/PASSWORD/NAME    the same with a challenge that has no realm
   GET http://any/proxyauth/REALM/USER/PASSWORD/NAME
                                      acts as a proxy asking for a login (407) before serving
-The server picks a free port, writes it to --port-file and exits after --lifetime seconds.
+Beside the HTTP server it listens for the cancellation tests, each stalling one phase of a download:
+  backlog   a listener whose queue is full: a TCP connect never completes
+  mute      accepts, says nothing for MUTE_SECONDS (an FTP greeting that does not come), closes
+  ftp       a small FTP server; the user name chooses where it stalls (password anything):
+              stallcommand   the first command after the login gets no reply for MUTE_SECONDS
+              stallopen      RETR gets no reply for MUTE_SECONDS, then is served
+              stallread      RETR sends STALL_READ_BYTES of the file, then nothing for
+                             MUTE_SECONDS, then closes
+            any other user is served normally (PASV, TYPE, SIZE, REST, RETR)
+The servers pick free ports, write them to --port-file ("PORT", then "name=PORT" lines) and exit
+after --lifetime seconds.
 """
 import base64
 import http.server
@@ -22,6 +33,7 @@ import os
 import random
 import re
 import socket
+import socketserver
 import struct
 import sys
 import threading
@@ -31,6 +43,10 @@ import urllib.parse
 from server_common import parse_server_arguments, write_port_file
 
 STALL_LIMIT_SECONDS = 60
+# Some WinINets make the FTP login and commands synchronous: a stall there holds the caller
+# until the server gives up, so these stalls end by themselves.
+MUTE_SECONDS = 5
+STALL_READ_BYTES = 65536
 CHUNK = 16384
 
 
@@ -153,9 +169,11 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         data = self.read_file(name)
         start = self.send_file_head(data, None)
         self.send_bytes(data, start, min(offset, len(data)))
-        deadline = time.time() + STALL_LIMIT_SECONDS
-        while time.time() < deadline and not self.server.stopping.is_set():
-            time.sleep(0.1)
+        wait_until_stopping(self.server, STALL_LIMIT_SECONDS)
+        self.close_connection = True
+
+    def serve_silent(self):
+        wait_until_stopping(self.server, STALL_LIMIT_SECONDS)
         self.close_connection = True
 
     def serve_status(self, code):
@@ -200,6 +218,8 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
             self.serve_random_drop(parts[1], int(parts[2]), parts[3])
         elif kind == "stall" and len(parts) == 3:
             self.serve_stall(parts[2], int(parts[1]))
+        elif kind == "silent" and len(parts) == 2:
+            self.serve_silent()
         elif kind == "status" and len(parts) >= 2:
             self.serve_status(int(parts[1]))
         elif kind == "auth" and len(parts) == 5:
@@ -210,9 +230,148 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
             self.send_simple(404, b"unknown path\n")
 
 
+def wait_until_stopping(server, seconds):
+    deadline = time.time() + seconds
+    while time.time() < deadline and not server.stopping.is_set():
+        time.sleep(0.1)
+
+
 class FaultServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+
+
+class FtpHandler(socketserver.StreamRequestHandler):
+    """Just enough FTP for WinINet's passive downloads, with a stall where the user name says."""
+
+    def reply(self, text):
+        self.wfile.write((text + "\r\n").encode())
+        self.wfile.flush()
+
+    def handle(self):
+        self.user = ""
+        self.restart = 0
+        self.passive = None
+        self.reply("220 fault FTP")
+        try:
+            while not self.server.stopping.is_set():
+                line = self.rfile.readline()
+                if not line:
+                    break
+                command, _, argument = line.decode(errors="replace").strip().partition(" ")
+                if not self.command(command.upper(), argument):
+                    break
+        except OSError:
+            pass
+        finally:
+            if self.passive is not None:
+                self.passive.close()
+            log = getattr(self.server, "log_file", None)
+            if log:
+                log.write("%s ftp session of %s ended\n" % (time.strftime("%H:%M:%S"), self.user or "nobody"))
+                log.flush()
+
+    def command(self, command, argument):
+        if command == "USER":
+            self.user = argument
+            self.reply("331 password please")
+        elif command == "PASS":
+            self.logged_in = True
+            self.stalled_once = False
+            self.reply("230 logged in")
+        elif self.user == "stallcommand" and not self.stalled_once:
+            self.stalled_once = True
+            wait_until_stopping(self.server, MUTE_SECONDS)
+            return False
+        elif command == "TYPE":
+            self.reply("200 type set")
+        elif command == "SIZE":
+            self.reply("213 %d" % len(self.read_file(argument)))
+        elif command == "REST":
+            self.restart = int(argument)
+            self.reply("350 restarting at %d" % self.restart)
+        elif command == "PASV":
+            self.open_passive()
+        elif command == "RETR":
+            return self.retrieve(argument)
+        elif command == "QUIT":
+            self.reply("221 bye")
+            return False
+        else:
+            self.reply("502 not implemented")
+        return True
+
+    def read_file(self, name):
+        path = os.path.join(self.server.root, os.path.basename(name.lstrip("/")))
+        with open(path, "rb") as f:
+            return f.read()
+
+    def open_passive(self):
+        if self.passive is not None:
+            self.passive.close()
+        self.passive = socket.socket()
+        self.passive.bind(("127.0.0.1", 0))
+        self.passive.listen(1)
+        port = self.passive.getsockname()[1]
+        self.reply("227 Entering Passive Mode (127,0,0,1,%d,%d)" % (port >> 8, port & 255))
+
+    def retrieve(self, name):
+        if self.user == "stallopen":
+            # Then it serves after all: a client that gave up meanwhile gets an open it never asked for.
+            wait_until_stopping(self.server, MUTE_SECONDS)
+        try:
+            data = self.read_file(name)[self.restart:]
+        except OSError:
+            self.reply("550 no such file")
+            return True
+        if self.passive is None:
+            self.reply("425 use PASV first")
+            return True
+        self.passive.settimeout(10)
+        try:
+            connection, _ = self.passive.accept()
+        except OSError:
+            self.reply("425 no data connection")
+            return True
+        self.reply("150 opening data connection")
+        with connection:
+            if self.user == "stallread":
+                connection.sendall(data[:STALL_READ_BYTES])
+                wait_until_stopping(self.server, MUTE_SECONDS)
+                return False
+            connection.sendall(data)
+        self.reply("226 transfer complete")
+        self.restart = 0
+        return True
+
+
+class MuteHandler(socketserver.BaseRequestHandler):
+    def handle(self):
+        wait_until_stopping(self.server, MUTE_SECONDS)
+
+
+class Listener(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def start_listener(handler, server):
+    listener = Listener(("127.0.0.1", 0), handler)
+    listener.root = server.root
+    listener.stopping = server.stopping
+    listener.log_file = server.log_file
+    threading.Thread(target=listener.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+    return listener
+
+
+def full_backlog_listener():
+    """A listener that never accepts and whose queue holds one connection already: the kernel
+    drops further connection requests, so their connect hangs."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    filler = socket.create_connection(listener.getsockname(), timeout=5)
+    return listener, filler
 
 
 def main():
@@ -224,10 +383,26 @@ def main():
     server.drops = {}
     server.stopping = threading.Event()
     server.log_file = open(args.log, "a") if args.log else None
-    threading.Timer(args.lifetime, lambda: (server.stopping.set(), server.shutdown())).start()
-    write_port_file(args.port_file, server.server_address[1])
+    ftp = start_listener(FtpHandler, server)
+    mute = start_listener(MuteHandler, server)
+    backlog, filler = full_backlog_listener()
+
+    def stop():
+        server.stopping.set()
+        for listener in (ftp, mute):
+            listener.shutdown()
+        server.shutdown()
+
+    threading.Timer(args.lifetime, stop).start()
+    write_port_file(args.port_file, server.server_address[1],
+                    [("ftp", ftp.server_address[1]), ("mute", mute.server_address[1]),
+                     ("backlog", backlog.getsockname()[1])])
     server.serve_forever(poll_interval=0.2)
     server.server_close()
+    for listener in (ftp, mute):
+        listener.server_close()
+    filler.close()
+    backlog.close()
     return 0
 
 
