@@ -66,7 +66,9 @@ void SetRebootActions(const RebootActions* actions)
 bool RebootMachine(bool silent, bool& rebootNeeded)
 {
     const RebootActions actions = CurrentActions();
-    if (!silent && actions.askToRestart() == IDNO) {
+    // Only a Yes restarts: a question that could not be shown (no desktop, 0) or was closed
+    // otherwise must not end with the person's work lost to a forced restart.
+    if (!silent && actions.askToRestart() != IDYES) {
         rebootNeeded = true;
         return false;
     }

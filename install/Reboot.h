@@ -15,8 +15,8 @@ RebootActions RealRebootActions();
 // Null restores the real actions.
 void SetRebootActions(const RebootActions* actions);
 
-// Asks first unless silent. Returns true when the restart was started; false when the user
-// declined (rebootNeeded is then set) or a system call failed.
+// Asks first unless silent; only the answer Yes restarts. Returns true when the restart was
+// started; false when the user did not say Yes (rebootNeeded is then set) or a system call failed.
 bool RebootMachine(bool silent, bool& rebootNeeded);
 
 } // namespace orvanta

@@ -142,17 +142,22 @@ TEST_F(PackageLauncherTest, RebootPolicyRestartsSilentlyWithoutAsking)
     EXPECT_TRUE(ContainsLine(Log(), L"Rebooting machine..."));
 }
 
-TEST_F(PackageLauncherTest, DeclinedRestartLeavesARebootNeeded)
+TEST_F(PackageLauncherTest, AnythingButYesToTheRestartLeavesARebootNeeded)
 {
-    g_reboot.answer = IDNO;
-    AddHelper(L"--exit 0", RebootAfterSuccess);
-    EXPECT_EQ(launcher.RunLaunchItem(0, false), PackageLauncher::RunRebootPending);
-    EXPECT_EQ(g_reboot.asked, 1);
-    EXPECT_EQ(g_reboot.restarted, 0);
-    EXPECT_TRUE(launcher.RebootNeeded());
-    EXPECT_TRUE(launcher.RebootRefused());
-    EXPECT_TRUE(launcher.Rebooting());
-    EXPECT_FALSE(launcher.RestartStarted());
+    // No, and 0: the question could not be shown (no desktop).
+    for (const int answer : {IDNO, 0}) {
+        g_reboot = RebootRecord();
+        g_reboot.answer = answer;
+        PackageLauncher asking{&store, &decision};
+        asking.AddLaunchItem(helper, L"--exit 0", L"Helper", RebootAfterSuccess, 0, L"Ret");
+        EXPECT_EQ(asking.RunLaunchItem(0, false), PackageLauncher::RunRebootPending) << answer;
+        EXPECT_EQ(g_reboot.asked, 1);
+        EXPECT_EQ(g_reboot.restarted, 0) << answer;
+        EXPECT_TRUE(asking.RebootNeeded());
+        EXPECT_TRUE(asking.RebootRefused());
+        EXPECT_TRUE(asking.Rebooting());
+        EXPECT_FALSE(asking.RestartStarted());
+    }
 }
 
 TEST_F(PackageLauncherTest, RebootWhenFoundInstalledAsksTheDecision)
