@@ -1,10 +1,14 @@
 #include "run/Chainer.h"
 
 #include "config/FolderProperties.h"
+#include "detection/FileVersion.h"
+#include "run/UserInterface.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
+#include "platform/Resources.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
+#include "platform/resource.h"
 
 #include <atomic>
 
@@ -53,9 +57,18 @@ std::wstring IniTextFromBytes(const std::string& bytes)
     return text;
 }
 
-Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run) : run_(std::move(run)) {}
+std::wstring SetupTitle(const std::wstring& modulePath)
+{
+    return FillPlaceholders(LoadStringResource(IDS_SETUP_TITLE), GetVersionResourceString(modulePath));
+}
 
-Chainer::~Chainer() = default;
+Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui) : run_(std::move(run)), ui_(ui) {}
+
+Chainer::~Chainer()
+{
+    if (ui_ != nullptr)
+        ui_->CloseStatus();
+}
 
 bool Chainer::ReadIniFile(IniFile& ini) const
 {
@@ -118,13 +131,18 @@ void Chainer::Run()
     g_interfaceShown = !silent_;
     extraction_.SetModule(modulePath_, WithTrailingBackslash(moduleFolder_));
     ResolveExtractionFolder(config);
+    UserInterface* ui = silent_ ? nullptr : ui_;
+    if (ui != nullptr) {
+        ui->SetTitle(SetupTitle(modulePath_));
+        ui->ShowStatus(LoadStringResource(IDS_PREPARING));
+    }
 
     ::SetCurrentDirectoryW(moduleFolder_.c_str());
     if (!WaitForWindowsInstaller())
         return;
 
     config.programs = &extraction_;
-    const InstallOutcome outcome = InstallPrerequisites(config, extraction_, *run_);
+    const InstallOutcome outcome = InstallPrerequisites(config, extraction_, *run_, ui);
     exitCode_ = outcome.result;
     rebootPending_ = outcome.rebootPending;
 }

@@ -12,9 +12,12 @@
 
 namespace orvanta {
 
+class UserInterface;
+
 class Chainer {
 public:
-    explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun());
+    // The interface (not owned; null shows nothing) is used only when the run is not silent.
+    explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun(), UserInterface* ui = nullptr);
     ~Chainer();
     Chainer(const Chainer&) = delete;
     Chainer& operator=(const Chainer&) = delete;
@@ -36,6 +39,7 @@ private:
     std::wstring iniPath_;
     std::wstring moduleFolder_;
     std::unique_ptr<PrerequisiteRun> run_;
+    UserInterface* ui_;
 };
 
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
@@ -46,5 +50,8 @@ std::wstring IniTextFromBytes(const std::string& bytes);
 
 // Whether dialogs are shown in this process (not silent).
 bool InterfaceShown();
+
+// "<ProductName> Setup" for the chainer at `modulePath` (its own version resource).
+std::wstring SetupTitle(const std::wstring& modulePath);
 
 } // namespace orvanta

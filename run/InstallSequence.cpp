@@ -1,8 +1,14 @@
 #include "config/Config.h"
 #include "install/InterbootStore.h"
 #include "run/PrerequisiteRun.h"
+#include "run/StagesWorker.h"
+#include "run/UserInterface.h"
 #include "platform/Logger.h"
+#include "platform/ProcessLaunch.h"
+#include "platform/Resources.h"
 #include "platform/Text.h"
+#include "platform/UniqueResource.h"
+#include "platform/resource.h"
 
 namespace orvanta {
 namespace {
@@ -21,12 +27,42 @@ const wchar_t* TrueFalse(bool value)
     return value ? L"true" : L"false";
 }
 
+struct SearchWork {
+    PrerequisiteRun& run;
+    ChainerConfig& config;
+};
+
+DWORD WINAPI SearchThread(void* parameter)
+{
+    auto* work = static_cast<SearchWork*>(parameter);
+    work->run.SearchAll(work->config);
+    return 0;
+}
+
+// With an interface the search runs on a worker thread while this thread keeps the status
+// window alive; the configuration is touched by one thread at a time all the same.
+void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
+{
+    if (ui == nullptr) {
+        run.SearchAll(config);
+        return;
+    }
+    ui->ShowStatus(LoadStringResource(IDS_SEARCHING));
+    SearchWork work{run, config};
+    const UniqueHandle thread(::CreateThread(nullptr, 0, SearchThread, &work, 0, nullptr));
+    if (!thread) {
+        run.SearchAll(config);
+        return;
+    }
+    WaitWithMessagePump(thread.Get());
+}
+
 void RunStages(InstallStages& stages)
 {
     stages.Prepare();
-    stages.RunDownloadStage(false);
-    stages.RunOpenSiteStage(false);
-    stages.RunInstallStage(false);
+    stages.RunDownloadStage(nullptr);
+    stages.RunOpenSiteStage(nullptr);
+    stages.RunInstallStage(nullptr);
 }
 
 // Silent and basic runs end the same way once the stages are done: re-check, then the
@@ -37,6 +73,30 @@ int32_t ResultAfterStages(ChainerConfig& config, PrerequisiteRun& run, const Ins
         return 0;
     run.Recheck(config);
     return run.MandatoryCheck(config) ? 0 : 1;
+}
+
+// The progress dialog's own check decided 1 or 7. A dialog that was canceled, or that could not
+// be shown, ends the stages early: the checks run now that the worker has stopped, so a
+// mandatory prerequisite that is still missing fails the run.
+int32_t ResultOfDialog(int32_t end, ChainerConfig& config, PrerequisiteRun& run, const InstallStages& stages)
+{
+    if (end == ProgressDone)
+        return 0;
+    if (end == ProgressMandatoryMissing)
+        return 1;
+    return ResultAfterStages(config, run, stages);
+}
+
+int32_t RunInProgressDialog(ChainerConfig& config, PrerequisiteRun& run, InstallStages& stages, UserInterface* ui)
+{
+    stages.Prepare();
+    int32_t end = ProgressNotShown;
+    if (ui != nullptr) {
+        ui->CloseStatus();
+        StagesWorker worker(config, run, stages);
+        end = ui->RunProgressDialog(worker);
+    }
+    return ResultOfDialog(end, config, run, stages);
 }
 
 void LogRebootSummary(const RebootFlags& reboot)
@@ -53,14 +113,15 @@ void LogRebootSummary(const RebootFlags& reboot)
 
 } // namespace
 
-InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run)
+InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
+                                    UserInterface* ui)
 {
     InterbootStore store(config);
     InstallOutcome outcome;
     std::unique_ptr<InstallStages> stages;
 
     if (!config.prerequisites.empty()) {
-        run.SearchAll(config);
+        SearchAll(config, run, ui);
         if (!SomethingToInstall(config)) {
             LogLine(L"No prerequisite must be installed.");
         } else {
@@ -71,8 +132,12 @@ InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& ex
                 LogLine(silent ? L"Starting installing prerequisites in silent mode."
                                : L"Starting installing prerequisites in basic UI mode.");
                 stages->SetSilent(silent);
-                RunStages(*stages);
-                outcome.result = ResultAfterStages(config, run, *stages);
+                if (silent) {
+                    RunStages(*stages);
+                    outcome.result = ResultAfterStages(config, run, *stages);
+                } else {
+                    outcome.result = RunInProgressDialog(config, run, *stages, ui);
+                }
 
                 const RebootFlags reboot = stages->Reboot();
                 LogRebootSummary(reboot);
@@ -84,6 +149,8 @@ InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& ex
             }
         }
     }
+    if (ui != nullptr)
+        ui->CloseStatus();
 
     stages.reset();  // discarding the stages deletes the downloads registered for deletion
     store.CopyIntoConfig();

@@ -44,16 +44,6 @@ void InstallStage::Prepare()
     PrepareInstallStage(silent_);
 }
 
-void InstallStage::RunDownloadStage(bool)
-{
-    RunDownloadStage(static_cast<ProgressSink*>(nullptr));
-}
-
-void InstallStage::RunOpenSiteStage(bool)
-{
-    RunOpenSiteStage(static_cast<ProgressSink*>(nullptr));
-}
-
 uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
 {
     return DownloadPrerequisites(config_, downloads_, sink);
@@ -62,11 +52,6 @@ uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
 void InstallStage::RunOpenSiteStage(ProgressSink* sink)
 {
     OpenPrerequisiteSites(config_, downloads_, sink);
-}
-
-void InstallStage::RunInstallStage(bool)
-{
-    RunInstallStage(static_cast<ProgressSink*>(nullptr));
 }
 
 RebootFlags InstallStage::Reboot() const
@@ -115,7 +100,8 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
                 return kUserExit;
             sink->SetStatus(FillPlaceholders(stageText, items[index].name), 8, 0);
         }
-        const int result = launcher_.RunLaunchItem(index, sink == nullptr);
+        // Only a silent run restarts the machine without asking: a basic-interface run asks.
+        const int result = launcher_.RunLaunchItem(index, silent_);
         if (result == PackageLauncher::RunDone)
             continue;
         const PrereqInfo& prereq = config_.prerequisites.at(static_cast<size_t>(items[index].prereqIndex));

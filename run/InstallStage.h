@@ -7,6 +7,7 @@
 #include "download/DownloadList.h"
 #include "install/PackageLauncher.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace orvanta {
@@ -22,23 +23,18 @@ public:
 
     void SetSilent(bool silent) override { silent_ = silent; }
     void Prepare() override;
-    void RunDownloadStage(bool flag) override;
-    void RunOpenSiteStage(bool flag) override;
-    void RunInstallStage(bool flag) override;
+    uint32_t RunDownloadStage(ProgressSink* sink) override;
+    void RunOpenSiteStage(ProgressSink* sink) override;
+    // A restart is started without asking only in a silent run.
+    uint32_t RunInstallStage(ProgressSink* sink) override;
+    void Stop() override { stopped_ = true; }
     RebootFlags Reboot() const override;
 
-    // The download stage: 0, or 1603 when a download was rejected or a mandatory one failed.
-    uint32_t RunDownloadStage(ProgressSink* sink);
-    void RunOpenSiteStage(ProgressSink* sink);
     // Fills the launch list from the effective decisions; returns the extraction result.
     uint32_t PrepareInstallStage(bool silent);
-    // 0 all items ran, 1602 canceled through the sink, 1603 a mandatory prerequisite failed
-    // or asked for a reboot.
-    uint32_t RunInstallStage(ProgressSink* sink);
 
     const PackageLauncher& Launcher() const { return launcher_; }
     const DownloadList& Downloads() const { return downloads_; }
-    void Stop() { stopped_ = true; }
 
 private:
     bool InstalledAfterRun(int32_t prereqIndex) override;
@@ -49,7 +45,7 @@ private:
     // Destroyed with the stages: deletes the downloads and shortcuts registered for deletion.
     DownloadList downloads_;
     bool silent_ = false;
-    bool stopped_ = false;
+    std::atomic<bool> stopped_{false};
 };
 
 } // namespace orvanta

@@ -3,6 +3,7 @@
 // each phase can be exercised on its own.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 namespace orvanta {
@@ -10,6 +11,8 @@ namespace orvanta {
 struct ChainerConfig;
 class ExtractionContext;
 class InterbootStore;
+class ProgressSink;
+class UserInterface;
 
 struct RebootFlags {
     bool required = false;
@@ -17,15 +20,21 @@ struct RebootFlags {
     bool inProgress = false;
 };
 
-// The download, open-site and install stages of one run.
+// The download, open-site and install stages of one run. Each stage reports to the sink of the
+// progress dialog, or to none (null) in a silent run.
 class InstallStages {
 public:
     virtual ~InstallStages() = default;
     virtual void SetSilent(bool silent) = 0;
     virtual void Prepare() = 0;
-    virtual void RunDownloadStage(bool flag) = 0;
-    virtual void RunOpenSiteStage(bool flag) = 0;
-    virtual void RunInstallStage(bool flag) = 0;
+    // 0, or 1603 when a download was rejected or a mandatory one failed.
+    virtual uint32_t RunDownloadStage(ProgressSink* sink) = 0;
+    virtual void RunOpenSiteStage(ProgressSink* sink) = 0;
+    // 0, 1602 canceled through the sink, or 1603 a mandatory prerequisite failed or asked for
+    // a reboot.
+    virtual uint32_t RunInstallStage(ProgressSink* sink) = 0;
+    // No further installer is started (the user's session ends); safe from another thread.
+    virtual void Stop() = 0;
     virtual RebootFlags Reboot() const = 0;
 };
 
@@ -49,7 +58,10 @@ struct InstallOutcome {
 };
 
 // Runs the phases over the configuration and keeps HKCU\InterbootContext exactly when a
-// reboot is outstanding.
-InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run);
+// reboot is outstanding. With an interface (null in a silent run) the search runs on a worker
+// thread behind the status window, and a basic-interface run installs inside the progress
+// dialog.
+InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
+                                    UserInterface* ui = nullptr);
 
 } // namespace orvanta

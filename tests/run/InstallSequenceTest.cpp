@@ -1,12 +1,16 @@
 #include "config/Config.h"
 #include "install/InterbootStore.h"
 #include "run/PrerequisiteRun.h"
+#include "run/UserInterface.h"
 #include "install/ExtractionContext.h"
 #include "platform/Logger.h"
+#include "platform/ProgressSink.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace orvanta;
 using testing_support::ContainsLine;
@@ -18,10 +22,17 @@ struct FakeStages final : InstallStages {
     explicit FakeStages(RebootFlags flags, std::vector<std::wstring>& calls) : flags(flags), calls(calls) {}
     void SetSilent(bool silent) override { calls.push_back(silent ? L"silent" : L"basic"); }
     void Prepare() override { calls.push_back(L"prepare"); }
-    void RunDownloadStage(bool) override { calls.push_back(L"download"); }
-    void RunOpenSiteStage(bool) override { calls.push_back(L"opensite"); }
-    void RunInstallStage(bool) override { calls.push_back(L"install"); }
+    uint32_t RunDownloadStage(ProgressSink* sink) override { return Stage(L"download", sink); }
+    void RunOpenSiteStage(ProgressSink* sink) override { Stage(L"opensite", sink); }
+    uint32_t RunInstallStage(ProgressSink* sink) override { return Stage(L"install", sink); }
+    void Stop() override { calls.push_back(L"stop"); }
     RebootFlags Reboot() const override { return flags; }
+
+    uint32_t Stage(const wchar_t* name, ProgressSink* sink)
+    {
+        calls.push_back(std::wstring(name) + (sink != nullptr ? L"+sink" : L""));
+        return 0;
+    }
     ~FakeStages() override { calls.push_back(L"discarded"); }
 
     RebootFlags flags;
@@ -33,6 +44,7 @@ struct FakeRun final : PrerequisiteRun {
     void SearchAll(ChainerConfig& config) override
     {
         calls.push_back(L"search");
+        searchThread = ::GetCurrentThreadId();
         for (PrereqInfo& prereq : config.prerequisites)
             prereq.decision = decision;
     }
@@ -53,6 +65,49 @@ struct FakeRun final : PrerequisiteRun {
     RebootFlags reboot;
     bool mandatoryOk = true;
     std::vector<std::wstring> calls;
+    DWORD searchThread = 0;
+};
+
+// A sink that ends the "dialog" the way the progress dialog does: Complete(0) asks the worker.
+struct EndingSink final : ProgressSink {
+    explicit EndingSink(StageWorker& worker) : worker(worker) {}
+    void SetRange(uint32_t, uint32_t) override {}
+    void BeginTransfer(uint32_t, uint64_t, const std::wstring&) override {}
+    void Complete(uint32_t kind, uint32_t) override
+    {
+        if (kind == 0)
+            end = worker.FinalResult();
+    }
+    void AddProgress(uint64_t) override {}
+    bool IsCanceled() override { return false; }
+    bool IsPaused() override { return false; }
+    uint32_t ReportError(const wchar_t*, uint32_t code, uintptr_t) override { return code; }
+    void SetStatus(const std::wstring&, uint32_t, uint32_t) override {}
+
+    StageWorker& worker;
+    int32_t end = ProgressNotShown;
+};
+
+// Records the windows it would show. Its dialog either runs the worker to its end or ends as
+// `end` says without running it (a cancel before the first stage, or no dialog at all).
+struct FakeUi final : UserInterface {
+    explicit FakeUi(std::vector<std::wstring>& calls) : calls(calls) {}
+    void SetTitle(const std::wstring& title) override { calls.push_back(L"title:" + title); }
+    void ShowStatus(const std::wstring& text) override { calls.push_back(L"status:" + text); }
+    void CloseStatus() override { calls.push_back(L"close"); }
+    int32_t RunProgressDialog(StageWorker& worker) override
+    {
+        calls.push_back(L"dialog");
+        if (!runWorker)
+            return end;
+        EndingSink sink(worker);
+        worker.Run(sink);
+        return sink.end;
+    }
+
+    std::vector<std::wstring>& calls;
+    bool runWorker = true;
+    int32_t end = ProgressNotShown;
 };
 
 class InstallSequenceTest : public ::testing::Test {
@@ -85,6 +140,7 @@ protected:
     ChainerConfig config;
     ExtractionContext extraction;
     FakeRun run;
+    FakeUi ui{run.calls};
 };
 
 } // namespace
@@ -184,4 +240,46 @@ TEST_F(InstallSequenceTest, QuietWinsOverBasicAndBasicModeIsLoggedAsSuch)
     const auto log = Log();
     EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in silent mode."));
     EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in basic UI mode."));
+}
+
+TEST_F(InstallSequenceTest, BasicRunSearchesBehindTheStatusWindowThenInstallsInTheProgressDialog)
+{
+    config.general.Options = L"b";
+    const InstallOutcome outcome = InstallPrerequisites(config, extraction, run, &ui);
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(run.calls, (std::vector<std::wstring>{L"status:Searching for prerequisites...", L"search", L"build",
+                                                    L"basic", L"prepare", L"close", L"dialog", L"download+sink",
+                                                    L"opensite+sink", L"install+sink", L"recheck", L"mandatory",
+                                                    L"close", L"discarded"}));
+    EXPECT_NE(run.searchThread, ::GetCurrentThreadId());
+}
+
+TEST_F(InstallSequenceTest, DialogEndsGiveTheExitCode)
+{
+    // A canceled dialog (2), or one that could not be shown (0), is followed by the checks: a
+    // mandatory prerequisite still missing fails the run.
+    const struct {
+        int32_t end;
+        bool mandatoryOk;
+        int32_t result;
+        int checksAfterDialog;
+    } cases[] = {
+        {ProgressDone, false, 0, 0},          {ProgressMandatoryMissing, true, 1, 0},
+        {ProgressCanceledOrRebooting, true, 0, 2}, {ProgressCanceledOrRebooting, false, 1, 2},
+        {ProgressNotShown, false, 1, 2},
+    };
+    config.general.Options = L"b";
+    ui.runWorker = false;
+    for (const auto& c : cases) {
+        run.calls.clear();
+        run.mandatoryOk = c.mandatoryOk;
+        ui.end = c.end;
+        EXPECT_EQ(InstallPrerequisites(config, extraction, run, &ui).result, c.result) << c.end;
+        const auto dialog = std::find(run.calls.begin(), run.calls.end(), L"dialog");
+        ASSERT_NE(dialog, run.calls.end());
+        EXPECT_EQ(std::count(dialog, run.calls.end(), L"recheck") + std::count(dialog, run.calls.end(), L"mandatory"),
+                  c.checksAfterDialog)
+            << c.end;
+        EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install+sink"), 0);
+    }
 }

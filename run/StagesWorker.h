@@ -1,0 +1,31 @@
+// The progress dialog's worker in a basic-interface run: the download, open-site and install
+// stages with the dialog's sink, then the check that decides how the dialog ends.
+#pragma once
+
+#include "run/PrerequisiteRun.h"
+#include "run/UserInterface.h"
+
+namespace orvanta {
+
+struct ChainerConfig;
+
+class StagesWorker final : public StageWorker {
+public:
+    StagesWorker(ChainerConfig& config, PrerequisiteRun& run, InstallStages& stages)
+        : config_(config), run_(run), stages_(stages)
+    {
+    }
+
+    // Stops after a stage that failed or when the sink says canceled.
+    void Run(ProgressSink& sink) override;
+    // 2 while a restart is under way; else the re-check and the mandatory check: 1 passed, 7 not.
+    int32_t FinalResult() override;
+    void EndSession() override { stages_.Stop(); }
+
+private:
+    ChainerConfig& config_;
+    PrerequisiteRun& run_;
+    InstallStages& stages_;
+};
+
+} // namespace orvanta
