@@ -1,5 +1,7 @@
 #include "download/CredentialStore.h"
 
+#include "download/UrlParts.h"
+
 namespace orvanta {
 namespace {
 
@@ -58,12 +60,27 @@ void CredentialStore::SetUrl(const std::wstring& url)
     url_ = url;
 }
 
-bool CredentialStore::AskUser(HWND)
+bool CredentialStore::AskUser(HWND parent)
 {
-    if (noDialog_)
+    if (noDialog_ || prompt_ == nullptr)
         return false;
-    // The credentials prompt comes with the user interface; without it the answer is "none".
-    return false;
+    if (parent == nullptr)
+        parent = ::GetActiveWindow();
+    if (parent == nullptr)
+        parent = ::GetForegroundWindow();
+    CredentialQuestion question;
+    UrlParts parts;
+    if (CrackUrl(url_, parts) == 0)
+        question.host = parts.host;
+    question.proxyServer = proxyServer_;
+    question.realm = realm_;
+    std::wstring user;
+    std::wstring password;
+    const bool confirmed = prompt_(parent, question, user, password);
+    if (confirmed)
+        StoreEntered(user, password);
+    Wipe(password);
+    return confirmed;
 }
 
 void CredentialStore::StoreEntered(const std::wstring& user, const std::wstring& password)

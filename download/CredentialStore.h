@@ -9,6 +9,19 @@
 
 namespace orvanta {
 
+// What a person is asked about: the host of the URL, the proxy that challenged (empty for a
+// server) and the realm of the challenge.
+struct CredentialQuestion {
+    std::wstring host;
+    std::wstring proxyServer;
+    std::wstring realm;
+};
+
+// Shows the question modally over `parent`; true with the user name and password when the
+// person confirmed. The user interface provides it.
+using CredentialPrompt = bool (*)(HWND parent, const CredentialQuestion& question, std::wstring& user,
+                                  std::wstring& password);
+
 class CredentialStore {
 public:
     CredentialStore() = default;
@@ -28,11 +41,13 @@ public:
     virtual void SetRealm(const std::wstring& realm);
     virtual void SetProxyServer(const std::wstring& proxyServer);
     virtual void SetUrl(const std::wstring& url);
-    // Asks the user for credentials; true when some were entered. The prompt belongs to a
-    // user interface that is not part of this build: until then nobody is asked.
+    // Asks the user for credentials through the prompt, over `parent` (null: the active window,
+    // else the foreground window); true when some were entered. Without a prompt, or with no
+    // dialog set, nobody is asked.
     virtual bool AskUser(HWND parent);
 
     void SetNoDialog(bool noDialog) { noDialog_ = noDialog; }
+    void SetPrompt(CredentialPrompt prompt) { prompt_ = prompt; }
     const std::wstring& Realm() const { return realm_; }
     const std::wstring& Url() const { return url_; }
     const std::wstring& ProxyServer() const { return proxyServer_; }
@@ -43,6 +58,7 @@ protected:
 
 private:
     bool noDialog_ = false;
+    CredentialPrompt prompt_ = nullptr;
     std::wstring user_;
     std::wstring password_;
     bool offerRemembered_ = true;
