@@ -12,3 +12,6 @@
 #define IDS_CONNECT_TO 245
 #define IDS_CREDENTIALS_PROMPT 246
 #define IDS_MANDATORY_MISSING 276
+
+// The chainer's icon (the first icon of the executable, so the shell shows it too).
+#define IDI_CHAINER 100

@@ -30,6 +30,11 @@ bool InterfaceShown()
     return g_interfaceShown;
 }
 
+void SetInterfaceShown(bool shown)
+{
+    g_interfaceShown = shown;
+}
+
 std::wstring IniPathForModule(const std::wstring& modulePath)
 {
     const std::wstring folder = FolderOf(modulePath);
@@ -128,7 +133,7 @@ void Chainer::Run()
     }
 
     silent_ = IsSilent(config);
-    g_interfaceShown = !silent_;
+    SetInterfaceShown(!silent_);
     extraction_.SetModule(modulePath_, WithTrailingBackslash(moduleFolder_));
     ResolveExtractionFolder(config);
     UserInterface* ui = silent_ ? nullptr : ui_;

@@ -48,8 +48,9 @@ std::wstring IniPathForModule(const std::wstring& modulePath);
 // rest read as UTF-16 LE; an odd last byte is ignored.
 std::wstring IniTextFromBytes(const std::string& bytes);
 
-// Whether dialogs are shown in this process (not silent).
+// Whether dialogs are shown in this process (not silent); set by the run once it knows.
 bool InterfaceShown();
+void SetInterfaceShown(bool shown);
 
 // "<ProductName> Setup" for the chainer at `modulePath` (its own version resource).
 std::wstring SetupTitle(const std::wstring& modulePath);

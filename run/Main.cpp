@@ -1,5 +1,6 @@
 #include "run/Chainer.h"
 #include "platform/Paths.h"
+#include "ui/DialogUserInterface.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -13,7 +14,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const bool comInitialized = ::CoInitialize(nullptr) == S_OK;
     int exitCode = 0;
     {
-        orvanta::Chainer chainer;
+        // A silent run shows none of it: the run passes the interface on only when it is shown.
+        orvanta::DialogUserInterface dialogs;
+        orvanta::InstallDialogPrompts();
+        orvanta::Chainer chainer(orvanta::CreatePrerequisiteRun(), &dialogs);
         chainer.Run();
         exitCode = chainer.ExitCode();
     }

@@ -1,0 +1,233 @@
+#include "ui/ProgressDialog.h"
+
+#include "download/Authentication.h"
+#include "download/CredentialStore.h"
+#include "download/InternetDownloader.h"
+#include "platform/ProcessLaunch.h"
+#include "platform/Resources.h"
+#include "platform/resource.h"
+#include "ui/CommonControls.h"
+#include "ui/DialogIds.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace orvanta {
+namespace {
+
+// The worker reaches the dialog's thread through these; the taskbar's COM object and the end of
+// the dialog belong to that thread.
+const UINT kEndMessage = WM_APP + 1;           // wParam: the end value
+const UINT kTaskbarValueMessage = WM_APP + 2;  // wParam: completed, lParam: total
+const UINT kTaskbarStateMessage = WM_APP + 3;  // wParam: TBPFLAG
+const uint32_t kStageStep = 8;
+const DWORD kBlinkMs = 200;
+
+} // namespace
+
+ProgressDialog::ProgressDialog(StageWorker& worker, std::wstring caption)
+    : worker_(worker), caption_(std::move(caption))
+{
+}
+
+ProgressDialog::~ProgressDialog() = default;
+
+int32_t ProgressDialog::Run()
+{
+    LoadCommonControls();
+    const INT_PTR end = RunModal(IDD_PROGRESS, ::GetActiveWindow());
+    ended_ = true;
+    if (workerThread_) {
+        if (end == -1)
+            canceled_ = true;  // a dialog that failed after its worker started: nobody could cancel
+        // Messages are still dispatched: the worker may be sending one to this thread.
+        WaitWithMessagePump(workerThread_.Get());
+    }
+    if (end == ProgressDone || end == ProgressCanceledOrRebooting || end == ProgressMandatoryMissing)
+        return static_cast<int32_t>(end);
+    return ProgressNotShown;
+}
+
+DWORD WINAPI ProgressDialog::WorkerThread(void* parameter)
+{
+    auto* dialog = static_cast<ProgressDialog*>(parameter);
+    dialog->worker_.Run(*dialog);
+    return 0;
+}
+
+void ProgressDialog::OnInitDialog()
+{
+    const HWND window = Window();
+    SetDialogIcon(window);
+    CenterWindow(window);
+    ::SetWindowTextW(window, caption_.c_str());
+    ::SetDlgItemTextW(window, IDC_PROGRESS_TEXT, LoadStringResource(IDS_PREPARING).c_str());
+    taskbar_ = std::make_unique<TaskbarProgress>(window);
+    window_ = window;
+    workerThread_.Reset(::CreateThread(nullptr, 0, &ProgressDialog::WorkerThread, this, 0, nullptr));
+    if (!workerThread_)
+        End(ProgressNotShown);
+}
+
+void ProgressDialog::End(INT_PTR result)
+{
+    if (ended_.exchange(true))
+        return;
+    ::EndDialog(Window(), result);
+}
+
+bool ProgressDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return true;
+    case WM_COMMAND:
+        // Cancel, Esc and the close box: the dialog ends at once; the worker stops at its next
+        // cancellation check and Run waits for it.
+        if (LOWORD(wParam) == IDCANCEL) {
+            canceled_ = true;
+            End(ProgressCanceledOrRebooting);
+        }
+        return true;
+    case kEndMessage:
+        End(static_cast<INT_PTR>(wParam));
+        return true;
+    case kTaskbarValueMessage:
+        if (taskbar_)
+            taskbar_->SetValue(static_cast<ULONGLONG>(wParam), static_cast<ULONGLONG>(lParam));
+        return true;
+    case kTaskbarStateMessage:
+        if (taskbar_)
+            taskbar_->SetState(static_cast<TBPFLAG>(wParam));
+        return true;
+    case WM_ENDSESSION:
+        if (wParam != FALSE)
+            worker_.EndSession();
+        ::SetWindowLongPtrW(Window(), DWLP_MSGRESULT, 0);
+        return true;
+    case WM_DESTROY:
+        window_ = nullptr;
+        taskbar_.reset();  // clears the button's progress
+        return false;
+    default:
+        result = FALSE;
+        return false;
+    }
+}
+
+void ProgressDialog::SetRange(uint32_t total, uint32_t)
+{
+    stepTotal_ = total;
+    stepCounter_ = 0;
+    transferLength_ = 0;
+    barPosition_ = UINT64_MAX;
+    if (Closed())
+        return;
+    const uint64_t units = std::min<uint64_t>(stepTotal_ * kUnitsPerStep, INT32_MAX);
+    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(units));
+    MoveBar(0);
+}
+
+void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t)
+{
+    if (kind != kStageStep)
+        return;
+    ++stepCounter_;
+    transferLength_ = 0;
+    if (Closed())
+        return;
+    ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text.c_str());
+    ClearError();
+    MoveBar(static_cast<uint64_t>(stepCounter_) * kUnitsPerStep);
+}
+
+void ProgressDialog::BeginTransfer(uint32_t kind, uint64_t length, const std::wstring&)
+{
+    if (kind != 1 || length == 0 || stepCounter_ == 0)
+        return;
+    transferLength_ = length;
+    transferred_ = 0;
+    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * kUnitsPerStep);
+}
+
+void ProgressDialog::AddProgress(uint64_t bytes)
+{
+    if (transferLength_ == 0)
+        return;
+    transferred_ += bytes;
+    const uint64_t within = std::min(transferred_, transferLength_) * kUnitsPerStep / transferLength_;
+    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * kUnitsPerStep + within);
+}
+
+void ProgressDialog::Complete(uint32_t kind, uint32_t)
+{
+    if (kind == 1) {
+        // The file is there: the bar stands at the step's own position again.
+        if (transferLength_ != 0)
+            MoveBar(static_cast<uint64_t>(stepCounter_) * kUnitsPerStep);
+        transferLength_ = 0;
+        return;
+    }
+    if (kind != 0 || Closed())
+        return;
+    ::PostMessageW(window_, kTaskbarStateMessage, TBPF_NOPROGRESS, 0);
+    const int32_t end = worker_.FinalResult();
+    ::PostMessageW(window_, kEndMessage, static_cast<WPARAM>(end), 0);
+}
+
+uint32_t ProgressDialog::ReportError(const wchar_t* text, uint32_t code, uintptr_t context)
+{
+    if (code == DLERR_AUTH_REQUIRED && context != 0)
+        return AskForLogin(*reinterpret_cast<CredentialStore*>(context), code);
+    ShowError(text);
+    return code;
+}
+
+uint32_t ProgressDialog::AskForLogin(CredentialStore& store, uint32_t code)
+{
+    // The failure that follows a refused question shows the error.
+    if (Closed() || canceled_)
+        return code;
+    return store.AskUser(window_) ? kAnswerRetry : code;
+}
+
+void ProgressDialog::ShowError(const wchar_t* text)
+{
+    if (Closed())
+        return;
+    if (text != nullptr)
+        ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text);
+    const HWND bar = ::GetDlgItem(window_, IDC_PROGRESS_BAR);
+    ::SendMessageW(bar, PBM_SETSTATE, PBST_ERROR, 0);
+    ::ShowWindow(bar, SW_HIDE);
+    ::Sleep(kBlinkMs);
+    ::ShowWindow(bar, SW_SHOW);
+    ::PostMessageW(window_, kTaskbarStateMessage, TBPF_ERROR, 0);
+    errorShown_ = true;
+}
+
+// A failure that the stage went on after (a download that was not mandatory) is not the state of
+// the steps that follow.
+void ProgressDialog::ClearError()
+{
+    if (!errorShown_)
+        return;
+    errorShown_ = false;
+    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETSTATE, PBST_NORMAL, 0);
+    ::PostMessageW(window_, kTaskbarStateMessage, TBPF_NORMAL, 0);
+}
+
+void ProgressDialog::MoveBar(uint64_t position)
+{
+    const uint64_t total = stepTotal_ * kUnitsPerStep;
+    position = std::min(position, total);
+    if (position == barPosition_ || Closed())
+        return;
+    barPosition_ = position;
+    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    ::PostMessageW(window_, kTaskbarValueMessage, static_cast<WPARAM>(position), static_cast<LPARAM>(total));
+}
+
+} // namespace orvanta

@@ -1,0 +1,83 @@
+#include "ui/TaskbarProgress.h"
+
+#include "platform/OsVersion.h"
+
+#include <atomic>
+
+namespace orvanta {
+namespace {
+
+class TaskbarList final : public TaskbarButton {
+public:
+    explicit TaskbarList(ITaskbarList3* list) : list_(list) {}
+    ~TaskbarList() override { list_->Release(); }
+    TaskbarList(const TaskbarList&) = delete;
+    TaskbarList& operator=(const TaskbarList&) = delete;
+
+    void SetProgressValue(HWND window, ULONGLONG completed, ULONGLONG total) override
+    {
+        list_->SetProgressValue(window, completed, total);
+    }
+    void SetProgressState(HWND window, TBPFLAG state) override { list_->SetProgressState(window, state); }
+
+private:
+    ITaskbarList3* list_;
+};
+
+std::unique_ptr<TaskbarButton> MakeTaskbarList()
+{
+    const OsVersionInfo& os = GetOsVersionInfo();
+    if (os.major < 6 || (os.major == 6 && os.minor < 1))
+        return nullptr;  // taskbar progress came with Windows 7
+    ITaskbarList3* list = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                  reinterpret_cast<void**>(&list))) ||
+        list == nullptr)
+        return nullptr;
+    return std::make_unique<TaskbarList>(list);
+}
+
+std::atomic<TaskbarButtonFactory> g_factory{nullptr};
+
+HWND TopLevelWindow(HWND window)
+{
+    HWND last = window;
+    for (HWND current = window; current != nullptr;) {
+        last = current;
+        current = (::GetWindowLongPtrW(current, GWL_STYLE) & WS_CHILD) != 0 ? ::GetParent(current)
+                                                                           : ::GetWindow(current, GW_OWNER);
+    }
+    return last;
+}
+
+} // namespace
+
+void SetTaskbarButtonFactory(TaskbarButtonFactory factory)
+{
+    g_factory = factory;
+}
+
+TaskbarProgress::TaskbarProgress(HWND dialog) : window_(TopLevelWindow(dialog))
+{
+    const TaskbarButtonFactory factory = g_factory.load();
+    button_ = factory != nullptr ? factory() : MakeTaskbarList();
+}
+
+TaskbarProgress::~TaskbarProgress()
+{
+    SetState(TBPF_NOPROGRESS);
+}
+
+void TaskbarProgress::SetValue(ULONGLONG completed, ULONGLONG total)
+{
+    if (button_)
+        button_->SetProgressValue(window_, completed, total);
+}
+
+void TaskbarProgress::SetState(TBPFLAG state)
+{
+    if (button_)
+        button_->SetProgressState(window_, state);
+}
+
+} // namespace orvanta
