@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Creates (setup) or stops (stop) the private Wine prefix that the tests run in.
-# Usage: wine-prefix.sh setup|stop PREFIX
+# Usage: wine-prefix.sh setup|stop PREFIX [DESKTOP]
+# DESKTOP (WIDTHxHEIGHT) makes every window of the prefix live in one virtual desktop of that
+# size, which draws window frames even on an X server without a window manager.
 set -euo pipefail
 action=$1
 export WINEPREFIX=$2
+desktop=${3:-}
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs while the prefix is created.
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
@@ -23,6 +26,14 @@ setup)
         /v Debugger /d "" /f >"$WINEPREFIX.reg.log" 2>&1
     "$wine" reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug" \
         /v Auto /d "0" /f >>"$WINEPREFIX.reg.log" 2>&1
+    if [ -n "$desktop" ]; then
+        "$wine" reg add "HKCU\\Software\\Wine\\Explorer" /v Desktop /d Default /f >>"$WINEPREFIX.reg.log" 2>&1
+        "$wine" reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v Default /d "$desktop" /f \
+            >>"$WINEPREFIX.reg.log" 2>&1
+        # The desktop of a running server keeps its old settings.
+        "$wineserver" -k || true
+        "$wineserver" -w || true
+    fi
     ;;
 stop)
     "$wineserver" -k || true

@@ -1,0 +1,346 @@
+// The built chainer in basic-interface runs under a real display, watched and driven from this
+// program as a person would: the status window, the progress dialog with its bar and Cancel, the
+// error state, the restart question, the login question, and a silent run that shows nothing.
+#include "ChainerPackage.h"
+#include "DownloadTestSupport.h"
+#include "TestSupport.h"
+#include "UiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+using namespace testing_support;
+using namespace ui_testing;
+using download_testing::Servers;
+
+namespace {
+
+const wchar_t kTitle[] = L"Orvanta Chainer Setup";  // "%s Setup" with the chainer's ProductName
+const wchar_t kMarks[] = L"Software\\OrvantaUiTest";
+const DWORD kMinusOne = 0xFFFFFFFF;
+// Ids of the chainer's dialogs.
+const int kStatusText = 1001;
+const int kProgressText = 1034;
+const int kProgressBar = 1035;
+const int kCredentialsText = 1067;
+const int kUserName = 1061;
+const int kPassword = 1062;
+const int kMessageBoxText = 0xFFFF;
+
+using Section = std::vector<std::wstring>;
+
+class ChainerDialogs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        package.AddTestHelper(L"helper.exe");
+    }
+    void TearDown() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+    }
+
+    // A prerequisite that counts as installed once HKCU\Software\OrvantaUiTest has its value.
+    static Section Prerequisite(const std::wstring& name, const std::wstring& options = L"")
+    {
+        return {L"[" + name + L"]", L"Options=" + options, L"SearchType1=7",
+                L"SearchString1=HKCU\\" + std::wstring(kMarks) + L"\\" + name};
+    }
+    // The helper's command line that installs `name`: first `before`, then a wait at the gate
+    // (when given).
+    static std::wstring Installs(const std::wstring& name, const Gate* gate, const std::wstring& before = L"")
+    {
+        return before + (gate != nullptr ? L"--wait " + gate->Name() + L" " : std::wstring()) + L"--set HKCU\\" +
+               kMarks + L"\\" + name + L"=1 --exit 0";
+    }
+    static Section Installer(const std::wstring& name, const Gate* gate, const std::wstring& options = L"",
+                             const std::wstring& before = L"")
+    {
+        Section section = Prerequisite(name, options);
+        section.push_back(L"SetupFile=helper.exe");
+        section.push_back(L"CommandLine=" + Installs(name, gate, before));
+        return section;
+    }
+    static Section Download(const std::wstring& name, const std::wstring& url, const std::wstring& more = L"")
+    {
+        Section section = Prerequisite(name);
+        section.push_back(L"Url=" + url);
+        section.push_back(L"CommandLine=" + Installs(name, nullptr));
+        if (!more.empty())
+            section.push_back(more);
+        return section;
+    }
+
+    void WritePackage(const std::wstring& generalOptions, const std::vector<Section>& sections)
+    {
+        Section lines{L"[GeneralOptions]", L"Options=" + generalOptions, L"ExtractionFolder=[SETUPEXEDIR]",
+                      L"DownloadFolder=" + package.Folder() + L"\\downloads", L"[PREREQUISITES]"};
+        for (size_t i = 0; i < sections.size(); ++i) {
+            const std::wstring& header = sections[i].front();
+            lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + header.substr(1, header.size() - 2));
+        }
+        for (const Section& section : sections)
+            lines.insert(lines.end(), section.begin(), section.end());
+        lines.push_back(L"[PREREQ_CHAINER]");
+        lines.push_back(L"LogFile=" + package.LogPath());
+        package.WriteIni(lines);
+    }
+
+    StartedProcess& Start()
+    {
+        chainer = std::make_unique<StartedProcess>(L"\"" + package.ExePath() + L"\"", package.Folder());
+        EXPECT_TRUE(chainer->Started());
+        return *chainer;
+    }
+    HWND WaitForProgress() { return WaitForDialog(chainer->Id(), kTitle, kProgressBar); }
+    // The exit code, or 0xDEAD when the chainer did not end (bounded).
+    DWORD ExitCode()
+    {
+        DWORD code = 0;
+        return chainer->Wait(code) ? code : 0xDEAD;
+    }
+    static bool Marked(const std::wstring& name)
+    {
+        std::wstring value;
+        return ReadRegistryString(HKEY_CURRENT_USER, kMarks, name, value);
+    }
+    bool Logged(const std::wstring& line) const { return ContainsLine(package.LogLines(), line); }
+    bool LogContains(const std::wstring& text) const
+    {
+        return ReadUtf16File(package.LogPath()).find(text) != std::wstring::npos;
+    }
+
+    ChainerPackage package;
+    std::unique_ptr<StartedProcess> chainer;
+};
+
+} // namespace
+
+TEST_F(ChainerDialogs, StatusWindowShowsWhileTheSearchRuns)
+{
+    Gate search(L"OrvantaUiSearch");
+    Section runtime = Prerequisite(L"Runtime");
+    runtime[2] = L"SearchType1=10";
+    runtime[3] = L"SearchString1=helper.exe";
+    runtime.push_back(L"SearchCmdLine1=--wait " + search.Name() + L" --exit 0");
+    runtime.push_back(L"SetupFile=helper.exe");
+    WritePackage(L"b", {runtime});
+
+    Start();
+    const HWND status = WaitForDialog(chainer->Id(), kTitle, kStatusText);
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(WaitForControlText(status, kStatusText, L"Searching for prerequisites..."));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(status, IDCANCEL)));  // Skip does nothing: hidden
+    SaveScreenshot(status, L"status");
+
+    search.Open();  // the search finds the prerequisite: nothing to install
+    EXPECT_TRUE(WaitUntilGone(status));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_TRUE(Logged(L"No prerequisite must be installed."));
+}
+
+TEST_F(ChainerDialogs, BarMovesThroughTwoInstalls)
+{
+    Gate first(L"OrvantaUiRuntime");
+    Gate second(L"OrvantaUiTools");
+    WritePackage(L"b", {Installer(L"Runtime", &first), Installer(L"Tools", &second)});
+
+    Start();
+    const HWND dialog = WaitForProgress();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(FindDialog(chainer->Id(), kTitle, kStatusText) == nullptr);  // closed before
+    ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Installing Runtime"));
+    BarState bar = ReadBar(dialog, kProgressBar);
+    EXPECT_GT(bar.high, 0);
+    EXPECT_EQ(bar.position * 2, bar.high);  // the first of two steps
+    SaveScreenshot(dialog, L"progress");
+
+    first.Open();
+    ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Installing Tools"));
+    bar = ReadBar(dialog, kProgressBar);
+    EXPECT_EQ(bar.position, bar.high);
+
+    second.Open();
+    EXPECT_TRUE(WaitUntilGone(dialog));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_TRUE(Marked(L"Runtime"));
+    EXPECT_TRUE(Marked(L"Tools"));
+}
+
+TEST_F(ChainerDialogs, CancelDuringAnInstallEndsAtOnceAndStartsNothingMore)
+{
+    // A cancelled run still fails when a mandatory prerequisite is missing.
+    for (const auto& c : {std::make_pair(L"", 0u), std::make_pair(L"m", 1u)}) {
+        SCOPED_TRACE(c.first);
+        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
+        Gate first(L"OrvantaUiCancelFirst");
+        WritePackage(L"b", {Installer(L"Alpha", &first), Installer(L"Beta", nullptr, c.first)});
+        Start();
+        const HWND dialog = WaitForProgress();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Installing Alpha"));
+
+        PressButton(dialog, IDCANCEL);
+        EXPECT_TRUE(WaitUntilGone(dialog));
+        EXPECT_TRUE(chainer->Running());  // it waits for the installer that runs
+        first.Open();
+        EXPECT_EQ(ExitCode(), c.second);
+        EXPECT_TRUE(Marked(L"Alpha"));
+        EXPECT_FALSE(Marked(L"Beta"));
+    }
+}
+
+TEST_F(ChainerDialogs, StalledDownloadMovesTheBarWithinItsStepAndCancelEndsIt)
+{
+    REQUIRE_TEST_SERVERS();
+    // The server sends three of the engine's 256 KiB reads (52% of the file), then nothing.
+    WritePackage(L"b", {Download(L"Stalled", Servers().FaultUrl(L"/stall/786432/medium.bin"))});
+    Start();
+    const HWND dialog = WaitForProgress();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Downloading Stalled"));
+    // The bar stands inside its only step, by the bytes that arrived.
+    const auto inside = [&] {
+        const BarState bar = ReadBar(dialog, kProgressBar);
+        return bar.position * 2 > bar.high && bar.position * 5 < bar.high * 3;
+    };
+    EXPECT_TRUE(WaitUntil(inside));
+    SaveScreenshot(dialog, L"download");
+
+    PressButton(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntilGone(dialog));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_TRUE(LogContains(L"Download failed. Error:"));
+    EXPECT_FALSE(Marked(L"Stalled"));
+}
+
+TEST_F(ChainerDialogs, RejectedDownloadShowsTheErrorUntilCancel)
+{
+    REQUIRE_TEST_SERVERS();
+    Gate never(L"OrvantaUiNever");
+    WritePackage(L"b", {Download(L"Broken", Servers().NginxUrl(L"small.bin"),
+                                 L"MD5=00000000000000000000000000000000"),
+                        Installer(L"Later", &never)});
+    Start();
+    const HWND dialog = WaitForProgress();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return LogContains(L"Downloaded file was rejected."); }));
+    // The status line is emptied; the bar is in its error state (Wine keeps none).
+    EXPECT_TRUE(WaitForControlText(dialog, kProgressText, L""));
+    if (!RunningUnderWine()) {
+        EXPECT_EQ(ReadBar(dialog, kProgressBar).state, PBST_ERROR);
+    }
+    ::Sleep(1000);
+    EXPECT_TRUE(::IsWindowVisible(dialog));  // it stays until Cancel
+    EXPECT_EQ(CountVisibleWindows(chainer->Id()), 1);  // no message box
+    SaveScreenshot(dialog, L"error");
+
+    PressButton(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntilGone(dialog));
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_FALSE(Marked(L"Later"));
+}
+
+TEST_F(ChainerDialogs, RestartQuestionNoIsRefusedAndYesRestartsThroughTheSeam)
+{
+    const std::wstring fakeRestart = EnvironmentValue(L"ORVANTA_CHAINER_FAKE_RESTART");
+    ASSERT_FALSE(fakeRestart.empty());
+    const struct {
+        int answer;
+        DWORD exitCode;
+        const wchar_t* summary;
+    } cases[] = {{IDNO, 0, L"  Reboot was refused=true"}, {IDYES, kMinusOne, L"  Reboot in Progress=true"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
+        // Only the chainer whose restart is a seam may hear Yes.
+        if (c.answer == IDYES) {
+            ASSERT_TRUE(::CopyFileW(fakeRestart.c_str(), package.ExePath().c_str(), FALSE));
+        }
+        WritePackage(L"b", {Installer(L"Runtime", nullptr, L"r")});
+        Start();
+        const HWND question = WaitForDialog(chainer->Id(), L"Confirmation");
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(ControlText(question, kMessageBoxText).find(L"You must reboot your computer"), 0u);
+        if (c.answer == IDNO)
+            SaveScreenshot(question, L"reboot");
+        PressButton(question, c.answer);
+        EXPECT_EQ(ExitCode(), c.exitCode);
+        EXPECT_TRUE(Logged(c.summary));
+        EXPECT_EQ(Marked(L"RestartStarted"), c.answer == IDYES);
+    }
+}
+
+TEST_F(ChainerDialogs, LoginQuestionAnswersABasicLoginAndAsksAgainAfterAWrongPassword)
+{
+    REQUIRE_TEST_SERVERS();
+    // The guarded download is a real setup program: the helper.
+    ASSERT_TRUE(::CopyFileW(EnvironmentValue(L"ORVANTA_TESTHELPER").c_str(),
+                            Servers().DataFile(L"guarded-setup.exe").c_str(), FALSE));
+    const struct {
+        const wchar_t* password;
+        bool downloaded;
+    } cases[] = {{L"secret", true}, {L"wrong-one", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password);
+        ::DeleteFileW(package.LogPath().c_str());
+        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
+        WritePackage(L"b",
+                     {Download(L"Guarded", Servers().FaultUrl(L"/auth/Members/tester/secret/guarded-setup.exe"))});
+        Start();
+        const HWND login = WaitForDialog(chainer->Id(), L"Connect to Members");
+        ASSERT_NE(login, nullptr);
+        EXPECT_EQ(ControlText(login, kCredentialsText),
+                  L"The server Members at 127.0.0.1 requires a username and password. Please enter them below.");
+        EXPECT_FALSE(IsControlEnabled(login, IDOK));
+        Type(login, kUserName, L"tester");
+        EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(login, IDOK); }));
+        Type(login, kPassword, c.password);
+        if (c.downloaded)
+            SaveScreenshot(login, L"login");
+        PressButton(login, IDOK);
+        ASSERT_TRUE(WaitUntilGone(login));
+
+        if (!c.downloaded) {
+            // The server refuses again: the question comes back, and Cancel gives up.
+            const HWND again = WaitForDialog(chainer->Id(), L"Connect to Members");
+            ASSERT_NE(again, nullptr);
+            PressButton(again, IDCANCEL);
+        }
+        EXPECT_EQ(ExitCode(), 0u);
+        EXPECT_EQ(Marked(L"Guarded"), c.downloaded);
+        EXPECT_EQ(LogContains(L"Download failed. Error:"), !c.downloaded);
+        EXPECT_FALSE(LogContains(c.password));
+    }
+}
+
+TEST_F(ChainerDialogs, MandatoryPrerequisiteStillMissingEndsWithOne)
+{
+    // The installer runs but installs nothing.
+    Section runtime = Prerequisite(L"Runtime", L"m");
+    runtime.push_back(L"SetupFile=helper.exe");
+    runtime.push_back(L"CommandLine=--exit 0");
+    WritePackage(L"b", {runtime});
+    Start();
+    const HWND dialog = WaitForProgress();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(WaitUntilGone(dialog));  // it ends by itself
+    EXPECT_EQ(ExitCode(), 1u);
+}
+
+TEST_F(ChainerDialogs, SilentRunShowsNoWindowAtAll)
+{
+    Gate started(L"OrvantaUiStarted");
+    Gate finish(L"OrvantaUiFinish");
+    WritePackage(L"q", {Installer(L"Quiet", &finish, L"", L"--signal " + started.Name() + L" ")});
+    Start();
+    ASSERT_TRUE(started.WaitOpen());
+    EXPECT_EQ(CountVisibleWindows(chainer->Id()), 0);
+    finish.Open();
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_TRUE(Marked(L"Quiet"));
+}

@@ -1,0 +1,378 @@
+// The dialogs inside this process: the progress dialog's sink driven by a scripted worker (with
+// the taskbar seam), the credentials dialog, and closing the status window from another thread.
+#include "UiTestSupport.h"
+
+#include "download/CredentialStore.h"
+#include "download/InternetDownloader.h"
+#include "download/DownloadStage.h"
+#include "run/Chainer.h"
+#include "ui/CredentialsDialog.h"
+#include "ui/DialogIds.h"
+#include "ui/DialogServices.h"
+#include "ui/ProgressDialog.h"
+#include "ui/StatusDialog.h"
+#include "ui/TaskbarProgress.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace orvanta;
+using namespace ui_testing;
+
+namespace {
+
+const wchar_t kCaption[] = L"Parts Setup";
+const uint32_t kUnits = ProgressDialog::kUnitsPerStep;
+
+// What the taskbar seam was told, in order.
+struct TaskbarRecord {
+    std::mutex lock;
+    std::vector<ULONGLONG> values;
+    std::vector<TBPFLAG> states;
+} g_taskbar;
+
+class RecordingTaskbar final : public TaskbarButton {
+public:
+    void SetProgressValue(HWND, ULONGLONG completed, ULONGLONG) override
+    {
+        std::lock_guard<std::mutex> guard(g_taskbar.lock);
+        g_taskbar.values.push_back(completed);
+    }
+    void SetProgressState(HWND, TBPFLAG state) override
+    {
+        std::lock_guard<std::mutex> guard(g_taskbar.lock);
+        g_taskbar.states.push_back(state);
+    }
+};
+
+std::unique_ptr<TaskbarButton> MakeRecordingTaskbar()
+{
+    return std::make_unique<RecordingTaskbar>();
+}
+
+// Runs a script on the dialog's worker thread; the script drives the sink and looks at the
+// dialog, which it finds by its caption.
+class ScriptedWorker final : public StageWorker {
+public:
+    using Script = std::function<void(ProgressSink& sink, HWND dialog)>;
+    ScriptedWorker(Script script, int32_t finalResult) : script_(std::move(script)), finalResult_(finalResult) {}
+
+    void Run(ProgressSink& sink) override
+    {
+        const HWND dialog = WaitForDialog(::GetCurrentProcessId(), kCaption, IDC_PROGRESS_BAR);
+        script_(sink, dialog);
+        finished = true;
+    }
+    int32_t FinalResult() override { return finalResult_; }
+    void EndSession() override {}
+
+    bool finished = false;
+
+private:
+    Script script_;
+    int32_t finalResult_;
+};
+
+int BarPosition(HWND dialog)
+{
+    return static_cast<int>(::SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0));
+}
+
+// Records the messages that reach the progress bar.
+std::vector<std::pair<UINT, WPARAM>> g_barMessages;
+WNDPROC g_barProcedure = nullptr;
+
+LRESULT CALLBACK RecordBarMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == PBM_SETSTATE || message == WM_SHOWWINDOW)
+        g_barMessages.emplace_back(message, wParam);
+    return ::CallWindowProcW(g_barProcedure, window, message, wParam, lParam);
+}
+
+class ProgressDialogParts : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::lock_guard<std::mutex> guard(g_taskbar.lock);
+        g_taskbar.values.clear();
+        g_taskbar.states.clear();
+        g_barMessages.clear();
+        SetTaskbarButtonFactory(&MakeRecordingTaskbar);
+    }
+    void TearDown() override { SetTaskbarButtonFactory(nullptr); }
+
+    int32_t RunDialog(ScriptedWorker& worker)
+    {
+        ProgressDialog dialog(worker, kCaption);
+        return dialog.Run();
+    }
+};
+
+// A store whose prompt is a recording function instead of the dialog.
+HWND g_promptParent = nullptr;
+bool g_promptAnswer = false;
+
+bool RecordingPrompt(HWND parent, const CredentialQuestion&, std::wstring& user, std::wstring& password)
+{
+    g_promptParent = parent;
+    user = L"u";
+    password = L"p";
+    return g_promptAnswer;
+}
+
+} // namespace
+
+TEST_F(ProgressDialogParts, StepsAndReceivedBytesMoveTheBarAndTheEndIsTheFinalResult)
+{
+    std::vector<int> positions;
+    ScriptedWorker worker(
+        [&](ProgressSink& sink, HWND dialog) {
+            sink.SetRange(2, 0);
+            positions.push_back(BarPosition(dialog));
+            sink.SetStatus(L"Downloading A", 8, 0);  // the step's own position, as before
+            positions.push_back(BarPosition(dialog));
+            sink.BeginTransfer(1, 1000, L"a.exe");  // from here by the bytes within the step
+            positions.push_back(BarPosition(dialog));
+            sink.AddProgress(250);
+            positions.push_back(BarPosition(dialog));
+            sink.Complete(1, 0);  // a finished file leaves the dialog open
+            positions.push_back(BarPosition(dialog));
+            sink.SetStatus(L"Other kind", 3, 0);  // only stage steps count
+            sink.SetStatus(L"Installing B", 8, 0);
+            positions.push_back(BarPosition(dialog));
+            EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0),
+                      static_cast<LRESULT>(2 * kUnits));
+            EXPECT_EQ(ControlText(dialog, IDC_PROGRESS_TEXT), L"Installing B");
+            EXPECT_FALSE(sink.IsCanceled());
+            sink.Complete(0, 0);
+        },
+        ProgressMandatoryMissing);
+    EXPECT_EQ(RunDialog(worker), ProgressMandatoryMissing);
+    EXPECT_TRUE(worker.finished);
+    const std::vector<int> expected{0, static_cast<int>(kUnits), 0, static_cast<int>(kUnits / 4),
+                                    static_cast<int>(kUnits), static_cast<int>(2 * kUnits)};
+    EXPECT_EQ(positions, expected);
+
+    std::lock_guard<std::mutex> guard(g_taskbar.lock);
+    EXPECT_NE(std::find(g_taskbar.values.begin(), g_taskbar.values.end(), kUnits / 4), g_taskbar.values.end());
+    ASSERT_FALSE(g_taskbar.states.empty());
+    EXPECT_EQ(g_taskbar.states.back(), TBPF_NOPROGRESS);  // cleared with the dialog
+}
+
+TEST_F(ProgressDialogParts, ErrorShowsInTheLineAndTheBarAndTheDialogStaysUntilCancel)
+{
+    ScriptedWorker worker(
+        [&](ProgressSink& sink, HWND dialog) {
+            const HWND bar = ::GetDlgItem(dialog, IDC_PROGRESS_BAR);
+            g_barProcedure = reinterpret_cast<WNDPROC>(
+                ::SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordBarMessage)));
+            sink.SetRange(1, 0);
+            sink.SetStatus(L"Downloading A", 8, 0);
+            EXPECT_EQ(sink.ReportError(L"", DLERR_REJECTED, 0), DLERR_REJECTED);
+            EXPECT_EQ(ControlText(dialog, IDC_PROGRESS_TEXT), L"");
+            ::Sleep(500);
+            EXPECT_TRUE(::IsWindowVisible(dialog));
+            EXPECT_EQ(CountVisibleWindows(::GetCurrentProcessId()), 1);  // no message box
+            PressButton(dialog, IDCANCEL);
+            EXPECT_TRUE(WaitUntil([&] { return sink.IsCanceled(); }));
+        },
+        ProgressDone);
+    EXPECT_EQ(RunDialog(worker), ProgressCanceledOrRebooting);
+    const std::vector<std::pair<UINT, WPARAM>> blink{
+        {PBM_SETSTATE, PBST_ERROR}, {WM_SHOWWINDOW, FALSE}, {WM_SHOWWINDOW, TRUE}};
+    ASSERT_GE(g_barMessages.size(), blink.size());
+    EXPECT_TRUE(std::equal(blink.begin(), blink.end(), g_barMessages.begin()));
+    std::lock_guard<std::mutex> guard(g_taskbar.lock);
+    EXPECT_NE(std::find(g_taskbar.states.begin(), g_taskbar.states.end(), TBPF_ERROR), g_taskbar.states.end());
+}
+
+TEST_F(ProgressDialogParts, EscapeCancelsAtOnceAndRunWaitsForTheWorker)
+{
+    bool goneBeforeWorkerEnded = false;
+    ScriptedWorker worker(
+        [&](ProgressSink& sink, HWND dialog) {
+            sink.SetRange(1, 0);
+            sink.SetStatus(L"Installing A", 8, 0);
+            PressKey(dialog, IDCANCEL, VK_ESCAPE);
+            goneBeforeWorkerEnded = WaitUntil([&] { return !::IsWindow(dialog); });
+            EXPECT_TRUE(sink.IsCanceled());
+            // A worker still busy reports to a dialog that is gone: nothing happens.
+            sink.SetStatus(L"Installing B", 8, 0);
+            sink.ReportError(L"late", 1603, 0);
+            ::Sleep(300);
+        },
+        ProgressDone);
+    EXPECT_EQ(RunDialog(worker), ProgressCanceledOrRebooting);
+    EXPECT_TRUE(goneBeforeWorkerEnded);
+    EXPECT_TRUE(worker.finished);
+}
+
+TEST_F(ProgressDialogParts, LoginQuestionAsksThroughTheStoreOwnedByTheDialog)
+{
+    CredentialStore store;
+    store.SetPrompt(&RecordingPrompt);
+    store.SetUrl(L"http://h.example/f.exe");
+    HWND dialogWindow = nullptr;
+    std::vector<uint32_t> answers;
+    ScriptedWorker worker(
+        [&](ProgressSink& sink, HWND dialog) {
+            dialogWindow = dialog;
+            for (const bool confirm : {true, false}) {
+                g_promptAnswer = confirm;
+                answers.push_back(
+                    sink.ReportError(L"http://h.example/f.exe", DLERR_AUTH_REQUIRED, reinterpret_cast<uintptr_t>(&store)));
+            }
+            sink.Complete(0, 0);
+        },
+        ProgressDone);
+    EXPECT_EQ(RunDialog(worker), ProgressDone);
+    EXPECT_EQ(answers, (std::vector<uint32_t>{ERROR_RETRY, DLERR_AUTH_REQUIRED}));
+    EXPECT_EQ(g_promptParent, dialogWindow);
+    std::wstring user;
+    std::wstring password;
+    EXPECT_TRUE(store.GetEntered(user, password));
+    EXPECT_EQ(user, L"u");
+    std::lock_guard<std::mutex> guard(g_taskbar.lock);
+    EXPECT_EQ(std::find(g_taskbar.states.begin(), g_taskbar.states.end(), TBPF_ERROR), g_taskbar.states.end());
+}
+
+TEST(CredentialsDialogParts, NamesTheChallengeAndEnterReturnsWhatWasTypedAndEscapeNothing)
+{
+    const struct {
+        CredentialQuestion question;
+        const wchar_t* caption;
+        const wchar_t* text;
+    } cases[] = {
+        {{L"files.example", L"", L"Members"}, L"Connect to Members",
+         L"The server Members at files.example requires a username and password. Please enter them below."},
+        {{L"files.example", L"proxy.corp", L""}, L"Connect to files.example",
+         L"The server files.example at proxy.corp requires a username and password. Please enter them below."},
+    };
+    for (const auto& c : cases) {
+        for (const bool confirm : {true, false}) {
+            std::wstring user;
+            std::wstring password;
+            bool answered = false;
+            std::thread asking([&] { answered = AskForCredentials(nullptr, c.question, user, password); });
+            const HWND dialog = WaitForDialog(::GetCurrentProcessId(), c.caption);
+            EXPECT_NE(dialog, nullptr) << c.caption;
+            if (dialog != nullptr) {
+                EXPECT_EQ(ControlText(dialog, IDC_CREDENTIALS_TEXT), c.text);
+                EXPECT_FALSE(IsControlEnabled(dialog, IDOK));
+                Type(dialog, IDC_USER_NAME, L"tester");
+                EXPECT_TRUE(IsControlEnabled(dialog, IDOK));
+                Type(dialog, IDC_PASSWORD, L"pw");
+                PressKey(dialog, IDC_PASSWORD, confirm ? VK_RETURN : VK_ESCAPE);
+            }
+            asking.join();
+            EXPECT_EQ(answered, confirm);
+            EXPECT_EQ(user, confirm ? L"tester" : L"");
+            EXPECT_EQ(password, confirm ? L"pw" : L"");
+        }
+    }
+}
+
+TEST(CredentialsDialogParts, ResizingStretchesTheFieldsAndMovesTheButtonsButNotBelowItsFirstSize)
+{
+    const CredentialQuestion question{L"files.example", L"", L"Sizes"};
+    std::thread asking([&] {
+        std::wstring user;
+        std::wstring password;
+        AskForCredentials(nullptr, question, user, password);
+    });
+    const HWND dialog = WaitForDialog(::GetCurrentProcessId(), L"Connect to Sizes");
+    ASSERT_NE(dialog, nullptr);
+    const auto rectOf = [&](int id) {
+        RECT rect{};
+        ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
+        return rect;
+    };
+    ASSERT_NE(::GetDlgItem(dialog, IDC_SIZE_GRIP), nullptr);
+    RECT before{};
+    ::GetWindowRect(dialog, &before);
+    const RECT okBefore = rectOf(IDOK);
+    const RECT userBefore = rectOf(IDC_USER_NAME);
+    const RECT checkBefore = rectOf(IDC_REMEMBER);
+    SaveScreenshot(dialog, L"login-dialog");
+
+    ::SetWindowPos(dialog, nullptr, 0, 0, before.right - before.left + 100, before.bottom - before.top + 40,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    const RECT okAfter = rectOf(IDOK);
+    const RECT userAfter = rectOf(IDC_USER_NAME);
+    const RECT checkAfter = rectOf(IDC_REMEMBER);
+    EXPECT_EQ(okAfter.left - okBefore.left, 100);
+    EXPECT_EQ(okAfter.top - okBefore.top, 40);
+    EXPECT_EQ(userAfter.right - userBefore.right, 100);
+    EXPECT_EQ(userAfter.left, userBefore.left);
+    EXPECT_EQ(checkAfter.left - checkBefore.left, 0);
+
+    MINMAXINFO limits{};
+    ::SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, before.right - before.left);
+    EXPECT_EQ(limits.ptMinTrackSize.y, before.bottom - before.top);
+    PressButton(dialog, IDCANCEL);
+    asking.join();
+}
+
+TEST(StatusDialogParts, ClosingFromAnotherThreadReturnsOnlyOnceTheWindowIsGone)
+{
+    StatusDialog status;
+    status.Show(kCaption, L"Searching", false);
+    const HWND window = FindDialog(::GetCurrentProcessId(), kCaption, IDC_STATUS_TEXT);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ControlText(window, IDC_STATUS_TEXT), L"Searching");
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(window, IDCANCEL)));
+
+    // Centred in the work area of its monitor.
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_NEAR((rect.left + rect.right) / 2, (monitor.rcWork.left + monitor.rcWork.right) / 2, 1);
+    EXPECT_NEAR((rect.top + rect.bottom) / 2, (monitor.rcWork.top + monitor.rcWork.bottom) / 2, 1);
+
+    bool goneOnReturn = false;
+    bool returned = false;
+    std::thread closer([&] {
+        status.Close();
+        goneOnReturn = !::IsWindow(window);
+        returned = true;
+    });
+    // This thread created the window: it destroys it when it pumps its messages.
+    WaitUntil([&] {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+        return returned;
+    });
+    closer.join();
+    EXPECT_TRUE(goneOnReturn);
+}
+
+TEST(ErrorMessage, ShownWholeWithAnInterfaceAndNotAtAllWithout)
+{
+    // Longer than the 255 characters of a first string buffer.
+    const std::wstring text = L"Setup cannot go on: " + std::wstring(300, L'x') + L" (end)";
+    SetInterfaceShown(true);
+    std::thread showing([&] { ShowErrorMessage(text); });
+    const HWND box = WaitForDialog(::GetCurrentProcessId(), L"Error");
+    EXPECT_NE(box, nullptr);
+    if (box != nullptr) {
+        EXPECT_EQ(ControlText(box, 0xFFFF), text);
+        PressButton(box, IDOK);
+    }
+    showing.join();
+
+    SetInterfaceShown(false);
+    std::thread silent([&] { ShowErrorMessage(text); });
+    silent.join();  // returns without waiting for anybody
+    EXPECT_EQ(CountVisibleWindows(::GetCurrentProcessId()), 0);
+}

@@ -1,0 +1,250 @@
+#include "UiTestSupport.h"
+
+#include "TestSupport.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace ui_testing {
+namespace {
+
+const DWORD kPollMs = 50;
+const UINT kMessageTimeoutMs = 5000;
+
+struct DialogSearch {
+    DWORD processId;
+    const std::wstring* caption;  // null: any dialog
+    int control;
+    HWND found;
+    int visible;
+};
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId != search->processId || !::IsWindowVisible(window))
+        return TRUE;
+    ++search->visible;
+    if (search->caption == nullptr)
+        return TRUE;
+    wchar_t className[64] = L"";
+    ::GetClassNameW(window, className, 64);
+    if (std::wstring(className) == L"#32770" && TextOf(window) == *search->caption &&
+        (search->control == 0 || ::GetDlgItem(window, search->control) != nullptr)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool WriteBitmap(const std::wstring& path, int width, int height, const void* bits)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    bytes.append(static_cast<const char*>(bits), static_cast<size_t>(stride * height));
+    return testing_support::WriteBytes(path, bytes);
+}
+
+} // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs)
+{
+    const ULONGLONG end = ::GetTickCount64() + limitMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount64() >= end)
+            return false;
+        ::Sleep(kPollMs);
+    }
+}
+
+HWND FindDialog(DWORD processId, const std::wstring& caption, int control)
+{
+    DialogSearch search{processId, &caption, control, nullptr, 0};
+    ::EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialog(DWORD processId, const std::wstring& caption, int control, DWORD limitMs)
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindDialog(processId, caption, control)) != nullptr; }, limitMs);
+    return found;
+}
+
+bool WaitUntilGone(HWND window, DWORD limitMs)
+{
+    return WaitUntil([&] { return !::IsWindow(window) || !::IsWindowVisible(window); }, limitMs);
+}
+
+int CountVisibleWindows(DWORD processId)
+{
+    DialogSearch search{processId, nullptr, 0, nullptr, 0};
+    ::EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
+    return search.visible;
+}
+
+std::wstring TextOf(HWND window)
+{
+    std::vector<wchar_t> buffer(1024, L'\0');
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                               SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
+        return {};
+    return std::wstring(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    const HWND control = ::GetDlgItem(dialog, id);
+    return control != nullptr ? TextOf(control) : std::wstring();
+}
+
+bool WaitForControlText(HWND dialog, int id, const std::wstring& text, DWORD limitMs)
+{
+    return WaitUntil([&] { return ControlText(dialog, id) == text; }, limitMs);
+}
+
+BarState ReadBar(HWND dialog, int id)
+{
+    const HWND bar = ::GetDlgItem(dialog, id);
+    BarState state;
+    // Without a PBRANGE (its pointer would not reach the other process) the message returns the
+    // asked end of the range.
+    state.position = static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0));
+    state.high = static_cast<int>(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+    state.state = static_cast<int>(::SendMessageW(bar, PBM_GETSTATE, 0, 0));
+    return state;
+}
+
+void PressButton(HWND dialog, int id)
+{
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void PressKey(HWND dialog, int id, WPARAM key)
+{
+    const HWND control = ::GetDlgItem(dialog, id);
+    ::PostMessageW(control, WM_KEYDOWN, key, 1);
+    ::PostMessageW(control, WM_KEYUP, key, 0xC0000001);
+}
+
+void Type(HWND dialog, int id, const std::wstring& text)
+{
+    const HWND field = ::GetDlgItem(dialog, id);
+    for (const wchar_t c : text)
+        ::SendMessageW(field, WM_CHAR, c, 0);
+}
+
+bool IsControlEnabled(HWND dialog, int id)
+{
+    return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;
+}
+
+void SaveScreenshot(HWND window, const std::wstring& name)
+{
+    const std::wstring folder = testing_support::EnvironmentValue(L"ORVANTA_UI_SCREENSHOTS");
+    if (folder.empty())
+        return;
+    ::SetForegroundWindow(window);  // an active caption, as a person sees it
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    ::Sleep(300);  // the other process paints on its own time
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::GdiFlush();
+    WriteBitmap(folder + L"\\" + name + L".bmp", width, height, bits);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+bool RunningUnderWine()
+{
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
+}
+
+StartedProcess::StartedProcess(const std::wstring& commandLine, const std::wstring& workingFolder)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring mutableLine = commandLine;
+    if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
+        return;
+    ::CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    id_ = process.dwProcessId;
+}
+
+StartedProcess::~StartedProcess()
+{
+    if (process_ == nullptr)
+        return;
+    if (Running()) {
+        ::TerminateProcess(process_, 0xDEAD);
+        ::WaitForSingleObject(process_, 5000);
+    }
+    ::CloseHandle(process_);
+}
+
+bool StartedProcess::Running() const
+{
+    return process_ != nullptr && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool StartedProcess::Wait(DWORD& exitCode, DWORD limitMs)
+{
+    if (process_ == nullptr || ::WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0)
+        return false;
+    return ::GetExitCodeProcess(process_, &exitCode) != FALSE;
+}
+
+Gate::Gate(const std::wstring& name)
+    : name_(name + L"-" + std::to_wstring(::GetCurrentProcessId())),
+      event_(::CreateEventW(nullptr, TRUE, FALSE, name_.c_str()))
+{
+}
+
+Gate::~Gate()
+{
+    // Whatever still waits goes on: nothing outlives the test behind a closed gate.
+    ::SetEvent(event_);
+    ::CloseHandle(event_);
+}
+
+} // namespace ui_testing

@@ -1,0 +1,94 @@
+// Watching and driving the chainer's windows from the test program, as a person would: finding
+// dialogs by class and caption, reading texts and the progress bar, pressing buttons, typing,
+// and saving screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace ui_testing {
+
+const DWORD kWindowWaitMs = 30000;
+
+// Waits (bounded) until `condition` holds; false when it never did.
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = kWindowWaitMs);
+
+// A visible dialog (#32770) of the process whose caption is `caption` and, when `control` is
+// not 0, that has that control; null when there is none.
+HWND FindDialog(DWORD processId, const std::wstring& caption, int control = 0);
+// The same, waiting for it (bounded).
+HWND WaitForDialog(DWORD processId, const std::wstring& caption, int control = 0, DWORD limitMs = kWindowWaitMs);
+// Waits (bounded) until the window is gone.
+bool WaitUntilGone(HWND window, DWORD limitMs = kWindowWaitMs);
+// Visible top-level windows of the process.
+int CountVisibleWindows(DWORD processId);
+
+// WM_GETTEXT, which reaches controls of another process.
+std::wstring TextOf(HWND window);
+std::wstring ControlText(HWND dialog, int id);
+// Waits (bounded) until the control shows `text`.
+bool WaitForControlText(HWND dialog, int id, const std::wstring& text, DWORD limitMs = kWindowWaitMs);
+
+struct BarState {
+    int position = 0;
+    int high = 0;   // the range's upper end (the lower end is 0)
+    int state = 0;  // PBST_*
+};
+BarState ReadBar(HWND dialog, int id);
+
+// The click of a button as the dialog receives it.
+void PressButton(HWND dialog, int id);
+// A key (VK_RETURN, VK_ESCAPE) pressed in the dialog's control: the dialog's keyboard handling
+// decides what it does.
+void PressKey(HWND dialog, int id, WPARAM key);
+// Types `text` into an edit control character by character.
+void Type(HWND dialog, int id, const std::wstring& text);
+bool IsControlEnabled(HWND dialog, int id);
+
+// Saves the window as it is on the screen to ORVANTA_UI_SCREENSHOTS\<name>.bmp when that
+// variable names a folder; does nothing otherwise.
+void SaveScreenshot(HWND window, const std::wstring& name);
+
+// True under Wine, whose progress bar keeps no error state (PBM_GETSTATE is always normal).
+bool RunningUnderWine();
+
+// A process started without waiting; killed at scope end when still running.
+class StartedProcess {
+public:
+    StartedProcess(const std::wstring& commandLine, const std::wstring& workingFolder);
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
+    bool Running() const;
+    // Waits (bounded); true with the exit code when it ended.
+    bool Wait(DWORD& exitCode, DWORD limitMs = 120000);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// A manual-reset event a test sets to let a test helper go on.
+class Gate {
+public:
+    explicit Gate(const std::wstring& name);
+    ~Gate();
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+    const std::wstring& Name() const { return name_; }
+    void Open() { ::SetEvent(event_); }
+    // Waits (bounded) until something else opened it.
+    bool WaitOpen(DWORD limitMs = kWindowWaitMs) { return ::WaitForSingleObject(event_, limitMs) == WAIT_OBJECT_0; }
+
+private:
+    std::wstring name_;
+    HANDLE event_;
+};
+
+} // namespace ui_testing
