@@ -1,6 +1,7 @@
 #include "download/SiteOpener.h"
 
 #include "download/DownloadList.h"
+#include "platform/MessageBox.h"
 #include "platform/TempFolder.h"
 #include "platform/UniqueResource.h"
 
@@ -15,12 +16,12 @@ bool ShellOpenFile(const std::wstring& path)
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)
+int ShowSiteMessage(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)
 {
-    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+    return ShowMessageBox(owner, text.c_str(), caption.c_str(), type);
 }
 
-const SiteShell kRealShell{ShellOpenFile, ShowMessageBox};
+const SiteShell kRealShell{ShellOpenFile, ShowSiteMessage};
 const SiteShell* currentShell = &kRealShell;
 
 std::string ToThreadAnsi(const std::wstring& text)

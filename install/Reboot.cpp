@@ -1,5 +1,6 @@
 #include "install/Reboot.h"
 
+#include "platform/MessageBox.h"
 #include "platform/UniqueResource.h"
 #include "platform/Resources.h"
 #include "platform/resource.h"
@@ -18,7 +19,7 @@ int AskToRestart()
 {
     const std::wstring text = LoadStringResource(IDS_REBOOT_PROMPT);
     const std::wstring caption = LoadStringResource(IDS_CONFIRMATION);
-    return ::MessageBoxW(::GetForegroundWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONINFORMATION);
+    return ShowMessageBox(::GetForegroundWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONINFORMATION);
 }
 
 bool EnableShutdownPrivilege(HANDLE token)

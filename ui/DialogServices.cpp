@@ -2,6 +2,7 @@
 
 #include "run/Chainer.h"
 #include "platform/Logger.h"
+#include "platform/MessageBox.h"
 #include "platform/SystemFunction.h"
 #include "platform/resource.h"
 #include "ui/DialogIds.h"
@@ -288,7 +289,7 @@ void ShowErrorMessage(const std::wstring& text)
     const bool foreground = owner == nullptr;
     if (foreground)
         owner = ::GetForegroundWindow();
-    ::MessageBoxW(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    ShowMessageBox(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
     if (foreground && owner != nullptr)
         ::SetForegroundWindow(owner);
 }
