@@ -12,7 +12,7 @@ case "$action" in
 start)
     mkdir -p "$state"
     "$0" stop "$state"
-    rm -f "$state/display"
+    rm -f "$state/display" "$state/display.tmp"
     # Xvfb picks a free display itself and writes its number to the descriptor; it listens
     # only on its local socket, and its own lifetime is bounded by the timeout.
     setsid timeout 3600 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \

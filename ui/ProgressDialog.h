@@ -23,7 +23,7 @@ class ProgressDialog final : private DialogObject, public ProgressSink {
 public:
     // Each step of a stage has this many units of the bar, so that a transfer can move the bar
     // within its step.
-    static const uint32_t kUnitsPerStep = 1000;
+    static constexpr uint32_t kUnitsPerStep = 1000;
 
     ProgressDialog(StageWorker& worker, std::wstring caption);
     ~ProgressDialog() override;
