@@ -5,6 +5,7 @@
 #include "run/UserInterface.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
+#include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
@@ -105,11 +106,14 @@ void Chainer::ResolveExtractionFolder(ChainerConfig& config)
     extraction_.Configure(folder, 3, 3, true);
 }
 
-bool Chainer::WaitForWindowsInstaller() const
+bool Chainer::WaitForWindowsInstaller(bool statusShown) const
 {
     UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
     if (!mutex)
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    // The status window stays alive through a long wait.
+    if (statusShown)
+        return WaitWithMessagePump(mutex.Get());
     return ::WaitForSingleObject(mutex.Get(), INFINITE) == WAIT_OBJECT_0;
 }
 
@@ -143,7 +147,7 @@ void Chainer::Run()
     }
 
     ::SetCurrentDirectoryW(moduleFolder_.c_str());
-    if (!WaitForWindowsInstaller())
+    if (!WaitForWindowsInstaller(ui != nullptr))
         return;
 
     config.programs = &extraction_;

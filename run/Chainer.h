@@ -29,7 +29,8 @@ public:
 private:
     bool ReadIniFile(IniFile& ini) const;
     void ResolveExtractionFolder(ChainerConfig& config);
-    bool WaitForWindowsInstaller() const;
+    // False when the wait failed or was abandoned (then nothing is installed).
+    bool WaitForWindowsInstaller(bool statusShown) const;
 
     int32_t exitCode_ = 0;
     bool rebootPending_ = false;

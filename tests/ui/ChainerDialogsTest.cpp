@@ -143,6 +143,25 @@ TEST_F(ChainerDialogs, StatusWindowShowsWhileTheSearchRuns)
     EXPECT_TRUE(Logged(L"No prerequisite must be installed."));
 }
 
+TEST_F(ChainerDialogs, StatusWindowAnswersWhileWaitingForWindowsInstaller)
+{
+    WritePackage(L"b", {Installer(L"Runtime", nullptr)});
+    // Wine's msiexec never creates the execution mutex: the test holds it itself.
+    const HANDLE installing = ::CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
+    ASSERT_NE(installing, nullptr);
+    Start();
+    const HWND status = WaitForDialog(chainer->Id(), kTitle, kStatusText);
+    EXPECT_NE(status, nullptr);
+    // The window is alive: it answers a message (a blocked thread would let this time out).
+    if (status != nullptr) {
+        EXPECT_EQ(ControlText(status, kStatusText), L"Preparing...");
+    }
+    ::ReleaseMutex(installing);
+    ::CloseHandle(installing);
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_TRUE(Marked(L"Runtime"));
+}
+
 TEST_F(ChainerDialogs, BarMovesThroughTwoInstalls)
 {
     Gate first(L"OrvantaUiRuntime");
