@@ -69,11 +69,11 @@ TEST(Authenticate, StoreAboveFourGigabytesIsHandedWholeToTheSink)
         GTEST_SKIP() << "a 32-bit address always fits";
     // A store placed where a 32-bit context would lose the high half of its address.
     void* memory = nullptr;
-    for (uintptr_t address = 0x7A0000000000; memory == nullptr && address < 0x7F0000000000; address += 0x10000000000)
-        memory = ::VirtualAlloc(reinterpret_cast<void*>(address), sizeof(PromptingStore), MEM_RESERVE | MEM_COMMIT,
-                                PAGE_READWRITE);
+    for (uint64_t terabyte = 0x7A; memory == nullptr && terabyte < 0x7F; ++terabyte)
+        memory = ::VirtualAlloc(reinterpret_cast<void*>(static_cast<uintptr_t>(terabyte << 40)),
+                                sizeof(PromptingStore), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     ASSERT_NE(memory, nullptr);
-    ASSERT_GT(reinterpret_cast<uintptr_t>(memory), 0xFFFFFFFFu);
+    ASSERT_NE(reinterpret_cast<uintptr_t>(memory) >> 16 >> 16, 0u);  // above 4 GB
     auto* store = new (memory) PromptingStore();
     store->WillAnswer(L"carol", L"pw3");
     RecordingSink sink;
