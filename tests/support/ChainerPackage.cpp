@@ -4,6 +4,11 @@
 
 namespace testing_support {
 
+std::wstring BuiltPackage(const std::wstring& name)
+{
+    return EnvironmentValue(L"ORVANTA_TEST_PACKAGES") + L"\\" + name;
+}
+
 ChainerPackage::ChainerPackage(const std::wstring& exeName) : exeName_(exeName)
 {
     const std::wstring chainer = EnvironmentValue(L"ORVANTA_CHAINER");
@@ -36,9 +41,20 @@ void ChainerPackage::AddTestHelper(const std::wstring& name) const
     ASSERT_TRUE(::CopyFileW(helper.c_str(), PathOf(name).c_str(), FALSE));
 }
 
+void ChainerPackage::AddBuiltPackage(const std::wstring& name) const
+{
+    ASSERT_TRUE(::CopyFileW(BuiltPackage(name).c_str(), PathOf(name).c_str(), FALSE)) << BuiltPackage(name);
+}
+
 ProcessResult ChainerPackage::Run(DWORD timeoutMs) const
 {
     return RunProcess(L"\"" + ExePath() + L"\"", otherWorkingFolder_.Path(), timeoutMs);
+}
+
+DWORD ChainerPackage::RunForExitCode() const
+{
+    const ProcessResult result = Run();
+    return result.finished ? result.exitCode : kNotFinished;
 }
 
 } // namespace testing_support
