@@ -48,6 +48,11 @@ const TestServers& Servers()
     return servers;
 }
 
+bool ServeFile(const std::wstring& name, const std::string& bytes)
+{
+    return testing_support::WriteBytes(Servers().DataFile(name), bytes);
+}
+
 void RecordingSink::AddProgress(uint64_t bytes)
 {
     progress += bytes;

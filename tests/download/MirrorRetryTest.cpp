@@ -1,10 +1,6 @@
 // Validation before any network access, and the retry policy over mirrors.
 #include "DownloadTestSupport.h"
 
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
-
 using namespace orvanta;
 using namespace download_testing;
 using testing_support::TempDir;

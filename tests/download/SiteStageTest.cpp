@@ -5,18 +5,14 @@
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/SiteOpener.h"
-#include "platform/Logger.h"
 #include "platform/TempFolder.h"
 
-#include "RecordingSink.h"
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "DownloadTestSupport.h"
 
 using namespace orvanta;
+using download_testing::RecordingSink;
 using testing_support::ContainsLine;
 using testing_support::FileExists;
-using testing_support::TempDir;
 
 namespace {
 
@@ -54,14 +50,9 @@ protected:
     {
         shellLog = &shell;
         SetSiteShellForTesting(&kRecordingShell);
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
     }
     void TearDown() override
     {
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
         SetSiteShellForTesting(nullptr);
         shellLog = nullptr;
     }
@@ -78,12 +69,9 @@ protected:
         return config.prerequisites.back();
     }
 
-    std::vector<std::wstring> LogLines() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> LogLines() const { return log.Lines(); }
 
-    TempDir dir;
+    testing_support::LogCapture log;
     ChainerConfig config;
     ShellLog shell;
     RecordingSink sink;

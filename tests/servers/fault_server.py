@@ -2,16 +2,16 @@
 """A small HTTP server on 127.0.0.1 that misbehaves on request, for the download engine's tests.
 
 The request path chooses the behaviour; NAME is a file in --root:
-  /file/NAME                         the file, with Range support (206)
   /norange/NAME                      the whole file with 200, whatever Range says
-  /drop/OFFSET/NAME                  like /file, but the connection ends (FIN) at file offset OFFSET
+  /nolength/NAME                     the whole file with 200 and no Content-Length
+  /drop/OFFSET/NAME                  the file with Range support (206), but the connection ends (FIN)
+                                     at file offset OFFSET
   /reset/OFFSET/NAME                 the same with a reset (RST) instead of FIN
   /dropnorange/OFFSET/NAME           ignores Range (200 from 0) and ends the connection at OFFSET
   /droprandom/SEED/MAXDROPS/NAME     drops at a random offset, MAXDROPS times per SEED, then serves
   /stall/OFFSET/NAME                 sends up to OFFSET bytes, then sends nothing more
   /status/CODE/NAME                  answers CODE with a short body (304 without one)
   /auth/REALM/USER/PASSWORD/NAME     asks for a Basic login with REALM (401) before serving
-  /authnorealm/USER/PASSWORD/NAME    the same with a challenge that has no realm
   GET http://any/proxyauth/REALM/USER/PASSWORD/NAME
                                      acts as a proxy asking for a login (407) before serving
 The server picks a free port, writes it to --port-file and exits after --lifetime seconds.
@@ -165,8 +165,7 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         offered = self.basic_credentials(header)
         self.log_message("login offered for %s: %s", realm, (offered or "").split(":")[0] or "none")
         if offered != "%s:%s" % (user, password):
-            challenge = 'Basic realm="%s"' % realm if realm is not None else "Basic"
-            self.send_simple(code, b"login required\n", [(challenge_header, challenge)])
+            self.send_simple(code, b"login required\n", [(challenge_header, 'Basic realm="%s"' % realm)])
             return
         self.serve(name)
 
@@ -188,10 +187,13 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         if proxied and kind == "proxyauth" and len(parts) == 5:
             self.serve_after_login("Proxy-Authorization", "Proxy-Authenticate", 407, parts[1], parts[2], parts[3],
                                    parts[4])
-        elif kind == "file" and len(parts) == 2:
-            self.serve(parts[1])
         elif kind == "norange" and len(parts) == 2:
             self.serve(parts[1], honour_range=False)
+        elif kind == "nolength" and len(parts) == 2:
+            data = self.read_file(parts[1])
+            self.send_response(200)
+            self.end_headers()  # HTTP/1.0 without a length: the data ends with the connection
+            self.wfile.write(data)
         elif kind in ("drop", "reset") and len(parts) == 3:
             self.serve_with_cut(parts[2], int(parts[1]), kind == "reset")
         elif kind == "dropnorange" and len(parts) == 3:
@@ -204,8 +206,6 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
             self.serve_status(int(parts[1]))
         elif kind == "auth" and len(parts) == 5:
             self.serve_after_login("Authorization", "WWW-Authenticate", 401, parts[1], parts[2], parts[3], parts[4])
-        elif kind == "authnorealm" and len(parts) == 4:
-            self.serve_after_login("Authorization", "WWW-Authenticate", 401, None, parts[1], parts[2], parts[3])
         else:
             self.send_simple(404, b"unknown path\n")
 
