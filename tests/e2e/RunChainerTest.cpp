@@ -6,19 +6,17 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <thread>
-
 using namespace testing_support;
 
 namespace {
 
-
-std::wstring CommonLogFolderFile(const std::wstring& name)
+// The log the chainer falls back to when the configured one cannot be written.
+std::wstring FallbackLog()
 {
     wchar_t path[MAX_PATH];
     if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)))
         return {};
-    return std::wstring(path) + L"\\ORVANTA_LOGS\\" + name;
+    return std::wstring(path) + L"\\ORVANTA_LOGS\\setup.LOG";
 }
 
 size_t Count(const std::wstring& text, const std::wstring& part)
@@ -31,8 +29,16 @@ size_t Count(const std::wstring& text, const std::wstring& part)
 
 class RunChainer : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext"); }
-    void TearDown() override { DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext"); }
+    void SetUp() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        ::DeleteFileW(FallbackLog().c_str());
+    }
+    void TearDown() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        ::DeleteFileW(FallbackLog().c_str());
+    }
 
     std::vector<std::wstring> LoggingIni(const std::vector<std::wstring>& more = {}) const
     {
@@ -48,128 +54,91 @@ protected:
 
 TEST_F(RunChainer, MissingIniEndsWithZeroAndWritesNothing)
 {
-    const std::wstring fallback = CommonLogFolderFile(L"setup.LOG");
-    ::DeleteFileW(fallback.c_str());
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Ret", L"3010"));
-
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
-    EXPECT_FALSE(FileExists(fallback));
+    EXPECT_FALSE(FileExists(FallbackLog()));
     // The run ended before the inter-boot store was touched.
     EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
-TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndLogged)
+TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextRun)
 {
     package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q", L"[PREREQUISITES]", L"App1=First",
                                  L"[First]", L"SetupFile=first.exe"}));
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
-
-    const std::wstring log = ReadUtf16File(package.LogPath());
-    EXPECT_NE(log.find(L"Log >>\r\nOS Version: "), std::wstring::npos);
-    EXPECT_NE(log.find(L"\r\nCPU: "), std::wstring::npos);
-    const auto lines = LogMessages(log);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    const auto lines = package.LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"No prerequisite must be installed."));
     EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
     EXPECT_EQ(lines.back(), L"");
-}
 
-TEST_F(RunChainer, ChainerNamedDifferentlyReadsItsOwnIni)
-{
-    ChainerPackage other(L"setup.x64.exe");
-    other.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=" + other.LogPath()});
-    ASSERT_TRUE(other.Run().finished);
-    EXPECT_TRUE(FileExists(other.LogPath()));
-}
-
-TEST_F(RunChainer, RelativeLogPathLandsInThePackageFolder)
-{
-    // The working folder becomes the chainer's own folder before anything is logged.
-    package.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=relative.log", L"[PREREQUISITES]", L"App1=A", L"[A]",
-                      L"SetupFile=a.exe"});
-    ASSERT_TRUE(package.Run().finished);
-    EXPECT_TRUE(FileExists(package.PathOf(L"relative.log")));
-}
-
-TEST_F(RunChainer, SecondRunAppendsToTheLog)
-{
-    package.WriteIni(LoggingIni());
-    ASSERT_TRUE(package.Run().finished);
-    ASSERT_TRUE(package.Run().finished);
-    const std::string bytes = ReadBytes(package.LogPath());
-    EXPECT_EQ(bytes.find("\xFF\xFE", 2), std::string::npos);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_EQ(ReadBytes(package.LogPath()).find("\xFF\xFE", 2), std::string::npos);
     const std::wstring text = ReadUtf16File(package.LogPath());
+    EXPECT_NE(text.find(L"Log >>\r\nOS Version: "), std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\nCPU: "), std::wstring::npos);
     EXPECT_EQ(Count(text, L"Log >>"), 2u);
     EXPECT_EQ(Count(text, L"End of Log"), 2u);
 }
 
-TEST_F(RunChainer, WithoutLogFileNothingIsCreated)
+TEST_F(RunChainer, WhereTheLogGoes)
 {
-    const std::wstring fallback = CommonLogFolderFile(L"setup.LOG");
-    ::DeleteFileW(fallback.c_str());
-    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
-                      L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
-    EXPECT_FALSE(FileExists(fallback));
-}
-
-TEST_F(RunChainer, UnwritableLogPathFallsBackToTheCommonLogFolder)
-{
-    const std::wstring fallback = CommonLogFolderFile(L"setup.LOG");
-    ::DeleteFileW(fallback.c_str());
-    package.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=C:\\orvanta-missing-folder\\deeper\\run.log"});
-    ASSERT_TRUE(package.Run().finished);
-    const auto lines = LogMessages(ReadUtf16File(fallback));
-    EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
-    ::DeleteFileW(fallback.c_str());
-}
-
-TEST_F(RunChainer, IniWithoutByteOrderMarkLosesItsFirstCharacter)
-{
-    // "[PREREQ_CHAINER]" loses its "[" and is no header: no log.
-    package.WriteIniText(L"[PREREQ_CHAINER]\r\nLogFile=" + package.LogPath() + L"\r\n", false);
-    ASSERT_TRUE(package.Run().finished);
-    EXPECT_FALSE(FileExists(package.LogPath()));
-
-    // With a leading line break only the CR is lost and the section is read.
-    package.WriteIniText(L"\r\n[PREREQ_CHAINER]\r\nLogFile=" + package.LogPath() + L"\r\n", false);
-    ASSERT_TRUE(package.Run().finished);
-    EXPECT_TRUE(FileExists(package.LogPath()));
-}
-
-TEST_F(RunChainer, BrokenIniFilesGiveAnEmptyConfiguration)
-{
-    const std::vector<std::string> contents{
-        std::string(),                                  // empty
-        std::string("\xFF\xFE", 2),                     // only the byte-order mark
-        std::string("\xFF\xFE[\0P\0R\0", 7),            // odd byte count
-        std::string(100000, '\xFF'),                    // no line breaks at all
+    // A chainer named otherwise reads its own INI; a relative log path lands in the package
+    // folder (the working folder changes before anything is logged); an INI without byte-order
+    // mark loses its first character, so only one with a leading line break keeps its header.
+    const struct {
+        const wchar_t* exeName;
+        std::wstring logFile;
+        const wchar_t* before;
+        bool withBom;
+        bool logged;
+    } cases[] = {
+        {L"setup.x64.exe", L"chainer.log", L"", true, true},
+        {L"setup.exe", L"relative.log", L"", true, true},
+        {L"setup.exe", L"chainer.log", L"", false, false},
+        {L"setup.exe", L"chainer.log", L"\r\n", false, true},
     };
-    for (const std::string& bytes : contents) {
-        ASSERT_TRUE(WriteBytes(package.IniPath(), bytes));
-        const ProcessResult result = package.Run();
-        ASSERT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0u) << "INI of " << bytes.size() << " bytes";
+    for (const auto& c : cases) {
+        ChainerPackage other(c.exeName);
+        other.WriteIniText(c.before + std::wstring(L"[PREREQ_CHAINER]\r\nLogFile=") + c.logFile + L"\r\n", c.withBom);
+        EXPECT_EQ(other.RunForExitCode(), 0u);
+        EXPECT_EQ(FileExists(other.PathOf(c.logFile)), c.logged) << c.exeName << " " << c.logFile;
     }
 }
 
-TEST_F(RunChainer, UnreadableIniGivesAnEmptyConfiguration)
+TEST_F(RunChainer, WithoutLogFileNothingIsCreatedAndAnUnwritableOneFallsBack)
 {
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
+                      L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
+    EXPECT_FALSE(FileExists(FallbackLog()));
+
+    package.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=C:\\orvanta-missing-folder\\deeper\\run.log"});
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_TRUE(ContainsLine(LogMessages(ReadUtf16File(FallbackLog())),
+                             L"=====================End of Log====================="));
+}
+
+TEST_F(RunChainer, BrokenOrUnreadableIniFilesGiveAnEmptyConfiguration)
+{
+    const std::vector<std::string> contents{
+        std::string(),                        // empty
+        std::string("\xFF\xFE", 2),           // only the byte-order mark
+        std::string("\xFF\xFE[\0P\0R\0", 7),  // odd byte count
+        std::string(100000, '\xFF'),          // no line breaks at all
+    };
+    for (const std::string& bytes : contents) {
+        ASSERT_TRUE(WriteBytes(package.IniPath(), bytes));
+        EXPECT_EQ(package.RunForExitCode(), 0u) << "INI of " << bytes.size() << " bytes";
+    }
     package.WriteIni(LoggingIni());
     // Held open without sharing, the file is found but cannot be opened.
     HANDLE locked = ::CreateFileW(package.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
-    const ProcessResult result = package.Run();
+    const DWORD exitCode = package.RunForExitCode();
     ::CloseHandle(locked);
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(FileExists(package.LogPath()));
 }
 
@@ -177,9 +146,7 @@ TEST_F(RunChainer, StoredReturnCodesAreDeletedAfterANormalRun)
 {
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
     package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
