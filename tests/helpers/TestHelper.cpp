@@ -1,14 +1,12 @@
 // Plays an installer or a search program in tests.
 //   testhelper [--set HIVE\Key\Path\Name=Value] [--sleep MS] [--crash] [--exit CODE]
-//              [--report FILE] [--signal EVENT] [--spawn "ARGS"] [--window] [--pump MS]
+//              [--report FILE] [--signal EVENT] [--spawn "ARGS"]
 // HIVE is HKCU or HKLM; the value is written as REG_SZ before the program exits with CODE.
 // The flags run in the order given:
 //   --report FILE   writes UTF-16 lines pid=, parent= (from a process snapshot), show= (the
-//                   startup show command, -1 when none was given), priority= (hex), cwd=, cmdline=
+//                   startup show command, -1 when none was given), cwd=, cmdline=
 //   --signal EVENT  sets the named event (the test's "ready" signal)
 //   --spawn "ARGS"  starts another testhelper with ARGS and goes on without waiting
-//   --window        creates a visible captioned window, then a hidden plain one above it
-//   --pump MS       dispatches window messages for MS milliseconds
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -66,10 +64,8 @@ bool WriteReport(const std::wstring& path)
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
     wchar_t folder[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, folder);
-    wchar_t numbers[160];
-    swprintf(numbers, 160, L"pid=%lu\r\nparent=%lu\r\nshow=%d\r\npriority=%lx\r\nconsole=%d\r\n",
-             GetCurrentProcessId(), ParentProcessId(), show, GetPriorityClass(GetCurrentProcess()),
-             GetConsoleWindow() != nullptr ? 1 : 0);
+    wchar_t numbers[96];
+    swprintf(numbers, 96, L"pid=%lu\r\nparent=%lu\r\nshow=%d\r\n", GetCurrentProcessId(), ParentProcessId(), show);
     const std::wstring text = std::wstring(1, L'\xFEFF') + numbers + L"cwd=" + folder + L"\r\ncmdline=" +
                               GetCommandLineW() + L"\r\n";
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -111,33 +107,6 @@ bool SpawnSelf(const std::wstring& arguments)
     return true;
 }
 
-bool CreateWindows()
-{
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"OrvantaTestHelperWindow";
-    RegisterClassW(&windowClass);
-    const HWND captioned = CreateWindowExW(0, windowClass.lpszClassName, L"testhelper", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                           10, 10, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
-    const HWND hidden = CreateWindowExW(0, windowClass.lpszClassName, L"testhelper hidden", WS_POPUP, 20, 20, 50, 50,
-                                        nullptr, nullptr, windowClass.hInstance, nullptr);
-    return captioned != nullptr && hidden != nullptr;
-}
-
-void PumpMessages(DWORD milliseconds)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -162,11 +131,6 @@ int wmain(int argc, wchar_t** argv)
         } else if (argument == L"--spawn" && hasValue) {
             if (!SpawnSelf(argv[++i]))
                 return 9004;
-        } else if (argument == L"--window") {
-            if (!CreateWindows())
-                return 9005;
-        } else if (argument == L"--pump" && hasValue) {
-            PumpMessages(static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10)));
         } else if (argument == L"--crash") {
             volatile int* nowhere = nullptr;
             *nowhere = 1;

@@ -3,7 +3,6 @@
 
 #include "TestSupport.h"
 
-#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -26,27 +25,6 @@ std::wstring CommonAppData()
 {
     wchar_t path[MAX_PATH];
     return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
-}
-
-bool EveryoneHasAccess(const std::wstring& folder)
-{
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    UniqueLocal owner(descriptor);
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    bool found = false;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount && !found; ++i) {
-        void* ace = nullptr;
-        if (::GetAce(dacl, i, &ace) && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE)
-            found = ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone) == TRUE;
-    }
-    ::FreeSid(everyone);
-    return found;
 }
 
 } // namespace
@@ -102,7 +80,7 @@ TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
 
     EXPECT_EQ(Logger::Instance().CurrentPath(), fallback);
     EXPECT_TRUE(EndsWith(ReadUtf16File(fallback), L"-fell back\r\n"));
-    EXPECT_TRUE(EveryoneHasAccess(folder));
+    EXPECT_EQ(testing_support::AllowedEntriesOf(folder).count(L"S-1-1-0"), 1u);
     Logger::Instance().ResetForTesting();
     ::DeleteFileW(fallback.c_str());
 }

@@ -7,48 +7,11 @@
 
 #include "TestSupport.h"
 
-#include <aclapi.h>
 #include <gtest/gtest.h>
-#include <sddl.h>
-
-#include <map>
 
 using namespace orvanta;
+using testing_support::AllowedEntries;
 using testing_support::TempDir;
-
-namespace {
-
-// The trustees of the access-allowed entries, with their masks.
-std::map<std::wstring, ACCESS_MASK> AllowedEntries(const ACL* dacl)
-{
-    std::map<std::wstring, ACCESS_MASK> entries;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!::GetAce(const_cast<ACL*>(dacl), i, &ace) ||
-            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
-            continue;
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        wchar_t* text = nullptr;
-        if (::ConvertSidToStringSidW(&allowed->SidStart, &text)) {
-            entries[text] = allowed->Mask;
-            ::LocalFree(text);
-        }
-    }
-    return entries;
-}
-
-std::map<std::wstring, ACCESS_MASK> FolderEntries(const std::wstring& folder)
-{
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
-        return {};
-    const UniqueLocal owner(descriptor);
-    return AllowedEntries(dacl);
-}
-
-} // namespace
 
 TEST(TempFolder, IsNormalisedAndExists)
 {
@@ -71,7 +34,7 @@ TEST(TempFolder, LocalSystemWithoutGetTempPath2UsesAPrivateSystemTemp)
     ASSERT_NE(::GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES);
     // Wine stores the Administrators entry under the prefix user's SID, so only the parts it
     // keeps as given are checked on the folder; the descriptor itself is checked below.
-    const auto entries = FolderEntries(expected);
+    const auto entries = testing_support::AllowedEntriesOf(expected);
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.count(L"S-1-5-18"), 1u);
     EXPECT_EQ(entries.count(L"S-1-1-0"), 0u);
