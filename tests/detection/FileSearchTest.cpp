@@ -85,23 +85,6 @@ TEST_F(FileSearchTest, DepthSuffixLooksIntoSubfoldersDownToThatDepth)
     EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2000000000"), kVersioned);
 }
 
-TEST_F(FileSearchTest, FirstHitInDepthFirstOrderEndsTheSearch)
-{
-    // x\y\hit.exe is met (depth first through x) before z\hit.exe only when x is listed first;
-    // both lie within depth 2, and exactly one version is reported either way.
-    ASSERT_TRUE(Folder(L"x") && Folder(L"x\\y") && Folder(L"z"));
-    ASSERT_TRUE(Place(L"x\\y\\hit.exe") && Place(L"z\\hit.exe", false));
-    WIN32_FIND_DATAW data;
-    const UniqueFind find(::FindFirstFileW((temp_ / L"*").c_str(), &data));
-    ASSERT_TRUE(find);
-    std::wstring firstFolder;
-    do {
-        if (std::wstring(data.cFileName) == L"x" || std::wstring(data.cFileName) == L"z")
-            firstFolder = data.cFileName;
-    } while (firstFolder.empty() && ::FindNextFileW(find.Get(), &data));
-    EXPECT_EQ(FileVersions(temp_ / L"hit.exe?2"), Versions{firstFolder == L"x" ? L"1.2.3.4" : L"0.0.0.0"});
-}
-
 TEST_F(FileSearchTest, WildcardNamesMatchFilesAndFoldersAreNotFiles)
 {
     ASSERT_TRUE(Place(L"product-7.exe"));
