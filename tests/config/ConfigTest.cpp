@@ -143,21 +143,3 @@ TEST(CleanupSettings, ReadFromChainerSection)
     none.Parse(L"[Other]\r\nLogFile=x\r\n");
     EXPECT_FALSE(ReadCleanupSettings(none, settings));
 }
-
-TEST(StageTexts, DefaultsUnlessOverriddenAndEmptyOutOfRange)
-{
-    ChainerConfig config;
-    EXPECT_EQ(config.GetStageText(0), L"Searching for prerequisites...");
-    EXPECT_EQ(config.GetStageText(3), L"Opening site of %s");
-    EXPECT_EQ(config.GetStageText(4), L"");
-    EXPECT_EQ(config.GetStageText(-1), L"");
-    config.stageTexts[1] = L"Fetching %s";
-    EXPECT_EQ(config.GetStageText(1), L"Fetching %s");
-}
-
-TEST(DecisionTexts, MatchTheLogLines)
-{
-    EXPECT_STREQ(DecisionText(AlreadyDownloaded),
-                 L"No acceptable version found. It is already downloaded and it will be installed.");
-    EXPECT_STREQ(DecisionText(Undefined), L"Undefined");
-}

@@ -4,7 +4,6 @@
 #include "install/MsixDeployment.h"
 #include "install/PackageLauncher.h"
 #include "install/Reboot.h"
-#include "platform/Logger.h"
 #include "platform/SystemError.h"
 
 #include "TestSupport.h"
@@ -57,9 +56,6 @@ protected:
         g_reboot = RebootRecord();
         SetRebootActions(&kFakeReboot);
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
         helper = testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER");
         ASSERT_FALSE(helper.empty());
     }
@@ -68,8 +64,6 @@ protected:
         SetRebootActions(nullptr);
         SetLocalSystemProbe(nullptr);
         SetMsixDeployer(nullptr);
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
     }
 
@@ -85,11 +79,9 @@ protected:
         return value;
     }
 
-    std::vector<std::wstring> Log() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> Log() const { return log.Lines(); }
 
+    testing_support::LogCapture log;
     TempDir dir;
     std::wstring helper;
     ChainerConfig config;
@@ -100,59 +92,46 @@ protected:
 
 } // namespace
 
-TEST_F(PackageLauncherTest, SuccessIsLoggedAndStored)
+TEST_F(PackageLauncherTest, ExitCodeAndRebootModeDecideTheOutcome)
 {
-    AddHelper(L"--exit 0");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunDone);
-    EXPECT_EQ(Stored(L"Ret"), 0);
-    const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"Launching file:" + helper));
-    EXPECT_TRUE(ContainsLine(log, L"Return code of launched file:0"));
-    EXPECT_FALSE(launcher.RebootNeeded());
-}
-
-TEST_F(PackageLauncherTest, FailureCodeIsRecordedAndNeverReboots)
-{
-    AddHelper(L"--exit 1603", RebootAfterSuccess);
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
-    EXPECT_EQ(Stored(L"Ret"), 1603);
-    EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:1603"));
-    EXPECT_EQ(g_reboot.restarted, 0);
-    EXPECT_EQ(launcher.Items()[0].returnCode, 1603u);
-}
-
-TEST_F(PackageLauncherTest, RebootRequiredWithoutPolicySetsRebootNeeded)
-{
-    AddHelper(L"--exit 3010");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunRebootPending);
-    EXPECT_TRUE(launcher.RebootNeeded());
-    EXPECT_FALSE(launcher.Rebooting());
-    EXPECT_EQ(g_reboot.restarted, 0);
-    EXPECT_EQ(Stored(L"Ret"), 3010);
-}
-
-TEST_F(PackageLauncherTest, RebootPolicyRestartsSilentlyWithoutAsking)
-{
-    AddHelper(L"--exit 0", RebootAfterSuccess);
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunRebootPending);
-    EXPECT_EQ(g_reboot.asked, 0);
-    EXPECT_EQ(g_reboot.restarted, 1);
-    EXPECT_TRUE(launcher.Rebooting());
-    EXPECT_TRUE(launcher.RestartStarted());
+    const struct {
+        const wchar_t* arguments;
+        RebootMode mode;
+        int answer;  // to the restart question of a run with a window
+        bool silent;
+        PackageLauncher::RunResult result;
+        int32_t stored;
+        bool rebootNeeded, asked, restarted;
+    } cases[] = {
+        {L"--exit 0", RebootNever, IDYES, true, PackageLauncher::RunDone, 0, false, false, false},
+        // A failure never reboots; a crash is a failure with its status.
+        {L"--exit 1603", RebootAfterSuccess, IDYES, true, PackageLauncher::RunFailed, 1603, false, false, false},
+        {L"--crash", RebootNever, IDYES, true, PackageLauncher::RunFailed, -1073741819, false, false, false},
+        // 3010 without a policy only notes the reboot; the policy restarts, silently without asking.
+        {L"--exit 3010", RebootNever, IDYES, true, PackageLauncher::RunRebootPending, 3010, true, false, false},
+        {L"--exit 0", RebootAfterSuccess, IDYES, true, PackageLauncher::RunRebootPending, 0, false, false, true},
+        {L"--exit 0", RebootAfterSuccess, IDNO, false, PackageLauncher::RunRebootPending, 0, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.arguments << " mode " << c.mode << " answer " << c.answer);
+        g_reboot = RebootRecord();
+        g_reboot.answer = c.answer;
+        PackageLauncher one{&store, &decision};
+        one.AddLaunchItem(helper, c.arguments, L"Helper", c.mode, 0, L"Ret");
+        EXPECT_EQ(one.RunLaunchItem(0, c.silent), c.result);
+        EXPECT_EQ(Stored(L"Ret"), c.stored);
+        EXPECT_EQ(one.Items()[0].returnCode, static_cast<uint32_t>(c.stored));
+        EXPECT_EQ(one.RebootNeeded(), c.rebootNeeded);
+        EXPECT_EQ(g_reboot.asked, c.asked ? 1 : 0);
+        EXPECT_EQ(g_reboot.restarted, c.restarted ? 1 : 0);
+        EXPECT_EQ(one.Rebooting(), c.mode == RebootAfterSuccess && c.stored == 0);
+        EXPECT_EQ(one.RestartStarted(), c.restarted);
+        EXPECT_EQ(one.RebootRefused(), c.answer == IDNO);
+        const std::wstring code = std::to_wstring(static_cast<uint32_t>(c.stored));
+        EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:" + code));
+    }
+    EXPECT_TRUE(ContainsLine(Log(), L"Launching file:" + helper));
     EXPECT_TRUE(ContainsLine(Log(), L"Rebooting machine..."));
-}
-
-TEST_F(PackageLauncherTest, DeclinedRestartLeavesARebootNeeded)
-{
-    g_reboot.answer = IDNO;
-    AddHelper(L"--exit 0", RebootAfterSuccess);
-    EXPECT_EQ(launcher.RunLaunchItem(0, false), PackageLauncher::RunRebootPending);
-    EXPECT_EQ(g_reboot.asked, 1);
-    EXPECT_EQ(g_reboot.restarted, 0);
-    EXPECT_TRUE(launcher.RebootNeeded());
-    EXPECT_TRUE(launcher.RebootRefused());
-    EXPECT_TRUE(launcher.Rebooting());
-    EXPECT_FALSE(launcher.RestartStarted());
 }
 
 TEST_F(PackageLauncherTest, RebootWhenFoundInstalledAsksTheDecision)
@@ -173,17 +152,8 @@ TEST_F(PackageLauncherTest, MissingFileFailsWithTheSystemText)
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(launcher.LastLaunchError(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Stored(L"Ret"), 2);
-    EXPECT_NE(testing_support::ReadUtf16File(dir / L"run.log")
-                  .find(L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND)),
-              std::wstring::npos);
+    EXPECT_NE(log.Text().find(L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND)), std::wstring::npos);
     EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:2"));
-}
-
-TEST_F(PackageLauncherTest, CrashedInstallerIsAFailureWithItsStatus)
-{
-    AddHelper(L"--crash");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
-    EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:3221225477"));
 }
 
 TEST_F(PackageLauncherTest, EmptyPropertyNameStoresNothing)
