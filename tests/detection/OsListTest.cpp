@@ -1,5 +1,6 @@
 // The OS lists and the language list that exclude a prerequisite.
 #include "detection/OsIdentification.h"
+#include "platform/Logger.h"
 #include "platform/Text.h"
 
 #include "TestSupport.h"

@@ -50,7 +50,8 @@ public:
     bool CreateKey(const std::wstring& subKey) const
     {
         orvanta::UniqueKey key;
-        return ::RegCreateKeyExW(root_, Path(subKey).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr) ==
+        const std::wstring path = Path(subKey);
+        return ::RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr) ==
                ERROR_SUCCESS;
     }
 

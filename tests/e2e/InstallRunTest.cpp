@@ -33,8 +33,10 @@ protected:
     void WriteSilentPackage(const std::vector<Section>& sections)
     {
         Section lines{L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]"};
-        for (size_t i = 0; i < sections.size(); ++i)
-            lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + sections[i][0].substr(1, sections[i][0].size() - 2));
+        for (size_t i = 0; i < sections.size(); ++i) {
+            const std::wstring& header = sections[i][0];
+            lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + header.substr(1, header.size() - 2));
+        }
         for (const Section& section : sections)
             lines.insert(lines.end(), section.begin(), section.end());
         lines.insert(lines.end(), {L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});

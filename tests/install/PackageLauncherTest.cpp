@@ -152,7 +152,8 @@ TEST_F(PackageLauncherTest, MissingFileFailsWithTheSystemText)
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(launcher.LastLaunchError(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Stored(L"Ret"), 2);
-    EXPECT_NE(log.Text().find(L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND)), std::wstring::npos);
+    const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(log.Text().find(failure), std::wstring::npos);
     EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:2"));
 }
 

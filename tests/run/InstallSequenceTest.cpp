@@ -121,7 +121,8 @@ TEST_F(InstallSequenceTest, RebootStateAndMandatoryCheckDecideTheResultAndTheKey
         std::vector<std::wstring> lines;  // the reboot summary; "Reboot in Progress" only where listed
     } cases[] = {
         {false, false, false, false, 1, {summary + L"false"}},
-        {true, false, false, false, -1, {summary + L"true", L"  Reboot was refused=false", L"  Reboot in Progress=false"}},
+        {true, false, false, false, -1,
+         {summary + L"true", L"  Reboot was refused=false", L"  Reboot in Progress=false"}},
         {true, true, false, true, 0, {summary + L"true", L"  Reboot was refused=true"}},
         {false, false, true, true, -1, {summary + L"false"}},
     };
