@@ -48,6 +48,18 @@ std::map<std::wstring, ACCESS_MASK> FolderEntries(const std::wstring& folder)
     return AllowedEntries(dacl);
 }
 
+// Wine serves \\server\share from the prefix's dosdevices\unc\server\share folder: the local
+// folder behind \\orvanta-srv\share, or empty outside Wine.
+std::wstring WineShareFolder()
+{
+    std::wstring prefix = testing_support::EnvironmentValue(L"WINEPREFIX");
+    if (prefix.empty() || prefix[0] != L'/')
+        return {};
+    for (wchar_t& c : prefix)
+        c = c == L'/' ? L'\\' : c;
+    return L"Z:" + prefix + L"\\dosdevices\\unc\\orvanta-srv\\share";
+}
+
 } // namespace
 
 TEST(TempFolder, IsNormalisedAndExists)
@@ -143,6 +155,28 @@ TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPath)
     RemoveEmptyParentFolders(deep, dir.Path());
     EXPECT_EQ(::GetFileAttributesW(MakeLongPath(created.front()).c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(::GetFileAttributesW(dir.Path().c_str()), INVALID_FILE_ATTRIBUTES) << "the stop folder stays";
+}
+
+TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPathOnAShare)
+{
+    const std::wstring local = WineShareFolder();
+    if (local.empty())
+        GTEST_SKIP() << "needs a share; Wine maps one to a folder of its prefix";
+    ASSERT_EQ(CreateFolderTree(local, true, nullptr), 0u);
+    const std::wstring name = L"tree-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring top = L"\\\\orvanta-srv\\share\\" + name;
+    std::wstring deep = top;
+    while (deep.size() < 300)
+        deep += L"\\abcdefghijklmnopqrstuvwxyz";
+
+    EXPECT_EQ(CreateFolderTree(deep, true, nullptr), 0u);
+    EXPECT_NE(::GetFileAttributesW(MakeLongPath(deep).c_str()), INVALID_FILE_ATTRIBUTES);
+    const bool removed = RemoveDirectoryLong(deep);
+    const DWORD error = ::GetLastError();
+    RemoveEmptyParentFolders(deep, top);
+    RemoveDirectoryLong(top);
+    EXPECT_TRUE(removed) << error;
+    EXPECT_EQ(::GetFileAttributesW((local + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(FolderTree, StopsAtTheFirstFailureOnADrive)
