@@ -2,6 +2,7 @@
 #include "platform/AclBuilder.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
+#include "platform/SystemLibrary.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 
@@ -200,6 +201,29 @@ TEST(SystemLibraries, LoadOnlyFromTheSystemFolder)
     EXPECT_TRUE(LoadSystemLibrary(L"ntdll.dll").IsValid());
     const UniqueModule missing = LoadSystemLibrary(L"orvanta-no-such.dll");
     EXPECT_FALSE(missing.IsValid());
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+TEST(SystemLibraries, MissingLibraryOrFunctionFailsTheCallWithItsError)
+{
+    using GetCurrentProcessIdFn = DWORD(WINAPI*)();
+    const SystemLibrary kernel(L"kernel32.dll");
+    GetCurrentProcessIdFn present = nullptr;
+    GetCurrentProcessIdFn absent = nullptr;
+    kernel.Find("GetCurrentProcessId", present);
+    kernel.Find("OrvantaNoSuchFunction", absent);
+    EXPECT_EQ(kernel.Call(present, DWORD{0}), ::GetCurrentProcessId());
+    ::SetLastError(0);
+    EXPECT_EQ(kernel.Call(absent, DWORD{7}), 7u);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+
+    const SystemLibrary missing(L"orvanta-no-such.dll");
+    GetCurrentProcessIdFn none = &::GetCurrentProcessId;
+    missing.Find("GetCurrentProcessId", none);
+    EXPECT_FALSE(missing.IsLoaded());
+    EXPECT_EQ(none, nullptr);
+    ::SetLastError(0);
+    EXPECT_EQ(missing.Call(none, DWORD{7}), 7u);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
