@@ -54,10 +54,10 @@ bool SetCredentialsOnRequest(HINTERNET request, bool isProxy, const std::wstring
 {
     const DWORD userOption = isProxy ? INTERNET_OPTION_PROXY_USERNAME : INTERNET_OPTION_USERNAME;
     const DWORD passwordOption = isProxy ? INTERNET_OPTION_PROXY_PASSWORD : INTERNET_OPTION_PASSWORD;
-    const BOOL userSet = ::InternetSetOptionW(request, userOption, const_cast<wchar_t*>(user.c_str()),
-                                              static_cast<DWORD>(user.size()));
-    const BOOL passwordSet = ::InternetSetOptionW(request, passwordOption, const_cast<wchar_t*>(password.c_str()),
-                                                  static_cast<DWORD>(password.size()));
+    const BOOL userSet = wininet::InternetSetOptionW(request, userOption, const_cast<wchar_t*>(user.c_str()),
+                                                     static_cast<DWORD>(user.size()));
+    const BOOL passwordSet = wininet::InternetSetOptionW(
+        request, passwordOption, const_cast<wchar_t*>(password.c_str()), static_cast<DWORD>(password.size()));
     return userSet && passwordSet;
 }
 
@@ -67,7 +67,7 @@ std::wstring QueryHeader(HINTERNET request, DWORD query)
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
         DWORD index = 0;
-        if (::HttpQueryInfoW(request, query, buffer.data(), &size, &index))
+        if (wininet::HttpQueryInfoW(request, query, buffer.data(), &size, &index))
             return std::wstring(buffer.data(), size / sizeof(wchar_t));
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             return {};
@@ -177,7 +177,7 @@ std::wstring GetProxyServerName(HINTERNET request)
     list.dwOptionCount = 1;
     list.pOptions = &option;
     DWORD size = sizeof(list);
-    if (!::InternetQueryOptionW(request, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size))
+    if (!wininet::InternetQueryOptionW(request, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size))
         return {};
     std::wstring text;
     if (option.Value.pszValue != nullptr) {

@@ -148,7 +148,7 @@ uint32_t InternetDownloader::ReadChunk(DWORD size, DWORD& bytesRead)
     AsyncState& state = *state_;
     state.bytesTransferred = 0;
     PrepareCall(OperationKind::ReadFile);
-    const BOOL done = ::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
+    const BOOL done = wininet::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
     const uint32_t result = FinishCall(done, true);
     bytesRead = result == 0 ? state.bytesTransferred : 0;
     return result;
@@ -160,7 +160,7 @@ uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
     bytesRead = 0;
     state.bytesTransferred = 0;
     PrepareCall(OperationKind::QueryDataAvailable);
-    const BOOL done = ::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
+    const BOOL done = wininet::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
     const uint32_t result = FinishCall(done, true);
     if (result != 0)
         return result;

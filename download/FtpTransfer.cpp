@@ -41,8 +41,8 @@ uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT p
     for (int login = 0; login < kMaxLogins; ++login) {
         PrepareCall(OperationKind::Connect);
         HINTERNET connection =
-            ::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
-                               INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, Context());
+            wininet::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
+                                      INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, Context());
         result = FinishOpen(connection, connection_);
         if (!IsFtpLoginError(result))
             return result;
@@ -56,7 +56,7 @@ uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
 {
     PrepareCall(OperationKind::FtpCommand);
     const BOOL sent =
-        ::FtpCommandW(connection_, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), Context(), nullptr);
+        wininet::FtpCommandW(connection_, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), Context(), nullptr);
     return FinishCall(sent, false);
 }
 
@@ -94,14 +94,14 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint32_t& res
     }
 
     PrepareCall(OperationKind::FtpOpenFile);
-    HINTERNET file = ::FtpOpenFileW(connection_, path.c_str(), GENERIC_READ,
-                                    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context());
+    HINTERNET file = wininet::FtpOpenFileW(connection_, path.c_str(), GENERIC_READ,
+                                           FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context());
     const uint32_t opened = FinishOpen(file, currentHandle_);
     if (opened != 0)
         return opened;
 
     DWORD high = 0;
-    DWORD size = ::FtpGetFileSize(currentHandle_, &high);
+    DWORD size = wininet::FtpGetFileSize(currentHandle_, &high);
     if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
         size = 0;
     // Some WinINets do not know the size of an open FTP file; the SIZE reply does.

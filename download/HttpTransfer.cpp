@@ -28,10 +28,10 @@ bool AddSecurityFlags(HINTERNET request, DWORD flags)
 {
     DWORD current = 0;
     DWORD size = sizeof(current);
-    if (!::InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, &size))
+    if (!wininet::InternetQueryOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, &size))
         return false;
     current |= flags;
-    return ::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, sizeof(current)) == TRUE;
+    return wininet::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, sizeof(current)) == TRUE;
 }
 
 std::string ToUtf8(const std::wstring& text)
@@ -50,7 +50,7 @@ std::string ToUtf8(const std::wstring& text)
 std::wstring HttpDate(const SYSTEMTIME& time)
 {
     wchar_t buffer[64] = {};
-    if (!::InternetTimeFromSystemTimeW(&time, INTERNET_RFC1123_FORMAT, buffer, sizeof(buffer)))
+    if (!wininet::InternetTimeFromSystemTimeW(&time, INTERNET_RFC1123_FORMAT, buffer, sizeof(buffer)))
         return {};
     return buffer;
 }
@@ -61,7 +61,7 @@ std::wstring QueryText(HINTERNET request, DWORD query)
     std::vector<BYTE> buffer(kHeaderQueryBytes);
     for (int attempt = 0; attempt < 2; ++attempt) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        if (::HttpQueryInfoW(request, query, buffer.data(), &size, nullptr))
+        if (wininet::HttpQueryInfoW(request, query, buffer.data(), &size, nullptr))
             return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data()), size / sizeof(wchar_t));
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             return {};
@@ -95,8 +95,8 @@ uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT 
                                              const std::wstring& objectName, bool secure)
 {
     PrepareCall(OperationKind::Connect);
-    HINTERNET connection = ::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user),
-                                              NullWhenEmpty(password), INTERNET_SERVICE_HTTP, 0, Context());
+    HINTERNET connection = wininet::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user),
+                                                     NullWhenEmpty(password), INTERNET_SERVICE_HTTP, 0, Context());
     uint32_t result = FinishOpen(connection, connection_);
     if (result != 0)
         return result;
@@ -104,8 +104,8 @@ uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT 
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const DWORD flags = kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0);
     PrepareCall(OperationKind::HttpOpenRequest);
-    HINTERNET request = ::HttpOpenRequestW(connection_, verb, objectName.c_str(), L"HTTP/1.0", nullptr, acceptTypes,
-                                           flags, Context());
+    HINTERNET request = wininet::HttpOpenRequestW(connection_, verb, objectName.c_str(), L"HTTP/1.0", nullptr,
+                                                  acceptTypes, flags, Context());
     result = FinishOpen(request, currentHandle_);
     if (result != 0)
         return result;
@@ -136,10 +136,10 @@ uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
     state.sendHeaders = headers;
     state.sendBody = ToUtf8(formData_);
     PrepareCall(OperationKind::HttpSendRequest);
-    const BOOL sent = ::HttpSendRequestW(currentHandle_, NullWhenEmpty(state.sendHeaders),
-                                         static_cast<DWORD>(state.sendHeaders.size()),
-                                         state.sendBody.empty() ? nullptr : &state.sendBody[0],
-                                         static_cast<DWORD>(state.sendBody.size()));
+    const BOOL sent = wininet::HttpSendRequestW(currentHandle_, NullWhenEmpty(state.sendHeaders),
+                                                static_cast<DWORD>(state.sendHeaders.size()),
+                                                state.sendBody.empty() ? nullptr : &state.sendBody[0],
+                                                static_cast<DWORD>(state.sendBody.size()));
     return FinishCall(sent, false);
 }
 
@@ -162,8 +162,8 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
         }
         DWORD status = 0;
         DWORD size = sizeof(status);
-        if (!::HttpQueryInfoW(currentHandle_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                              nullptr)) {
+        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                                     nullptr)) {
             const DWORD queryError = ::GetLastError();
             // Without a response the send's own failure is the one that tells what happened.
             return sent != 0 ? sent : queryError;
@@ -171,8 +171,8 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
         statusCode_ = status;
         DWORD length = 0;
         size = sizeof(length);
-        if (!::HttpQueryInfoW(currentHandle_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
-                              nullptr))
+        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
+                                     nullptr))
             length = 0;
         ReadResponseDetails(status);
 
@@ -214,8 +214,8 @@ void InternetDownloader::ReadResponseDetails(DWORD status)
     if (wantLastModified_ && status != 304) {
         SYSTEMTIME time{};
         DWORD size = sizeof(time);
-        if (!::HttpQueryInfoW(currentHandle_, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &time, &size,
-                              nullptr))
+        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &time,
+                                     &size, nullptr))
             time = SYSTEMTIME{};
         lastModified_ = time;
     }

@@ -183,7 +183,7 @@ uint32_t InternetDownloader::RunDownload()
 {
     if (connectTimeout_ != 0) {
         DWORD timeout = connectTimeout_;
-        ::InternetSetOptionW(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
+        wininet::InternetSetOptionW(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
     }
     if (!IsAbsoluteTargetPath(targetPath_)) {
         Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);

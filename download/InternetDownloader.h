@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "download/WinInetApi.h"
 #include "platform/UniqueResource.h"
 
 #include <cstdint>

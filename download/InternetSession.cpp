@@ -65,7 +65,7 @@ std::wstring ReadLastResponseInfo()
     for (int attempt = 0; attempt < 8; ++attempt) {
         DWORD error = 0;
         DWORD length = static_cast<DWORD>(buffer.size());
-        if (::InternetGetLastResponseInfoW(&error, &buffer[0], &length)) {
+        if (wininet::InternetGetLastResponseInfoW(&error, &buffer[0], &length)) {
             buffer.resize(length < buffer.size() ? length : buffer.size());
             return buffer;
         }
@@ -127,11 +127,12 @@ uint32_t InternetDownloader::OpenSession()
     stateAbandoned_ = false;
 
     const bool explicitProxy = !proxy_.empty();
-    session_.Reset(::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                   explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    session_.Reset(wininet::InternetOpenW(L"Orvanta",
+                                          explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                          explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (!session_)
         return ::GetLastError();
-    ::InternetSetStatusCallbackW(session_.Get(), DownloaderStatusCallback);
+    wininet::InternetSetStatusCallbackW(session_.Get(), DownloaderStatusCallback);
     return 0;
 }
 
@@ -139,7 +140,7 @@ void InternetDownloader::CloseSession()
 {
     CloseOpenHandles();
     if (session_) {
-        ::InternetSetStatusCallbackW(session_.Get(), nullptr);
+        wininet::InternetSetStatusCallbackW(session_.Get(), nullptr);
         session_.Reset();
     }
 }
@@ -245,13 +246,13 @@ void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
     if (closing == nullptr)
         return;
     if (!state_ || stateAbandoned_) {
-        ::InternetCloseHandle(closing);
+        wininet::InternetCloseHandle(closing);
         return;
     }
     AsyncState& state = *state_;
     const bool callOutstanding = state.pending;
     ::ResetEvent(state.handleClosed.Get());
-    ::InternetCloseHandle(closing);
+    wininet::InternetCloseHandle(closing);
     if (!WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs)) {
         // The call runs on and will write into the state and its buffer: they stay alive.
         KeepForever(state_);

@@ -3,6 +3,7 @@
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
+#include "download/MprApi.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
 #include "platform/Paths.h"
@@ -23,7 +24,7 @@ DWORD ConnectShare(const std::wstring& root, const std::wstring& user, const std
     resource.dwScope = 0;
     resource.dwType = RESOURCETYPE_DISK;
     resource.lpRemoteName = const_cast<wchar_t*>(root.c_str());
-    return ::WNetAddConnection2W(&resource, password.c_str(), user.c_str(), 0);
+    return mpr::WNetAddConnection2W(&resource, password.c_str(), user.c_str(), 0);
 }
 
 struct CopyProgress {

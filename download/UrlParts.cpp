@@ -1,5 +1,7 @@
 #include "download/UrlParts.h"
 
+#include "download/WinInetApi.h"
+
 #include <vector>
 
 namespace orvanta {
@@ -35,7 +37,7 @@ DWORD CrackUrl(const std::wstring& url, UrlParts& parts)
     components.dwUrlPathLength = capacity;
     components.lpszExtraInfo = extra.data();
     components.dwExtraInfoLength = capacity;
-    if (!::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) {
+    if (!wininet::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) {
         const DWORD error = ::GetLastError();
         return error != 0 ? error : ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     }

@@ -24,6 +24,8 @@ const wchar_t kBanner[] = L"\r\n<< Orvanta (x86) Log >>\r\n";
 #endif
 const wchar_t kFooter[] = L"=====================End of Log=====================\r\n";
 const wchar_t kLogFolder[] = L"ORVANTA_LOGS";
+// Everyone by its SID: the account's name differs between languages of Windows.
+const wchar_t kEveryoneSid[] = L"S-1-1-0";
 
 // Constructed before the entry point, destroyed after it; the footer is written then.
 struct LoggerLifetime {
@@ -55,16 +57,34 @@ std::wstring CommonAppDataFolder()
     return {};
 }
 
-bool FolderExists(const std::wstring& path)
+bool IsReparsePoint(DWORD attributes)
 {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// An elevated chainer must not write through a link that someone planted at the log path: the
+// path is opened without following reparse points, and a link or a file with a second name (a
+// hard link) is refused. `status` is the last error of the open (183 for an existing file).
+HANDLE OpenLogFile(const std::wstring& path, DWORD& status)
+{
+    if (IsReparsePoint(::GetFileAttributesW(path.c_str())))
+        return INVALID_HANDLE_VALUE;
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    status = ::GetLastError();
+    if (!file)
+        return INVALID_HANDLE_VALUE;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(file.Get(), &information) ||
+        IsReparsePoint(information.dwFileAttributes) || information.nNumberOfLinks > 1)
+        return INVALID_HANDLE_VALUE;
+    return file.Release();
 }
 
 bool CreateFolderForEveryone(const std::wstring& folder)
 {
     AclBuilder acl;
-    acl.AddEntry(L"Everyone", false);
+    acl.AddEntry(kEveryoneSid, true);
     PSECURITY_DESCRIPTOR descriptor = acl.Build();
     if (descriptor == nullptr)
         return false;
@@ -95,6 +115,19 @@ std::wstring Timestamp()
 
 } // namespace
 
+std::wstring SharedLogFolder(const std::wstring& parent)
+{
+    const std::wstring folder = WithTrailingBackslash(parent) + kLogFolder;
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    // Anyone may create the folder before an elevated chainer does: a link there could send the
+    // log anywhere.
+    if (IsReparsePoint(attributes))
+        return {};
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? folder : std::wstring();
+    return CreateFolderForEveryone(folder) ? folder : std::wstring();
+}
+
 std::wstring LogFileNameFor(const std::wstring& modulePath)
 {
     return ReplaceExtensionWithLog(GetFileNamePart(modulePath));
@@ -106,10 +139,8 @@ std::wstring LogFallbackCandidate(int attempt)
     switch (attempt) {
     case 0: {
         const std::wstring common = CommonAppDataFolder();
-        if (common.empty())
-            return {};
-        const std::wstring folder = WithTrailingBackslash(common) + kLogFolder;
-        if (!FolderExists(folder) && !CreateFolderForEveryone(folder))
+        const std::wstring folder = common.empty() ? std::wstring() : SharedLogFolder(common);
+        if (folder.empty())
             return {};
         return folder + L"\\" + LogFileNameFor(modulePath);
     }
@@ -232,9 +263,8 @@ void Logger::EnsureOpen()
 // failed (the caller tries the next candidate); false with the path kept when it gave up.
 bool Logger::OpenPath()
 {
-    file_.Reset(::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const DWORD status = ::GetLastError();
+    DWORD status = 0;
+    file_.Reset(OpenLogFile(path_, status));
     if (!file_.IsValid()) {
         ::OutputDebugStringW((L"LOGGER->failed to create LOG at:" + path_).c_str());
         path_.clear();

@@ -53,6 +53,9 @@ void LogLine(const std::wstring& message);
 // The file name used by the fallback candidates: the module's name with its extension
 // replaced by "LOG" (setup.exe gives setup.LOG).
 std::wstring LogFileNameFor(const std::wstring& modulePath);
+// The shared log folder "ORVANTA_LOGS" below `parent`, created with full access for Everyone
+// when missing; empty when it cannot be created or is a link (a reparse point).
+std::wstring SharedLogFolder(const std::wstring& parent);
 // Fallback candidate `attempt` (0, 1, 2), or empty when it cannot be built.
 std::wstring LogFallbackCandidate(int attempt);
 

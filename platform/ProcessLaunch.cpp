@@ -1,5 +1,6 @@
 #include "platform/ProcessLaunch.h"
 
+#include "platform/Paths.h"
 #include "platform/ProcessUtil.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
@@ -11,7 +12,6 @@
 namespace orvanta {
 namespace {
 
-constexpr wchar_t kLongPathPrefix[] = L"\\\\?\\";
 constexpr ULONG kShellMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
 
 std::atomic<ShellExecuteFunction> g_shellExecute{nullptr};
@@ -20,11 +20,6 @@ bool CallShellExecute(SHELLEXECUTEINFOW& info)
 {
     const ShellExecuteFunction function = g_shellExecute.load();
     return function != nullptr ? function(&info) : ::ShellExecuteExW(&info) != FALSE;
-}
-
-std::wstring WithoutLongPathPrefix(const std::wstring& path)
-{
-    return StartsWith(path, kLongPathPrefix) ? path.substr(4) : path;
 }
 
 // The file's folder as a working folder. A bare drive ("C:") would mean the drive's current

@@ -13,6 +13,9 @@ cmake --build build/x86
 cmake --preset mingw-x64
 cmake --build build/x64
 
+# Both chainers import nothing but KnownDLLs.
+bash scripts/check-imports.sh build/x86 build/x64
+
 # Tests change the prefix's registry and files: they run one at a time.
 unset DISPLAY
 cd build/x64

@@ -2,6 +2,7 @@
 #include "install/PackageLauncher.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 using namespace orvanta;
 
@@ -24,15 +25,22 @@ TEST(RebootModes, FromOptionLetters)
     EXPECT_EQ(RebootModeFromOptions(L"Rr"), RebootWhenFoundInstalled);
 }
 
-TEST(SystemUserCommand, MsiGoesThroughMsiexec)
+TEST(SystemUserCommand, MsiGoesThroughMsiexecOfTheSystemFolder)
 {
+    wchar_t systemFolder[MAX_PATH];
+    ASSERT_GT(::GetSystemDirectoryW(systemFolder, MAX_PATH), 0u);
     std::wstring application = L"x";
     std::wstring commandLine;
     SystemUserCommand(L"C:\\pkg\\setup.msi", L"/qn", application, commandLine);
-    EXPECT_EQ(application, L"");
+    EXPECT_EQ(application, std::wstring(systemFolder) + L"\\msiexec.exe");
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\setup.msi\" /qn");
     SystemUserCommand(L"C:\\pkg\\SETUP.MSI", L"", application, commandLine);
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\SETUP.MSI\"");
+    // A package on a share keeps the two backslashes of its network path.
+    SystemUserCommand(L"\\\\?\\UNC\\srv\\share\\x.msi", L"/qn", application, commandLine);
+    EXPECT_EQ(commandLine, L"msiexec.exe /i \"\\\\srv\\share\\x.msi\" /qn");
+    SystemUserCommand(L"\\\\?\\C:\\pkg\\x.msi", L"", application, commandLine);
+    EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\x.msi\"");
 }
 
 TEST(SystemUserCommand, ExecutableGetsItsQuotedPathAndTwoSpaces)

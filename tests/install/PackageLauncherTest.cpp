@@ -4,6 +4,8 @@
 #include "install/MsixDeployment.h"
 #include "install/PackageLauncher.h"
 #include "install/Reboot.h"
+#include "platform/Logger.h"
+#include "platform/ProcessLaunch.h"
 #include "platform/SystemError.h"
 
 #include "TestSupport.h"
@@ -170,6 +172,31 @@ TEST_F(PackageLauncherTest, LocalSystemStartsTheFileByItsCommandLine)
     AddHelper(L"--exit 7");
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(Stored(L"Ret"), 7);
+}
+
+TEST_F(PackageLauncherTest, LocalSystemStartsMsiexecOfTheSystemFolderNotAPlantedOne)
+{
+    // A program named msiexec.exe in the current folder, which a search for the program looks
+    // at before the system folder (as it looks at the chainer's own folder first).
+    ASSERT_TRUE(::CopyFileW(helper.c_str(), (dir / L"msiexec.exe").c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(::SetCurrentDirectoryW(dir.Path().c_str()));
+    const std::wstring missing = dir / L"missing.msi";
+    uint32_t searched = 12345;
+    const bool searchStarted =
+        RunProcessAndWait(L"", L"msiexec.exe /i \"" + missing + L"\" /qn", NORMAL_PRIORITY_CLASS, &searched);
+
+    SetLocalSystemProbe([] { return true; });
+    launcher.AddLaunchItem(missing, L"/qn", L"Package", RebootNever, 0, L"Ret");
+    const int result = launcher.RunLaunchItem(0, true);
+    ::SetCurrentDirectoryW(previous);
+
+    ASSERT_TRUE(searchStarted);
+    EXPECT_EQ(searched, 0u) << "the planted copy answers a search";
+    // The real msiexec.exe found no package to install.
+    EXPECT_EQ(result, PackageLauncher::RunFailed);
+    EXPECT_NE(Stored(L"Ret"), 0);
 }
 
 TEST_F(PackageLauncherTest, MsixPackagesGoToTheDeployment)
