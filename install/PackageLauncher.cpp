@@ -13,7 +13,6 @@
 
 #include <windows.h>
 
-#include <regex>
 #include <stdexcept>
 
 namespace orvanta {
@@ -50,8 +49,14 @@ RebootMode RebootModeFromOptions(const std::wstring& options)
 
 bool IsQuietCommandLine(const std::wstring& commandLine)
 {
-    static const std::wregex quiet(L" ?(-|/)+q", std::regex_constants::ECMAScript);
-    return std::regex_search(commandLine, quiet);
+    // The pattern " ?(-|/)+q" matches exactly where a '-' or '/' stands right before a 'q'; a
+    // plain scan finds that without a regular-expression engine, whose recursion a long run of
+    // slashes drives into a stack overflow.
+    for (size_t i = 1; i < commandLine.size(); ++i) {
+        if (commandLine[i] == L'q' && (commandLine[i - 1] == L'-' || commandLine[i - 1] == L'/'))
+            return true;
+    }
+    return false;
 }
 
 void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine, std::wstring& application,
