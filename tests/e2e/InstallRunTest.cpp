@@ -240,3 +240,30 @@ TEST_F(InstallRun, NsisSetupProgramWithItsExitCode)
     EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Tool", L"Version", version));
     EXPECT_EQ(version, L"4.2.0");
 }
+
+TEST_F(InstallRun, MandatoryChildFailsTheRunWhenOnlyItsParentInstalled)
+{
+    WriteRuntimePackage(InstallsRuntime(L"0"), L"", L"q",
+                        {{L"[Plugin]", L"SetupFile=runtime-setup.exe", L"CommandLine=--exit 1603", L"Options=m",
+                          L"ParentPrereq=Runtime", L"SearchType1=2",
+                          L"SearchString1=HKCU\\Software\\OrvantaE2E\\Plugin\\Version"}});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u) << "a failed mandatory child was reported as success";
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:1603"));
+    std::wstring version;
+    EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Runtime", L"Version", version));
+}
+
+TEST_F(InstallRun, HundredThousandCharacterCommandLineEndsInOrder)
+{
+    // The quiet-switch test once recursed per character and overflowed the chainer's stack.
+    WriteRuntimePackage(std::wstring(100000, L'/'), L"m");
+    const ProcessResult result = package.Run(60000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u) << "the run did not end with its mandatory prerequisite missing";
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + package.PathOf(L"runtime-setup.exe")));
+    EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
+}
