@@ -2,6 +2,7 @@
 
 #include "config/FolderProperties.h"
 #include "install/InterbootStore.h"
+#include "platform/LaunchTarget.h"
 #include "platform/LocalSystem.h"
 #include "install/MsixDeployment.h"
 #include "platform/ProcessLaunch.h"
@@ -103,6 +104,11 @@ void PackageLauncher::AddLaunchItem(const std::wstring& file, const std::wstring
 
 bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
 {
+    // No path, a folder or the chainer itself fails like a missing file instead of opening
+    // Explorer or starting the chainer again, neither of which would ever end.
+    returnCode = CheckLaunchTarget(item.file);
+    if (returnCode != 0)
+        return false;
     if (IsMsixPackage(item.file)) {
         returnCode = DeployMsixPackage(WithoutLongPrefix(item.file)) ? 0 : kFunctionFailed;
         return returnCode == 0;

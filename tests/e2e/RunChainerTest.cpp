@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <thread>
+#include <vector>
 
 using namespace testing_support;
 
@@ -295,4 +297,56 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
         EXPECT_EQ(chainer.ExitCode(), 0u);
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
     }
+}
+
+namespace {
+
+// Processes of this prefix with the given executable name.
+std::vector<DWORD> ProcessesNamed(const std::wstring& name)
+{
+    std::vector<DWORD> ids;
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0)
+            ids.push_back(entry.th32ProcessID);
+    }
+    ::CloseHandle(snapshot);
+    return ids;
+}
+
+} // namespace
+
+TEST_F(RunChainer, NeverStartsItselfAsSearchProgramOrInstaller)
+{
+    ChainerPackage self(L"selfstart.exe");
+    // Whatever happens, no copy of the chainer outlives the test.
+    const orvanta::ScopeGuard killCopies([] {
+        for (int round = 0; round < 50; ++round) {
+            const std::vector<DWORD> ids = ProcessesNamed(L"selfstart.exe");
+            if (ids.empty())
+                break;
+            for (const DWORD id : ids) {
+                const orvanta::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, id));
+                if (process)
+                    ::TerminateProcess(process.Get(), 0xDEAD);
+            }
+            ::Sleep(100);
+        }
+    });
+    self.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                   L"App1=Self", L"[Self]", L"SetupFile=selfstart.exe", L"Options=m", L"SearchType1=10",
+                   L"SearchString1=.\\SELFSTART.EXE", L"[PREREQ_CHAINER]", L"LogFile=" + self.LogPath()});
+    const ProcessResult result = self.Run(60000);
+    ASSERT_TRUE(result.finished) << "the chainer went on starting itself";
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_TRUE(ProcessesNamed(L"selfstart.exe").empty()) << "a copy of the chainer still runs";
+    // Every chainer that starts writes its own log header.
+    EXPECT_EQ(Count(ReadUtf16File(self.LogPath()), L"Log >>"), 1u);
+    const auto lines = self.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:No acceptable version found. It must be installed from package."));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:2"));
 }
