@@ -83,7 +83,7 @@ std::wstring FormatVersion(const VersionValue& value)
     for (int i = 0; i <= last; ++i) {
         if (i > 0)
             text += L'.';
-        text += std::to_wstring(value.components[static_cast<size_t>(i)]);
+        text += Format(L"%u", static_cast<unsigned>(value.components[static_cast<size_t>(i)]));
     }
     return text;
 }

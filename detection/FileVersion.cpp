@@ -85,7 +85,7 @@ uint32_t ReadFileVersionThroughCopy(const std::wstring& path, uint32_t& mostSign
     const ScopeGuard deleteCopy([&copy] { ::DeleteFileW(copy.c_str()); });
     bool copied = false;
     {
-        const Wow64RedirectionOff redirection(GetOsVersionInfo().wow64);
+        const Wow64RedirectionOff redirection(true);
         copied = ::CopyFileW(path.c_str(), copy.c_str(), FALSE) != FALSE;
     }
     if (!copied)

@@ -1,9 +1,10 @@
 #include "install/MsixDeployment.h"
 
+#include "platform/UniqueResource.h"
+
 #include <windows.h>
 
 #include <atomic>
-#include <thread>
 
 namespace orvanta {
 namespace {
@@ -15,6 +16,24 @@ std::atomic<MsixDeployer> g_deployer{nullptr};
 bool DeployWithPackageManager(const std::wstring&)
 {
     return false;
+}
+
+struct DeployRequest {
+    MsixDeployer deployer;
+    const std::wstring& path;
+    bool succeeded;
+};
+
+// The package deployment interfaces need a thread in the multithreaded COM apartment.
+DWORD WINAPI DeployThread(void* parameter)
+{
+    DeployRequest& request = *static_cast<DeployRequest*>(parameter);
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    request.succeeded =
+        request.deployer != nullptr ? request.deployer(request.path) : DeployWithPackageManager(request.path);
+    if (SUCCEEDED(com))
+        ::CoUninitialize();
+    return 0;
 }
 
 } // namespace
@@ -34,16 +53,12 @@ bool IsMsixPackage(const std::wstring& path)
 
 bool DeployMsixPackage(const std::wstring& path)
 {
-    const MsixDeployer deployer = g_deployer.load();
-    bool succeeded = false;
-    std::thread worker([&] {
-        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        succeeded = deployer != nullptr ? deployer(path) : DeployWithPackageManager(path);
-        if (SUCCEEDED(com))
-            ::CoUninitialize();
-    });
-    worker.join();
-    return succeeded;
+    DeployRequest request{g_deployer.load(), path, false};
+    const UniqueHandle thread(::CreateThread(nullptr, 0, DeployThread, &request, 0, nullptr));
+    if (!thread)
+        return false;
+    ::WaitForSingleObject(thread.Get(), INFINITE);
+    return request.succeeded;
 }
 
 void SetMsixDeployer(MsixDeployer deployer)

@@ -2,6 +2,7 @@
 
 #include "config/FolderProperties.h"
 #include "install/InterbootStore.h"
+#include "platform/LaunchTarget.h"
 #include "platform/LocalSystem.h"
 #include "install/MsixDeployment.h"
 #include "platform/ProcessLaunch.h"
@@ -13,7 +14,6 @@
 
 #include <windows.h>
 
-#include <regex>
 #include <stdexcept>
 
 namespace orvanta {
@@ -45,8 +45,14 @@ RebootMode RebootModeFromOptions(const std::wstring& options)
 
 bool IsQuietCommandLine(const std::wstring& commandLine)
 {
-    static const std::wregex quiet(L" ?(-|/)+q", std::regex_constants::ECMAScript);
-    return std::regex_search(commandLine, quiet);
+    // The pattern " ?(-|/)+q" matches exactly where a '-' or '/' stands right before a 'q'; a
+    // plain scan finds that without a regular-expression engine, whose recursion a long run of
+    // slashes drives into a stack overflow.
+    for (size_t i = 1; i < commandLine.size(); ++i) {
+        if (commandLine[i] == L'q' && (commandLine[i - 1] == L'-' || commandLine[i - 1] == L'/'))
+            return true;
+    }
+    return false;
 }
 
 void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine, std::wstring& application,
@@ -98,6 +104,11 @@ void PackageLauncher::AddLaunchItem(const std::wstring& file, const std::wstring
 
 bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
 {
+    // No path, a folder or the chainer itself fails like a missing file instead of opening
+    // Explorer or starting the chainer again, neither of which would ever end.
+    returnCode = CheckLaunchTarget(item.file);
+    if (returnCode != 0)
+        return false;
     if (IsMsixPackage(item.file)) {
         returnCode = DeployMsixPackage(WithoutLongPathPrefix(item.file)) ? 0 : kFunctionFailed;
         return returnCode == 0;

@@ -19,7 +19,8 @@ enum RebootMode : int32_t {
 // "r" gives 1, "r" with "R" gives 2, neither gives 0.
 RebootMode RebootModeFromOptions(const std::wstring& options);
 
-// True when the command line carries a quiet switch (" ?(-|/)+q").
+// True when the command line carries a quiet switch: a '-' or '/' directly followed by 'q'
+// (/q, /qn, -q, --q, /quiet; not /Q or /S).
 bool IsQuietCommandLine(const std::wstring& commandLine);
 
 struct LaunchItem {

@@ -13,6 +13,42 @@ namespace {
 
 std::atomic<bool> g_interfaceShown{false};
 
+const wchar_t kInstallerMutex[] = L"Global\\_MSIExecute";
+
+// A mutex left abandoned by an owner that ended guards no running installation either.
+bool Acquired(DWORD waitResult)
+{
+    return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED;
+}
+
+// Waiting on a mutex takes it, but the chainer only wants to know that no installation
+// executes: holding the execution mutex would make every Windows Installer package it starts
+// fail with 1618 for the whole run. So it is handed back at once.
+bool WaitAndHandBack(HANDLE mutex)
+{
+    if (!Acquired(::WaitForSingleObject(mutex, INFINITE)))
+        return false;
+    ::ReleaseMutex(mutex);
+    return true;
+}
+
+DWORD WINAPI WaitForMutex(void* mutex)
+{
+    return ::WaitForSingleObject(static_cast<HANDLE>(mutex), INFINITE);
+}
+
+// Without the right to release the mutex, the wait runs on a thread of its own: its end hands
+// the mutex on (as abandoned) instead of holding it for the run.
+bool WaitOnPassingThread(HANDLE mutex)
+{
+    const UniqueHandle waiter(::CreateThread(nullptr, 0, WaitForMutex, mutex, 0, nullptr));
+    if (!waiter)
+        return false;
+    ::WaitForSingleObject(waiter.Get(), INFINITE);
+    DWORD result = WAIT_FAILED;
+    return ::GetExitCodeThread(waiter.Get(), &result) && Acquired(result);
+}
+
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t slash = path.rfind(L'\\');
@@ -89,10 +125,17 @@ void Chainer::ResolveExtractionFolder(ChainerConfig& config)
 
 bool Chainer::WaitForWindowsInstaller() const
 {
-    UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
+    UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kInstallerMutex));
+    if (mutex)
+        return WaitAndHandBack(mutex.Get());
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED)
+        return error == ERROR_FILE_NOT_FOUND;
+    // An access list that lets this account wait but not release.
+    mutex.Reset(::OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutex));
     if (!mutex)
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-    return ::WaitForSingleObject(mutex.Get(), INFINITE) == WAIT_OBJECT_0;
+    return WaitOnPassingThread(mutex.Get());
 }
 
 void Chainer::Run()

@@ -172,3 +172,49 @@ TEST_F(InstallRun, NsisSetupProgramWithItsExitCode)
     EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Tool", L"Version", version));
     EXPECT_EQ(version, L"4.2.0");
 }
+
+TEST_F(InstallRun, MandatoryChildFailsTheRunWhenOnlyItsParentInstalled)
+{
+    WriteRuntimePackage(InstallsRuntime(L"0"), L"",
+                        {{L"[Plugin]", L"SetupFile=runtime-setup.exe", L"CommandLine=--exit 1603", L"Options=m",
+                          L"ParentPrereq=Runtime", L"SearchType1=2",
+                          L"SearchString1=HKCU\\Software\\OrvantaE2E\\Plugin\\Version"}});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u) << "a failed mandatory child was reported as success";
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:1603"));
+    std::wstring version;
+    EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Runtime", L"Version", version));
+}
+
+TEST_F(InstallRun, FolderOrEmptySetupFileFailsLikeAMissingFile)
+{
+    // Opened through the shell, a folder starts Explorer, which never ends.
+    ASSERT_TRUE(::CreateDirectoryW(package.PathOf(L"sub").c_str(), nullptr));
+    for (const wchar_t* setupFile : {L"", L".", L"sub", L"sub\\"}) {
+        SCOPED_TRACE(std::string(setupFile, setupFile + wcslen(setupFile)));
+        ::DeleteFileW(package.LogPath().c_str());
+        WriteSilentPackage({{L"[Folder]", std::wstring(L"SetupFile=") + setupFile, L"Options=m",
+                             L"RetValPropName=FolderRet", L"SearchType1=5",
+                             L"SearchString1=HKCU\\Software\\OrvantaE2E\\Never"}});
+        const ProcessResult result = package.Run(60000);
+        ASSERT_TRUE(result.finished) << "the chainer waited for the folder's window";
+        EXPECT_EQ(result.exitCode, 1u);
+        const std::wstring log = ReadUtf16File(package.LogPath());
+        EXPECT_NE(log.find(L"-Launch failed. Error:"), std::wstring::npos);
+        EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:2"));
+    }
+}
+
+TEST_F(InstallRun, HundredThousandCharacterCommandLineEndsInOrder)
+{
+    // The quiet-switch test once recursed per character and overflowed the chainer's stack.
+    WriteRuntimePackage(std::wstring(100000, L'/'), L"m");
+    const ProcessResult result = package.Run(60000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1u) << "the run did not end with its mandatory prerequisite missing";
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + package.PathOf(L"runtime-setup.exe")));
+    EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
+}

@@ -1,11 +1,12 @@
 // Plays an installer or a search program in tests.
 //   testhelper [--set HIVE\Key\Path\Name=Value] [--sleep MS] [--crash] [--exit CODE]
-//              [--report FILE] [--signal EVENT] [--spawn "ARGS"]
+//              [--report FILE] [--signal EVENT] [--wait EVENT] [--spawn "ARGS"]
 // HIVE is HKCU or HKLM; the value is written as REG_SZ before the program exits with CODE.
 // The flags run in the order given:
 //   --report FILE   writes UTF-16 lines pid=, parent= (from a process snapshot), show= (the
 //                   startup show command, -1 when none was given), cwd=, cmdline=
 //   --signal EVENT  sets the named event (the test's "ready" signal)
+//   --wait EVENT    waits at most 60 s for the named event (the test's "go on" signal)
 //   --spawn "ARGS"  starts another testhelper with ARGS and goes on without waiting
 #include <windows.h>
 #include <tlhelp32.h>
@@ -88,6 +89,16 @@ bool SignalEvent(const std::wstring& name)
     return ok;
 }
 
+bool WaitForEvent(const std::wstring& name)
+{
+    const HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
+    if (event == nullptr)
+        return false;
+    const bool signalled = WaitForSingleObject(event, 60000) == WAIT_OBJECT_0;
+    CloseHandle(event);
+    return signalled;
+}
+
 bool SpawnSelf(const std::wstring& arguments)
 {
     wchar_t self[MAX_PATH];
@@ -128,6 +139,9 @@ int wmain(int argc, wchar_t** argv)
         } else if (argument == L"--signal" && hasValue) {
             if (!SignalEvent(argv[++i]))
                 return 9003;
+        } else if (argument == L"--wait" && hasValue) {
+            if (!WaitForEvent(argv[++i]))
+                return 9006;
         } else if (argument == L"--spawn" && hasValue) {
             if (!SpawnSelf(argv[++i]))
                 return 9004;

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
 using namespace orvanta;
 
 TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
@@ -15,6 +20,60 @@ TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
     EXPECT_FALSE(IsQuietCommandLine(L"/Q"));
     EXPECT_FALSE(IsQuietCommandLine(L""));
     EXPECT_FALSE(IsQuietCommandLine(L"quiet"));
+}
+
+namespace {
+
+// The documented rule is the regular expression " ?(-|/)+q"; the scan must answer as it does.
+bool MatchesQuietPattern(const std::wstring& commandLine)
+{
+    static const std::wregex quiet(L" ?(-|/)+q", std::regex_constants::ECMAScript);
+    return std::regex_search(commandLine, quiet);
+}
+
+} // namespace
+
+TEST(QuietSwitch, ScanAnswersAsThePatternForEveryShortText)
+{
+    // Every text of up to five characters over the characters that matter, and some that do not.
+    const std::wstring alphabet = L" -/qQx";
+    std::vector<std::wstring> texts{L""};
+    for (size_t begin = 0, length = 1; length <= 5; ++length) {
+        const size_t end = texts.size();
+        for (size_t i = begin; i < end; ++i) {
+            for (const wchar_t c : alphabet)
+                texts.push_back(texts[i] + c);
+        }
+        begin = end;
+    }
+    ASSERT_EQ(texts.size(), 9331u);
+    size_t mismatches = 0;
+    for (const std::wstring& text : texts) {
+        if (IsQuietCommandLine(text) != MatchesQuietPattern(text) && ++mismatches <= 10)
+            ADD_FAILURE() << "differs for \"" << std::string(text.begin(), text.end()) << "\"";
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(QuietSwitch, ScanAnswersAsThePatternForRandomCommandLines)
+{
+    const std::wstring alphabet = L" -/qQx\"=\x0071\xFF51\x2013\xFF0F";
+    std::mt19937 random(20240611u);
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text(random() % 60, L' ');
+        for (wchar_t& c : text)
+            c = alphabet[random() % alphabet.size()];
+        ASSERT_EQ(IsQuietCommandLine(text), MatchesQuietPattern(text)) << "round " << round;
+    }
+}
+
+TEST(QuietSwitch, LongRunsOfSlashesAreScannedWithoutDeepRecursion)
+{
+    // A regular-expression engine recursed once per character and overflowed the stack here.
+    const std::wstring slashes(100000, L'/');
+    EXPECT_FALSE(IsQuietCommandLine(slashes));
+    EXPECT_TRUE(IsQuietCommandLine(slashes + L"q"));
+    EXPECT_TRUE(IsQuietCommandLine(std::wstring(50000, L'-') + L"q" + std::wstring(50000, L'/')));
 }
 
 TEST(RebootModes, FromOptionLetters)

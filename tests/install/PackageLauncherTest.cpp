@@ -6,12 +6,15 @@
 #include "install/Reboot.h"
 #include "platform/Logger.h"
 #include "platform/ProcessLaunch.h"
+#include "platform/Paths.h"
 #include "platform/SystemError.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 using namespace orvanta;
@@ -157,6 +160,34 @@ TEST_F(PackageLauncherTest, MissingFileFailsWithTheSystemText)
     const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
     EXPECT_NE(log.Text().find(failure), std::wstring::npos);
     EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:2"));
+}
+
+TEST_F(PackageLauncherTest, NoPathFoldersAndTheChainerItselfFailLikeAMissingFile)
+{
+    // The shell would open a folder in Explorer, which never ends, and the chainer would start
+    // itself again. The test program stands for the chainer; a copy started by mistake runs no test.
+    const std::wstring self = GetModulePath();
+    const size_t slash = self.rfind(L'\\');
+    std::wstring selfOtherwise = self.substr(0, slash) + L"\\.\\" + self.substr(slash + 1);
+    ::CharUpperBuffW(&selfOtherwise[0], static_cast<DWORD>(selfOtherwise.size()));
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"app.msix").c_str(), nullptr));
+    const std::wstring refused[] = {L"", dir.Path(), dir.Path() + L"\\", dir.Path() + L"\\.", dir / L"app.msix",
+                                    self, selfOtherwise, L"\\\\?\\" + self};
+    for (const std::wstring& file : refused) {
+        launcher.Clear();
+        launcher.AddLaunchItem(file, L"--gtest_filter=NoTestAtAll", L"Refused", RebootNever, 0, L"Ret");
+        EXPECT_FALSE(launcher.LaunchFile(0)) << file;
+        EXPECT_EQ(launcher.Items()[0].returnCode, static_cast<uint32_t>(ERROR_FILE_NOT_FOUND)) << file;
+    }
+    const std::wstring text = log.Text();
+    const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    size_t failures = 0;
+    for (size_t at = text.find(failure); at != std::wstring::npos; at = text.find(failure, at + 1))
+        ++failures;
+    EXPECT_EQ(failures, std::size(refused));
+    const auto log = Log();
+    EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), L"Return code of launched file:2")),
+              std::size(refused));
 }
 
 TEST_F(PackageLauncherTest, EmptyPropertyNameStoresNothing)

@@ -245,3 +245,29 @@ TEST_F(PipelineTest, MandatoryCheckNamesTheMissingPrerequisite)
     RecheckPrerequisites(config);
     EXPECT_TRUE(MandatoryCheck(config)) << "mi is left out of the check";
 }
+
+TEST_F(PipelineTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
+{
+    // The parent's installer worked: finding it deselects the child, in either order of the list,
+    // and the child still counts only when its own search finds it.
+    for (const bool parentFirst : {true, false}) {
+        for (const bool childInstalled : {false, true}) {
+            testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
+            config.prerequisites.clear();
+            config.missingMandatory.clear();
+            if (parentFirst)
+                Add(L"Parent");
+            Add(L"Child", L"m", SourceSetupFile, L"Parent");
+            if (!parentFirst)
+                Add(L"Parent");
+            SearchAllPrerequisites(config);
+            Install(L"Parent");
+            if (childInstalled)
+                Install(L"Child");
+            RecheckPrerequisites(config);
+            EXPECT_EQ(MandatoryCheck(config), childInstalled)
+                << "parent first: " << parentFirst << ", child installed: " << childInstalled;
+            EXPECT_EQ(config.missingMandatory, childInstalled ? L"" : L"Child");
+        }
+    }
+}
