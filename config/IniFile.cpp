@@ -1,6 +1,6 @@
 #include "config/IniFile.h"
 
-#include <cwctype>
+#include "platform/Strings.h"
 
 namespace orvanta {
 namespace {
@@ -19,17 +19,6 @@ std::vector<std::wstring> SplitLines(const std::wstring& text)
     if (start < text.size() || lines.empty())
         lines.push_back(text.substr(start));
     return lines;
-}
-
-std::wstring Trim(const std::wstring& text)
-{
-    size_t first = 0;
-    while (first < text.size() && std::iswspace(text[first]))
-        ++first;
-    size_t last = text.size();
-    while (last > first && std::iswspace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
 }
 
 // The header name lies between the line's first "[" and its last "]"; blanks are those

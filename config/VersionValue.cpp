@@ -1,6 +1,6 @@
 #include "config/VersionValue.h"
 
-#include "platform/Text.h"
+#include "platform/Strings.h"
 
 namespace orvanta {
 namespace {
@@ -22,10 +22,8 @@ bool AllDigits(const std::wstring& text)
 // A text of digits only, read as a signed 32-bit decimal number (wrapping like the C library).
 int32_t DigitsValue(const std::wstring& text)
 {
-    uint32_t value = 0;
-    for (wchar_t c : text)
-        value = value * 10u + static_cast<uint32_t>(c - L'0');
-    return static_cast<int32_t>(value);
+    size_t position = 0;
+    return static_cast<int32_t>(ReadDecimalDigits(text, position));
 }
 
 } // namespace

@@ -4,22 +4,13 @@
 #include "download/InternetDownloader.h"
 #include "download/UrlParts.h"
 #include "platform/ProgressSink.h"
+#include "platform/Strings.h"
 
 #include <cstdint>
-#include <cwctype>
 #include <vector>
 
 namespace orvanta {
 namespace {
-
-std::wstring Trim(const std::wstring& text, const wchar_t* characters = L" \t")
-{
-    const size_t start = text.find_first_not_of(characters);
-    if (start == std::wstring::npos)
-        return {};
-    const size_t end = text.find_last_not_of(characters);
-    return text.substr(start, end + 1 - start);
-}
 
 bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b)
 {
@@ -44,7 +35,7 @@ std::vector<std::wstring> SplitParameters(const std::wstring& text)
 
 std::wstring StripQuotes(const std::wstring& value)
 {
-    const std::wstring trimmed = Trim(value);
+    const std::wstring trimmed = Trim(value, IsSpaceOrTab);
     if (trimmed.size() >= 2 && trimmed.front() == L'"' && trimmed.back() == L'"')
         return trimmed.substr(1, trimmed.size() - 2);
     return trimmed;
@@ -111,7 +102,7 @@ bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request,
 
 std::wstring ParseChallengeRealm(const std::wstring& challenge)
 {
-    const std::wstring trimmed = Trim(challenge);
+    const std::wstring trimmed = Trim(challenge, IsSpaceOrTab);
     const size_t space = trimmed.find(L' ');
     if (space == std::wstring::npos)
         return {};
@@ -119,7 +110,7 @@ std::wstring ParseChallengeRealm(const std::wstring& challenge)
         const size_t equals = parameter.find(L'=');
         if (equals == std::wstring::npos)
             continue;
-        if (EqualsIgnoringCase(Trim(parameter.substr(0, equals)), L"realm"))
+        if (EqualsIgnoringCase(Trim(parameter.substr(0, equals), IsSpaceOrTab), L"realm"))
             return StripQuotes(parameter.substr(equals + 1));
     }
     return {};
