@@ -5,7 +5,6 @@
 #include "platform/Paths.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
-#include "platform/SystemFunction.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -36,18 +35,6 @@ bool EnvironmentDefined(const std::wstring& name)
     return ::GetEnvironmentVariableW(name.c_str(), nullptr, 0) != 0;
 }
 
-using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-
-SHGetFolderPathFn LookUpShFolderPath()
-{
-    static const SHGetFolderPathFn function = [] {
-        // Kept loaded for the process: the function pointer must stay valid.
-        return GetModuleFunction<SHGetFolderPathFn>(LoadSystemLibrary(L"shfolder.dll").Release(),
-                                                    "SHGetFolderPathW");
-    }();
-    return function;
-}
-
 bool AssignFolder(const wchar_t* path, std::wstring& value)
 {
     if (path[0] == L'\0')
@@ -58,19 +45,8 @@ bool AssignFolder(const wchar_t* path, std::wstring& value)
 
 bool ShellFolder(int csidl, std::wstring& value)
 {
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
-        wchar_t path[MAX_PATH] = {};
-        const BOOL found = ::SHGetPathFromIDListW(items, path);
-        ::CoTaskMemFree(items);  // the shell allocator is the COM task allocator
-        return found && AssignFolder(path, value);
-    }
-    if (const SHGetFolderPathFn getFolderPath = LookUpShFolderPath()) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
-            return AssignFolder(path, value);
-    }
-    return false;
+    std::wstring path;
+    return GetSpecialFolderPath(csidl, path) && AssignFolder(path.c_str(), value);
 }
 
 // Systems before Windows 2000 may lack both shell functions; two folders then come from the
@@ -94,13 +70,6 @@ bool SystemFolder(bool use64, std::wstring& value)
     return SUCCEEDED(::SHGetFolderPathW(nullptr, use64 ? CSIDL_SYSTEM : CSIDL_SYSTEMX86, nullptr,
                                         SHGFP_TYPE_CURRENT, path)) &&
            AssignFolder(path, value);
-}
-
-std::wstring WindowsFolder()
-{
-    wchar_t buffer[MAX_PATH];
-    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
 }
 
 const std::wstring& SetupExeFolder()
@@ -149,7 +118,7 @@ bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value
         return true;
     }
     if (name == L"WindowsFolder" || name == L"WindowsVolume") {
-        const std::wstring windows = WindowsFolder();
+        const std::wstring windows = GetWindowsFolder();
         if (windows.empty())
             return false;
         value = name == L"WindowsFolder" ? windows : windows.substr(0, 3);

@@ -1,5 +1,7 @@
 #include "install/MsixDeployment.h"
 
+#include "platform/Paths.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -21,9 +23,7 @@ bool DeployWithPackageManager(const std::wstring&)
 
 bool IsMsixPackage(const std::wstring& path)
 {
-    std::wstring file = path;
-    if (file.compare(0, 4, L"\\\\?\\") == 0)
-        file.erase(0, 4);
+    const std::wstring file = WithoutLongPathPrefix(path);
     const size_t dot = file.rfind(L'.');
     if (dot == std::wstring::npos)
         return false;

@@ -22,11 +22,6 @@ namespace {
 const uint32_t kRebootRequired = 3010;
 const uint32_t kFunctionFailed = 1627;
 
-std::wstring WithoutLongPrefix(const std::wstring& path)
-{
-    return StartsWith(path, L"\\\\?\\") ? path.substr(4) : path;
-}
-
 bool HasExtension(const std::wstring& path, const wchar_t* extension)
 {
     const size_t length = wcslen(extension);
@@ -62,7 +57,7 @@ void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine
         arguments.insert(0, 1, L' ');
     if (HasExtension(file, L".msi")) {
         application.clear();
-        fullCommandLine = L"msiexec.exe /i \"" + WithoutLongPrefix(GetFinalPath(file)) + L"\"" + arguments;
+        fullCommandLine = L"msiexec.exe /i \"" + WithoutLongPathPrefix(GetFinalPath(file)) + L"\"" + arguments;
     } else {
         application = file;
         fullCommandLine = L"\"" + file + L"\" " + arguments;
@@ -99,7 +94,7 @@ void PackageLauncher::AddLaunchItem(const std::wstring& file, const std::wstring
 bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
 {
     if (IsMsixPackage(item.file)) {
-        returnCode = DeployMsixPackage(WithoutLongPrefix(item.file)) ? 0 : kFunctionFailed;
+        returnCode = DeployMsixPackage(WithoutLongPathPrefix(item.file)) ? 0 : kFunctionFailed;
         return returnCode == 0;
     }
     if (IsLocalSystemAccount())

@@ -13,6 +13,8 @@ namespace orvanta {
 std::wstring MakeLongPath(const std::wstring& path);
 // Without long-path prefix, trailing backslashes and repeated backslashes.
 std::wstring NormalizePath(const std::wstring& path);
+// The path without a leading "\\?\" (four characters); unchanged without one.
+std::wstring WithoutLongPathPrefix(const std::wstring& path);
 // The file's final path as the system reports it ("\\?\" included), or the path unchanged.
 std::wstring GetFinalPath(const std::wstring& path);
 // Text before the last backslash; empty when there is none.
@@ -36,5 +38,10 @@ void RestrictDllSearchToSystemFolder();
 
 // The module path of the running executable (empty on failure or truncation).
 std::wstring GetModulePath();
+// GetWindowsDirectoryW's answer; empty on failure or truncation.
+std::wstring GetWindowsFolder();
+// A shell folder by CSIDL: SHGetSpecialFolderLocation with SHGetPathFromIDListW, or where that
+// function fails SHGetFolderPathW from shfolder.dll. False when neither gives a path.
+bool GetSpecialFolderPath(int csidl, std::wstring& path);
 
 } // namespace orvanta

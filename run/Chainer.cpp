@@ -13,12 +13,6 @@ namespace {
 
 std::atomic<bool> g_interfaceShown{false};
 
-std::wstring FolderOf(const std::wstring& path)
-{
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 } // namespace
 
 bool InterfaceShown()
@@ -28,7 +22,7 @@ bool InterfaceShown()
 
 std::wstring IniPathForModule(const std::wstring& modulePath)
 {
-    const std::wstring folder = FolderOf(modulePath);
+    const std::wstring folder = GetParentFolder(modulePath);
     std::wstring name = GetFileNamePart(modulePath);
     const size_t dot = name.rfind(L'.');
     if (dot != std::wstring::npos)
@@ -100,7 +94,7 @@ void Chainer::Run()
     modulePath_ = GetModulePath();
     if (modulePath_.empty())
         return;  // a module path of MAX_PATH or more is not supported: end quietly with 0
-    moduleFolder_ = FolderOf(modulePath_);
+    moduleFolder_ = GetParentFolder(modulePath_);
     iniPath_ = IniPathForModule(modulePath_);
 
     IniFile ini;
