@@ -118,14 +118,19 @@ bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches
     }
 }
 
-bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
+bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqReadFailure* failure)
 {
+    const auto fail = [failure](PrereqReadFailure why) {
+        if (failure != nullptr)
+            *failure = why;
+        return false;
+    };
     const IniSection* list = ini.FindSection(kPrerequisitesSection);
     if (list == nullptr || !list->GetValue(NumberedKey(L"App", number), info.name))
-        return false;
+        return fail(PrereqReadFailure::NoEntry);
     const IniSection* section = ini.FindSection(info.name);
     if (section == nullptr)
-        return false;
+        return fail(PrereqReadFailure::NoSection);
 
     std::wstring text;
     section->GetValue(L"VerMin", info.VerMin);
@@ -133,7 +138,7 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
     section->GetValue(L"WinNTVersions", info.WinNTVersions);
     section->GetValue(L"WinNT64Versions", info.WinNT64Versions);
     if (!ReadSource(*section, info))
-        return false;
+        return fail(PrereqReadFailure::NoSource);
     if (section->GetValue(L"ExactSize", text))
         info.ExactSize = ParseDecimal(text);
     section->GetValue(L"MD5", info.MD5);
@@ -148,10 +153,10 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
     section->GetValue(L"Folder", info.Folder);
     section->GetValue(L"LanguageList", info.LanguageList);
     section->GetValue(L"InstallCond", info.InstallCond);
-    return ReadSearches(*section, info.searches);
+    return ReadSearches(*section, info.searches) || fail(PrereqReadFailure::SearchWithoutString);
 }
 
-ChainerConfig ParseConfig(const IniFile& ini)
+ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end)
 {
     ChainerConfig config;
     if (const IniSection* general = ini.FindSection(kGeneralSection))
@@ -159,8 +164,12 @@ ChainerConfig ParseConfig(const IniFile& ini)
 
     for (int number = 1;; ++number) {
         PrereqInfo info;
-        if (!ReadPrerequisite(ini, number, info))
+        PrereqReadFailure failure = PrereqReadFailure::NoEntry;
+        if (!ReadPrerequisite(ini, number, info, &failure)) {
+            if (end != nullptr)
+                *end = PrereqListEnd{number, failure};
             break;
+        }
         if (!info.LanguageList.empty() && info.LanguageList.back() != L';')
             info.LanguageList += L';';
         info.skipSearch = Contains(info.Options, L"i");

@@ -151,10 +151,20 @@ struct ChainerConfig {
     std::wstring GetStageText(int kind);
 };
 
+// Why ReadPrerequisite(N) failed, which ends the list of prerequisites at App N: no App N in
+// PREREQUISITES, no section of that name, none of SetupFile, OpenSite and Url, or a
+// SearchType N without its SearchString N.
+enum class PrereqReadFailure { NoEntry, NoSection, NoSource, SearchWithoutString };
+struct PrereqListEnd {
+    int number = 0;  // the N of the App N that ended the list
+    PrereqReadFailure failure = PrereqReadFailure::NoEntry;
+};
+
 // Everything that needs no system: the general options and the numbered prerequisites as
-// written (LanguageList ends with ";", "i" in Options skips the search).
-ChainerConfig ParseConfig(const IniFile& ini);
-bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info);
+// written (LanguageList ends with ";", "i" in Options skips the search). `end`, when given,
+// tells where and why the list ended.
+ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end = nullptr);
+bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqReadFailure* failure = nullptr);
 bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches);
 bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings);
 bool IsSilent(const ChainerConfig& config);

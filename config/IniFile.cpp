@@ -58,12 +58,14 @@ void IniFile::Parse(const std::wstring& text)
         lines.front().erase(0, 1);
 
     IniSection* current = nullptr;
+    int number = 0;
     for (const std::wstring& line : lines) {
+        ++number;
         if (line.empty())
             continue;
         std::wstring name;
         if (ParseHeader(line, name)) {
-            sections_.push_back(IniSection{name, {}});
+            sections_.push_back(IniSection{name, {}, number});
             current = &sections_.back();
             continue;
         }
@@ -72,7 +74,7 @@ void IniFile::Parse(const std::wstring& text)
         const size_t equals = line.find(L'=');
         if (equals == std::wstring::npos)
             continue;
-        current->pairs.push_back(IniPair{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
+        current->pairs.push_back(IniPair{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), number});
     }
 }
 
@@ -105,6 +107,20 @@ void IniFile::SetValue(const std::wstring& section, const std::wstring& key, con
         target = &sections_.back();
     }
     target->pairs.push_back(IniPair{key, value});
+}
+
+std::wstring IniTextFromBytes(const std::string& bytes)
+{
+    if (bytes.size() <= 2)
+        return {};
+    const size_t units = (bytes.size() - 2) / 2;
+    std::wstring text(units, L'\0');
+    for (size_t i = 0; i < units; ++i) {
+        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
+        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        text[i] = static_cast<wchar_t>(low | (high << 8));
+    }
+    return text;
 }
 
 std::vector<std::wstring> IniFile::GetSectionNames() const

@@ -33,20 +33,6 @@ std::wstring IniPathForModule(const std::wstring& modulePath)
     return path + name + L".ini";
 }
 
-std::wstring IniTextFromBytes(const std::string& bytes)
-{
-    if (bytes.size() <= 2)
-        return {};
-    const size_t units = (bytes.size() - 2) / 2;
-    std::wstring text(units, L'\0');
-    for (size_t i = 0; i < units; ++i) {
-        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
-        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
-        text[i] = static_cast<wchar_t>(low | (high << 8));
-    }
-    return text;
-}
-
 Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run) : run_(std::move(run)) {}
 
 Chainer::~Chainer() = default;
