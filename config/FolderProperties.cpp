@@ -1,5 +1,6 @@
 #include "config/FolderProperties.h"
 
+#include "config/References.h"
 #include "platform/OsVersion.h"
 #include "platform/RegistryRead.h"
 #include "platform/Paths.h"
@@ -103,6 +104,8 @@ const std::pair<const wchar_t*, int> kShellFolders[] = {
 
 bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value)
 {
+    if (!IsFolderPropertyName(name))
+        return false;
     if (name == L"ProgramFiles64Folder" && EnvironmentDefined(L"ProgramW6432")) {
         value = WithTrailingBackslash(EnvironmentValue(L"ProgramW6432"));
         return true;
@@ -142,33 +145,19 @@ bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value
 std::wstring ExpandReferences(const std::wstring& text, bool use64)
 {
     std::wstring result;
-    size_t position = 0;
-    for (;;) {
-        const size_t open = text.find_first_of(L"[%!", position);
-        if (open == std::wstring::npos) {
-            result.append(text, position, std::wstring::npos);
-            return result;
-        }
-        result.append(text, position, open - position);
-        const wchar_t opening = text[open];
-        const wchar_t closing = opening == L'[' ? L']' : opening;
-        const size_t searchFrom = open + (opening == L'[' ? 0 : opening == L'%' ? 1 : 2);
-        const size_t close = searchFrom < text.size() ? text.find(closing, searchFrom) : std::wstring::npos;
-        if (close == std::wstring::npos) {
-            result.append(text, open, std::wstring::npos);
-            return result;
-        }
-        const std::wstring name = text.substr(open + 1, close - open - 1);
-        if (opening == L'[') {
+    for (const ReferencePart& part : SplitReferences(text)) {
+        switch (part.kind) {
+        case ReferencePart::Folder: {
             std::wstring value;
-            result += GetFolderProperty(name, use64, value) ? value : L"[" + name + L"]";
-        } else if (opening == L'%') {
-            result += EnvironmentValue(name);
-        } else {
-            result += ReadRegistryReference(name, use64);
+            result += GetFolderProperty(part.text, use64, value) ? value : WrittenForm(part);
+            break;
         }
-        position = close + 1;
+        case ReferencePart::Environment: result += EnvironmentValue(part.text); break;
+        case ReferencePart::Registry: result += ReadRegistryReference(part.text, use64); break;
+        default: result += part.text; break;
+        }
     }
+    return result;
 }
 
 } // namespace orvanta
