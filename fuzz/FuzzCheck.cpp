@@ -1,0 +1,26 @@
+// `orvanta-ini` as a whole: check and plan on any bytes, and fmt that is idempotent and gives
+// a file that check finds in the chainer's encoding.
+#include "FuzzText.h"
+
+#include "Check.h"
+#include "Fmt.h"
+#include "Plan.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace orvanta_ini;
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    for (const Finding& finding : CheckIni(bytes))
+        FUZZ_ASSERT(finding.line >= 1 && !finding.message.empty());
+    PlanText(bytes);
+    std::string formatted;
+    std::string error;
+    if (FormatIni(bytes, formatted, error)) {
+        std::string again;
+        FUZZ_ASSERT(FormatIni(formatted, again, error) && again == formatted);
+        for (const Finding& finding : CheckIni(formatted))
+            FUZZ_ASSERT(finding.message.find("UTF-16 LE") == std::string::npos &&
+                        finding.message.find("line end") == std::string::npos);
+    }
+    return 0;
+}
