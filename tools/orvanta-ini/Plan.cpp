@@ -1,5 +1,6 @@
 #include "Plan.h"
 
+#include "CheckText.h"
 #include "IniView.h"
 #include "KnownKeys.h"
 #include "Unicode.h"
@@ -12,11 +13,6 @@ namespace {
 
 using orvanta::PrereqInfo;
 using orvanta::PrereqReadFailure;
-
-std::string Quoted(const std::wstring& text)
-{
-    return "'" + ToUtf8(text) + "'";
-}
 
 std::string OptionWords(const std::wstring& options, const std::vector<OptionLetter>& letters)
 {
