@@ -532,7 +532,8 @@ private:
         CheckDigest(*section, L"SHA256", 64);
         CheckDecimal(IniView::FindPair(*section, L"ExactSize"));
         CheckDecimal(IniView::FindPair(*section, L"Operator"));
-        CheckVersionRange(*section, L"VerMin", L"VerMax");
+        // The prerequisite's own VerMin and VerMax are read but decide nothing: only the
+        // ranges of the searches are checked.
 
         const wchar_t* sourceKey = info.sourceKind == orvanta::SourceUrl        ? L"Url"
                                    : info.sourceKind == orvanta::SourceOpenSite ? L"OpenSite"
