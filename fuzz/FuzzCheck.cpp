@@ -18,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (FormatIni(bytes, formatted, error)) {
         std::string again;
         FUZZ_ASSERT(FormatIni(formatted, again, error) && again == formatted);
+        // The encoding and line-end findings are the only ones whose text starts so; other
+        // messages may quote the file's own text anywhere.
         for (const Finding& finding : CheckIni(formatted))
-            FUZZ_ASSERT(finding.message.find("UTF-16 LE") == std::string::npos &&
-                        finding.message.find("line end") == std::string::npos);
+            FUZZ_ASSERT(finding.message.rfind("the file is ", 0) != 0 && finding.message.rfind("LF-only", 0) != 0 &&
+                        finding.message.rfind("CR-only", 0) != 0);
     }
     return 0;
 }
