@@ -1,6 +1,5 @@
-// The sections, keys, option letters and value words that the chainer reads, for the checks
-// and for `plan`. Kept beside the model's reading code's names; a unit test holds them
-// together with what ParseConfig reads.
+// The sections, keys and option letters that the chainer reads, for the checks and for `plan`,
+// spelt as config/Config.cpp (keys) and the pipeline, search and install code (letters) test them.
 #pragma once
 
 #include <string>
