@@ -10,7 +10,6 @@
 #include "platform/VersionApi.h"
 
 #include <windows.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <memory>
@@ -40,20 +39,12 @@ uint32_t LoadVersionResource(const std::wstring& path, std::unique_ptr<BYTE[]>& 
     return 0;
 }
 
-std::wstring WindowsFolder()
-{
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, 0, buffer)))
-        return {};
-    return buffer;
-}
-
 // Windows 10 compatibility shims may answer with an adjusted version for system files.
 bool NeedsCopy(const std::wstring& path)
 {
     if (!IsWindows10OrLater(GetOsVersionInfo()))
         return false;
-    static const std::wstring windowsFolder = WindowsFolder();
+    static const std::wstring windowsFolder = GetWindowsFolder();
     return IsBelowWindowsFolder(path, windowsFolder);
 }
 

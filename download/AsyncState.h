@@ -34,9 +34,8 @@ struct AsyncState {
     // Written by WinINet when a pending read completes, like the buffer itself.
     DWORD bytesTransferred = 0;
     std::vector<char> buffer;
-    // A pending send may still read these.
+    // A pending send may still read this.
     std::wstring sendHeaders;
-    std::string sendBody;
 
     std::wstring LastResponse();
     void SetLastResponse(std::wstring text);

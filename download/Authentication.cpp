@@ -6,49 +6,10 @@
 #include "platform/ProgressSink.h"
 
 #include <cstdint>
-#include <cwctype>
 #include <vector>
 
 namespace orvanta {
 namespace {
-
-std::wstring Trim(const std::wstring& text, const wchar_t* characters = L" \t")
-{
-    const size_t start = text.find_first_not_of(characters);
-    if (start == std::wstring::npos)
-        return {};
-    const size_t end = text.find_last_not_of(characters);
-    return text.substr(start, end + 1 - start);
-}
-
-bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b)
-{
-    return _wcsicmp(a.c_str(), b) == 0;
-}
-
-// Splits at ',' outside double quotes, so a quoted realm may contain commas.
-std::vector<std::wstring> SplitParameters(const std::wstring& text)
-{
-    std::vector<std::wstring> pieces(1);
-    bool quoted = false;
-    for (wchar_t c : text) {
-        if (c == L'"')
-            quoted = !quoted;
-        if (c == L',' && !quoted)
-            pieces.emplace_back();
-        else
-            pieces.back() += c;
-    }
-    return pieces;
-}
-
-std::wstring StripQuotes(const std::wstring& value)
-{
-    const std::wstring trimmed = Trim(value);
-    if (trimmed.size() >= 2 && trimmed.front() == L'"' && trimmed.back() == L'"')
-        return trimmed.substr(1, trimmed.size() - 2);
-    return trimmed;
-}
 
 bool SetCredentialsOnRequest(HINTERNET request, bool isProxy, const std::wstring& user, const std::wstring& password)
 {
@@ -109,62 +70,10 @@ bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request,
     return true;
 }
 
-std::wstring ParseChallengeRealm(const std::wstring& challenge)
-{
-    const std::wstring trimmed = Trim(challenge);
-    const size_t space = trimmed.find(L' ');
-    if (space == std::wstring::npos)
-        return {};
-    for (const std::wstring& parameter : SplitParameters(trimmed.substr(space + 1))) {
-        const size_t equals = parameter.find(L'=');
-        if (equals == std::wstring::npos)
-            continue;
-        if (EqualsIgnoringCase(Trim(parameter.substr(0, equals)), L"realm"))
-            return StripQuotes(parameter.substr(equals + 1));
-    }
-    return {};
-}
-
 std::wstring GetChallengeRealm(HINTERNET request, uint32_t status)
 {
     const DWORD query = status == 407 ? HTTP_QUERY_PROXY_AUTHENTICATE : HTTP_QUERY_WWW_AUTHENTICATE;
     return ParseChallengeRealm(QueryHeader(request, query));
-}
-
-std::wstring ProxyHostName(const std::wstring& proxyList)
-{
-    // Entries are separated by ';' or blanks; a per-scheme list names the HTTP proxy "http=".
-    std::vector<std::wstring> entries;
-    std::wstring current;
-    for (wchar_t c : proxyList + L";") {
-        if (c == L';' || c == L' ' || c == L'\t') {
-            if (!current.empty())
-                entries.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    if (entries.empty())
-        return {};
-    std::wstring chosen = entries.front();
-    for (const std::wstring& entry : entries) {
-        if (entry.find(L'=') == std::wstring::npos || _wcsnicmp(entry.c_str(), L"http=", 5) == 0) {
-            chosen = entry;
-            break;
-        }
-    }
-    const size_t equals = chosen.find(L'=');
-    if (equals != std::wstring::npos)
-        chosen = chosen.substr(equals + 1);
-    const size_t scheme = chosen.find(L"://");
-    if (scheme != std::wstring::npos)
-        chosen = chosen.substr(scheme + 3);
-    if (!chosen.empty() && chosen[0] == L'[') {
-        const size_t close = chosen.find(L']');
-        return close == std::wstring::npos ? chosen : chosen.substr(0, close + 1);
-    }
-    return chosen.substr(0, chosen.find_first_of(L":/"));
 }
 
 std::wstring GetProxyServerName(HINTERNET request)

@@ -196,9 +196,7 @@ uint32_t InternetDownloader::Reconnect(HANDLE file, uint32_t& contentLength, boo
     const uint32_t size = FileSizeOf(file);
     uint32_t resumeOffset = resumeEnabled_ ? size : 0;
     uint32_t length = 0;
-    reconnecting_ = true;
     const uint32_t result = OpenWithRetries(resumeOffset, length);
-    reconnecting_ = false;
     if (result != 0)
         return result;
     if (size != 0 && resumeOffset != size) {

@@ -22,7 +22,6 @@ constexpr DWORD kAcceptCertificateErrors = 0x3F05;
 // Each resend needs a fresh answer from the user or a relaxed flag; this only stops a loop
 // that nothing would end.
 constexpr int kMaxSends = 20;
-constexpr DWORD kHeaderQueryBytes = 1040;
 
 bool AddSecurityFlags(HINTERNET request, DWORD flags)
 {
@@ -34,40 +33,12 @@ bool AddSecurityFlags(HINTERNET request, DWORD flags)
     return wininet::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, sizeof(current)) == TRUE;
 }
 
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                              nullptr);
-    return bytes;
-}
-
 std::wstring HttpDate(const SYSTEMTIME& time)
 {
     wchar_t buffer[64] = {};
     if (!wininet::InternetTimeFromSystemTimeW(&time, INTERNET_RFC1123_FORMAT, buffer, sizeof(buffer)))
         return {};
     return buffer;
-}
-
-// A header value with one growth of the buffer when it is too small.
-std::wstring QueryText(HINTERNET request, DWORD query)
-{
-    std::vector<BYTE> buffer(kHeaderQueryBytes);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        if (wininet::HttpQueryInfoW(request, query, buffer.data(), &size, nullptr))
-            return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data()), size / sizeof(wchar_t));
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return {};
-        buffer.resize(size + sizeof(wchar_t));
-    }
-    return {};
 }
 
 const wchar_t* NullWhenEmpty(const std::wstring& text)
@@ -121,11 +92,6 @@ std::wstring InternetDownloader::BuildRequestHeaders(uint32_t resumeOffset) cons
         headers += Format(L"Range: bytes=%u-\r\n", resumeOffset);
     if (ifModifiedSince_.wYear != 0)
         headers += Format(L"If-Modified-Since: %ls\r\n", HttpDate(ifModifiedSince_).c_str());
-    if (!formData_.empty())
-        headers += contentTypeHeader_;
-    if (!acceptEncoding_.empty())
-        headers += Format(L"Accept-Encoding: %ls\r\n", acceptEncoding_.c_str());
-    headers += extraHeaders_;
     return headers;
 }
 
@@ -134,12 +100,9 @@ uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
     AsyncState& state = *state_;
     // A send that is still running after a cancel reads these: they live in the state.
     state.sendHeaders = headers;
-    state.sendBody = ToUtf8(formData_);
     PrepareCall(OperationKind::HttpSendRequest);
     const BOOL sent = wininet::HttpSendRequestW(currentHandle_, NullWhenEmpty(state.sendHeaders),
-                                                static_cast<DWORD>(state.sendHeaders.size()),
-                                                state.sendBody.empty() ? nullptr : &state.sendBody[0],
-                                                static_cast<DWORD>(state.sendBody.size()));
+                                         static_cast<DWORD>(state.sendHeaders.size()), nullptr, 0);
     return FinishCall(sent, false);
 }
 
@@ -174,7 +137,6 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
         if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
                                      nullptr))
             length = 0;
-        ReadResponseDetails(status);
 
         const HttpStatusOutcome outcome = DecideHttpStatus(status, length, resumeOffset, sent);
         if (outcome.action == HttpStatusOutcome::Action::Login) {
@@ -207,20 +169,6 @@ bool InternetDownloader::RetryAfterCertificateError(uint32_t sendResult)
     // The context is 32-bit: the request handle fits in the 32-bit product.
     const auto context = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(currentHandle_));
     return sink_->ReportError(nullptr, sendResult, context) == 0;
-}
-
-void InternetDownloader::ReadResponseDetails(DWORD status)
-{
-    if (wantLastModified_ && status != 304) {
-        SYSTEMTIME time{};
-        DWORD size = sizeof(time);
-        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &time,
-                                     &size, nullptr))
-            time = SYSTEMTIME{};
-        lastModified_ = time;
-    }
-    if (status == 200 && wantContentDisposition_)
-        contentDisposition_ = QueryText(currentHandle_, HTTP_QUERY_CONTENT_DISPOSITION);
 }
 
 } // namespace orvanta

@@ -25,36 +25,15 @@ void InternetDownloader::SetProxy(const std::wstring& proxy)
     proxy_ = proxy;
 }
 
-std::wstring InternetDownloader::GetProxy() const
-{
-    return proxy_;
-}
-
 void InternetDownloader::SetRetryCount(int32_t count)
 {
     if (count >= 0)
         retryCount_ = count;
 }
 
-void InternetDownloader::SetConnectTimeout(uint32_t milliseconds)
-{
-    if (milliseconds != 0)
-        connectTimeout_ = milliseconds;
-}
-
-void InternetDownloader::SetAcceptEncoding(const std::wstring& text)
-{
-    acceptEncoding_ = text;
-}
-
 void InternetDownloader::SetIfModifiedSince(const SYSTEMTIME& time)
 {
     ifModifiedSince_ = time;
-}
-
-void InternetDownloader::SetWantLastModified(bool want)
-{
-    wantLastModified_ = want;
 }
 
 void InternetDownloader::SetGrantAccessToEveryone(bool grant)
@@ -82,41 +61,9 @@ void InternetDownloader::SetExpectedSize(uint32_t size)
     expectedSize_ = size;
 }
 
-void InternetDownloader::SetSink(ProgressSink* sink)
-{
-    sink_ = sink;
-}
-
 void InternetDownloader::SetIgnoreCertificateProblems(bool ignore)
 {
     ignoreCertificateProblems_ = ignore;
-}
-
-void InternetDownloader::AddFormField(const std::wstring& name, const std::wstring& value)
-{
-    if (!formData_.empty())
-        formData_ += L"&";
-    formData_ += Format(L"%ls=%ls", name.c_str(), value.c_str());
-}
-
-void InternetDownloader::SetFormData(const std::wstring& text)
-{
-    formData_ = text;
-}
-
-void InternetDownloader::AddHeader(const std::wstring& name, const std::wstring& value)
-{
-    extraHeaders_ += name + L":" + value + L"\r\n";
-}
-
-void InternetDownloader::SetContentTypeHeader(const std::wstring& text)
-{
-    contentTypeHeader_ = text;
-}
-
-std::wstring InternetDownloader::GetResponseText() const
-{
-    return responseText_;
 }
 
 uint32_t InternetDownloader::GetStatusCode() const
@@ -181,10 +128,6 @@ uint32_t InternetDownloader::ValidateUrls()
 
 uint32_t InternetDownloader::RunDownload()
 {
-    if (connectTimeout_ != 0) {
-        DWORD timeout = connectTimeout_;
-        wininet::InternetSetOptionW(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
-    }
     if (!IsAbsoluteTargetPath(targetPath_)) {
         Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);
         return DLERR_TARGET_NOT_ABSOLUTE;

@@ -55,15 +55,10 @@ public:
 
     // An explicit proxy list for the session; empty uses the system's configuration.
     virtual void SetProxy(const std::wstring& proxy);
-    virtual std::wstring GetProxy() const;
     // Extra open attempts over the mirrors (default 6); negative values are ignored.
     virtual void SetRetryCount(int32_t count);
-    // Milliseconds for connecting; 0 is ignored (the system default applies).
-    virtual void SetConnectTimeout(uint32_t milliseconds);
-    virtual void SetAcceptEncoding(const std::wstring& text);
     // Sent as If-Modified-Since when the year is not 0.
     virtual void SetIfModifiedSince(const SYSTEMTIME& time);
-    virtual void SetWantLastModified(bool want);
     // The ".part" file gets a DACL granting Everyone and LocalSystem.
     virtual void SetGrantAccessToEveryone(bool grant);
     virtual SYSTEMTIME GetLastModified() const;
@@ -73,16 +68,8 @@ public:
     virtual void SetResumeEnabled(bool enabled);
     // The size the file must have; 0 = unknown.
     virtual void SetExpectedSize(uint32_t size);
-    virtual void SetSink(ProgressSink* sink);
     // HTTPS: ignore revocation, unknown CA, wrong usage, name and date problems from the start.
     virtual void SetIgnoreCertificateProblems(bool ignore);
-    // Form posts have no caller in the chainer; the fields are kept so the engine is complete.
-    virtual void AddFormField(const std::wstring& name, const std::wstring& value);
-    virtual void SetFormData(const std::wstring& text);
-    // Appends "name:value\r\n" to the headers of every request.
-    virtual void AddHeader(const std::wstring& name, const std::wstring& value);
-    virtual void SetContentTypeHeader(const std::wstring& text);
-    virtual std::wstring GetResponseText() const;
     virtual uint32_t GetStatusCode() const;
 
     // Fetches `url` into `target`; 0 on success.
@@ -92,7 +79,6 @@ public:
 
     // Not among the chainer's settings, but part of the engine's state.
     void SetFailOnCertificateErrors(bool fail) { failOnCertificateErrors_ = fail; }
-    void SetWantContentDisposition(bool want) { wantContentDisposition_ = want; }
     // The server's reply text after the last connect or FTP command.
     std::wstring GetLastResponseText() const;
 
@@ -139,7 +125,6 @@ private:
     std::wstring BuildRequestHeaders(uint32_t resumeOffset) const;
     uint32_t SendOnce(const std::wstring& headers);
     bool RetryAfterCertificateError(uint32_t sendResult);
-    void ReadResponseDetails(DWORD status);
 
     // FTP (FtpTransfer.cpp).
     uint32_t OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, const std::wstring& user,
@@ -183,7 +168,6 @@ private:
 
     ProgressSink* sink_;
     CredentialStore* credentials_;
-    bool reconnecting_ = false;
     std::wstring targetPath_;
     std::wstring partialPath_;
     std::vector<std::wstring> urls_;
@@ -193,22 +177,13 @@ private:
     bool resumeEnabled_ = true;
     SYSTEMTIME ifModifiedSince_{};
     SYSTEMTIME lastModified_{};
-    bool wantLastModified_ = false;
-    bool wantContentDisposition_ = false;
-    std::wstring contentDisposition_;
     std::wstring proxy_;
     int32_t retryCount_ = 6;
-    uint32_t connectTimeout_ = 0;
-    std::wstring acceptEncoding_;
     bool grantAccessToEveryone_ = false;
     bool acceptCertificateErrors_ = false;
     bool failOnCertificateErrors_ = false;
     uint32_t expectedSize_ = 0;
     bool reconnectOnDrop_ = true;
-    std::wstring formData_;
-    std::wstring contentTypeHeader_ = L"Content-Type: application/x-www-form-urlencoded; charset=utf-8\r\n";
-    std::wstring extraHeaders_;
-    std::wstring responseText_;
     bool ignoreCertificateProblems_ = false;
     uint32_t statusCode_ = 0;
 };

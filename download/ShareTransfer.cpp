@@ -116,8 +116,6 @@ uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint32_t&
     if (!::GetFileAttributesExW(MakeLongPath(path).c_str(), GetFileExInfoStandard, &data))
         return ::GetLastError();
     contentLength = data.nFileSizeLow;
-    if (wantLastModified_)
-        ::FileTimeToSystemTime(&data.ftLastWriteTime, &lastModified_);
     return 0;
 }
 
@@ -139,7 +137,7 @@ uint32_t InternetDownloader::ReadSourceTime(const std::wstring& source)
 
 uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
 {
-    if (wantLastModified_ || ifModifiedSince_.wYear != 0) {
+    if (ifModifiedSince_.wYear != 0) {
         const uint32_t timeResult = ReadSourceTime(source);
         if (timeResult != 0)
             return timeResult;

@@ -1,5 +1,6 @@
 #include "install/MsixDeployment.h"
 
+#include "platform/Paths.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
@@ -40,9 +41,7 @@ DWORD WINAPI DeployThread(void* parameter)
 
 bool IsMsixPackage(const std::wstring& path)
 {
-    std::wstring file = path;
-    if (file.compare(0, 4, L"\\\\?\\") == 0)
-        file.erase(0, 4);
+    const std::wstring file = WithoutLongPathPrefix(path);
     const size_t dot = file.rfind(L'.');
     if (dot == std::wstring::npos)
         return false;

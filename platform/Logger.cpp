@@ -4,7 +4,6 @@
 #include "platform/AclBuilder.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
-#include "platform/SystemFunction.h"
 
 #include <intrin.h>
 #include <shlobj.h>
@@ -39,22 +38,8 @@ struct LoggerLifetime {
 
 std::wstring CommonAppDataFolder()
 {
-    wchar_t path[MAX_PATH] = {};
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_APPDATA, &items))) {
-        const BOOL found = ::SHGetPathFromIDListW(items, path);
-        ::CoTaskMemFree(items);
-        if (found)
-            return path;
-    }
-    using SHGetSpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-    const UniqueModule shell = LoadSystemLibrary(L"Shell32.dll");
-    if (!shell)
-        return {};
-    const auto getPath = GetModuleFunction<SHGetSpecialFolderPathFn>(shell.Get(), "SHGetSpecialFolderPathW");
-    if (getPath != nullptr && getPath(nullptr, path, CSIDL_COMMON_APPDATA, FALSE))
-        return path;
-    return {};
+    std::wstring path;
+    return GetSpecialFolderPath(CSIDL_COMMON_APPDATA, path) ? path : std::wstring();
 }
 
 bool IsReparsePoint(DWORD attributes)
@@ -90,13 +75,6 @@ bool CreateFolderForEveryone(const std::wstring& folder)
         return false;
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     return ::CreateDirectoryW(folder.c_str(), &attributes) == TRUE;
-}
-
-std::wstring ModuleFileName()
-{
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return std::wstring(buffer, length < MAX_PATH ? length : 0);
 }
 
 std::wstring ReplaceExtensionWithLog(const std::wstring& path)
@@ -135,7 +113,7 @@ std::wstring LogFileNameFor(const std::wstring& modulePath)
 
 std::wstring LogFallbackCandidate(int attempt)
 {
-    const std::wstring modulePath = ModuleFileName();
+    const std::wstring modulePath = GetModulePath();
     switch (attempt) {
     case 0: {
         const std::wstring common = CommonAppDataFolder();

@@ -3,6 +3,9 @@
 #include "platform/Text.h"
 #include "platform/SystemFunction.h"
 
+#include <shlobj.h>
+#include <shlwapi.h>
+
 namespace orvanta {
 namespace {
 
@@ -223,6 +226,37 @@ std::wstring GetModulePath()
     if (length == 0 || length >= MAX_PATH)
         return {};
     return std::wstring(buffer, length);
+}
+
+std::wstring GetWindowsFolder()
+{
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+bool GetSpecialFolderPath(int csidl, std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
+        const BOOL found = ::SHGetPathFromIDListW(items, buffer);
+        ::CoTaskMemFree(items);  // the shell allocator is the COM task allocator
+        if (!found)
+            return false;
+        path = buffer;
+        return true;
+    }
+    using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    static const SHGetFolderPathFn getFolderPath = [] {
+        // Kept loaded for the process: the function pointer must stay valid.
+        return GetModuleFunction<SHGetFolderPathFn>(LoadSystemLibrary(L"shfolder.dll").Release(),
+                                                    "SHGetFolderPathW");
+    }();
+    if (getFolderPath == nullptr || FAILED(getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return false;
+    path = buffer;
+    return true;
 }
 
 } // namespace orvanta

@@ -45,5 +45,10 @@ void RestrictDllSearchToSystemFolder();
 
 // The module path of the running executable (empty on failure or truncation).
 std::wstring GetModulePath();
+// GetWindowsDirectoryW's answer; empty on failure or truncation.
+std::wstring GetWindowsFolder();
+// A shell folder by CSIDL: SHGetSpecialFolderLocation with SHGetPathFromIDListW, or where that
+// function fails SHGetFolderPathW from shfolder.dll. False when neither gives a path.
+bool GetSpecialFolderPath(int csidl, std::wstring& path);
 
 } // namespace orvanta

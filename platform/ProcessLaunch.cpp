@@ -56,13 +56,6 @@ void WaitForExit(HANDLE process, uint32_t* exitCode)
     *exitCode = ::GetExitCodeProcess(process, &code) ? code : ::GetLastError();
 }
 
-std::wstring WindowsFolder()
-{
-    wchar_t buffer[MAX_PATH];
-    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
-}
-
 std::wstring LowerCaseTail(const std::wstring& text, size_t count)
 {
     std::wstring tail = text.size() >= count ? text.substr(text.size() - count) : text;
@@ -175,7 +168,7 @@ bool ShellExecuteDetached(const std::wstring& file, const std::wstring& paramete
     const std::wstring extension = LowerCaseTail(file, 4);
     if (elevate && (extension == L".bat" || extension == L".cmd")) {
         // The elevation prompt needs a program: scripts run through the command processor.
-        target = Format(L"%ls\\System32\\cmd.exe", WindowsFolder().c_str());
+        target = Format(L"%ls\\System32\\cmd.exe", GetWindowsFolder().c_str());
         arguments = Format(L"/C \"\"%ls\" %ls\"", file.c_str(), parameters.c_str());
     }
     SHELLEXECUTEINFOW info{};

@@ -49,12 +49,6 @@ bool WaitOnPassingThread(HANDLE mutex)
     return ::GetExitCodeThread(waiter.Get(), &result) && Acquired(result);
 }
 
-std::wstring FolderOf(const std::wstring& path)
-{
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 } // namespace
 
 bool InterfaceShown()
@@ -64,7 +58,7 @@ bool InterfaceShown()
 
 std::wstring IniPathForModule(const std::wstring& modulePath)
 {
-    const std::wstring folder = FolderOf(modulePath);
+    const std::wstring folder = GetParentFolder(modulePath);
     std::wstring name = GetFileNamePart(modulePath);
     const size_t dot = name.rfind(L'.');
     if (dot != std::wstring::npos)
@@ -73,20 +67,6 @@ std::wstring IniPathForModule(const std::wstring& modulePath)
     if (!path.empty() && path.back() != L'\\')
         path += L'\\';
     return path + name + L".ini";
-}
-
-std::wstring IniTextFromBytes(const std::string& bytes)
-{
-    if (bytes.size() <= 2)
-        return {};
-    const size_t units = (bytes.size() - 2) / 2;
-    std::wstring text(units, L'\0');
-    for (size_t i = 0; i < units; ++i) {
-        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
-        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
-        text[i] = static_cast<wchar_t>(low | (high << 8));
-    }
-    return text;
 }
 
 Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run) : run_(std::move(run)) {}
@@ -143,7 +123,7 @@ void Chainer::Run()
     modulePath_ = GetModulePath();
     if (modulePath_.empty())
         return;  // a module path of MAX_PATH or more is not supported: end quietly with 0
-    moduleFolder_ = FolderOf(modulePath_);
+    moduleFolder_ = GetParentFolder(modulePath_);
     iniPath_ = IniPathForModule(modulePath_);
 
     IniFile ini;

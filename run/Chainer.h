@@ -40,9 +40,6 @@ private:
 
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
 std::wstring IniPathForModule(const std::wstring& modulePath);
-// The text of an INI file's bytes: the first two bytes (the byte-order mark) are skipped, the
-// rest read as UTF-16 LE; an odd last byte is ignored.
-std::wstring IniTextFromBytes(const std::string& bytes);
 
 // Whether dialogs are shown in this process (not silent).
 bool InterfaceShown();

@@ -1,4 +1,5 @@
 #include "config/Config.h"
+#include "platform/Strings.h"
 
 #include <gtest/gtest.h>
 
