@@ -12,23 +12,16 @@ namespace orvanta {
 namespace {
 
 using RoGetActivationFactoryFn = HRESULT(WINAPI*)(HSTRING, REFIID, void**);
-using WindowsCreateStringFn = HRESULT(WINAPI*)(LPCWSTR, UINT32, HSTRING*);
-using WindowsDeleteStringFn = HRESULT(WINAPI*)(HSTRING);
-using WindowsGetStringRawBufferFn = PCWSTR(WINAPI*)(HSTRING, UINT32*);
 using CoIncrementMTAUsageFn = HRESULT(WINAPI*)(void**);
 
 struct Combase {
     UniqueModule module;
     RoGetActivationFactoryFn getActivationFactory = nullptr;
-    WindowsCreateStringFn createString = nullptr;
-    WindowsDeleteStringFn deleteString = nullptr;
-    WindowsGetStringRawBufferFn rawBuffer = nullptr;
     CoIncrementMTAUsageFn incrementMtaUsage = nullptr;
 
     bool Complete() const
     {
-        return getActivationFactory != nullptr && createString != nullptr && deleteString != nullptr &&
-               rawBuffer != nullptr;
+        return getActivationFactory != nullptr;
     }
 };
 
@@ -46,9 +39,6 @@ const Combase& Functions()
         if (loaded.module) {
             const HMODULE module = loaded.module.Get();
             LookUp(module, "RoGetActivationFactory", loaded.getActivationFactory);
-            LookUp(module, "WindowsCreateString", loaded.createString);
-            LookUp(module, "WindowsDeleteString", loaded.deleteString);
-            LookUp(module, "WindowsGetStringRawBuffer", loaded.rawBuffer);
             LookUp(module, "CoIncrementMTAUsage", loaded.incrementMtaUsage);
         }
         return loaded;
@@ -84,37 +74,6 @@ HRESULT ActivatePackageManager(ComRef<IPackageManagerAbi>& manager)
 }
 
 } // namespace
-
-UniqueHString::~UniqueHString()
-{
-    if (value_ != nullptr && Functions().deleteString != nullptr)
-        Functions().deleteString(value_);
-}
-
-bool UniqueHString::Create(const std::wstring& text)
-{
-    const Combase& combase = Functions();
-    if (combase.createString == nullptr)
-        return false;
-    return SUCCEEDED(combase.createString(text.c_str(), static_cast<UINT32>(text.size()), Put()));
-}
-
-HSTRING* UniqueHString::Put() noexcept
-{
-    if (value_ != nullptr && Functions().deleteString != nullptr)
-        Functions().deleteString(value_);
-    value_ = nullptr;
-    return &value_;
-}
-
-std::wstring UniqueHString::Text() const
-{
-    if (value_ == nullptr || Functions().rawBuffer == nullptr)
-        return {};
-    UINT32 length = 0;
-    const PCWSTR buffer = Functions().rawBuffer(value_, &length);
-    return buffer == nullptr ? std::wstring() : std::wstring(buffer, length);
-}
 
 IPackageManagerAbi* AcquirePackageManager(HRESULT* result)
 {
