@@ -1,6 +1,6 @@
 #include "detection/MsixFinder.h"
 
-#include "detection/PackageManager.h"
+#include "platform/PackageManager.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 
