@@ -2,6 +2,7 @@
 // every call site tests LogEnabled before it builds a message.
 #pragma once
 
+#include "platform/CriticalSection.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
@@ -41,7 +42,7 @@ private:
     void WriteHeader();
     void CloseFile();
 
-    CRITICAL_SECTION lock_;
+    CriticalSection lock_;
     std::wstring path_;
     const std::wstring banner_;
     UniqueFile file_;
