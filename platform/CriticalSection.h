@@ -14,6 +14,7 @@ public:
     CriticalSection& operator=(const CriticalSection&) = delete;
 
     void Enter() noexcept { ::EnterCriticalSection(&section_); }
+    bool TryEnter() noexcept { return ::TryEnterCriticalSection(&section_) != FALSE; }
     void Leave() noexcept { ::LeaveCriticalSection(&section_); }
 
 private:

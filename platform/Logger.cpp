@@ -175,6 +175,26 @@ void Logger::SetLogFile(const std::wstring& path)
 void Logger::Log(const std::wstring& message)
 {
     const CriticalSectionLock lock(lock_);
+    WriteLine(message);
+}
+
+bool Logger::LogWithin(const std::wstring& message, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; !lock_.TryEnter(); waited += 10) {
+        if (waited >= timeoutMs)
+            return false;
+        ::Sleep(10);
+    }
+    struct Release {
+        CriticalSection& section;
+        ~Release() { section.Leave(); }
+    } release{lock_};
+    WriteLine(message);
+    return true;
+}
+
+void Logger::WriteLine(const std::wstring& message)
+{
     EnsureOpen();
     WritePiece(Timestamp());
     WritePiece(L"-");

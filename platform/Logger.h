@@ -22,6 +22,9 @@ public:
     void SetLogFile(const std::wstring& path);
     // Writes one time-stamped line. Failures only lose the line.
     void Log(const std::wstring& message);
+    // Log, waiting at most timeoutMs for the lock; false when the line was not written because
+    // another thread kept the lock (one that died holding it, for an error report).
+    bool LogWithin(const std::wstring& message, DWORD timeoutMs);
     // The footer line, written at process end when logging is on.
     void WriteFooter();
 
@@ -36,6 +39,7 @@ private:
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
 
+    void WriteLine(const std::wstring& message);
     void EnsureOpen();
     bool OpenPath();
     void WritePiece(const std::wstring& text);
