@@ -303,6 +303,7 @@ void InstallCrashHandling()
 
 void RunTranslatingFaults(const std::function<void()>& body)
 {
+    InstallCrashHandling();
 #if defined(_MSC_VER)
     const TranslatorScope translator;
     body();

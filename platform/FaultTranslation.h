@@ -31,7 +31,7 @@ const int kCrashExitCode = 1603;
 void InstallCrashHandling();
 
 // Runs body on the calling thread; a system fault inside it leaves this call as a thrown
-// SehException. Needs InstallCrashHandling under mingw.
+// SehException. Installs the crash handling first (once per process).
 void RunTranslatingFaults(const std::function<void()>& body);
 
 // RunTranslatingFaults, keeping whatever escapes body instead of letting it leave: thread
