@@ -4,10 +4,10 @@
 
 namespace testing_support {
 
-ChainerPackage::ChainerPackage(const std::wstring& exeName) : exeName_(exeName)
+ChainerPackage::ChainerPackage(const std::wstring& exeName, const wchar_t* chainerVariable) : exeName_(exeName)
 {
-    const std::wstring chainer = EnvironmentValue(L"ORVANTA_CHAINER");
-    EXPECT_FALSE(chainer.empty()) << "ORVANTA_CHAINER is not set";
+    const std::wstring chainer = EnvironmentValue(chainerVariable);
+    EXPECT_FALSE(chainer.empty()) << chainerVariable << " is not set";
     EXPECT_TRUE(::CopyFileW(chainer.c_str(), ExePath().c_str(), FALSE)) << "cannot copy the chainer";
 }
 

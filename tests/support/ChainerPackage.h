@@ -11,7 +11,9 @@ namespace testing_support {
 
 class ChainerPackage {
 public:
-    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe");
+    // The chainer comes from the path in the environment variable `chainerVariable`.
+    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe",
+                            const wchar_t* chainerVariable = L"ORVANTA_CHAINER");
 
     const std::wstring& Folder() const { return folder_.Path(); }
     std::wstring PathOf(const std::wstring& name) const { return folder_ / name; }

@@ -2,6 +2,7 @@
 // Details button, Copy (read back from the clipboard), resizing and Close.
 #include "ui/ErrorReportDialog.h"
 
+#include "ChainerPackage.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -254,3 +255,75 @@ TEST_F(ErrorReportDialogTest, WithoutDetailsThereIsNoDetailsButtonAndCancelIsNot
     EXPECT_FALSE(run.result);
 }
 
+// The test build of the chainer faulting in a run: silent, it ends at once with 1603 although a
+// display is there; with the basic interface its report dialog waits for Close.
+class FaultingRunWithDisplay : public ErrorReportDialogTest {
+protected:
+    void SetUp() override
+    {
+        ErrorReportDialogTest::SetUp();
+        if (IsSkipped())
+            return;
+        ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", L"worker-null-read");
+    }
+    void TearDown() override { ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", nullptr); }
+
+    void WritePackage(const std::wstring& options)
+    {
+        package.WriteIni({L"[GeneralOptions]", L"Options=" + options, L"[PREREQUISITES]", L"App1=First",
+                          L"[First]", L"SetupFile=first.exe", L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    }
+
+    testing_support::ChainerPackage package{L"setup.exe", L"ORVANTA_FAULT_CHAINER"};
+};
+
+TEST_F(FaultingRunWithDisplay, SilentRunNeverWaitsForADialog)
+{
+    WritePackage(L"q");
+    const testing_support::ProcessResult result = package.Run(60000);
+    ASSERT_TRUE(result.finished) << "the silent run waited";
+    EXPECT_EQ(result.exitCode, 1603u);
+}
+
+TEST_F(FaultingRunWithDisplay, BasicRunShowsTheReportUntilClosed)
+{
+    WritePackage(L"b");
+    std::wstring commandLine = L"\"" + package.ExePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process));
+    ::CloseHandle(process.hThread);
+
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 600 && dialog == nullptr; ++attempt) {
+        HWND window = nullptr;
+        while ((window = ::FindWindowExW(nullptr, window, L"#32770", L"Error")) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId && ::IsWindowVisible(window))
+                dialog = window;
+        }
+        if (dialog == nullptr)
+            ::Sleep(100);
+    }
+    EXPECT_NE(dialog, nullptr) << "no report dialog";
+    if (dialog != nullptr) {
+        EXPECT_EQ(ControlText(dialog, ErrorReportMessage),
+                  L"Setup has stopped because of an unexpected error. The details below help the package author.");
+        // The whole report is in the log before anyone closes the dialog.
+        EXPECT_NE(testing_support::ReadUtf16File(package.LogPath()).find(L"Error report [SEH_AV_READ_NULLPTR]"),
+                  std::wstring::npos);
+        SaveScreenshot(dialog, L"error-report-run");
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    }
+    const bool ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    if (!ended)
+        ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hProcess);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(exitCode, 1603u);
+}
