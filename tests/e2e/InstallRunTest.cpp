@@ -146,7 +146,9 @@ TEST_F(InstallRun, RebootRequiredKeepsTheReturnCodeUntilANormalRun)
     EXPECT_TRUE(ContainsLine(lines, L"  Reboot was refused=false"));
     EXPECT_TRUE(ContainsLine(lines, L"  Reboot in Progress=false"));
 
-    // After the restart the prerequisite is found, nothing runs, and the store is cleared.
+    // After the restart the prerequisite is found, nothing runs, and the store is cleared. The
+    // first run deleted its INI file (it has a PREREQ_CHAINER section): the package brings it back.
+    WriteRuntimePackage(InstallsRuntime(L"3010"));
     const ProcessResult second = package.Run();
     ASSERT_TRUE(second.finished);
     EXPECT_EQ(second.exitCode, 0u);

@@ -97,8 +97,11 @@ TEST_F(RunChainer, RelativeLogPathLandsInThePackageFolder)
 
 TEST_F(RunChainer, SecondRunAppendsToTheLog)
 {
+    // Each run deletes its INI file (it has a PREREQ_CHAINER section): it is written again.
     package.WriteIni(LoggingIni());
     ASSERT_TRUE(package.Run().finished);
+    EXPECT_FALSE(FileExists(package.IniPath()));
+    package.WriteIni(LoggingIni());
     ASSERT_TRUE(package.Run().finished);
     const std::string bytes = ReadBytes(package.LogPath());
     EXPECT_EQ(bytes.find("\xFF\xFE", 2), std::string::npos);
