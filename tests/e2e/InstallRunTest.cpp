@@ -166,6 +166,27 @@ TEST_F(InstallRun, FailedStartIsLoggedWithTheSystemText)
     EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:2"));
 }
 
+TEST_F(InstallRun, MsixPackageEndsIn1627WhereThePackageManagerIsMissing)
+{
+    ASSERT_TRUE(WriteBytes(package.PathOf(L"app.msix"), "not a real package"));
+    WriteSilentPackage({{L"[Store App]", L"SetupFile=app.msix", L"Options=i", L"RetValPropName=AppRet"}});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+
+    wchar_t text[512] = L"";
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 1627, 0, text, 512, nullptr);
+    std::wstring systemText = text;
+    while (!systemText.empty() && (systemText.back() == L'\n' || systemText.back() == L'\r'))
+        systemText.pop_back();
+    ASSERT_FALSE(systemText.empty());
+    const auto lines = package.LogLines();
+    // Under Wine the package manager's class is not registered.
+    EXPECT_TRUE(ContainsLine(lines, L"MSIX deployment failed while activating the package manager:0x80040154"));
+    EXPECT_TRUE(ContainsLine(lines, L"Launch failed. Error:" + systemText));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:1627"));
+}
+
 TEST_F(InstallRun, ChildPullsInItsParent)
 {
     WriteRuntimePackage(InstallsRuntime(L"0"), L"", L"q",
