@@ -79,15 +79,16 @@ ErrorReport BuildUnhandledReport(const EXCEPTION_POINTERS* pointers)
                        reinterpret_cast<ULONG_PTR>(pointers->ExceptionRecord->ExceptionAddress));
         CaptureStackTrace(text, pointers->ContextRecord, kMaximumTraceFrames);
     }
-    ErrorReport report = ReportFromText(KindName(ExceptionUnhandled), true, text, L"platform/FaultTranslation.cpp", 0);
-    return report;
+    return ReportFromText(KindName(ExceptionUnhandled), true, text, L"platform/FaultTranslation.cpp", 0);
 }
 
 std::wstring ReportLogText(const ErrorReport& report)
 {
     std::wstring text = L"Error report [" + report.kindName + L"]";
     if (!report.sourceFile.empty())
-        text += Format(L" %ls:%d", report.sourceFile.c_str(), report.sourceLine);
+        text += L" " + report.sourceFile;
+    if (report.sourceLine > 0)
+        text += Format(L":%d", report.sourceLine);
     text += L"\r\n";
     if (!StartsWith(report.details, report.message))
         text += report.message + L"\r\n";

@@ -33,8 +33,8 @@ ErrorReport BuildStdReport(const std::exception& exception);
 // trace; without exception information only the kind.
 ErrorReport BuildUnhandledReport(const EXCEPTION_POINTERS* pointers);
 
-// The log entry of a report: "Error report [<kind>] <file>:<line>", then the message when the
-// details do not begin with it, then the details.
+// The log entry of a report: "Error report [<kind>] <file>:<line>" (the position when known),
+// then the message when the details do not begin with it, then the details.
 std::wstring ReportLogText(const ErrorReport& report);
 
 class ExceptionPresenter {

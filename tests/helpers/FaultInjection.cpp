@@ -16,9 +16,16 @@
 
 namespace {
 
+#if defined(_MSC_VER)
+#define NOT_INLINED __declspec(noinline)
+#else
+#define NOT_INLINED __attribute__((noinline))
+#endif
+
 volatile int* volatile g_null = nullptr;
 
-__attribute__((noinline)) void InjectedNullRead()
+// Kept a function of its own, so that the trace names it.
+NOT_INLINED void InjectedNullRead()
 {
     (void)*g_null;
 }
