@@ -172,14 +172,27 @@ void SetCurrentGuard(FaultGuard* guard)
 // keeps that chain on 64-bit systems too (it registers the frame of the handler that calls the
 // unhandled-exception filter there). Frames that were abandoned must leave the chain as well,
 // or the next fault on the thread runs a handler from the abandoned stack.
+NT_TIB* ThreadInformationBlock()
+{
+    // What NtCurrentTeb reads, without the intrinsic that gcc 12 mistakes for an access
+    // through a null pointer.
+    NT_TIB* block = nullptr;
+#if defined(_WIN64)
+    __asm__("movq %%gs:0x30, %0" : "=r"(block));
+#else
+    __asm__("movl %%fs:0x18, %0" : "=r"(block));
+#endif
+    return block;
+}
+
 void* CurrentExceptionList()
 {
-    return reinterpret_cast<NT_TIB*>(::NtCurrentTeb())->ExceptionList;
+    return ThreadInformationBlock()->ExceptionList;
 }
 
 void RestoreExceptionList(void* list)
 {
-    reinterpret_cast<NT_TIB*>(::NtCurrentTeb())->ExceptionList = static_cast<EXCEPTION_REGISTRATION_RECORD*>(list);
+    ThreadInformationBlock()->ExceptionList = static_cast<EXCEPTION_REGISTRATION_RECORD*>(list);
 }
 
 class GuardScope {
