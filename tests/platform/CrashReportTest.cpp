@@ -221,14 +221,6 @@ TEST_F(CrashReportTest, TraceAtItsFrameLimitEndsWithMoreFramesAndTheModuleBase)
     EXPECT_GT(Count(whole, L" -> "), 30u) << whole;
 }
 
-TEST(StackFrameLines, NameAndPositionWhenKnown)
-{
-    EXPECT_EQ(StackFrameLine(0x401000, "RunChainer", "run/Main.cpp", 42),
-              Format(L"[0x%.8Ix]  RunChainer() -> run/Main.cpp:42\r\n", static_cast<ULONG_PTR>(0x401000)));
-    EXPECT_EQ(StackFrameLine(0x401000, "", "", 0),
-              Format(L"[0x%.8Ix]  ----- -> \r\n", static_cast<ULONG_PTR>(0x401000)));
-}
-
 TEST_F(CrashReportTest, ReportsSplitMessageAndDetailsAndGoToTheLog)
 {
     SehException fault = FaultOnWorker(ReadNull);

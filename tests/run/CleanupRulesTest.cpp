@@ -6,15 +6,12 @@
 #include "run/CleanupRules.h"
 #include "run/DeferredCleanup.h"
 
-#include "TestSupport.h"
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <map>
 
 using namespace orvanta;
-using testing_support::TempDir;
-using testing_support::WriteBytes;
 
 TEST(CleanupRules, ListedFilesAreDeletedOnlyInsideTheCleanupFolder)
 {
@@ -110,23 +107,6 @@ TEST(DeferredCleanup, WithoutTheChainerSectionNothingIsDeletedOrHandedOn)
     cleanup.SetUp(ini, L"C:\\Pkg\\setup.exe", L"C:\\Pkg\\setup.ini");
     EXPECT_TRUE(cleanup.FilesToDelete().empty());
     EXPECT_TRUE(cleanup.HandOffPaths().empty());
-}
-
-TEST(DeferredCleanup, ListsTheIniFileAndHandsOnScriptChainerAndFolders)
-{
-    TempDir dir;
-    const std::wstring listed = dir / L"listed.txt";
-    ASSERT_TRUE(WriteBytes(listed, "x"));
-    IniFile ini;
-    ini.Parse(L"[PREREQ_CHAINER]\r\nCleanupFolders=C:\\Pkg\r\nCleanupScript=C:\\Pkg\\clean.ps1\r\nCleanupFiles=" +
-              listed + L"\x0001" L"C:\\Pkg\\missing.txt\r\n");
-    DeferredCleanup cleanup;
-    cleanup.SetUp(ini, L"C:\\Pkg\\Sub\\setup.exe", L"C:\\Pkg\\Sub\\setup.ini");
-    // listed.txt exists but lies outside the cleanup folder; missing.txt does not exist.
-    EXPECT_EQ(cleanup.FilesToDelete(), std::vector<std::wstring>{L"C:\\Pkg\\Sub\\setup.ini"});
-    EXPECT_EQ(cleanup.RefusedEntries(), (std::vector<std::wstring>{listed, L"C:\\Pkg\\missing.txt"}));
-    EXPECT_EQ(cleanup.HandOffPaths(),
-              (std::vector<std::wstring>{L"C:\\Pkg\\clean.ps1", L"C:\\Pkg\\Sub\\setup.exe", L"C:\\Pkg\\Sub"}));
 }
 
 TEST(DeferredCleanup, AScriptThatCannotBeCopiedStartsNothingAndLeavesNoCopy)
