@@ -166,35 +166,49 @@ Logger& Logger::Instance()
     return logger;
 }
 
-Logger::Logger() : banner_(kBanner)
-{
-    ::InitializeCriticalSection(&lock_);
-}
+Logger::Logger() : banner_(kBanner) {}
 
 Logger::~Logger()
 {
     CloseFile();
-    ::DeleteCriticalSection(&lock_);
 }
 
 void Logger::SetLogFile(const std::wstring& path)
 {
-    ::EnterCriticalSection(&lock_);
+    const CriticalSectionLock lock(lock_);
     ::OutputDebugStringW(Format(L"Logger::SetLogFile( %ls ) while OLD path is:%ls", path.c_str(), path_.c_str()).c_str());
     if (!(file_.IsValid() && path == path_))
         path_ = path;
-    ::LeaveCriticalSection(&lock_);
 }
 
 void Logger::Log(const std::wstring& message)
 {
-    ::EnterCriticalSection(&lock_);
+    const CriticalSectionLock lock(lock_);
+    WriteLine(message);
+}
+
+bool Logger::LogWithin(const std::wstring& message, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; !lock_.TryEnter(); waited += 10) {
+        if (waited >= timeoutMs)
+            return false;
+        ::Sleep(10);
+    }
+    struct Release {
+        CriticalSection& section;
+        ~Release() { section.Leave(); }
+    } release{lock_};
+    WriteLine(message);
+    return true;
+}
+
+void Logger::WriteLine(const std::wstring& message)
+{
     EnsureOpen();
     WritePiece(Timestamp());
     WritePiece(L"-");
     WritePiece(message);
     WritePiece(L"\r\n");
-    ::LeaveCriticalSection(&lock_);
 }
 
 void Logger::WriteFooter()
@@ -204,18 +218,15 @@ void Logger::WriteFooter()
 
 void Logger::ResetForTesting()
 {
-    ::EnterCriticalSection(&lock_);
+    const CriticalSectionLock lock(lock_);
     CloseFile();
     path_.clear();
-    ::LeaveCriticalSection(&lock_);
 }
 
 std::wstring Logger::CurrentPath()
 {
-    ::EnterCriticalSection(&lock_);
-    std::wstring path = path_;
-    ::LeaveCriticalSection(&lock_);
-    return path;
+    const CriticalSectionLock lock(lock_);
+    return path_;
 }
 
 void Logger::EnsureOpen()

@@ -7,6 +7,7 @@
 #include "platform/UniqueResource.h"
 
 #include <atomic>
+#include <exception>
 
 namespace orvanta {
 namespace {
@@ -71,7 +72,13 @@ std::wstring IniPathForModule(const std::wstring& modulePath)
 
 Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run) : run_(std::move(run)) {}
 
-Chainer::~Chainer() = default;
+Chainer::~Chainer()
+{
+    if (std::uncaught_exceptions() > 0)
+        return;
+    cleanup_.DeleteCleanupFiles();
+    cleanup_.RunPowerShellCleanup();
+}
 
 bool Chainer::ReadIniFile(IniFile& ini) const
 {
@@ -131,6 +138,7 @@ void Chainer::Run()
         return;
 
     ChainerConfig config = LoadConfig(ini);
+    cleanup_.SetUp(ini, modulePath_, iniPath_);
     CleanupSettings cleanup;
     if (ReadCleanupSettings(ini, cleanup) && !cleanup.LogFile.empty()) {
         LogEnabled = true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/Config.h"
+#include "run/DeferredCleanup.h"
 #include "run/PrerequisiteRun.h"
 #include "install/ExtractionContext.h"
 
@@ -15,6 +16,9 @@ namespace orvanta {
 class Chainer {
 public:
     explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun());
+    // Runs the deferred cleanup: the listed files are deleted, then the package's script is
+    // started. A run that ends with an error report (an exception leaving Run) skips it, so that
+    // the package stays as it was for a second attempt and for diagnosis.
     ~Chainer();
     Chainer(const Chainer&) = delete;
     Chainer& operator=(const Chainer&) = delete;
@@ -32,6 +36,7 @@ private:
     bool rebootPending_ = false;
     bool silent_ = false;
     ExtractionContext extraction_;
+    DeferredCleanup cleanup_;
     std::wstring modulePath_;
     std::wstring iniPath_;
     std::wstring moduleFolder_;

@@ -12,4 +12,8 @@ export WINEDLLOVERRIDES="mscoree=d;mshtml=d${ORVANTA_NATIVE_FIRST_DLLS:+;$ORVANT
 # WinINet follows these even for 127.0.0.1.
 unset http_proxy https_proxy ftp_proxy HTTP_PROXY HTTPS_PROXY FTP_PROXY all_proxy ALL_PROXY
 export no_proxy=127.0.0.1,localhost
+# Programs that open windows run on the test X server (tests/ui/xvfb.sh); all others without.
+if [ -n "${ORVANTA_DISPLAY_FILE:-}" ] && [ -s "$ORVANTA_DISPLAY_FILE" ]; then
+    export DISPLAY=$(cat "$ORVANTA_DISPLAY_FILE")
+fi
 exec /usr/lib/wine/wine64 "$@"

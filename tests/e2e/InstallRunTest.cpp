@@ -116,8 +116,12 @@ TEST_F(InstallRun, RebootRequiredKeepsTheReturnCodeUntilANormalRun)
     EXPECT_TRUE(ContainsLine(lines, L"  Reboot was refused=false"));
     EXPECT_TRUE(ContainsLine(lines, L"  Reboot in Progress=false"));
 
-    // After the restart the prerequisite is found, nothing runs, and the store is cleared.
-    EXPECT_EQ(package.RunForExitCode(), 0u);
+    // After the restart the prerequisite is found, nothing runs, and the store is cleared. The
+    // first run deleted its INI file (it has a PREREQ_CHAINER section): the package brings it back.
+    WriteRuntimePackage(InstallsRuntime(L"3010"));
+    const ProcessResult second = package.Run();
+    ASSERT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, 0u);
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
@@ -128,6 +132,27 @@ TEST_F(InstallRun, FailedStartIsLoggedWithTheSystemText)
     const std::wstring log = ReadUtf16File(package.LogPath());
     EXPECT_NE(log.find(L"-Launch failed. Error:"), std::wstring::npos);
     EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:2"));
+}
+
+TEST_F(InstallRun, MsixPackageEndsIn1627WhereThePackageManagerIsMissing)
+{
+    ASSERT_TRUE(WriteBytes(package.PathOf(L"app.msix"), "not a real package"));
+    WriteSilentPackage({{L"[Store App]", L"SetupFile=app.msix", L"Options=i", L"RetValPropName=AppRet"}});
+    const ProcessResult result = package.Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+
+    wchar_t text[512] = L"";
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 1627, 0, text, 512, nullptr);
+    std::wstring systemText = text;
+    while (!systemText.empty() && (systemText.back() == L'\n' || systemText.back() == L'\r'))
+        systemText.pop_back();
+    ASSERT_FALSE(systemText.empty());
+    const auto lines = package.LogLines();
+    // Under Wine the package manager's class is not registered.
+    EXPECT_TRUE(ContainsLine(lines, L"MSIX deployment failed while activating the package manager:0x80040154"));
+    EXPECT_TRUE(ContainsLine(lines, L"Launch failed. Error:" + systemText));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:1627"));
 }
 
 TEST_F(InstallRun, ChildPullsInItsParent)

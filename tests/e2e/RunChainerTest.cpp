@@ -78,6 +78,9 @@ TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextR
     EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
     EXPECT_EQ(lines.back(), L"");
 
+    // Each run deletes its INI file (it has a PREREQ_CHAINER section): it is written again.
+    EXPECT_FALSE(FileExists(package.IniPath()));
+    package.WriteIni(LoggingIni());
     EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_EQ(ReadBytes(package.LogPath()).find("\xFF\xFE", 2), std::string::npos);
     const std::wstring text = ReadUtf16File(package.LogPath());

@@ -9,10 +9,10 @@ std::wstring BuiltPackage(const std::wstring& name)
     return EnvironmentValue(L"ORVANTA_TEST_PACKAGES") + L"\\" + name;
 }
 
-ChainerPackage::ChainerPackage(const std::wstring& exeName) : exeName_(exeName)
+ChainerPackage::ChainerPackage(const std::wstring& exeName, const wchar_t* chainerVariable) : exeName_(exeName)
 {
-    const std::wstring chainer = EnvironmentValue(L"ORVANTA_CHAINER");
-    EXPECT_FALSE(chainer.empty()) << "ORVANTA_CHAINER is not set";
+    const std::wstring chainer = EnvironmentValue(chainerVariable);
+    EXPECT_FALSE(chainer.empty()) << chainerVariable << " is not set";
     EXPECT_TRUE(::CopyFileW(chainer.c_str(), ExePath().c_str(), FALSE)) << "cannot copy the chainer";
 }
 

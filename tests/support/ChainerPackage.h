@@ -14,7 +14,9 @@ std::wstring BuiltPackage(const std::wstring& name);
 
 class ChainerPackage {
 public:
-    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe");
+    // The chainer comes from the path in the environment variable `chainerVariable`.
+    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe",
+                            const wchar_t* chainerVariable = L"ORVANTA_CHAINER");
 
     const std::wstring& Folder() const { return folder_.Path(); }
     std::wstring PathOf(const std::wstring& name) const { return folder_ / name; }

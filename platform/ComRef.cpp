@@ -1,7 +1,8 @@
-#include "platform/UniqueHString.h"
+#include "platform/ComRef.h"
 
 #include "platform/Paths.h"
 #include "platform/SystemFunction.h"
+#include "platform/UniqueResource.h"
 
 namespace orvanta {
 namespace {
@@ -12,8 +13,8 @@ using WindowsGetStringRawBufferFn = PCWSTR(WINAPI*)(HSTRING, UINT32*);
 
 struct StringFunctions {
     UniqueModule module;
-    WindowsCreateStringFn createString = nullptr;
-    WindowsDeleteStringFn deleteString = nullptr;
+    WindowsCreateStringFn create = nullptr;
+    WindowsDeleteStringFn destroy = nullptr;
     WindowsGetStringRawBufferFn rawBuffer = nullptr;
 };
 
@@ -22,12 +23,10 @@ const StringFunctions& Functions()
     static const StringFunctions functions = [] {
         StringFunctions loaded;
         loaded.module = LoadSystemLibrary(L"combase.dll");
-        if (loaded.module) {
-            const HMODULE module = loaded.module.Get();
-            loaded.createString = GetModuleFunction<WindowsCreateStringFn>(module, "WindowsCreateString");
-            loaded.deleteString = GetModuleFunction<WindowsDeleteStringFn>(module, "WindowsDeleteString");
-            loaded.rawBuffer = GetModuleFunction<WindowsGetStringRawBufferFn>(module, "WindowsGetStringRawBuffer");
-        }
+        loaded.create = GetModuleFunction<WindowsCreateStringFn>(loaded.module.Get(), "WindowsCreateString");
+        loaded.destroy = GetModuleFunction<WindowsDeleteStringFn>(loaded.module.Get(), "WindowsDeleteString");
+        loaded.rawBuffer =
+            GetModuleFunction<WindowsGetStringRawBufferFn>(loaded.module.Get(), "WindowsGetStringRawBuffer");
         return loaded;
     }();
     return functions;
@@ -37,22 +36,22 @@ const StringFunctions& Functions()
 
 UniqueHString::~UniqueHString()
 {
-    if (value_ != nullptr && Functions().deleteString != nullptr)
-        Functions().deleteString(value_);
+    if (value_ != nullptr && Functions().destroy != nullptr)
+        Functions().destroy(value_);
 }
 
 bool UniqueHString::Create(const std::wstring& text)
 {
     const StringFunctions& functions = Functions();
-    if (functions.createString == nullptr)
+    if (functions.create == nullptr)
         return false;
-    return SUCCEEDED(functions.createString(text.c_str(), static_cast<UINT32>(text.size()), Put()));
+    return SUCCEEDED(functions.create(text.c_str(), static_cast<UINT32>(text.size()), Put()));
 }
 
 HSTRING* UniqueHString::Put() noexcept
 {
-    if (value_ != nullptr && Functions().deleteString != nullptr)
-        Functions().deleteString(value_);
+    if (value_ != nullptr && Functions().destroy != nullptr)
+        Functions().destroy(value_);
     value_ = nullptr;
     return &value_;
 }
@@ -64,12 +63,6 @@ std::wstring UniqueHString::Text() const
     UINT32 length = 0;
     const PCWSTR buffer = Functions().rawBuffer(value_, &length);
     return buffer == nullptr ? std::wstring() : std::wstring(buffer, length);
-}
-
-bool WinRtStringsAvailable()
-{
-    const StringFunctions& functions = Functions();
-    return functions.createString != nullptr && functions.deleteString != nullptr && functions.rawBuffer != nullptr;
 }
 
 } // namespace orvanta
