@@ -106,7 +106,10 @@ const wchar_t* DecisionText(PrereqDecision decision)
     }
 }
 
-int32_t ParseDecimal(const std::wstring& text)
+namespace {
+
+// Leading spaces, one optional "-", one optional "+", digits; wraps around in 64 bits.
+uint64_t ParseDecimalBits(const std::wstring& text)
 {
     size_t position = 0;
     while (position < text.size() && text[position] == L' ')
@@ -118,12 +121,22 @@ int32_t ParseDecimal(const std::wstring& text)
     }
     if (position < text.size() && text[position] == L'+')
         ++position;
-    uint32_t value = 0;  // unsigned so that the documented wrap-around is well defined
+    uint64_t value = 0;  // unsigned so that the wrap-around is well defined
     for (; position < text.size() && text[position] >= L'0' && text[position] <= L'9'; ++position)
-        value = value * 10u + static_cast<uint32_t>(text[position] - L'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<int32_t>(value);
+        value = value * 10u + static_cast<uint64_t>(text[position] - L'0');
+    return negative ? 0u - value : value;
+}
+
+} // namespace
+
+int32_t ParseDecimal(const std::wstring& text)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(ParseDecimalBits(text)));
+}
+
+int64_t ParseDecimal64(const std::wstring& text)
+{
+    return static_cast<int64_t>(ParseDecimalBits(text));
 }
 
 bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches)
@@ -161,8 +174,9 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
     if (!ReadSource(*section, info))
         return false;
     if (section->GetValue(L"ExactSize", text))
-        info.ExactSize = ParseDecimal(text);
+        info.ExactSize = ParseDecimal64(text);
     section->GetValue(L"MD5", info.MD5);
+    section->GetValue(L"SHA256", info.SHA256);
     if (section->GetValue(L"Operator", text))
         info.Operator = ParseDecimal(text);
     section->GetValue(L"CommandLine", info.CommandLine);

@@ -103,7 +103,8 @@ struct PrereqInfo {
     std::wstring NoUiCommandLine;
     std::wstring Options;
     std::wstring MD5;
-    int32_t ExactSize = 0;
+    std::wstring SHA256;  // 64 hex digits, either case; empty: not checked
+    int64_t ExactSize = 0;  // bytes; 0: not checked
     std::wstring Folder;
     std::wstring RetValPropName;
     std::wstring InstallCond;
@@ -158,6 +159,8 @@ bool IsSilent(const ChainerConfig& config);
 
 // Leading spaces, one optional "-", one optional "+", digits; 32-bit wrap-around, no check.
 int32_t ParseDecimal(const std::wstring& text);
+// The same form in 64 bits (sizes of 4 GiB and more).
+int64_t ParseDecimal64(const std::wstring& text);
 
 // The default download and extraction folder: temporary folder\DefaultProdCode\.
 std::wstring DefaultPackageFolder(const ChainerConfig& config);
