@@ -1,12 +1,14 @@
 // Silent runs of the built chainer that download their prerequisites over HTTP from the test
-// server on 127.0.0.1, check size and MD5, install them and find them on the re-check.
-#include "download/FileMd5.h"
+// server on 127.0.0.1, check size, MD5 and SHA-256, install them and find them on the re-check.
+#include "download/FileDigests.h"
 
 #include "ChainerPackage.h"
 #include "ServerSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cwctype>
 
 using namespace testing_support;
 
@@ -24,13 +26,22 @@ std::wstring BuiltPackage(const std::wstring& name)
     return folder + L"\\packages\\" + name;
 }
 
-std::wstring Md5Of(const std::string& bytes, const std::wstring& scratch)
+// The MD5 (false) or SHA-256 (true) of the bytes as hex text.
+std::wstring DigestOf(const std::string& bytes, const std::wstring& scratch, bool sha256 = false)
 {
-    char hex[33] = "";
-    if (!WriteBytes(scratch, bytes) || !orvanta::ComputeFileMd5(scratch, hex))
+    orvanta::ContentDigests digests;
+    if (!WriteBytes(scratch, bytes) || orvanta::ComputeFileDigests(scratch, !sha256, sha256, digests) != 0)
         return L"";
     ::DeleteFileW(scratch.c_str());
-    return std::wstring(hex, hex + 32);
+    const std::string hex = sha256 ? digests.sha256 : digests.md5;
+    return std::wstring(hex.begin(), hex.end());
+}
+
+std::wstring Uppercase(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(towupper(c));
+    return text;
 }
 
 class DownloadRun : public ::testing::Test {
@@ -43,8 +54,10 @@ protected:
         DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
         helper = ReadBytes(EnvironmentValue(L"ORVANTA_TESTHELPER"));
         ASSERT_FALSE(helper.empty());
-        helperMd5 = Md5Of(helper, package.PathOf(L"scratch.bin"));
+        helperMd5 = DigestOf(helper, package.PathOf(L"scratch.bin"));
         ASSERT_EQ(helperMd5.size(), 32u);
+        helperSha256 = DigestOf(helper, package.PathOf(L"scratch.bin"), true);
+        ASSERT_EQ(helperSha256.size(), 64u);
     }
     void TearDown() override
     {
@@ -68,12 +81,13 @@ protected:
         package.WriteIni(lines);
     }
     // The test helper as prerequisite "Helper", found through the registry value it writes.
-    void WriteHelperPackage(const std::wstring& file, const std::wstring& md5, const std::wstring& moreGeneral = L"")
+    void WriteHelperPackage(const std::wstring& file, const std::wstring& md5, const std::wstring& moreGeneral = L"",
+                            const std::wstring& sha256 = L"")
     {
         WritePackage(L"Helper", file, helper.size(), md5,
                      L"--set HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version=1.5 --exit 0",
                      {L"SearchType1=2", L"SearchString1=HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version",
-                      L"VerMin1=1.0"},
+                      L"VerMin1=1.0", sha256.empty() ? L"" : L"SHA256=" + sha256},
                      moreGeneral);
     }
 
@@ -97,6 +111,7 @@ protected:
     std::wstring base;
     std::string helper;
     std::wstring helperMd5;
+    std::wstring helperSha256;
 };
 
 } // namespace
@@ -104,7 +119,8 @@ protected:
 TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRun)
 {
     ASSERT_TRUE(ServeFile(L"run-helper-setup.exe", helper));
-    WriteHelperPackage(L"run-helper-setup.exe", helperMd5);
+    // Both digests, the SHA-256 in upper case.
+    WriteHelperPackage(L"run-helper-setup.exe", helperMd5, L"", Uppercase(helperSha256));
     EXPECT_EQ(Run(), 0);
 
     const auto lines = package.LogLines();
@@ -121,21 +137,31 @@ TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRu
     EXPECT_EQ(::GetFileAttributesW(package.PathOf(L"downloads").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(DownloadRun, WrongMd5IsRejectedAndNeverLaunched)
+TEST_F(DownloadRun, WrongMd5OrSha256IsRejectedAndNeverLaunched)
 {
-    ASSERT_TRUE(ServeFile(L"run-helper-badmd5.exe", helper));
-    std::wstring wrong = helperMd5;
-    wrong[0] = wrong[0] == L'0' ? L'1' : L'0';
-    // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
-    // later run would find it present by its size and launch it.
-    WriteHelperPackage(L"run-helper-badmd5.exe", wrong, L"KeepFiles=complete");
-    EXPECT_EQ(Run(), 1);  // the mandatory prerequisite is still missing
+    auto wrong = [](std::wstring digest) {
+        digest[0] = digest[0] == L'0' ? L'1' : L'0';
+        return digest;
+    };
+    const struct {
+        const wchar_t* file;
+        std::wstring md5;
+        std::wstring sha256;
+    } cases[] = {{L"run-helper-badmd5.exe", wrong(helperMd5), helperSha256},
+                 {L"run-helper-badsha.exe", helperMd5, wrong(helperSha256)}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ServeFile(c.file, helper));
+        // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
+        // later run would find it present by its size and launch it.
+        WriteHelperPackage(c.file, c.md5, L"KeepFiles=complete", c.sha256);
+        EXPECT_EQ(Run(), 1) << c.file;  // the mandatory prerequisite is still missing
 
-    const auto lines = package.LogLines();
-    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
-    EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-helper-badmd5.exe")));
-    EXPECT_FALSE(HelperInstalled());
-    EXPECT_FALSE(FileExists(DownloadedPath(L"run-helper-badmd5.exe")));
+        const auto lines = package.LogLines();
+        EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
+        EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + DownloadedPath(c.file)));
+        EXPECT_FALSE(HelperInstalled());
+        EXPECT_FALSE(FileExists(DownloadedPath(c.file)));
+    }
 }
 
 TEST_F(DownloadRun, FileAlreadyDownloadedWithTheExactSizeIsNotFetchedAgain)
@@ -155,13 +181,31 @@ TEST_F(DownloadRun, FileAlreadyDownloadedWithTheExactSizeIsNotFetchedAgain)
     EXPECT_TRUE(FileExists(DownloadedPath(L"run-helper-present.exe")));
 }
 
+TEST_F(DownloadRun, PlantedFileWithTheExactSizeButOtherContentIsReplacedNotLaunched)
+{
+    ASSERT_TRUE(::CreateDirectoryW(package.PathOf(L"downloads").c_str(), nullptr));
+    const std::wstring planted = DownloadedPath(L"run-helper-planted.exe");
+    ASSERT_TRUE(WriteBytes(planted, std::string(helper.size(), 'x')));
+    ASSERT_TRUE(ServeFile(L"run-helper-planted.exe", helper));
+    WriteHelperPackage(L"run-helper-planted.exe", L"", L"", helperSha256);
+    EXPECT_EQ(Run(), 0);
+
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"File in the download folder was rejected and deleted:" + planted));
+    EXPECT_TRUE(ContainsLine(lines, L"Starting download of:Helper"));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was accepted."));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + planted));
+    EXPECT_TRUE(HelperInstalled());
+    EXPECT_NE(HttpRequestLog().find("run-helper-planted.exe"), std::string::npos);
+}
+
 TEST_F(DownloadRun, WindowsInstallerPackageIsDownloadedAndInstalled)
 {
     RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");
     const std::string msi = ReadBytes(BuiltPackage(L"dlruntime.msi"));
     ASSERT_FALSE(msi.empty());
     ASSERT_TRUE(ServeFile(L"run-dlruntime.msi", msi));
-    WritePackage(L"Download Runtime", L"run-dlruntime.msi", msi.size(), Md5Of(msi, package.PathOf(L"scratch.msi")),
+    WritePackage(L"Download Runtime", L"run-dlruntime.msi", msi.size(), DigestOf(msi, package.PathOf(L"scratch.msi")),
                  L"/qn", {L"SearchType1=3", std::wstring(L"SearchString1=") + kMsiProductCode, L"VerMin1=2.0"});
     const int64_t exitCode = Run();
     RunProcess(std::wstring(L"msiexec /x ") + kMsiProductCode + L" /qn");

@@ -1,6 +1,8 @@
 // FTP downloads from pyftpdlib: logins, restart with REST, sizes.
 #include "DownloadTestSupport.h"
 
+#include "download/FileDigests.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -82,8 +84,13 @@ TEST_F(FtpTransfer, PartFileIsContinuedWithRestUnlessTheServerRefusesIt)
     const std::string kept(500000, 'k');  // only a real restart keeps this prefix
     ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
     InternetDownloader downloader(&sink_, nullptr);
+    downloader.SetDigestsWanted(false, true);
     ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"tester:secret", L"medium.bin"), target_), 0u);
     EXPECT_EQ(ReadBytes(target_), kept + medium_.substr(kept.size()));
+    // The digest covers the kept prefix too.
+    ContentDigests onDisk;
+    ASSERT_EQ(ComputeFileDigests(target_, false, true, onDisk), 0u);
+    EXPECT_STREQ(downloader.GetDigests().sha256, onDisk.sha256);
     ASSERT_FALSE(sink_.ProgressSteps().empty());
     EXPECT_EQ(sink_.ProgressSteps().front(), kept.size());
 
@@ -94,13 +101,14 @@ TEST_F(FtpTransfer, PartFileIsContinuedWithRestUnlessTheServerRefusesIt)
     EXPECT_EQ(ReadBytes(target_), medium_);
 }
 
-TEST_F(FtpTransfer, PartFileAsLongAsTheRemoteFileFails)
+TEST_F(FtpTransfer, StalePartFileAsLongAsTheRemoteFileIsDownloadedAfresh)
 {
-    ASSERT_TRUE(WriteBytes(target_ + L".part", medium_));
+    ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(medium_.size(), 's')));
     InternetDownloader downloader(&sink_, nullptr);
-    EXPECT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), DLERR_PARTIAL_TOO_LONG);
-    EXPECT_FALSE(FileExists(target_));
-    ExpectOneFailure(sink_, DLERR_PARTIAL_TOO_LONG, L"medium.bin");
+    ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), 0u);
+    EXPECT_TRUE(ReadBytes(target_) == medium_);
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    EXPECT_TRUE(sink_.Errors().empty());
 }
 
 TEST_F(FtpTransfer, MissingFileFailsAndIsReported)
