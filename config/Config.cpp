@@ -140,8 +140,9 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
     if (!ReadSource(*section, info))
         return fail(PrereqReadFailure::NoSource);
     if (section->GetValue(L"ExactSize", text))
-        info.ExactSize = ParseDecimal(text);
+        info.ExactSize = ParseDecimal64(text);
     section->GetValue(L"MD5", info.MD5);
+    section->GetValue(L"SHA256", info.SHA256);
     if (section->GetValue(L"Operator", text))
         info.Operator = ParseDecimal(text);
     section->GetValue(L"CommandLine", info.CommandLine);

@@ -103,7 +103,8 @@ struct PrereqInfo {
     std::wstring NoUiCommandLine;
     std::wstring Options;
     std::wstring MD5;
-    int32_t ExactSize = 0;
+    std::wstring SHA256;  // 64 hex digits, either case; empty: not checked
+    int64_t ExactSize = 0;  // bytes; 0: not checked
     std::wstring Folder;
     std::wstring RetValPropName;
     std::wstring InstallCond;

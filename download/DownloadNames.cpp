@@ -1,5 +1,6 @@
 #include "download/DownloadNames.h"
 
+#include "download/UrlText.h"
 #include "platform/Strings.h"
 
 namespace orvanta {
@@ -13,8 +14,10 @@ bool IsForbiddenNameCharacter(wchar_t c)
 
 } // namespace
 
-std::wstring FileNameFromUrl(const std::wstring& url)
+std::wstring FileNameFromUrl(const std::wstring& fullUrl)
 {
+    // The password must not become the name ("user:pw@host" in front of the path).
+    const std::wstring url = UrlWithoutCredentials(fullUrl);
     if (url.empty())
         return {};
     const size_t lastPosition = url.size() - 1;
@@ -69,8 +72,9 @@ std::wstring TargetPathFor(const std::wstring& downloadFolder, const std::wstrin
     return path + (fileName.empty() ? FileNameFromUrl(url) : fileName);
 }
 
-std::wstring LocalPathOfFileUrl(const std::wstring& url)
+std::wstring LocalPathOfFileUrl(const std::wstring& fileUrl)
 {
+    const std::wstring url = UrlWithoutCredentials(fileUrl);
     std::wstring rest;
     if (StartsWithIgnoringAsciiCase(url, L"file:///")) {
         rest = url.substr(8);

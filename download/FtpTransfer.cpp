@@ -5,7 +5,6 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
-#include "platform/Text.h"
 
 namespace orvanta {
 namespace {
@@ -22,7 +21,7 @@ const wchar_t* NullWhenEmpty(const std::wstring& text)
 
 uint32_t InternetDownloader::OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
                                      const std::wstring& user, const std::wstring& password, const std::wstring& path,
-                                     uint32_t& resumeOffset, uint32_t& contentLength)
+                                     uint64_t& resumeOffset, uint64_t& contentLength)
 {
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
@@ -60,9 +59,9 @@ uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
     return FinishCall(sent, false);
 }
 
-uint32_t InternetDownloader::RestartFtpAt(uint32_t& resumeOffset)
+uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
 {
-    const uint32_t result = FtpCommand(Format(L"REST %u", resumeOffset));
+    const uint32_t result = FtpCommand(L"REST " + std::to_wstring(resumeOffset));
     // A server that refuses the restart makes some WinINets fail the command with the reply
     // in the response text: that is a refusal like any other code than 350.
     if (result != 0 && result != ERROR_INTERNET_EXTENDED_ERROR)
@@ -72,13 +71,13 @@ uint32_t InternetDownloader::RestartFtpAt(uint32_t& resumeOffset)
     return 0;
 }
 
-uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint32_t& resumeOffset, uint32_t& contentLength)
+uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength)
 {
     // Some servers refuse REST and SIZE in ASCII mode, so binary comes first. The size is asked
     // before the restart because nothing may come between REST and the transfer.
     if (FtpCommand(L"TYPE I") == DLERR_CANCELED)
         return DLERR_CANCELED;
-    uint32_t announcedSize = 0;
+    uint64_t announcedSize = 0;
     const uint32_t sizeResult = FtpCommand(L"SIZE " + path);
     if (sizeResult == DLERR_CANCELED)
         return DLERR_CANCELED;
@@ -101,8 +100,9 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint32_t& res
         return opened;
 
     DWORD high = 0;
-    DWORD size = wininet::FtpGetFileSize(currentHandle_, &high);
-    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
+    const DWORD low = wininet::FtpGetFileSize(currentHandle_, &high);
+    uint64_t size = (static_cast<uint64_t>(high) << 32) | low;
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
         size = 0;
     // Some WinINets do not know the size of an open FTP file; the SIZE reply does.
     contentLength = size != 0 ? size : announcedSize;

@@ -41,6 +41,23 @@ std::wstring HttpDate(const SYSTEMTIME& time)
     return buffer;
 }
 
+// A header value with one growth of the buffer when it is too small.
+const DWORD kHeaderQueryBytes = 1024;
+
+std::wstring QueryText(HINTERNET request, DWORD query)
+{
+    std::vector<BYTE> buffer(kHeaderQueryBytes);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        if (wininet::HttpQueryInfoW(request, query, buffer.data(), &size, nullptr))
+            return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data()), size / sizeof(wchar_t));
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return {};
+        buffer.resize(size + sizeof(wchar_t));
+    }
+    return {};
+}
+
 const wchar_t* NullWhenEmpty(const std::wstring& text)
 {
     return text.empty() ? nullptr : text.c_str();
@@ -51,7 +68,7 @@ const wchar_t* NullWhenEmpty(const std::wstring& text)
 uint32_t InternetDownloader::OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port,
                                       const std::wstring& host, const std::wstring& user,
                                       const std::wstring& password, const std::wstring& objectName, bool secure,
-                                      uint32_t& resumeOffset, uint32_t& contentLength)
+                                      uint64_t& resumeOffset, uint64_t& contentLength)
 {
     uint32_t result = OpenHttpRequest(verb, port, host, user, password, objectName, secure);
     if (result == 0)
@@ -85,11 +102,11 @@ uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT 
     return 0;
 }
 
-std::wstring InternetDownloader::BuildRequestHeaders(uint32_t resumeOffset) const
+std::wstring InternetDownloader::BuildRequestHeaders(uint64_t resumeOffset) const
 {
     std::wstring headers;
     if (resumeOffset != 0)
-        headers += Format(L"Range: bytes=%u-\r\n", resumeOffset);
+        headers += L"Range: bytes=" + std::to_wstring(resumeOffset) + L"-\r\n";
     if (ifModifiedSince_.wYear != 0)
         headers += Format(L"If-Modified-Since: %ls\r\n", HttpDate(ifModifiedSince_).c_str());
     return headers;
@@ -107,7 +124,7 @@ uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
 }
 
 uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
-                                             uint32_t& resumeOffset, uint32_t& contentLength)
+                                             uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const std::wstring headers = BuildRequestHeaders(resumeOffset);
     if (credentials_ != nullptr)
@@ -132,13 +149,14 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
             return sent != 0 ? sent : queryError;
         }
         statusCode_ = status;
-        DWORD length = 0;
-        size = sizeof(length);
-        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
-                                     nullptr))
+        // As text: the numeric query has 32 bits, files may be larger.
+        uint64_t length = 0;
+        if (!ParseSize(QueryText(currentHandle_, HTTP_QUERY_CONTENT_LENGTH), length))
             length = 0;
+        const ContentRange range =
+            status == 206 ? ParseContentRange(QueryText(currentHandle_, HTTP_QUERY_CONTENT_RANGE)) : ContentRange();
 
-        const HttpStatusOutcome outcome = DecideHttpStatus(status, length, resumeOffset, sent);
+        const HttpStatusOutcome outcome = DecideHttpStatus(status, length, resumeOffset, sent, range);
         if (outcome.action == HttpStatusOutcome::Action::Login) {
             const bool isProxy = status == 407;
             const std::wstring realm = GetChallengeRealm(currentHandle_, status);

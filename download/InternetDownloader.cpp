@@ -56,9 +56,20 @@ void InternetDownloader::SetResumeEnabled(bool enabled)
     resumeEnabled_ = enabled;
 }
 
-void InternetDownloader::SetExpectedSize(uint32_t size)
+void InternetDownloader::SetExpectedSize(uint64_t size)
 {
     expectedSize_ = size;
+}
+
+void InternetDownloader::SetDigestsWanted(bool md5, bool sha256)
+{
+    wantMd5_ = md5;
+    wantSha256_ = sha256;
+}
+
+void InternetDownloader::SetSink(ProgressSink* sink)
+{
+    sink_ = sink;
 }
 
 void InternetDownloader::SetIgnoreCertificateProblems(bool ignore)
@@ -86,6 +97,7 @@ uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& u
     reconnectOnDrop_ = true;
     sourceIsShare_ = false;
     sharePath_.clear();
+    digests_ = ContentDigests();
 
     const uint32_t invalid = ValidateUrls();
     if (invalid != 0) {
@@ -132,9 +144,9 @@ uint32_t InternetDownloader::RunDownload()
         Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);
         return DLERR_TARGET_NOT_ABSOLUTE;
     }
-    uint32_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
-    uint32_t contentLength = 0;
-    uint32_t result = OpenWithRetries(resumeOffset, contentLength);
+    uint64_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
+    uint64_t contentLength = 0;
+    uint32_t result = OpenWithFreshStart(resumeOffset, contentLength);
     if (IsCanceled())
         result = DLERR_CANCELED;
     if (result != 0) {
@@ -148,17 +160,32 @@ uint32_t InternetDownloader::RunDownload()
     }
     if (sourceIsShare_)
         return CopyFromShare(sharePath_, targetPath_);
-    return TransferToFile(resumeOffset, contentLength);
+    const uint32_t transferred = TransferToFile(resumeOffset, contentLength);
+    hasher_.reset();  // a failed transfer leaves its hasher behind
+    return transferred;
 }
 
-uint32_t InternetDownloader::ExistingPartialSize() const
+uint64_t InternetDownloader::ExistingPartialSize() const
 {
     UniqueFile file(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.Get(), &size))
         return 0;
-    const DWORD size = ::GetFileSize(file.Get(), nullptr);
-    return size == INVALID_FILE_SIZE ? 0 : size;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+uint32_t InternetDownloader::OpenWithFreshStart(uint64_t& resumeOffset, uint64_t& contentLength)
+{
+    const uint32_t result = OpenWithRetries(resumeOffset, contentLength);
+    if (result != DLERR_PARTIAL_TOO_LONG || IsCanceled())
+        return result;
+    // A ".part" file as long as the remote file, or longer, can never be continued: left in
+    // place it would fail every later run. It is stale; the file starts again from nothing.
+    ::DeleteFileW(MakeLongPath(partialPath_).c_str());
+    resumeOffset = 0;
+    contentLength = 0;
+    return OpenWithRetries(resumeOffset, contentLength);
 }
 
 void InternetDownloader::Report(const wchar_t* text, uint32_t code, uint32_t context)

@@ -49,14 +49,23 @@ void AsyncState::SetLastResponse(std::wstring text)
     lastResponse = std::move(text);
 }
 
-bool CreateAsyncEvents(AsyncState& state, DWORD& error)
+HANDLE CreateManualResetEvent()
 {
-    state.requestComplete.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    state.handleClosed.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (state.requestComplete && state.handleClosed)
-        return true;
-    error = ::GetLastError();
-    return false;
+    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+bool CreateAsyncEvents(AsyncState& state, DWORD& error, HANDLE (*create)())
+{
+    // Each error is read right after its own call: a later call that succeeds may clear it.
+    for (UniqueHandle* event : {&state.requestComplete, &state.handleClosed}) {
+        event->Reset(create());
+        if (!*event) {
+            const DWORD created = ::GetLastError();
+            error = created != 0 ? created : ERROR_NOT_ENOUGH_MEMORY;
+            return false;
+        }
+    }
+    return true;
 }
 
 std::wstring ReadLastResponseInfo()
@@ -127,11 +136,12 @@ uint32_t InternetDownloader::OpenSession()
     stateAbandoned_ = false;
 
     const bool explicitProxy = !proxy_.empty();
-    session_.Reset(wininet::InternetOpenW(L"Orvanta",
-                                          explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                          explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
-    if (!session_)
-        return ::GetLastError();
+    session_.Reset(wininet::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                   explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    if (!session_) {
+        const DWORD error = ::GetLastError();
+        return error != 0 ? error : ERROR_INTERNET_INTERNAL_ERROR;
+    }
     wininet::InternetSetStatusCallbackW(session_.Get(), DownloaderStatusCallback);
     return 0;
 }

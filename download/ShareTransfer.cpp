@@ -2,6 +2,7 @@
 // folders, copied with CopyFileExW into the ".part" file.
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
+#include "download/FileDigests.h"
 #include "download/InternetDownloader.h"
 #include "download/MprApi.h"
 #include "download/TransferRules.h"
@@ -76,7 +77,7 @@ bool IsEarlier(const SYSTEMTIME& a, const FILETIME& b)
 } // namespace
 
 uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
-                                       const std::wstring& password, uint32_t& resumeOffset, uint32_t& contentLength)
+                                       const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const std::wstring root = ShareRootOf(path);
     CloseOpenHandles();
@@ -105,7 +106,7 @@ uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstri
     return 0;
 }
 
-uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint32_t& contentLength)
+uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint64_t& contentLength)
 {
     if (path.empty())
         return ERROR_INVALID_PARAMETER;
@@ -115,7 +116,7 @@ uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint32_t&
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(MakeLongPath(path).c_str(), GetFileExInfoStandard, &data))
         return ::GetLastError();
-    contentLength = data.nFileSizeLow;
+    contentLength = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return 0;
 }
 
@@ -173,6 +174,14 @@ uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std
     // Some systems copy without ever calling the progress routine: the rest is reported here.
     if (sink_ != nullptr && progress.reported < sourceSize)
         sink_->AddProgress(sourceSize - progress.reported);
+    if (wantMd5_ || wantSha256_) {
+        // CopyFileExW never hands the bytes over on their way: the copy is read once.
+        const DWORD hashError = ComputeFileDigests(partialPath_, wantMd5_, wantSha256_, digests_);
+        if (hashError != 0) {
+            ReportForTarget(hashError);
+            return hashError;
+        }
+    }
     return FinishPartialFile();
 }
 

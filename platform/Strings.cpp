@@ -94,7 +94,10 @@ uint32_t ReadDecimalDigits(const std::wstring& text, size_t& position)
     return value;
 }
 
-int32_t ParseDecimal(const std::wstring& text)
+namespace {
+
+// Leading spaces, one optional "-", one optional "+", digits; wraps around in 64 bits.
+uint64_t ParseDecimalBits(const std::wstring& text)
 {
     size_t position = 0;
     while (position < text.size() && text[position] == L' ')
@@ -106,10 +109,22 @@ int32_t ParseDecimal(const std::wstring& text)
     }
     if (position < text.size() && text[position] == L'+')
         ++position;
-    uint32_t value = ReadDecimalDigits(text, position);
-    if (negative)
-        value = 0u - value;
-    return static_cast<int32_t>(value);
+    uint64_t value = 0;  // unsigned so that the wrap-around is well defined
+    for (; position < text.size() && text[position] >= L'0' && text[position] <= L'9'; ++position)
+        value = value * 10u + static_cast<uint64_t>(text[position] - L'0');
+    return negative ? 0u - value : value;
+}
+
+} // namespace
+
+int32_t ParseDecimal(const std::wstring& text)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(ParseDecimalBits(text)));
+}
+
+int64_t ParseDecimal64(const std::wstring& text)
+{
+    return static_cast<int64_t>(ParseDecimalBits(text));
 }
 
 } // namespace orvanta

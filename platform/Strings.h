@@ -29,5 +29,7 @@ std::wstring Trim(const std::wstring& text, bool (*isBlank)(wchar_t) = IsWhiteSp
 uint32_t ReadDecimalDigits(const std::wstring& text, size_t& position);
 // Leading spaces, one optional "-", one optional "+", digits; 32-bit wrap-around, no check.
 int32_t ParseDecimal(const std::wstring& text);
+// The same form in 64 bits (sizes of 4 GiB and more).
+int64_t ParseDecimal64(const std::wstring& text);
 
 } // namespace orvanta

@@ -100,8 +100,8 @@ void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store)
     };
 }
 
-uint32_t CountingDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
-                                     uint32_t& contentLength)
+uint32_t CountingDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
+                                     uint64_t& contentLength)
 {
     attempts.push_back(url);
     return InternetDownloader::OpenUrl(url, verb, resumeOffset, contentLength);

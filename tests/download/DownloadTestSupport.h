@@ -131,8 +131,8 @@ public:
     std::vector<std::wstring> attempts;
 
 protected:
-    uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
-                     uint32_t& contentLength) override;
+    uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
+                     uint64_t& contentLength) override;
 };
 
 // Runs `work` on a thread and waits at most `limitMs`; a hang ends the test program with a

@@ -102,18 +102,22 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
     AddSite(L"Viewer", L"https://example.com/viewer?lang=en");
     AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
     AddSite(L"Codec", L"http://127.0.0.1/codec");
+    AddSite(L"Portal", L"https://user:pw@example.com/portal");
     OpenPrerequisiteSites(config, downloads, nullptr);
 
-    ASSERT_EQ(shell.shortcuts.size(), 2u);
+    ASSERT_EQ(shell.shortcuts.size(), 3u);
     EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=https://example.com/viewer?lang=en\r\n");
     EXPECT_EQ(shell.shortcuts[1], "[InternetShortcut]\r\nURL=http://127.0.0.1/codec\r\n");
     const auto lines = LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/viewer?lang=en"));
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:http://127.0.0.1/codec"));
     EXPECT_FALSE(ContainsLine(lines, L"Launching URL:https://example.com/skipped"));
-    // Silent stage: no message box; both shortcuts wait for the end of the run.
+    // A password in the URL never reaches the log.
+    EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/portal"));
+    EXPECT_EQ(testing_support::ReadUtf16File(dir / L"run.log").find(L"pw"), std::wstring::npos);
+    // Silent stage: no message box; the shortcuts wait for the end of the run.
     EXPECT_TRUE(shell.messages.empty());
-    EXPECT_EQ(downloads.FilesToDelete().size(), 2u);
+    EXPECT_EQ(downloads.FilesToDelete().size(), 3u);
 }
 
 TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessOptionsAreQuiet)

@@ -3,6 +3,8 @@
 // with REST, sizes).
 #include "DownloadTestSupport.h"
 
+#include "download/FileDigests.h"
+
 #include <thread>
 
 using namespace orvanta;
@@ -10,6 +12,28 @@ using namespace download_testing;
 using testing_support::FileExists;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
+
+namespace {
+
+// The digests of the bytes, computed from a file apart from the engine.
+ContentDigests DigestsOf(const std::string& bytes, const std::wstring& scratch)
+{
+    ContentDigests digests;
+    EXPECT_TRUE(WriteBytes(scratch, bytes));
+    EXPECT_EQ(ComputeFileDigests(scratch, true, true, digests), 0u);
+    ::DeleteFileW(scratch.c_str());
+    return digests;
+}
+
+void ExpectDigests(const InternetDownloader& downloader, const ContentDigests& expected, const std::wstring& what)
+{
+    const ContentDigests& computed = downloader.GetDigests();
+    EXPECT_EQ(computed.size, expected.size) << what;
+    EXPECT_STREQ(computed.md5, expected.md5) << what;
+    EXPECT_STREQ(computed.sha256, expected.sha256) << what;
+}
+
+} // namespace
 
 using HttpTransfer = TransferTest;
 using FtpTransfer = TransferTest;
@@ -30,18 +54,54 @@ TEST_F(HttpTransfer, DownloadsTheWholeFileWithProgressAndNoPartFileLeft)
     EXPECT_EQ(downloader.GetStatusCode(), 200u);
 }
 
-TEST_F(HttpTransfer, ExistingPartFileIsContinuedWithARange)
+TEST_F(HttpTransfer, ExistingPartFileIsContinuedWithARangeAndHashedFromItsStart)
 {
     // The kept prefix is not the server's: only a real continuation leaves it in place.
     const std::string kept(700001, 'k');
     ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
     InternetDownloader downloader(&sink_, nullptr);
+    downloader.SetDigestsWanted(true, true);
     ASSERT_EQ(Fetch(downloader, Servers().NginxUrl(L"medium.bin"), target_), 0u);
     EXPECT_EQ(downloader.GetStatusCode(), 206u);
-    EXPECT_EQ(ReadBytes(target_), kept + medium_.substr(kept.size()));
+    const std::string expected = kept + medium_.substr(kept.size());
+    EXPECT_EQ(ReadBytes(target_), expected);
+    ExpectDigests(downloader, DigestsOf(expected, dir_ / L"scratch.bin"), L"continued file");
     ASSERT_FALSE(sink_.ProgressSteps().empty());
     EXPECT_EQ(sink_.ProgressSteps().front(), kept.size());
     EXPECT_EQ(sink_.announcedLength.load(), medium_.size());
+}
+
+TEST_F(HttpTransfer, PartialAnswerWithoutContentLengthIsAppendedAtTheResumeOffset)
+{
+    // With Content-Range (the total tells the length) and without any length at all.
+    const std::string kept = medium_.substr(0, 654321);
+    for (const wchar_t* path : {L"/nolength206/medium.bin", L"/bare206/medium.bin"}) {
+        ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        downloader.SetDigestsWanted(true, true);
+        ASSERT_EQ(Fetch(downloader, Servers().FaultUrl(path), target_), 0u) << path;
+        EXPECT_EQ(downloader.GetStatusCode(), 206u) << path;
+        EXPECT_TRUE(ReadBytes(target_) == medium_) << path;
+        ExpectDigests(downloader, DigestsOf(medium_, dir_ / L"scratch.bin"), path);
+        EXPECT_TRUE(sink.Errors().empty());
+        ::DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(HttpTransfer, DigestsOfAResumedDownloadMatchTheServersFile)
+{
+    // Dropped at odd offsets (FIN and RST) and continued with ranges; and one plain transfer.
+    const ContentDigests expected = DigestsOf(medium_, dir_ / L"scratch.bin");
+    for (const std::wstring& url : {Servers().FaultUrl(L"/drop/333333/medium.bin"),
+                                    Servers().FaultUrl(L"/reset/777777/medium.bin"), Servers().NginxUrl(L"medium.bin")}) {
+        InternetDownloader downloader(nullptr, nullptr);
+        downloader.SetDigestsWanted(true, true);
+        ASSERT_EQ(Fetch(downloader, url, target_), 0u) << url;
+        ASSERT_TRUE(ReadBytes(target_) == medium_) << url;
+        ExpectDigests(downloader, expected, url);
+        ::DeleteFileW(target_.c_str());
+    }
 }
 
 TEST_F(HttpTransfer, PartFileIsRestartedWhenResumeIsOffOrTheServerIgnoresTheRange)
@@ -61,17 +121,23 @@ TEST_F(HttpTransfer, PartFileIsRestartedWhenResumeIsOffOrTheServerIgnoresTheRang
     }
 }
 
-TEST_F(HttpTransfer, PartFileAsLongAsTheRemoteFileFailsAndIsKept)
+TEST_F(HttpTransfer, StalePartFileAsLongAsTheRemoteFileOrLongerIsDownloadedAfresh)
 {
-    // nginx answers a range past the end with 416; the fault server ignores ranges (200).
+    // nginx answers a range past the end with 416; the fault server ignores ranges (200). The
+    // stale content is not the server's: a kept ".part" would fail every later run.
     for (const std::wstring& url : {Servers().NginxUrl(L"medium.bin"), Servers().FaultUrl(L"/norange/medium.bin")}) {
-        ASSERT_TRUE(WriteBytes(target_ + L".part", medium_));
-        RecordingSink sink;
-        InternetDownloader downloader(&sink, nullptr);
-        EXPECT_EQ(Fetch(downloader, url, target_), DLERR_PARTIAL_TOO_LONG) << url;
-        EXPECT_EQ(ReadBytes(target_ + L".part"), medium_);
-        EXPECT_FALSE(FileExists(target_));
-        ExpectOneFailure(sink, DLERR_PARTIAL_TOO_LONG, L"medium.bin");
+        for (size_t staleSize : {medium_.size(), medium_.size() + 10}) {
+            ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(staleSize, 's')));
+            RecordingSink sink;
+            InternetDownloader downloader(&sink, nullptr);
+            downloader.SetDigestsWanted(true, false);
+            ASSERT_EQ(Fetch(downloader, url, target_), 0u) << url;
+            EXPECT_TRUE(ReadBytes(target_) == medium_) << url;
+            EXPECT_STREQ(downloader.GetDigests().md5, DigestsOf(medium_, dir_ / L"scratch.bin").md5);
+            EXPECT_FALSE(FileExists(target_ + L".part"));
+            EXPECT_TRUE(sink.Errors().empty());
+            ::DeleteFileW(target_.c_str());
+        }
     }
 }
 
@@ -86,10 +152,13 @@ TEST_F(HttpTransfer, AnnouncedLengthOtherThanTheExpectedSizeFails)
     EXPECT_EQ(sink_.transfersBegun.load(), 0);
 }
 
-TEST_F(HttpTransfer, StatusesFailWithTheirCodesExceptNotModifiedAndServerErrors)
+TEST_F(HttpTransfer, ErrorStatusesFailWithTheirCodesAndNeverBecomeTheFile)
 {
     for (const auto& c : {std::make_pair(L"/status/403/x", DLERR_FORBIDDEN),
-                          std::make_pair(L"/status/404/x", DLERR_NOT_FOUND)}) {
+                          std::make_pair(L"/status/404/x", DLERR_NOT_FOUND),
+                          std::make_pair(L"/status/500/x", DLERR_ERROR_STATUS),
+                          std::make_pair(L"/status/503/x", DLERR_ERROR_STATUS),
+                          std::make_pair(L"/status/418/x", DLERR_ERROR_STATUS)}) {
         RecordingSink sink;
         InternetDownloader downloader(&sink, nullptr);
         EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(c.first), dir_ / L"x.bin"), c.second) << c.first;
@@ -99,11 +168,39 @@ TEST_F(HttpTransfer, StatusesFailWithTheirCodesExceptNotModifiedAndServerErrors)
     InternetDownloader downloader(&sink_, nullptr);
     EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(L"/status/304/x"), dir_ / L"x.bin"), DLERR_NOT_MODIFIED);
     EXPECT_TRUE(sink_.Errors().empty());
-    // A server error's body is saved as the file, over an old one.
-    ASSERT_TRUE(WriteBytes(dir_ / L"x.bin", "old content"));
-    ASSERT_EQ(Fetch(downloader, Servers().FaultUrl(L"/status/500/x"), dir_ / L"x.bin"), 0u);
-    EXPECT_EQ(ReadBytes(dir_ / L"x.bin"), "status 500 body\n");
-    EXPECT_EQ(downloader.GetStatusCode(), 500u);
+    // Not even a body that is the file itself, with the expected size, over an old file.
+    ASSERT_TRUE(WriteBytes(target_, "old content"));
+    RecordingSink sink;
+    InternetDownloader withBody(&sink, nullptr);
+    withBody.SetExpectedSize(medium_.size());
+    EXPECT_EQ(Fetch(withBody, Servers().FaultUrl(L"/statusbody/500/medium.bin"), target_), DLERR_ERROR_STATUS);
+    EXPECT_EQ(withBody.GetStatusCode(), 500u);
+    EXPECT_EQ(ReadBytes(target_), "old content");
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    ExpectOneFailure(sink, DLERR_ERROR_STATUS, L"medium.bin");
+}
+
+TEST_F(HttpTransfer, BodyLongerThanTheExpectedSizeIsCutOffAndLeavesNothing)
+{
+    RecordingSink sink;
+    InternetDownloader downloader(&sink, nullptr);
+    downloader.SetExpectedSize(medium_.size());
+    EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(L"/overlongnolength/3000000/medium.bin"), target_),
+              DLERR_SIZE_MISMATCH);
+    EXPECT_FALSE(FileExists(target_));
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    ExpectOneFailure(sink, DLERR_SIZE_MISMATCH, L"medium.bin");
+    // No more than the expected size was ever taken in.
+    EXPECT_LE(sink.progress.load(), medium_.size());
+}
+
+TEST_F(HttpTransfer, BodyLongerThanItsContentLengthEndsAtTheAnnouncedLength)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    const uint32_t result = Fetch(downloader, Servers().FaultUrl(L"/overlong/3000000/medium.bin"), target_);
+    EXPECT_EQ(result, 0u);
+    EXPECT_TRUE(ReadBytes(target_) == medium_);
+    EXPECT_EQ(sink_.progress.load(), medium_.size());
 }
 
 TEST_F(HttpTransfer, ConnectionClosedOrResetMidwayIsReopenedWithARangeUntilComplete)
@@ -283,13 +380,14 @@ TEST_F(FtpTransfer, PartFileIsContinuedWithRestUnlessTheServerRefusesIt)
     EXPECT_EQ(ReadBytes(target_), medium_);
 }
 
-TEST_F(FtpTransfer, PartFileAsLongAsTheRemoteFileFails)
+TEST_F(FtpTransfer, StalePartFileAsLongAsTheRemoteFileIsDownloadedAfresh)
 {
-    ASSERT_TRUE(WriteBytes(target_ + L".part", medium_));
     InternetDownloader downloader(&sink_, nullptr);
-    EXPECT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), DLERR_PARTIAL_TOO_LONG);
-    EXPECT_FALSE(FileExists(target_));
-    ExpectOneFailure(sink_, DLERR_PARTIAL_TOO_LONG, L"medium.bin");
+    ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(medium_.size(), 's')));
+    ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), 0u);
+    EXPECT_TRUE(ReadBytes(target_) == medium_);
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    EXPECT_TRUE(sink_.Errors().empty());
 }
 
 TEST_F(FtpTransfer, MissingFileFailsAndIsReported)

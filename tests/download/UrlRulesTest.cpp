@@ -84,18 +84,67 @@ TEST(DropRule, ConnectionLossesAreDropsOtherFailuresAreNot)
 
 // The servers of the transfer tests cover the usual statuses; these are the cases they cannot
 // produce.
-TEST(HttpStatus, UnknownLengthRestartsFromZeroAndSendFailuresWin)
+TEST(HttpStatus, OutcomeOfEachStatusLengthAndRange)
 {
-    HttpStatusOutcome outcome = DecideHttpStatus(200, 0, 400, 0);
-    EXPECT_EQ(outcome.action, HttpStatusOutcome::Action::Succeed);
-    EXPECT_EQ(outcome.resumeOffset, 0u);
-    outcome = DecideHttpStatus(206, 0, 400, 0);
-    EXPECT_EQ(outcome.resumeOffset, 0u);
-    EXPECT_EQ(outcome.contentLength, 0u);
-    EXPECT_EQ(DecideHttpStatus(200, 1000, 1500, 0).result, DLERR_PARTIAL_TOO_LONG);
-    EXPECT_EQ(DecideHttpStatus(410, 10, 0, 0).result, DLERR_NOT_FOUND);
-    EXPECT_EQ(DecideHttpStatus(416, 20, 0, 0).action, HttpStatusOutcome::Action::Succeed);
-    EXPECT_EQ(DecideHttpStatus(500, 16, 0, 12030).result, 12030u);
+    const uint64_t big = 6000000000ull;  // beyond 32 bits
+    const ContentRange none;
+    const struct {
+        uint32_t status;
+        uint64_t length;
+        uint64_t resumeOffset;
+        uint32_t sendResult;
+        ContentRange range;
+        uint32_t result;
+        uint64_t offsetOut;
+        uint64_t lengthOut;
+    } cases[] = {
+        {200, 0, 400, 0, none, 0, 0, 0},  // unknown length: the whole file again from 0
+        {200, big, 0, 0, none, 0, 0, big},
+        {200, 1000, 1500, 0, none, DLERR_PARTIAL_TOO_LONG, 1500, 1000},
+        // A 206 continues the file at the resume offset, with or without a length.
+        {206, 0, 400, 0, none, 0, 400, 0},
+        {206, 600, 400, 0, none, 0, 400, 1000},
+        {206, 0, 400, 0, ContentRange{true, 400, 1000}, 0, 400, 1000},
+        {206, 0, big, 0, ContentRange{true, big, big + 5}, 0, big, big + 5},
+        {206, 600, 400, 0, ContentRange{true, 0, 1000}, ERROR_HTTP_INVALID_SERVER_RESPONSE, 400, 0},
+        {410, 10, 0, 0, none, DLERR_NOT_FOUND, 0, 0},
+        {416, 20, 700, 0, none, DLERR_PARTIAL_TOO_LONG, 700, 0},
+        // Error pages never become the file; a failed send says more than the status.
+        {416, 20, 0, 0, none, DLERR_ERROR_STATUS, 0, 0},
+        {500, 16, 0, 0, none, DLERR_ERROR_STATUS, 0, 0},
+        {503, 0, 300, 0, none, DLERR_ERROR_STATUS, 300, 0},
+        {500, 16, 0, 12030, none, 12030u, 0, 0},
+        {203, 16, 0, 0, none, 0, 0, 16},
+    };
+    for (const auto& c : cases) {
+        const HttpStatusOutcome outcome = DecideHttpStatus(c.status, c.length, c.resumeOffset, c.sendResult, c.range);
+        EXPECT_EQ(outcome.result, c.result) << c.status << " at " << c.resumeOffset;
+        EXPECT_EQ(outcome.action, c.result == 0 ? HttpStatusOutcome::Action::Succeed : HttpStatusOutcome::Action::Fail)
+            << c.status;
+        if (c.result == 0) {
+            EXPECT_EQ(outcome.resumeOffset, c.offsetOut) << c.status << " at " << c.resumeOffset;
+            EXPECT_EQ(outcome.contentLength, c.lengthOut) << c.status << " at " << c.resumeOffset;
+        }
+    }
+}
+
+TEST(HttpHeaders, SizesAndRangesAreReadIn64BitsAndMalformedOnesAreNone)
+{
+    uint64_t size = 1;
+    EXPECT_TRUE(ParseSize(L"6000000000", size));
+    EXPECT_EQ(size, 6000000000ull);
+    for (const wchar_t* bad : {L"", L"12a", L"-1", L" 5", L"99999999999999999999"})
+        EXPECT_FALSE(ParseSize(bad, size)) << bad;
+
+    const ContentRange range = ParseContentRange(L"bytes 5000000000-5999999999/6000000000");
+    EXPECT_TRUE(range.present);
+    EXPECT_EQ(range.first, 5000000000ull);
+    EXPECT_EQ(range.total, 6000000000ull);
+    const ContentRange unknownTotal = ParseContentRange(L" bytes 100-199/*");
+    EXPECT_TRUE(unknownTotal.present);
+    EXPECT_EQ(unknownTotal.total, 0u);
+    for (const wchar_t* bad : {L"", L"bytes */1000", L"bytes 200-100/1000", L"bytes 100-199/150", L"items 1-2/3"})
+        EXPECT_FALSE(ParseContentRange(bad).present) << bad;
 }
 
 TEST(FtpReply, CodeIsTheNumberBeforeTheFirstSpaceOfTheLastLine)
@@ -110,7 +159,9 @@ TEST(FtpReply, SizeComesOnlyFromA213Reply)
 {
     EXPECT_EQ(FtpSizeFromReply(L"213 1500007\r\n"), 1500007u);
     EXPECT_EQ(FtpSizeFromReply(L"550 SIZE not allowed in ASCII mode."), 0u);
-    EXPECT_EQ(FtpSizeFromReply(L"213 99999999999"), 0u);
+    EXPECT_EQ(FtpSizeFromReply(L"213 6000000000"), 6000000000ull);
+    EXPECT_EQ(FtpSizeFromReply(std::wstring(L"213 1500007\0", 12)), 1500007u);
+    EXPECT_EQ(FtpSizeFromReply(L"213 x"), 0u);
 }
 
 TEST(ChallengeRealm, IsTheRealmParameterWithoutQuotes)
