@@ -114,7 +114,7 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
     EXPECT_FALSE(ContainsLine(lines, L"Launching URL:https://example.com/skipped"));
     // A password in the URL never reaches the log.
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/portal"));
-    EXPECT_EQ(testing_support::ReadUtf16File(dir / L"run.log").find(L"pw"), std::wstring::npos);
+    EXPECT_EQ(log.Text().find(L"pw"), std::wstring::npos);
     // Silent stage: no message box; the shortcuts wait for the end of the run.
     EXPECT_TRUE(shell.messages.empty());
     EXPECT_EQ(downloads.FilesToDelete().size(), 3u);

@@ -202,9 +202,10 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
 {
     // The installer tells when it runs and waits for the test before it ends.
     package.AddTestHelper(L"installer.exe");
-    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]",
-                                 L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
-                                 L"CommandLine=--signal OrvantaTestInstallerRuns --wait OrvantaTestInstallerEnds"}));
+    const std::vector<std::wstring> ini =
+        LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                    L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
+                    L"CommandLine=--signal OrvantaTestInstallerRuns --wait OrvantaTestInstallerEnds"});
     const struct {
         const char* name;
         const wchar_t* access;  // the mutex's access list (SDDL); null: the default one
@@ -218,6 +219,8 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ::DeleteFileW(package.LogPath().c_str());
+        // Each run deletes its INI file (it has a PREREQ_CHAINER section).
+        package.WriteIni(ini);
         const orvanta::UniqueHandle runs(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestInstallerRuns"));
         const orvanta::UniqueHandle ends(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestInstallerEnds"));
         const orvanta::UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
