@@ -94,8 +94,12 @@ TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRu
     EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:0"));
     EXPECT_TRUE(ContainsLine(lines, L"Search result:An acceptable version was found."));
     EXPECT_TRUE(HelperInstalled());
-    // Without KeepFiles the download is deleted when the run ends, and so is its folder.
+    // Without KeepFiles the download is deleted when the run ends, and so is its folder. The
+    // installer ran in that folder: Wine removes it only once the ended process has let go of
+    // it, a moment later (bounded wait).
     EXPECT_FALSE(FileExists(DownloadedPath(L"run-helper-setup.exe")));
+    for (int i = 0; i < 100 && ::GetFileAttributesW(package.PathOf(L"downloads").c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        ::Sleep(20);
     EXPECT_EQ(::GetFileAttributesW(package.PathOf(L"downloads").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
