@@ -2,13 +2,16 @@
 // set belongs to that measurement alone.
 //   bench_download plain  URL TARGET          plain synchronous WinINet, full 51200-byte reads
 //   bench_download engine URL TARGET          the chainer's download engine
-//   bench_download stage  URL FOLDER SIZE MD5 the download stage: download, size and MD5 check
+//   bench_download stage  URL FOLDER SIZE [MD5 [SHA256]]
+//                                             the download stage: download and the checks given
+//                                             ("-" leaves a digest out)
 //   bench_download md5    FILE                ComputeFileMd5
-// Prints one line: "<mode> bytes=N ms=T MBps=R peak_ws_kib=K result=C".
+// Prints one line: "<mode> bytes=N ms=T MBps=R cpu_ms=U peak_ws_kib=K result=C" (cpu_ms: this
+// process's user and kernel time, all threads).
 #include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
-#include "download/FileMd5.h"
+#include "download/FileDigests.h"
 #include "download/InternetDownloader.h"
 #include "platform/UniqueResource.h"
 
@@ -78,7 +81,7 @@ uint32_t PlainDownload(const std::wstring& url, const std::wstring& target)
 }
 
 uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, const std::wstring& size,
-                       const std::wstring& md5, std::wstring& target)
+                       const std::wstring& md5, const std::wstring& sha256, std::wstring& target)
 {
     ChainerConfig config;
     config.downloadFolder = folder;
@@ -87,8 +90,9 @@ uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, cons
     prereq.name = L"Bench";
     prereq.source = url;
     prereq.sourceKind = SourceUrl;
-    prereq.ExactSize = static_cast<int32_t>(std::wcstoul(size.c_str(), nullptr, 10));
-    prereq.MD5 = md5;
+    prereq.ExactSize = static_cast<int64_t>(std::wcstoull(size.c_str(), nullptr, 10));
+    prereq.MD5 = md5 == L"-" ? L"" : md5;
+    prereq.SHA256 = sha256 == L"-" ? L"" : sha256;
     prereq.decision = Download;
     prereq.selected = true;
     config.prerequisites.push_back(prereq);
@@ -103,7 +107,8 @@ uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, cons
 
 int Usage()
 {
-    std::fwprintf(stderr, L"usage: bench_download plain|engine URL TARGET | stage URL FOLDER SIZE MD5 | md5 FILE\n");
+    std::fwprintf(stderr,
+                  L"usage: bench_download plain|engine URL TARGET | stage URL FOLDER SIZE [MD5 [SHA256]] | md5 FILE\n");
     return 2;
 }
 
@@ -124,8 +129,9 @@ int wmain(int argc, wchar_t** argv)
         measured = argv[3];
         InternetDownloader downloader(nullptr, nullptr);
         result = downloader.Download(argv[2], measured);
-    } else if (mode == L"stage" && argc == 6) {
-        result = StageDownload(argv[2], argv[3], argv[4], argv[5], measured);
+    } else if (mode == L"stage" && argc >= 5 && argc <= 7) {
+        result = StageDownload(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : L"-", argc > 6 ? argv[6] : L"-",
+                               measured);
     } else if (mode == L"md5" && argc == 3) {
         measured = argv[2];
         char hex[33];
@@ -135,13 +141,21 @@ int wmain(int argc, wchar_t** argv)
     }
     const double elapsed = NowMs() - start;
 
+    FILETIME created, exited, kernel, user;
+    double cpuMs = 0;
+    if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+        auto ms = [](const FILETIME& t) {
+            return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+        };
+        cpuMs = ms(kernel) + ms(user);
+    }
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
     const uint64_t bytes = FileSize(measured);
-    std::printf("%ls bytes=%llu ms=%.1f MBps=%.1f peak_ws_kib=%llu result=%u\n", mode.c_str(),
+    std::printf("%ls bytes=%llu ms=%.1f MBps=%.1f cpu_ms=%.0f peak_ws_kib=%llu result=%u\n", mode.c_str(),
                 static_cast<unsigned long long>(bytes), elapsed,
-                elapsed > 0 ? static_cast<double>(bytes) / 1e6 / (elapsed / 1000.0) : 0.0,
+                elapsed > 0 ? static_cast<double>(bytes) / 1e6 / (elapsed / 1000.0) : 0.0, cpuMs,
                 static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024), result);
     return result == 0 ? 0 : 1;
 }

@@ -1,11 +1,6 @@
 #include "config/Config.h"
 
-#include "config/FolderProperties.h"
-#include "platform/Paths.h"
-#include "platform/TempFolder.h"
-#include "platform/Text.h"
-#include "platform/Resources.h"
-#include "platform/resource.h"
+#include "platform/Strings.h"
 
 namespace orvanta {
 namespace {
@@ -16,12 +11,12 @@ const wchar_t kChainerSection[] = L"PREREQ_CHAINER";
 
 std::wstring NumberedKey(const wchar_t* stem, int number)
 {
-    return Format(L"%ls%d", stem, number);
+    return stem + std::to_wstring(number);
 }
 
 bool ParseBool(const std::wstring& text)
 {
-    return _wcsicmp(text.c_str(), L"true") == 0;
+    return EqualsIgnoringAsciiCase(text, L"true");
 }
 
 KeepFilesMode ParseKeepFiles(const std::wstring& text)
@@ -47,8 +42,7 @@ void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
     section.GetValue(L"MainAppURL", general.MainAppURL);
     section.GetValue(L"UwpAppxURL", general.UwpAppxURL);
     section.GetValue(L"LanguageList", general.LanguageList);
-    if (section.GetValue(L"ExtractionFolder", general.ExtractionFolder))
-        general.ExtractionFolder = WithTrailingBackslash(NormalizePath(general.ExtractionFolder));
+    section.GetValue(L"ExtractionFolder", general.ExtractionFolder);
     if (section.GetValue(L"KeepFiles", text))
         general.KeepFiles = ParseKeepFiles(text);
     if (section.GetValue(L"PackJars", text))
@@ -106,26 +100,6 @@ const wchar_t* DecisionText(PrereqDecision decision)
     }
 }
 
-int32_t ParseDecimal(const std::wstring& text)
-{
-    size_t position = 0;
-    while (position < text.size() && text[position] == L' ')
-        ++position;
-    bool negative = false;
-    if (position < text.size() && text[position] == L'-') {
-        negative = true;
-        ++position;
-    }
-    if (position < text.size() && text[position] == L'+')
-        ++position;
-    uint32_t value = 0;  // unsigned so that the documented wrap-around is well defined
-    for (; position < text.size() && text[position] >= L'0' && text[position] <= L'9'; ++position)
-        value = value * 10u + static_cast<uint32_t>(text[position] - L'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<int32_t>(value);
-}
-
 bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches)
 {
     for (int number = 1;; ++number) {
@@ -144,14 +118,19 @@ bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches
     }
 }
 
-bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
+bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqReadFailure* failure)
 {
+    const auto fail = [failure](PrereqReadFailure why) {
+        if (failure != nullptr)
+            *failure = why;
+        return false;
+    };
     const IniSection* list = ini.FindSection(kPrerequisitesSection);
     if (list == nullptr || !list->GetValue(NumberedKey(L"App", number), info.name))
-        return false;
+        return fail(PrereqReadFailure::NoEntry);
     const IniSection* section = ini.FindSection(info.name);
     if (section == nullptr)
-        return false;
+        return fail(PrereqReadFailure::NoSection);
 
     std::wstring text;
     section->GetValue(L"VerMin", info.VerMin);
@@ -159,10 +138,11 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
     section->GetValue(L"WinNTVersions", info.WinNTVersions);
     section->GetValue(L"WinNT64Versions", info.WinNT64Versions);
     if (!ReadSource(*section, info))
-        return false;
+        return fail(PrereqReadFailure::NoSource);
     if (section->GetValue(L"ExactSize", text))
-        info.ExactSize = ParseDecimal(text);
+        info.ExactSize = ParseDecimal64(text);
     section->GetValue(L"MD5", info.MD5);
+    section->GetValue(L"SHA256", info.SHA256);
     if (section->GetValue(L"Operator", text))
         info.Operator = ParseDecimal(text);
     section->GetValue(L"CommandLine", info.CommandLine);
@@ -174,10 +154,10 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info)
     section->GetValue(L"Folder", info.Folder);
     section->GetValue(L"LanguageList", info.LanguageList);
     section->GetValue(L"InstallCond", info.InstallCond);
-    return ReadSearches(*section, info.searches);
+    return ReadSearches(*section, info.searches) || fail(PrereqReadFailure::SearchWithoutString);
 }
 
-ChainerConfig LoadConfig(const IniFile& ini)
+ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end)
 {
     ChainerConfig config;
     if (const IniSection* general = ini.FindSection(kGeneralSection))
@@ -185,12 +165,14 @@ ChainerConfig LoadConfig(const IniFile& ini)
 
     for (int number = 1;; ++number) {
         PrereqInfo info;
-        if (!ReadPrerequisite(ini, number, info))
+        PrereqReadFailure failure = PrereqReadFailure::NoEntry;
+        if (!ReadPrerequisite(ini, number, info, &failure)) {
+            if (end != nullptr)
+                *end = PrereqListEnd{number, failure};
             break;
+        }
         if (!info.LanguageList.empty() && info.LanguageList.back() != L';')
             info.LanguageList += L';';
-        if (info.sourceKind == SourceUrl || info.sourceKind == SourceOpenSite)
-            info.source = ExpandReferences(info.source, false);
         info.skipSearch = Contains(info.Options, L"i");
         config.prerequisites.push_back(std::move(info));
     }
@@ -212,36 +194,6 @@ bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings)
 bool IsSilent(const ChainerConfig& config)
 {
     return Contains(config.general.Options, L"q");
-}
-
-std::wstring ChainerConfig::GetStageText(int kind)
-{
-    static const UINT defaults[] = {IDS_SEARCHING, IDS_DOWNLOADING, IDS_INSTALLING, IDS_OPENING_SITE};
-    if (kind < 0 || kind >= static_cast<int>(stageTexts.size()))
-        return {};
-    std::wstring& text = stageTexts[static_cast<size_t>(kind)];
-    if (kind < 4 && text.empty())
-        text = LoadStringResource(defaults[kind]);
-    return text;
-}
-
-std::wstring DefaultPackageFolder(const ChainerConfig& config)
-{
-    return WithTrailingBackslash(GetTempFolder()) + WithTrailingBackslash(config.general.DefaultProdCode);
-}
-
-std::wstring ResolveConfiguredFolder(const ChainerConfig& config, const std::wstring& configured)
-{
-    if (configured.empty())
-        return DefaultPackageFolder(config);
-    return WithTrailingBackslash(NormalizePath(ExpandReferences(configured, false)));
-}
-
-const std::wstring& GetDownloadFolder(ChainerConfig& config)
-{
-    if (config.downloadFolder.empty())
-        config.downloadFolder = ResolveConfiguredFolder(config, config.general.DownloadFolder);
-    return config.downloadFolder;
 }
 
 } // namespace orvanta

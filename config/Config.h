@@ -103,7 +103,8 @@ struct PrereqInfo {
     std::wstring NoUiCommandLine;
     std::wstring Options;
     std::wstring MD5;
-    int32_t ExactSize = 0;
+    std::wstring SHA256;  // 64 hex digits, either case; empty: not checked
+    int64_t ExactSize = 0;  // bytes; 0: not checked
     std::wstring Folder;
     std::wstring RetValPropName;
     std::wstring InstallCond;
@@ -146,18 +147,32 @@ struct ChainerConfig {
     std::wstring missingMandatory;
 
     // Kind 0 searching, 1 downloading, 2 installing, 3 opening a site (those four default to
-    // the string table), 4 and 5 without default; any other kind gives an empty text.
+    // the string table), 4 and 5 without default; any other kind gives an empty text. Built
+    // with the chainer only (the string table is a Windows resource).
     std::wstring GetStageText(int kind);
 };
 
-ChainerConfig LoadConfig(const IniFile& ini);
-bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info);
+// Why ReadPrerequisite(N) failed, which ends the list of prerequisites at App N: no App N in
+// PREREQUISITES, no section of that name, none of SetupFile, OpenSite and Url, or a
+// SearchType N without its SearchString N.
+enum class PrereqReadFailure { NoEntry, NoSection, NoSource, SearchWithoutString };
+struct PrereqListEnd {
+    int number = 0;  // the N of the App N that ended the list
+    PrereqReadFailure failure = PrereqReadFailure::NoEntry;
+};
+
+// Everything that needs no system: the general options and the numbered prerequisites as
+// written (LanguageList ends with ";", "i" in Options skips the search). `end`, when given,
+// tells where and why the list ended.
+ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end = nullptr);
+bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqReadFailure* failure = nullptr);
 bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches);
 bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings);
 bool IsSilent(const ChainerConfig& config);
 
-// Leading spaces, one optional "-", one optional "+", digits; 32-bit wrap-around, no check.
-int32_t ParseDecimal(const std::wstring& text);
+// ParseConfig, then the references of Url and OpenSite sources expanded and the extraction
+// folder in normal form with a trailing backslash.
+ChainerConfig LoadConfig(const IniFile& ini);
 
 // The default download and extraction folder: temporary folder\DefaultProdCode\.
 std::wstring DefaultPackageFolder(const ChainerConfig& config);

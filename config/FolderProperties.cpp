@@ -1,11 +1,11 @@
 #include "config/FolderProperties.h"
 
+#include "config/References.h"
 #include "platform/OsVersion.h"
 #include "platform/RegistryRead.h"
 #include "platform/Paths.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
-#include "platform/SystemFunction.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -36,18 +36,6 @@ bool EnvironmentDefined(const std::wstring& name)
     return ::GetEnvironmentVariableW(name.c_str(), nullptr, 0) != 0;
 }
 
-using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-
-SHGetFolderPathFn LookUpShFolderPath()
-{
-    static const SHGetFolderPathFn function = [] {
-        // Kept loaded for the process: the function pointer must stay valid.
-        return GetModuleFunction<SHGetFolderPathFn>(LoadSystemLibrary(L"shfolder.dll").Release(),
-                                                    "SHGetFolderPathW");
-    }();
-    return function;
-}
-
 bool AssignFolder(const wchar_t* path, std::wstring& value)
 {
     if (path[0] == L'\0')
@@ -58,19 +46,8 @@ bool AssignFolder(const wchar_t* path, std::wstring& value)
 
 bool ShellFolder(int csidl, std::wstring& value)
 {
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
-        wchar_t path[MAX_PATH] = {};
-        const BOOL found = ::SHGetPathFromIDListW(items, path);
-        ::CoTaskMemFree(items);  // the shell allocator is the COM task allocator
-        return found && AssignFolder(path, value);
-    }
-    if (const SHGetFolderPathFn getFolderPath = LookUpShFolderPath()) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
-            return AssignFolder(path, value);
-    }
-    return false;
+    std::wstring path;
+    return GetSpecialFolderPath(csidl, path) && AssignFolder(path.c_str(), value);
 }
 
 // Systems before Windows 2000 may lack both shell functions; two folders then come from the
@@ -94,13 +71,6 @@ bool SystemFolder(bool use64, std::wstring& value)
     return SUCCEEDED(::SHGetFolderPathW(nullptr, use64 ? CSIDL_SYSTEM : CSIDL_SYSTEMX86, nullptr,
                                         SHGFP_TYPE_CURRENT, path)) &&
            AssignFolder(path, value);
-}
-
-std::wstring WindowsFolder()
-{
-    wchar_t buffer[MAX_PATH];
-    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
 }
 
 const std::wstring& SetupExeFolder()
@@ -134,6 +104,8 @@ const std::pair<const wchar_t*, int> kShellFolders[] = {
 
 bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value)
 {
+    if (!IsFolderPropertyName(name))
+        return false;
     if (name == L"ProgramFiles64Folder" && EnvironmentDefined(L"ProgramW6432")) {
         value = WithTrailingBackslash(EnvironmentValue(L"ProgramW6432"));
         return true;
@@ -149,7 +121,7 @@ bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value
         return true;
     }
     if (name == L"WindowsFolder" || name == L"WindowsVolume") {
-        const std::wstring windows = WindowsFolder();
+        const std::wstring windows = GetWindowsFolder();
         if (windows.empty())
             return false;
         value = name == L"WindowsFolder" ? windows : windows.substr(0, 3);
@@ -173,33 +145,19 @@ bool GetFolderProperty(const std::wstring& name, bool use64, std::wstring& value
 std::wstring ExpandReferences(const std::wstring& text, bool use64)
 {
     std::wstring result;
-    size_t position = 0;
-    for (;;) {
-        const size_t open = text.find_first_of(L"[%!", position);
-        if (open == std::wstring::npos) {
-            result.append(text, position, std::wstring::npos);
-            return result;
-        }
-        result.append(text, position, open - position);
-        const wchar_t opening = text[open];
-        const wchar_t closing = opening == L'[' ? L']' : opening;
-        const size_t searchFrom = open + (opening == L'[' ? 0 : opening == L'%' ? 1 : 2);
-        const size_t close = searchFrom < text.size() ? text.find(closing, searchFrom) : std::wstring::npos;
-        if (close == std::wstring::npos) {
-            result.append(text, open, std::wstring::npos);
-            return result;
-        }
-        const std::wstring name = text.substr(open + 1, close - open - 1);
-        if (opening == L'[') {
+    for (const ReferencePart& part : SplitReferences(text)) {
+        switch (part.kind) {
+        case ReferencePart::Folder: {
             std::wstring value;
-            result += GetFolderProperty(name, use64, value) ? value : L"[" + name + L"]";
-        } else if (opening == L'%') {
-            result += EnvironmentValue(name);
-        } else {
-            result += ReadRegistryReference(name, use64);
+            result += GetFolderProperty(part.text, use64, value) ? value : WrittenForm(part);
+            break;
         }
-        position = close + 1;
+        case ReferencePart::Environment: result += EnvironmentValue(part.text); break;
+        case ReferencePart::Registry: result += ReadRegistryReference(part.text, use64); break;
+        default: result += part.text; break;
+        }
     }
+    return result;
 }
 
 } // namespace orvanta

@@ -1,6 +1,6 @@
 #include "config/IniFile.h"
 
-#include <cwctype>
+#include "platform/Strings.h"
 
 namespace orvanta {
 namespace {
@@ -19,17 +19,6 @@ std::vector<std::wstring> SplitLines(const std::wstring& text)
     if (start < text.size() || lines.empty())
         lines.push_back(text.substr(start));
     return lines;
-}
-
-std::wstring Trim(const std::wstring& text)
-{
-    size_t first = 0;
-    while (first < text.size() && std::iswspace(text[first]))
-        ++first;
-    size_t last = text.size();
-    while (last > first && std::iswspace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
 }
 
 // The header name lies between the line's first "[" and its last "]"; blanks are those
@@ -69,12 +58,14 @@ void IniFile::Parse(const std::wstring& text)
         lines.front().erase(0, 1);
 
     IniSection* current = nullptr;
+    int number = 0;
     for (const std::wstring& line : lines) {
+        ++number;
         if (line.empty())
             continue;
         std::wstring name;
         if (ParseHeader(line, name)) {
-            sections_.push_back(IniSection{name, {}});
+            sections_.push_back(IniSection{name, {}, number});
             current = &sections_.back();
             continue;
         }
@@ -83,7 +74,7 @@ void IniFile::Parse(const std::wstring& text)
         const size_t equals = line.find(L'=');
         if (equals == std::wstring::npos)
             continue;
-        current->pairs.push_back(IniPair{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
+        current->pairs.push_back(IniPair{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), number});
     }
 }
 
@@ -116,6 +107,20 @@ void IniFile::SetValue(const std::wstring& section, const std::wstring& key, con
         target = &sections_.back();
     }
     target->pairs.push_back(IniPair{key, value});
+}
+
+std::wstring IniTextFromBytes(const std::string& bytes)
+{
+    if (bytes.size() <= 2)
+        return {};
+    const size_t units = (bytes.size() - 2) / 2;
+    std::wstring text(units, L'\0');
+    for (size_t i = 0; i < units; ++i) {
+        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
+        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        text[i] = static_cast<wchar_t>(low | (high << 8));
+    }
+    return text;
 }
 
 std::vector<std::wstring> IniFile::GetSectionNames() const

@@ -1,6 +1,8 @@
 #include "config/VersionValue.h"
 
-#include "platform/Text.h"
+#include "platform/Strings.h"
+
+#include <iterator>
 
 namespace orvanta {
 namespace {
@@ -22,10 +24,8 @@ bool AllDigits(const std::wstring& text)
 // A text of digits only, read as a signed 32-bit decimal number (wrapping like the C library).
 int32_t DigitsValue(const std::wstring& text)
 {
-    uint32_t value = 0;
-    for (wchar_t c : text)
-        value = value * 10u + static_cast<uint32_t>(c - L'0');
-    return static_cast<int32_t>(value);
+    size_t position = 0;
+    return static_cast<int32_t>(ReadDecimalDigits(text, position));
 }
 
 } // namespace
@@ -65,6 +65,22 @@ bool ParseVersion(const std::wstring& text, VersionValue& value)
     return anyDigit;
 }
 
+namespace {
+
+// Decimal digits without the C runtime's formatting, which a static build would carry along.
+std::wstring DecimalText(uint32_t number)
+{
+    wchar_t digits[10];
+    size_t count = 0;
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    return std::wstring(std::make_reverse_iterator(digits + count), std::make_reverse_iterator(digits));
+}
+
+} // namespace
+
 std::wstring FormatVersion(const VersionValue& value)
 {
     int last = -1;
@@ -83,7 +99,7 @@ std::wstring FormatVersion(const VersionValue& value)
     for (int i = 0; i <= last; ++i) {
         if (i > 0)
             text += L'.';
-        text += std::to_wstring(value.components[static_cast<size_t>(i)]);
+        text += DecimalText(value.components[static_cast<size_t>(i)]);
     }
     return text;
 }

@@ -2,22 +2,10 @@
 #include "detection/SearchKinds.h"
 
 #include "detection/MsixFinder.h"
-
-#include <cwctype>
+#include "platform/Strings.h"
 
 namespace orvanta {
 namespace {
-
-std::wstring Trimmed(const std::wstring& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && std::iswspace(text[begin]))
-        ++begin;
-    while (end > begin && std::iswspace(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
 
 // Up to three "?"-separated fields; the last one keeps any further "?".
 std::wstring Field(const std::wstring& text, int index)
@@ -30,7 +18,7 @@ std::wstring Field(const std::wstring& text, int index)
         ++begin;
     }
     const size_t end = index < 2 ? text.find(L'?', begin) : std::wstring::npos;
-    return Trimmed(text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
+    return Trim(text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
 }
 
 } // namespace

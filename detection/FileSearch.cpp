@@ -3,7 +3,6 @@
 
 #include "config/FolderProperties.h"
 #include "detection/FileVersion.h"
-#include "platform/OsVersion.h"
 #include "config/VersionValue.h"
 #include "platform/Wow64Redirection.h"
 #include "platform/Text.h"
@@ -118,16 +117,24 @@ bool WalkForFile(const std::wstring& folder, const std::wstring& name, uint32_t 
     return false;
 }
 
-bool SearchCandidate(const std::wstring& candidate, bool use64, std::wstring& version)
-{
-    std::wstring path;
+// A candidate with its references expanded: the folder (with its trailing backslash), the file
+// name, which may hold wildcards, and the depth of the walk below the folder.
+struct FileTarget {
+    std::wstring folder;
+    std::wstring name;
     uint32_t depth = 0;
-    SplitSearchDepth(candidate, path, depth);
+};
+
+FileTarget ExpandCandidate(const std::wstring& candidate, bool use64)
+{
+    FileTarget target;
+    std::wstring path;
+    SplitSearchDepth(candidate, path, target.depth);
     const std::wstring expanded = ExpandReferences(path, use64);
     const size_t slash = expanded.rfind(L'\\');
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : expanded.substr(0, slash + 1);
-    const std::wstring name = slash == std::wstring::npos ? expanded : expanded.substr(slash + 1);
-    return WalkForFile(folder, name, depth, version);
+    target.folder = slash == std::wstring::npos ? std::wstring() : expanded.substr(0, slash + 1);
+    target.name = slash == std::wstring::npos ? expanded : expanded.substr(slash + 1);
+    return target;
 }
 
 } // namespace
@@ -193,12 +200,18 @@ std::vector<std::wstring> FileSearchCandidates(const std::wstring& searchString,
 
 void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding)
 {
+    // References are expanded before redirection goes off: folder references load shell
+    // libraries, which a 32-bit chainer must find in its own, redirected, system folder.
     const std::vector<std::wstring> candidates = FileSearchCandidates(
         searchString, IsBareFileName(searchString) ? FixedDriveRoots() : std::vector<std::wstring>());
-    const Wow64RedirectionOff redirection(use64 && GetOsVersionInfo().wow64);
-    for (const std::wstring& candidate : candidates) {
+    std::vector<FileTarget> targets;
+    for (const std::wstring& candidate : candidates)
+        targets.push_back(ExpandCandidate(candidate, use64));
+
+    const Wow64RedirectionOff redirection(use64);
+    for (const FileTarget& target : targets) {
         std::wstring version;
-        if (SearchCandidate(candidate, use64, version)) {
+        if (WalkForFile(target.folder, target.name, target.depth, version)) {
             finding.versions.push_back(version);
             return;
         }
@@ -207,11 +220,12 @@ void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFindi
 
 void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding)
 {
+    // Expanded before redirection goes off, as in SearchFileVersion.
     const std::wstring folder = WithTrailingBackslash(ExpandReferences(searchString, use64));
     // An empty text names no folder (listing "*" would list the working folder).
     if (folder.empty())
         return;
-    const Wow64RedirectionOff redirection(use64 && GetOsVersionInfo().wow64);
+    const Wow64RedirectionOff redirection(use64);
     WIN32_FIND_DATAW data;
     const UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &data));
     if (!find)

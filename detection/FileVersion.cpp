@@ -7,9 +7,9 @@
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 #include "platform/SystemFunction.h"
+#include "platform/VersionApi.h"
 
 #include <windows.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <memory>
@@ -28,23 +28,15 @@ uint32_t ErrorOr(DWORD error, DWORD fallback)
 uint32_t LoadVersionResource(const std::wstring& path, std::unique_ptr<BYTE[]>& data)
 {
     DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD size = version::GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0)
         return ErrorOr(::GetLastError(), ERROR_RESOURCE_TYPE_NOT_FOUND);
     data.reset(new (std::nothrow) BYTE[size]);
     if (!data)
         return ERROR_NOT_ENOUGH_MEMORY;
-    if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.get()))
+    if (!version::GetFileVersionInfoW(path.c_str(), 0, size, data.get()))
         return ErrorOr(::GetLastError(), ERROR_RESOURCE_DATA_NOT_FOUND);
     return 0;
-}
-
-std::wstring WindowsFolder()
-{
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, 0, buffer)))
-        return {};
-    return buffer;
 }
 
 // Windows 10 compatibility shims may answer with an adjusted version for system files.
@@ -52,7 +44,7 @@ bool NeedsCopy(const std::wstring& path)
 {
     if (!IsWindows10OrLater(GetOsVersionInfo()))
         return false;
-    static const std::wstring windowsFolder = WindowsFolder();
+    static const std::wstring windowsFolder = GetWindowsFolder();
     return IsBelowWindowsFolder(path, windowsFolder);
 }
 
@@ -67,7 +59,8 @@ uint32_t ReadFileVersionResource(const std::wstring& path, uint32_t& mostSignifi
     void* block = nullptr;
     UINT length = 0;
     ::SetLastError(0);
-    if (!::VerQueryValueW(data.get(), L"\\", &block, &length) || block == nullptr || length < sizeof(VS_FIXEDFILEINFO))
+    if (!version::VerQueryValueW(data.get(), L"\\", &block, &length) || block == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO))
         return ErrorOr(::GetLastError(), ERROR_RESOURCE_DATA_NOT_FOUND);
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(block);
     mostSignificant = info->dwFileVersionMS;
@@ -83,7 +76,7 @@ uint32_t ReadFileVersionThroughCopy(const std::wstring& path, uint32_t& mostSign
     const ScopeGuard deleteCopy([&copy] { ::DeleteFileW(copy.c_str()); });
     bool copied = false;
     {
-        const Wow64RedirectionOff redirection(GetOsVersionInfo().wow64);
+        const Wow64RedirectionOff redirection(true);
         copied = ::CopyFileW(path.c_str(), copy.c_str(), FALSE) != FALSE;
     }
     if (!copied)
@@ -112,7 +105,7 @@ std::wstring GetVersionResourceString(const std::wstring& path)
     WORD codePage = 0x04E2;
     void* translation = nullptr;
     UINT length = 0;
-    if (::VerQueryValueW(data.get(), L"\\VarFileInfo\\Translation", &translation, &length) &&
+    if (version::VerQueryValueW(data.get(), L"\\VarFileInfo\\Translation", &translation, &length) &&
         translation != nullptr && length >= 2 * sizeof(WORD)) {
         language = static_cast<const WORD*>(translation)[0];
         codePage = static_cast<const WORD*>(translation)[1];
@@ -121,7 +114,7 @@ std::wstring GetVersionResourceString(const std::wstring& path)
                                       static_cast<unsigned>(codePage), L"ProductName");
     void* text = nullptr;
     length = 0;
-    if (!::VerQueryValueW(data.get(), block.c_str(), &text, &length) || text == nullptr || length == 0)
+    if (!version::VerQueryValueW(data.get(), block.c_str(), &text, &length) || text == nullptr || length == 0)
         return {};
     // The length counts the terminating zero when there is one.
     std::wstring value(static_cast<const wchar_t*>(text), length);

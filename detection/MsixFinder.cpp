@@ -1,8 +1,8 @@
 #include "detection/MsixFinder.h"
 
-#include "detection/PackageManager.h"
+#include "platform/FaultTranslation.h"
+#include "platform/PackageManager.h"
 #include "platform/Text.h"
-#include "platform/UniqueResource.h"
 
 #include <windows.h>
 
@@ -71,24 +71,6 @@ bool ReadIdentity(IPackageAbi* package, PackageIdentity& identity)
     identity.architecture = static_cast<uint32_t>(architecture);
     identity.version = {version.major, version.minor, version.build, version.revision};
     return true;
-}
-
-struct FindRequest {
-    PackageListing listing;
-    std::wstring name;
-    std::wstring publisher;
-    std::wstring architecture;
-    std::wstring result;
-};
-
-DWORD WINAPI FindThread(void* parameter)
-{
-    FindRequest& request = *static_cast<FindRequest*>(parameter);
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
-        return 0;
-    request.result = FindPackageVersion(request.listing, request.name, request.publisher, request.architecture);
-    ::CoUninitialize();
-    return 0;
 }
 
 } // namespace
@@ -167,12 +149,18 @@ void ListUserPackages(const PackageVisitor& visit)
 std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publisher,
                               const std::wstring& architecture)
 {
-    FindRequest request{CurrentListing(), name, publisher, architecture, std::wstring()};
-    const UniqueHandle thread(::CreateThread(nullptr, 0, FindThread, &request, 0, nullptr));
-    if (!thread)
-        return {};
-    ::WaitForSingleObject(thread.Get(), INFINITE);
-    return request.result;
+    const PackageListing listing = CurrentListing();
+    std::wstring result;
+    // A thread of its own in the multithreaded apartment; what escapes it reaches this thread.
+    RunOnGuardedThread([&] {
+        if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+            return;
+        struct Leave {
+            ~Leave() { ::CoUninitialize(); }
+        } leave;
+        result = FindPackageVersion(listing, name, publisher, architecture);
+    });
+    return result;
 }
 
 void MsixFinder::SetListingForTesting(PackageListing listing)

@@ -141,9 +141,7 @@ uint32_t LeadingNumber(const std::wstring& text)
         negative = text[at] == L'-';
         ++at;
     }
-    uint32_t value = 0;
-    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at)
-        value = value * 10u + static_cast<uint32_t>(text[at] - L'0');
+    const uint32_t value = ReadDecimalDigits(text, at);
     return negative ? 0u - value : value;
 }
 

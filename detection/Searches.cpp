@@ -4,6 +4,7 @@
 #include "platform/OsVersion.h"
 #include "detection/SearchKinds.h"
 #include "config/VersionValue.h"
+#include "platform/LaunchTarget.h"
 #include "platform/ProcessLaunch.h"
 
 #include <windows.h>
@@ -93,11 +94,9 @@ void RunSearch(const PrereqSearch& search, bool use64, SearchFinding& finding)
 void RunProgramSearch(const PrereqSearch& search, const ProgramLocator* programs, SearchFinding& finding)
 {
     const std::wstring program = programs != nullptr ? programs->GetProgramPath(search.SearchString) : std::wstring();
-    // Shell-opening an empty name or a folder starts Explorer, which never exits: nothing to run.
-    if (program.empty() || search.SearchString.empty())
-        return;
-    const DWORD attributes = ::GetFileAttributesW(program.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    // Shell-opening an empty name or a folder starts Explorer, which never exits, and the chainer
+    // itself would search again and start itself without end: nothing to run, not found.
+    if (search.SearchString.empty() || CheckLaunchTarget(program) != 0)
         return;
     const std::wstring parameters = ExpandReferences(search.SearchCmdLine, false);
     const bool hidden = search.RefContent == L"WND_HIDE";

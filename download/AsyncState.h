@@ -39,16 +39,18 @@ struct AsyncState {
     // Written by WinINet when a pending read completes, like the buffer itself.
     DWORD bytesTransferred = 0;
     std::vector<char> buffer;
-    // A pending send may still read these.
+    // A pending send may still read this.
     std::wstring sendHeaders;
-    std::string sendBody;
 
     std::wstring LastResponse();
     void SetLastResponse(std::wstring text);
 };
 
-// Creates the two events; false with the system error when one cannot be created.
-bool CreateAsyncEvents(AsyncState& state, DWORD& error);
+// A new manual-reset, non-signalled event; null with the system error on failure.
+HANDLE CreateManualResetEvent();
+// Creates the two events with `create`; false with the error of the call that failed (never
+// 0) when one cannot be created.
+bool CreateAsyncEvents(AsyncState& state, DWORD& error, HANDLE (*create)() = CreateManualResetEvent);
 
 // The calling thread's last server reply (WinINet keeps it per thread).
 std::wstring ReadLastResponseInfo();

@@ -2,6 +2,8 @@
 // with the credentials of the URL, the store or the user.
 #pragma once
 
+#include "download/ChallengeText.h"
+
 #include <windows.h>
 #include <wininet.h>
 
@@ -24,15 +26,9 @@ bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request,
                   const std::wstring& realm, bool isProxy, const std::wstring& proxyServer, std::wstring& user,
                   std::wstring& password);
 
-// The realm parameter of a WWW-Authenticate or Proxy-Authenticate value ("Basic realm="x""
-// gives x); empty when it has none.
-std::wstring ParseChallengeRealm(const std::wstring& challenge);
 // The realm of the request's 401 (server) or 407 (proxy) challenge.
 std::wstring GetChallengeRealm(HINTERNET request, uint32_t status);
 
-// The host name of a proxy setting, without scheme and port ("http=proxy:80;https=..." and
-// "proxy:8080" both give "proxy").
-std::wstring ProxyHostName(const std::wstring& proxyList);
 // The host name of the proxy configured for the request's connection; empty when unknown.
 std::wstring GetProxyServerName(HINTERNET request);
 

@@ -25,7 +25,7 @@ struct DownloadItem {
     static const uint32_t kStatusAdded = 4;
 
     std::wstring url;
-    uint32_t expectedSize = 0;   // 0: not checked
+    uint64_t expectedSize = 0;   // 0: not checked
     std::wstring fixedFile;      // when set, the target is the download folder followed by it
     std::wstring targetPath;     // set when the item is downloaded
     uint32_t status = kStatusAdded;  // 0 after a successful download

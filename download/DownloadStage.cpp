@@ -6,6 +6,7 @@
 #include "download/DownloadVerification.h"
 #include "download/InternetDownloader.h"
 #include "download/SiteOpener.h"
+#include "download/UrlParts.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
@@ -33,25 +34,39 @@ void CollectItems(ChainerConfig& config, DownloadList& downloads)
         const PrereqInfo& prereq = config.prerequisites[index];
         DownloadItem item;
         item.url = prereq.source;
-        item.expectedSize = static_cast<uint32_t>(prereq.ExactSize);
+        item.expectedSize = static_cast<uint64_t>(prereq.ExactSize);
         item.prereqIndex = static_cast<int32_t>(index);
         item.folder = prereq.Folder;
         downloads.items.push_back(item);
     }
 }
 
-// Fetches one item into its target path; the result is left in downloads.lastResult and a
-// success sets the item's status to 0.
-void DownloadItemFile(DownloadList& downloads, DownloadItem& item, bool keepFiles)
+void FailItem(DownloadList& downloads, uint32_t code)
+{
+    downloads.lastResult = code;
+    if (downloads.sink != nullptr)
+        downloads.sink->ReportError(nullptr, code, 0);
+}
+
+// Fetches one item into its target path, computing the digests the prerequisite gives while
+// the bytes arrive; the result is left in downloads.lastResult and a success sets the item's
+// status to 0.
+void DownloadItemFile(DownloadList& downloads, DownloadItem& item, const PrereqInfo& prereq, bool keepFiles,
+                      ContentDigests& digests)
 {
     item.targetPath = item.fixedFile.empty() ? TargetPathFor(downloads.downloadFolder, item.url, item.folder)
                                              : downloads.downloadFolder + item.fixedFile;
     // A URL without a usable file name would make the engine write "<folder>\.part" and
     // rename it onto the folder.
     if (GetFileNamePart(item.targetPath).empty()) {
-        downloads.lastResult = ERROR_INVALID_NAME;
-        if (downloads.sink != nullptr)
-            downloads.sink->ReportError(nullptr, ERROR_INVALID_NAME, 0);
+        FailItem(downloads, ERROR_INVALID_NAME);
+        return;
+    }
+    // A Folder with "..", a drive or a stream would put the file (and later delete it) where
+    // the package never said.
+    if (!TargetStaysInFolder(downloads.downloadFolder, item.targetPath)) {
+        LogLine(L"Download target is outside the download folder:" + item.targetPath);
+        FailItem(downloads, ERROR_BAD_PATHNAME);
         return;
     }
 
@@ -65,15 +80,24 @@ void DownloadItemFile(DownloadList& downloads, DownloadItem& item, bool keepFile
     InternetDownloader downloader(downloads.sink, downloads.Credentials());
     if (item.expectedSize != 0)
         downloader.SetExpectedSize(item.expectedSize);
+    downloader.SetDigestsWanted(!prereq.MD5.empty(), !prereq.SHA256.empty());
     downloads.lastResult = downloader.Download(item.url, item.targetPath);
-    if (downloads.lastResult == 0)
+    if (downloads.lastResult == 0) {
         item.status = 0;
+        digests = downloader.GetDigests();
+    } else if (downloader.GetStatusCode() >= 400) {
+        LogLine(Format(L"Server answered with HTTP status:%u", downloader.GetStatusCode()));
+    }
 }
 
-// Checks a finished download; false when it was rejected (the file is then deleted).
-bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, ProgressSink* sink)
+// Checks a finished download against the digests computed while it arrived; false when it was
+// rejected (the file is then deleted).
+bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, const ContentDigests& digests,
+                    ProgressSink* sink)
 {
-    if (DownloadedFileAcceptable(item.targetPath, item.expectedSize, prereq.MD5)) {
+    ExpectedContent expected = ExpectedContentOf(prereq);
+    expected.size = item.expectedSize;
+    if (DownloadedFileAcceptable(item.targetPath, expected, digests)) {
         LogLine(L"Downloaded file was accepted.");
         return true;
     }
@@ -112,13 +136,14 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
             sink->SetStatus(FillPlaceholders(stageText, prereq.name), kStageStep, 0);
         }
         LogLine(L"Starting download of:" + prereq.name);
-        DownloadItemFile(downloads, item, keepFiles);
+        ContentDigests digests;
+        DownloadItemFile(downloads, item, prereq, keepFiles, digests);
 
         if (item.status == 0) {
             LogLine(L"Download completed succesfully.");
             if (!keepFiles)
                 downloads.RegisterFileForDeletion(item.targetPath);
-            if (!AcceptDownload(prereq, item, sink))
+            if (!AcceptDownload(prereq, item, digests, sink))
                 return kInstallFailure;
             prereq.downloadPresent = true;
             continue;
@@ -161,7 +186,8 @@ void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, Progr
             sink->SetStatus(status, kStageStep, 0);
         }
         const HWND foreground = ::GetForegroundWindow();
-        LogLine(L"Launching URL:" + prereq.source);
+        // A password in the URL stays out of the log.
+        LogLine(L"Launching URL:" + UrlWithoutCredentials(prereq.source));
         OpenSiteUrl(prereq.source, downloads);
         if (sink != nullptr && !quiet)
             CurrentSiteShell().showMessage(foreground, message, status, MB_OK | MB_ICONINFORMATION);

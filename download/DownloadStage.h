@@ -11,13 +11,14 @@ struct ChainerConfig;
 class DownloadList;
 class ProgressSink;
 
-// Reported to the sink when a downloaded file fails its size or MD5 check.
+// Reported to the sink when a downloaded file fails its size, MD5 or SHA-256 check.
 constexpr uint32_t DLERR_REJECTED = 0xE0000022;
 // Reported to the sink with the prerequisite's name when a mandatory download failed.
 constexpr uint32_t DLERR_MANDATORY_FAILED = 0xE0000024;
 
 // Downloads every prerequisite whose effective decision is Download, checks each file's exact
-// size and MD5 and marks accepted files present. Returns 0, or 1603 when a file was rejected
+// size, MD5 and SHA-256 (the digests are computed while the bytes arrive) and marks accepted
+// files present. Returns 0, or 1603 when a file was rejected
 // (and deleted) or a mandatory prerequisite could not be downloaded; either stops the stage.
 // Accepted downloads are registered in `downloads` for deletion unless KeepFiles keeps them.
 uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);

@@ -1,6 +1,7 @@
 #include "download/DownloadVerification.h"
 
-#include "download/FileMd5.h"
+#include "config/Config.h"
+#include "download/FileDigests.h"
 #include "platform/Paths.h"
 #include "platform/UniqueResource.h"
 
@@ -12,38 +13,88 @@ wchar_t LowerHexLetter(wchar_t c)
     return (c >= L'A' && c <= L'F') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
-// The whole size: a file of 4 GiB and more never passes for a smaller one.
-bool HasSize(const std::wstring& path, uint32_t expectedSize)
+bool SameHexDigits(const char* computed, const std::wstring& configured, size_t count)
 {
-    UniqueFile file(::CreateFileW(MakeLongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!file || !::GetFileSizeEx(file.Get(), &size))
-        size.QuadPart = 0;
-    return size.QuadPart == static_cast<LONGLONG>(expectedSize);
-}
-
-} // namespace
-
-bool Md5Matches(const char (&computed)[33], const std::wstring& configured)
-{
-    if (configured.size() < 32)
-        return false;
-    for (size_t i = 0; i < 32; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         if (LowerHexLetter(configured[i]) != static_cast<wchar_t>(static_cast<unsigned char>(computed[i])))
             return false;
     }
     return true;
 }
 
-bool DownloadedFileAcceptable(const std::wstring& path, uint32_t expectedSize, const std::wstring& md5)
+// The whole size: a file of 4 GiB and more never passes for a smaller one.
+bool ReadFileSize(const std::wstring& path, uint64_t& size)
 {
-    if (expectedSize != 0 && !HasSize(path, expectedSize))
+    UniqueFile file(::CreateFileW(MakeLongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER value;
+    if (!file || !::GetFileSizeEx(file.Get(), &value))
         return false;
-    if (md5.empty())
+    size = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool HasSize(const std::wstring& path, uint64_t expectedSize)
+{
+    uint64_t size = 0;
+    return ReadFileSize(path, size) && size == expectedSize;
+}
+
+} // namespace
+
+ExpectedContent ExpectedContentOf(const PrereqInfo& prereq)
+{
+    ExpectedContent expected;
+    expected.size = static_cast<uint64_t>(prereq.ExactSize);
+    expected.md5 = prereq.MD5;
+    expected.sha256 = prereq.SHA256;
+    return expected;
+}
+
+bool Md5Matches(const char (&computed)[33], const std::wstring& configured)
+{
+    return configured.size() >= 32 && SameHexDigits(computed, configured, 32);
+}
+
+bool Sha256Matches(const char (&computed)[65], const std::wstring& configured)
+{
+    return configured.size() == 64 && SameHexDigits(computed, configured, 64);
+}
+
+bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected)
+{
+    if (!expected.WantsMd5() && !expected.WantsSha256())
         return true;
-    char computed[33];
-    return ComputeFileMd5(path, computed) && Md5Matches(computed, md5);
+    if (digests.size == 0)
+        return false;
+    if (expected.WantsMd5() && !(digests.hasMd5 && Md5Matches(digests.md5, expected.md5)))
+        return false;
+    return !expected.WantsSha256() || (digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256));
+}
+
+bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,
+                              const ContentDigests& digests)
+{
+    if (!expected.ChecksAnything())
+        return true;
+    uint64_t size = 0;
+    if (!ReadFileSize(path, size) || (expected.size != 0 && size != expected.size))
+        return false;
+    // Digests of other bytes than the file now holds say nothing about it.
+    if ((expected.WantsMd5() || expected.WantsSha256()) && digests.size != size)
+        return false;
+    return DigestsMatch(digests, expected);
+}
+
+bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected)
+{
+    if (expected.size != 0 && !HasSize(path, expected.size))
+        return false;
+    if (!expected.WantsMd5() && !expected.WantsSha256())
+        return true;
+    ContentDigests digests;
+    return ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests) == 0 &&
+           DigestsMatch(digests, expected);
 }
 
 } // namespace orvanta

@@ -7,6 +7,9 @@
 #include "platform/Paths.h"
 #include "platform/ProgressSink.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace orvanta {
 namespace {
 
@@ -16,17 +19,24 @@ namespace {
 // With 256 KiB per call the per-call overhead of the asynchronous mode stops showing.
 constexpr DWORD kTransferBufferBytes = 256 * 1024;
 
-uint32_t FileSizeOf(HANDLE file)
+uint64_t FileSizeOf(HANDLE file)
 {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file, &size))
         return 0;
-    return static_cast<uint32_t>(size.QuadPart);
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+bool SetFilePosition(HANDLE file, uint64_t position)
+{
+    LARGE_INTEGER distance{};
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    return ::SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != FALSE;
 }
 
 } // namespace
 
-uint32_t InternetDownloader::TransferToFile(uint32_t resumeOffset, uint32_t contentLength)
+uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t contentLength)
 {
     if (sink_ != nullptr)
         sink_->BeginTransfer(1, contentLength, targetPath_);
@@ -45,11 +55,19 @@ uint32_t InternetDownloader::TransferToFile(uint32_t resumeOffset, uint32_t cont
         ReportForTarget(openResult);
         return openResult;
     }
+    hasher_.reset(new StreamHasher(wantMd5_, wantSha256_));
+    const uint32_t hashResult = HashExistingBytes(file.Get(), resumeOffset);
+    if (hashResult != 0) {
+        if (hashResult != DLERR_CANCELED)
+            ReportForTarget(hashResult);
+        return hashResult;
+    }
     if (sink_ != nullptr)
         sink_->AddProgress(resumeOffset);
     state_->buffer.resize(kTransferBufferBytes);
 
     DropTracker drops{resumeOffset, 0};
+    uint64_t written = resumeOffset;
     // A read that fails loses what it had gathered; after such a failure only what is already
     // there is read, so a connection that keeps failing still makes progress.
     bool readAvailableOnly = false;
@@ -59,11 +77,17 @@ uint32_t InternetDownloader::TransferToFile(uint32_t resumeOffset, uint32_t cont
         if (readResult == DLERR_CANCELED)
             return readResult;
         if (readResult == 0 && read != 0) {
+            // A server that sends more than it announced, or than the file may have, is cut
+            // off before the excess reaches the disk.
+            const uint64_t limit = contentLength != 0 ? contentLength : expectedSize_;
+            if (limit != 0 && read > limit - std::min(written, limit))
+                return FailOverlongTransfer(file);
             const uint32_t writeResult = WriteChunk(file.Get(), read);
             if (writeResult != 0) {
                 ReportForTarget(writeResult);
                 return writeResult;
             }
+            written += read;
             if (IsCanceled())
                 return DLERR_CANCELED;
             continue;
@@ -71,7 +95,7 @@ uint32_t InternetDownloader::TransferToFile(uint32_t resumeOffset, uint32_t cont
 
         uint32_t failure = readResult;
         if (readResult == 0) {
-            if (contentLength == 0 || FileSizeOf(file.Get()) >= contentLength)
+            if (contentLength == 0 || written >= contentLength)
                 break;  // complete
             failure = DLERR_INCOMPLETE;
         } else if (IsDropError(readResult)) {
@@ -87,12 +111,47 @@ uint32_t InternetDownloader::TransferToFile(uint32_t resumeOffset, uint32_t cont
             ReportForTarget(recovered);
             return recovered;
         }
+        // A continuation starts where the file ends: only written bytes were hashed.
+        written = FileSizeOf(file.Get());
     }
     file.Reset();
+    digests_ = hasher_->Finish();
+    hasher_.reset();
     return FinishPartialFile();
 }
 
-uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint32_t& contentLength,
+uint32_t InternetDownloader::HashExistingBytes(HANDLE file, uint64_t size)
+{
+    if (!hasher_->Active() || size == 0)
+        return 0;
+    if (!SetFilePosition(file, 0))
+        return ::GetLastError();
+    std::vector<char> buffer(kTransferBufferBytes);
+    for (uint64_t left = size; left > 0;) {
+        const DWORD wanted = left < kTransferBufferBytes ? static_cast<DWORD>(left) : kTransferBufferBytes;
+        DWORD read = 0;
+        if (!::ReadFile(file, buffer.data(), wanted, &read, nullptr))
+            return ::GetLastError();
+        if (read == 0)
+            return ERROR_HANDLE_EOF;
+        hasher_->Feed(buffer.data(), read);
+        left -= read;
+        if (IsCanceled())
+            return DLERR_CANCELED;
+    }
+    return SetFilePosition(file, size) ? 0 : ::GetLastError();
+}
+
+uint32_t InternetDownloader::FailOverlongTransfer(UniqueFile& file)
+{
+    // What arrived is not the file: nothing of it is worth continuing.
+    file.Reset();
+    ::DeleteFileW(MakeLongPath(partialPath_).c_str());
+    ReportForTarget(DLERR_SIZE_MISMATCH);
+    return DLERR_SIZE_MISMATCH;
+}
+
+uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint64_t& contentLength,
                                              DropTracker& drops)
 {
     for (;;) {
@@ -101,7 +160,7 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
         if (IsCanceled())
             return DLERR_CANCELED;
         // Reconnections that bring no new byte are limited like the attempts of an open.
-        const uint32_t size = FileSizeOf(file);
+        const uint64_t size = FileSizeOf(file);
         drops.fruitless = size > drops.sizeAtLastReconnect ? 0 : drops.fruitless + 1;
         drops.sizeAtLastReconnect = size;
         if (!reconnectOnDrop_ || drops.fruitless > retryCount_)
@@ -115,7 +174,7 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
     }
 }
 
-uint32_t InternetDownloader::OpenPartialFile(uint32_t resumeOffset, UniqueFile& file)
+uint32_t InternetDownloader::OpenPartialFile(uint64_t resumeOffset, UniqueFile& file)
 {
     if (resumeOffset == 0 && grantAccessToEveryone_)
         return CreatePartialForEveryone(CREATE_ALWAYS, file);
@@ -125,9 +184,7 @@ uint32_t InternetDownloader::OpenPartialFile(uint32_t resumeOffset, UniqueFile& 
         return ::GetLastError();
     if (resumeOffset != 0) {
         // The server continues at the offset: anything past it would be stale.
-        LARGE_INTEGER position{};
-        position.QuadPart = resumeOffset;
-        if (!::SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.Get()))
+        if (!SetFilePosition(file.Get(), resumeOffset) || !::SetEndOfFile(file.Get()))
             return ::GetLastError();
     }
     return 0;
@@ -152,7 +209,7 @@ uint32_t InternetDownloader::ReadChunk(DWORD size, DWORD& bytesRead)
     AsyncState& state = *state_;
     state.bytesTransferred = 0;
     PrepareCall(OperationKind::ReadFile);
-    const BOOL done = ::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
+    const BOOL done = wininet::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
     const uint32_t result = FinishCall(done, true);
     bytesRead = result == 0 ? state.bytesTransferred : 0;
     return result;
@@ -164,7 +221,7 @@ uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
     bytesRead = 0;
     state.bytesTransferred = 0;
     PrepareCall(OperationKind::QueryDataAvailable);
-    const BOOL done = ::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
+    const BOOL done = wininet::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
     const uint32_t result = FinishCall(done, true);
     if (result != 0)
         return result;
@@ -184,6 +241,8 @@ uint32_t InternetDownloader::WriteChunk(HANDLE file, DWORD bytes)
         return ::GetLastError();
     if (written != bytes)
         return ERROR_WRITE_FAULT;
+    if (hasher_)
+        hasher_->Feed(state_->buffer.data(), written);
     if (sink_ != nullptr) {
         sink_->AddProgress(written);
         WaitWhilePaused(false);
@@ -191,18 +250,16 @@ uint32_t InternetDownloader::WriteChunk(HANDLE file, DWORD bytes)
     return 0;
 }
 
-uint32_t InternetDownloader::Reconnect(HANDLE file, uint32_t& contentLength, bool& rangeIgnored)
+uint32_t InternetDownloader::Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored)
 {
     rangeIgnored = false;
     // The old connection is not reused: the new open makes its own.
     CloseOpenHandles();
     ::FlushFileBuffers(file);
-    const uint32_t size = FileSizeOf(file);
-    uint32_t resumeOffset = resumeEnabled_ ? size : 0;
-    uint32_t length = 0;
-    reconnecting_ = true;
+    const uint64_t size = FileSizeOf(file);
+    uint64_t resumeOffset = resumeEnabled_ ? size : 0;
+    uint64_t length = 0;
     const uint32_t result = OpenWithRetries(resumeOffset, length);
-    reconnecting_ = false;
     if (result != 0)
         return result;
     if (size != 0 && resumeOffset != size) {

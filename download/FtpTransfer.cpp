@@ -5,7 +5,6 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
-#include "platform/Text.h"
 
 namespace orvanta {
 namespace {
@@ -22,7 +21,7 @@ const wchar_t* NullWhenEmpty(const std::wstring& text)
 
 uint32_t InternetDownloader::OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
                                      const std::wstring& user, const std::wstring& password, const std::wstring& path,
-                                     uint32_t& resumeOffset, uint32_t& contentLength)
+                                     uint64_t& resumeOffset, uint64_t& contentLength)
 {
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
@@ -41,8 +40,8 @@ uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT p
     for (int login = 0; login < kMaxLogins; ++login) {
         PrepareCall(OperationKind::Connect);
         HINTERNET connection =
-            ::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
-                               INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, Context());
+            wininet::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
+                                      INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, Context());
         result = FinishOpen(connection, connection_);
         if (!IsFtpLoginError(result))
             return result;
@@ -56,13 +55,13 @@ uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
 {
     PrepareCall(OperationKind::FtpCommand);
     const BOOL sent =
-        ::FtpCommandW(connection_, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), Context(), nullptr);
+        wininet::FtpCommandW(connection_, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), Context(), nullptr);
     return FinishCall(sent, false);
 }
 
-uint32_t InternetDownloader::RestartFtpAt(uint32_t& resumeOffset)
+uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
 {
-    const uint32_t result = FtpCommand(Format(L"REST %u", resumeOffset));
+    const uint32_t result = FtpCommand(L"REST " + std::to_wstring(resumeOffset));
     // A server that refuses the restart makes some WinINets fail the command with the reply
     // in the response text: that is a refusal like any other code than 350.
     if (result != 0 && result != ERROR_INTERNET_EXTENDED_ERROR)
@@ -72,13 +71,13 @@ uint32_t InternetDownloader::RestartFtpAt(uint32_t& resumeOffset)
     return 0;
 }
 
-uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint32_t& resumeOffset, uint32_t& contentLength)
+uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength)
 {
     // Some servers refuse REST and SIZE in ASCII mode, so binary comes first. The size is asked
     // before the restart because nothing may come between REST and the transfer.
     if (FtpCommand(L"TYPE I") == DLERR_CANCELED)
         return DLERR_CANCELED;
-    uint32_t announcedSize = 0;
+    uint64_t announcedSize = 0;
     const uint32_t sizeResult = FtpCommand(L"SIZE " + path);
     if (sizeResult == DLERR_CANCELED)
         return DLERR_CANCELED;
@@ -94,15 +93,16 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint32_t& res
     }
 
     PrepareCall(OperationKind::FtpOpenFile);
-    HINTERNET file = ::FtpOpenFileW(connection_, path.c_str(), GENERIC_READ,
-                                    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context());
+    HINTERNET file = wininet::FtpOpenFileW(connection_, path.c_str(), GENERIC_READ,
+                                           FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context());
     const uint32_t opened = FinishOpen(file, currentHandle_);
     if (opened != 0)
         return opened;
 
     DWORD high = 0;
-    DWORD size = ::FtpGetFileSize(currentHandle_, &high);
-    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
+    const DWORD low = wininet::FtpGetFileSize(currentHandle_, &high);
+    uint64_t size = (static_cast<uint64_t>(high) << 32) | low;
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
         size = 0;
     // Some WinINets do not know the size of an open FTP file; the SIZE reply does.
     contentLength = size != 0 ? size : announcedSize;

@@ -25,36 +25,15 @@ void InternetDownloader::SetProxy(const std::wstring& proxy)
     proxy_ = proxy;
 }
 
-std::wstring InternetDownloader::GetProxy() const
-{
-    return proxy_;
-}
-
 void InternetDownloader::SetRetryCount(int32_t count)
 {
     if (count >= 0)
         retryCount_ = count;
 }
 
-void InternetDownloader::SetConnectTimeout(uint32_t milliseconds)
-{
-    if (milliseconds != 0)
-        connectTimeout_ = milliseconds;
-}
-
-void InternetDownloader::SetAcceptEncoding(const std::wstring& text)
-{
-    acceptEncoding_ = text;
-}
-
 void InternetDownloader::SetIfModifiedSince(const SYSTEMTIME& time)
 {
     ifModifiedSince_ = time;
-}
-
-void InternetDownloader::SetWantLastModified(bool want)
-{
-    wantLastModified_ = want;
 }
 
 void InternetDownloader::SetGrantAccessToEveryone(bool grant)
@@ -77,9 +56,15 @@ void InternetDownloader::SetResumeEnabled(bool enabled)
     resumeEnabled_ = enabled;
 }
 
-void InternetDownloader::SetExpectedSize(uint32_t size)
+void InternetDownloader::SetExpectedSize(uint64_t size)
 {
     expectedSize_ = size;
+}
+
+void InternetDownloader::SetDigestsWanted(bool md5, bool sha256)
+{
+    wantMd5_ = md5;
+    wantSha256_ = sha256;
 }
 
 void InternetDownloader::SetSink(ProgressSink* sink)
@@ -90,33 +75,6 @@ void InternetDownloader::SetSink(ProgressSink* sink)
 void InternetDownloader::SetIgnoreCertificateProblems(bool ignore)
 {
     ignoreCertificateProblems_ = ignore;
-}
-
-void InternetDownloader::AddFormField(const std::wstring& name, const std::wstring& value)
-{
-    if (!formData_.empty())
-        formData_ += L"&";
-    formData_ += Format(L"%ls=%ls", name.c_str(), value.c_str());
-}
-
-void InternetDownloader::SetFormData(const std::wstring& text)
-{
-    formData_ = text;
-}
-
-void InternetDownloader::AddHeader(const std::wstring& name, const std::wstring& value)
-{
-    extraHeaders_ += name + L":" + value + L"\r\n";
-}
-
-void InternetDownloader::SetContentTypeHeader(const std::wstring& text)
-{
-    contentTypeHeader_ = text;
-}
-
-std::wstring InternetDownloader::GetResponseText() const
-{
-    return responseText_;
 }
 
 uint32_t InternetDownloader::GetStatusCode() const
@@ -139,6 +97,7 @@ uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& u
     reconnectOnDrop_ = true;
     sourceIsShare_ = false;
     sharePath_.clear();
+    digests_ = ContentDigests();
 
     const uint32_t invalid = ValidateUrls();
     if (invalid != 0) {
@@ -181,17 +140,13 @@ uint32_t InternetDownloader::ValidateUrls()
 
 uint32_t InternetDownloader::RunDownload()
 {
-    if (connectTimeout_ != 0) {
-        DWORD timeout = connectTimeout_;
-        ::InternetSetOptionW(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
-    }
     if (!IsAbsoluteTargetPath(targetPath_)) {
         Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);
         return DLERR_TARGET_NOT_ABSOLUTE;
     }
-    uint32_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
-    uint32_t contentLength = 0;
-    uint32_t result = OpenWithRetries(resumeOffset, contentLength);
+    uint64_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
+    uint64_t contentLength = 0;
+    uint32_t result = OpenWithFreshStart(resumeOffset, contentLength);
     if (IsCanceled())
         result = DLERR_CANCELED;
     if (result != 0) {
@@ -205,17 +160,32 @@ uint32_t InternetDownloader::RunDownload()
     }
     if (sourceIsShare_)
         return CopyFromShare(sharePath_, targetPath_);
-    return TransferToFile(resumeOffset, contentLength);
+    const uint32_t transferred = TransferToFile(resumeOffset, contentLength);
+    hasher_.reset();  // a failed transfer leaves its hasher behind
+    return transferred;
 }
 
-uint32_t InternetDownloader::ExistingPartialSize() const
+uint64_t InternetDownloader::ExistingPartialSize() const
 {
     UniqueFile file(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.Get(), &size))
         return 0;
-    const DWORD size = ::GetFileSize(file.Get(), nullptr);
-    return size == INVALID_FILE_SIZE ? 0 : size;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+uint32_t InternetDownloader::OpenWithFreshStart(uint64_t& resumeOffset, uint64_t& contentLength)
+{
+    const uint32_t result = OpenWithRetries(resumeOffset, contentLength);
+    if (result != DLERR_PARTIAL_TOO_LONG || IsCanceled())
+        return result;
+    // A ".part" file as long as the remote file, or longer, can never be continued: left in
+    // place it would fail every later run. It is stale; the file starts again from nothing.
+    ::DeleteFileW(MakeLongPath(partialPath_).c_str());
+    resumeOffset = 0;
+    contentLength = 0;
+    return OpenWithRetries(resumeOffset, contentLength);
 }
 
 void InternetDownloader::Report(const wchar_t* text, uint32_t code, uintptr_t context)

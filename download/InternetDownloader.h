@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "download/WinInetApi.h"
+#include "download/StreamHasher.h"
 #include "platform/UniqueResource.h"
 
 #include <cstdint>
@@ -29,6 +31,10 @@ constexpr uint32_t DLERR_AUTH_REQUIRED = 0xE0000012;
 constexpr uint32_t DLERR_NOT_MODIFIED = 0xE0000013;      // never reported to the sink
 constexpr uint32_t DLERR_FORBIDDEN = 0xE0000016;
 constexpr uint32_t DLERR_NOT_FOUND = 0xE0000018;
+// Any other 4xx or 5xx status: an error page is never taken for the file.
+constexpr uint32_t DLERR_ERROR_STATUS = 0xE0000019;
+// The announced length, or the bytes that arrived, differ from the expected size (or exceed the
+// announced length).
 constexpr uint32_t DLERR_SIZE_MISMATCH = 0xE0000023;
 constexpr uint32_t DLERR_POST_FAILED = 0xE000002B;
 
@@ -54,15 +60,10 @@ public:
 
     // An explicit proxy list for the session; empty uses the system's configuration.
     virtual void SetProxy(const std::wstring& proxy);
-    virtual std::wstring GetProxy() const;
     // Extra open attempts over the mirrors (default 6); negative values are ignored.
     virtual void SetRetryCount(int32_t count);
-    // Milliseconds for connecting; 0 is ignored (the system default applies).
-    virtual void SetConnectTimeout(uint32_t milliseconds);
-    virtual void SetAcceptEncoding(const std::wstring& text);
     // Sent as If-Modified-Since when the year is not 0.
     virtual void SetIfModifiedSince(const SYSTEMTIME& time);
-    virtual void SetWantLastModified(bool want);
     // The ".part" file gets a DACL granting Everyone and LocalSystem.
     virtual void SetGrantAccessToEveryone(bool grant);
     virtual SYSTEMTIME GetLastModified() const;
@@ -70,18 +71,11 @@ public:
     virtual void SetAcceptCertificateErrors(bool accept);
     // Continue an existing ".part" file (default on).
     virtual void SetResumeEnabled(bool enabled);
-    // The size the file must have; 0 = unknown.
-    virtual void SetExpectedSize(uint32_t size);
+    // The size the file must have; 0 = unknown. More bytes than this fail the download.
+    virtual void SetExpectedSize(uint64_t size);
     virtual void SetSink(ProgressSink* sink);
     // HTTPS: ignore revocation, unknown CA, wrong usage, name and date problems from the start.
     virtual void SetIgnoreCertificateProblems(bool ignore);
-    // Form posts have no caller in the chainer; the fields are kept so the engine is complete.
-    virtual void AddFormField(const std::wstring& name, const std::wstring& value);
-    virtual void SetFormData(const std::wstring& text);
-    // Appends "name:value\r\n" to the headers of every request.
-    virtual void AddHeader(const std::wstring& name, const std::wstring& value);
-    virtual void SetContentTypeHeader(const std::wstring& text);
-    virtual std::wstring GetResponseText() const;
     virtual uint32_t GetStatusCode() const;
 
     // Fetches `url` into `target`; 0 on success.
@@ -89,16 +83,20 @@ public:
     // The same over a list of mirrors, tried in order with retries.
     virtual uint32_t DownloadFromUrls(const std::vector<std::wstring>& urls, const std::wstring& target);
 
+    // Which digests to compute over the file's bytes as they are written (over the bytes of a
+    // continued ".part" file first); GetDigests gives them after a successful download.
+    void SetDigestsWanted(bool md5, bool sha256);
+    const ContentDigests& GetDigests() const { return digests_; }
+
     // Not among the chainer's settings, but part of the engine's state.
     void SetFailOnCertificateErrors(bool fail) { failOnCertificateErrors_ = fail; }
-    void SetWantContentDisposition(bool want) { wantContentDisposition_ = want; }
     // The server's reply text after the last connect or FTP command.
     std::wstring GetLastResponseText() const;
 
 protected:
     // One open attempt of one URL (a seam for tests that count attempts).
-    virtual uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
-                             uint32_t& contentLength);
+    virtual uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
+                             uint64_t& contentLength);
 
 private:
     // Session and the asynchronous call discipline (InternetSession.cpp).
@@ -121,56 +119,58 @@ private:
     // Download call (InternetDownloader.cpp).
     uint32_t ValidateUrls();
     uint32_t RunDownload();
-    uint32_t ExistingPartialSize() const;
+    uint64_t ExistingPartialSize() const;
+    uint32_t OpenWithFreshStart(uint64_t& resumeOffset, uint64_t& contentLength);
     void Report(const wchar_t* text, uint32_t code, uintptr_t context = 0);
     void ReportForTarget(uint32_t code);
 
     // Mirrors and retries (MirrorRetry.cpp).
-    uint32_t OpenWithRetries(uint32_t& resumeOffset, uint32_t& contentLength);
+    uint32_t OpenWithRetries(uint64_t& resumeOffset, uint64_t& contentLength);
 
     // HTTP (HttpTransfer.cpp).
     uint32_t OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
                       const std::wstring& user, const std::wstring& password, const std::wstring& objectName,
-                      bool secure, uint32_t& resumeOffset, uint32_t& contentLength);
+                      bool secure, uint64_t& resumeOffset, uint64_t& contentLength);
     uint32_t OpenHttpRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
                              const std::wstring& user, const std::wstring& password,
                              const std::wstring& objectName, bool secure);
     uint32_t SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
-                             uint32_t& resumeOffset, uint32_t& contentLength);
-    std::wstring BuildRequestHeaders(uint32_t resumeOffset) const;
+                             uint64_t& resumeOffset, uint64_t& contentLength);
+    std::wstring BuildRequestHeaders(uint64_t resumeOffset) const;
     uint32_t SendOnce(const std::wstring& headers);
     bool RetryAfterCertificateError(uint32_t sendResult);
-    void ReadResponseDetails(DWORD status);
 
     // FTP (FtpTransfer.cpp).
     uint32_t OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, const std::wstring& user,
-                     const std::wstring& password, const std::wstring& path, uint32_t& resumeOffset,
-                     uint32_t& contentLength);
+                     const std::wstring& password, const std::wstring& path, uint64_t& resumeOffset,
+                     uint64_t& contentLength);
     uint32_t ConnectFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, std::wstring user,
                         std::wstring password);
-    uint32_t OpenFtpFile(const std::wstring& path, uint32_t& resumeOffset, uint32_t& contentLength);
+    uint32_t OpenFtpFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength);
     uint32_t FtpCommand(const std::wstring& command);
-    uint32_t RestartFtpAt(uint32_t& resumeOffset);
+    uint32_t RestartFtpAt(uint64_t& resumeOffset);
 
     // Network shares and file: URLs (ShareTransfer.cpp).
     uint32_t OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
-                       const std::wstring& password, uint32_t& resumeOffset, uint32_t& contentLength);
-    uint32_t LookUpShareFile(const std::wstring& path, uint32_t& contentLength);
+                       const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength);
+    uint32_t LookUpShareFile(const std::wstring& path, uint64_t& contentLength);
     uint32_t CopyFromShare(const std::wstring& source, const std::wstring& target);
     uint32_t ReadSourceTime(const std::wstring& source);
 
     // Writing the ".part" file (FileTransfer.cpp).
-    uint32_t TransferToFile(uint32_t resumeOffset, uint32_t contentLength);
-    uint32_t OpenPartialFile(uint32_t resumeOffset, UniqueFile& file);
+    uint32_t TransferToFile(uint64_t resumeOffset, uint64_t contentLength);
+    uint32_t OpenPartialFile(uint64_t resumeOffset, UniqueFile& file);
+    uint32_t HashExistingBytes(HANDLE file, uint64_t size);
+    uint32_t FailOverlongTransfer(UniqueFile& file);
     struct DropTracker {
-        uint32_t sizeAtLastReconnect;
+        uint64_t sizeAtLastReconnect;
         int32_t fruitless;
     };
     uint32_t ReadChunk(DWORD size, DWORD& bytesRead);
     uint32_t ReadAvailable(DWORD& bytesRead);
     uint32_t WriteChunk(HANDLE file, DWORD bytes);
-    uint32_t RecoverFromDrop(HANDLE file, uint32_t failure, uint32_t& contentLength, DropTracker& drops);
-    uint32_t Reconnect(HANDLE file, uint32_t& contentLength, bool& rangeIgnored);
+    uint32_t RecoverFromDrop(HANDLE file, uint32_t failure, uint64_t& contentLength, DropTracker& drops);
+    uint32_t Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored);
     uint32_t FinishPartialFile();
     uint32_t CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const;
 
@@ -184,7 +184,6 @@ private:
 
     ProgressSink* sink_;
     CredentialStore* credentials_;
-    bool reconnecting_ = false;
     std::wstring targetPath_;
     std::wstring partialPath_;
     std::vector<std::wstring> urls_;
@@ -194,22 +193,18 @@ private:
     bool resumeEnabled_ = true;
     SYSTEMTIME ifModifiedSince_{};
     SYSTEMTIME lastModified_{};
-    bool wantLastModified_ = false;
-    bool wantContentDisposition_ = false;
-    std::wstring contentDisposition_;
     std::wstring proxy_;
     int32_t retryCount_ = 6;
-    uint32_t connectTimeout_ = 0;
-    std::wstring acceptEncoding_;
     bool grantAccessToEveryone_ = false;
     bool acceptCertificateErrors_ = false;
     bool failOnCertificateErrors_ = false;
-    uint32_t expectedSize_ = 0;
+    uint64_t expectedSize_ = 0;
+    bool wantMd5_ = false;
+    bool wantSha256_ = false;
+    // Hashes the bytes of the running transfer; digests_ holds the result of the last one.
+    std::unique_ptr<StreamHasher> hasher_;
+    ContentDigests digests_;
     bool reconnectOnDrop_ = true;
-    std::wstring formData_;
-    std::wstring contentTypeHeader_ = L"Content-Type: application/x-www-form-urlencoded; charset=utf-8\r\n";
-    std::wstring extraHeaders_;
-    std::wstring responseText_;
     bool ignoreCertificateProblems_ = false;
     uint32_t statusCode_ = 0;
 };

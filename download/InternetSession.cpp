@@ -41,7 +41,7 @@ void TakeOpenedHandle(AsyncState& state, HINTERNET handle)
         }
     }
     if (handle != nullptr)
-        ::InternetCloseHandle(handle);
+        wininet::InternetCloseHandle(handle);
 }
 
 } // namespace
@@ -64,14 +64,23 @@ void AsyncState::SetLastResponse(std::wstring text)
     lastResponse = std::move(text);
 }
 
-bool CreateAsyncEvents(AsyncState& state, DWORD& error)
+HANDLE CreateManualResetEvent()
 {
-    state.requestComplete.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    state.handleClosed.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (state.requestComplete && state.handleClosed)
-        return true;
-    error = ::GetLastError();
-    return false;
+    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+bool CreateAsyncEvents(AsyncState& state, DWORD& error, HANDLE (*create)())
+{
+    // Each error is read right after its own call: a later call that succeeds may clear it.
+    for (UniqueHandle* event : {&state.requestComplete, &state.handleClosed}) {
+        event->Reset(create());
+        if (!*event) {
+            const DWORD created = ::GetLastError();
+            error = created != 0 ? created : ERROR_NOT_ENOUGH_MEMORY;
+            return false;
+        }
+    }
+    return true;
 }
 
 std::wstring ReadLastResponseInfo()
@@ -80,7 +89,7 @@ std::wstring ReadLastResponseInfo()
     for (int attempt = 0; attempt < 8; ++attempt) {
         DWORD error = 0;
         DWORD length = static_cast<DWORD>(buffer.size());
-        if (::InternetGetLastResponseInfoW(&error, &buffer[0], &length)) {
+        if (wininet::InternetGetLastResponseInfoW(&error, &buffer[0], &length)) {
             buffer.resize(length < buffer.size() ? length : buffer.size());
             return buffer;
         }
@@ -142,11 +151,13 @@ uint32_t InternetDownloader::OpenSession()
     stateAbandoned_ = false;
 
     const bool explicitProxy = !proxy_.empty();
-    session_.Reset(::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+    session_.Reset(wininet::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
                                    explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
-    if (!session_)
-        return ::GetLastError();
-    ::InternetSetStatusCallbackW(session_.Get(), DownloaderStatusCallback);
+    if (!session_) {
+        const DWORD error = ::GetLastError();
+        return error != 0 ? error : ERROR_INTERNET_INTERNAL_ERROR;
+    }
+    wininet::InternetSetStatusCallbackW(session_.Get(), DownloaderStatusCallback);
     return 0;
 }
 
@@ -154,7 +165,7 @@ void InternetDownloader::CloseSession()
 {
     CloseOpenHandles();
     if (session_) {
-        ::InternetSetStatusCallbackW(session_.Get(), nullptr);
+        wininet::InternetSetStatusCallbackW(session_.Get(), nullptr);
         session_.Reset();
     }
 }
@@ -265,13 +276,13 @@ void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
     if (closing == nullptr)
         return;
     if (!state_ || stateAbandoned_) {
-        ::InternetCloseHandle(closing);
+        wininet::InternetCloseHandle(closing);
         return;
     }
     AsyncState& state = *state_;
     const bool callOutstanding = state.pending;
     ::ResetEvent(state.handleClosed.Get());
-    ::InternetCloseHandle(closing);
+    wininet::InternetCloseHandle(closing);
     if (WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs))
         return;
     if (callOutstanding) {
@@ -295,7 +306,7 @@ void InternetDownloader::AbandonState()
             unclaimed = state.currentHandle.exchange(nullptr);
     }
     if (unclaimed != nullptr && unclaimed != connection_ && unclaimed != currentHandle_)
-        ::InternetCloseHandle(unclaimed);
+        wininet::InternetCloseHandle(unclaimed);
     // Whatever still completes writes into the state and its buffers: they stay alive.
     KeepForever(state_);
     stateAbandoned_ = true;

@@ -8,7 +8,7 @@
 
 namespace orvanta {
 
-uint32_t InternetDownloader::OpenWithRetries(uint32_t& resumeOffset, uint32_t& contentLength)
+uint32_t InternetDownloader::OpenWithRetries(uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const auto urlCount = static_cast<int32_t>(urls_.size());
     if (urlCount < 1)
@@ -19,8 +19,8 @@ uint32_t InternetDownloader::OpenWithRetries(uint32_t& resumeOffset, uint32_t& c
 
     size_t index = 0;
     for (;;) {
-        uint32_t offset = resumeOffset;
-        uint32_t length = 0;
+        uint64_t offset = resumeOffset;
+        uint64_t length = 0;
         const uint32_t result = OpenUrl(urls_[index], L"GET", offset, length);
         if (result == 0) {
             resumeOffset = offset;
@@ -37,8 +37,8 @@ uint32_t InternetDownloader::OpenWithRetries(uint32_t& resumeOffset, uint32_t& c
     }
 }
 
-uint32_t InternetDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
-                                     uint32_t& contentLength)
+uint32_t InternetDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
+                                     uint64_t& contentLength)
 {
     UrlParts parts;
     const DWORD cracked = CrackUrl(url, parts);

@@ -2,6 +2,24 @@
 
 #include <cstring>
 
+// x86 processors with the SHA extensions hash several times faster through them; the plain
+// code below serves every other processor.
+#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
+#define ORVANTA_SHA256_EXTENSIONS 1
+#include <immintrin.h>
+#if defined(_MSC_VER)
+#include <intrin.h>
+#else
+#include <cpuid.h>
+#endif
+// GCC and Clang compile the intrinsics only in functions marked for the instruction set.
+#if defined(__GNUC__) || defined(__clang__)
+#define ORVANTA_SHA_TARGET __attribute__((target("sha,sse4.1")))
+#else
+#define ORVANTA_SHA_TARGET
+#endif
+#endif
+
 namespace orvanta {
 namespace {
 
@@ -27,6 +45,88 @@ inline uint32_t LoadBigEndian(const uint8_t* bytes)
            (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
 }
 
+#if defined(ORVANTA_SHA256_EXTENSIONS)
+
+bool ProcessorHasShaExtensions()
+{
+    unsigned int leaf1[4] = {};
+    unsigned int leaf7[4] = {};
+#if defined(_MSC_VER)
+    int registers[4];
+    __cpuid(registers, 0);
+    if (registers[0] < 7)
+        return false;
+    __cpuid(registers, 1);
+    std::memcpy(leaf1, registers, sizeof(leaf1));
+    __cpuidex(registers, 7, 0);
+    std::memcpy(leaf7, registers, sizeof(leaf7));
+#else
+    if (__get_cpuid_max(0, nullptr) < 7 || !__get_cpuid(1, &leaf1[0], &leaf1[1], &leaf1[2], &leaf1[3]))
+        return false;
+    __cpuid_count(7, 0, leaf7[0], leaf7[1], leaf7[2], leaf7[3]);
+#endif
+    const bool ssse3 = (leaf1[2] & (1u << 9)) != 0;
+    const bool sse41 = (leaf1[2] & (1u << 19)) != 0;
+    const bool sha = (leaf7[1] & (1u << 29)) != 0;
+    return ssse3 && sse41 && sha;
+}
+
+bool UseShaExtensions()
+{
+    static const bool available = ProcessorHasShaExtensions();
+    return available;
+}
+
+// The 64 rounds as 16 groups of four. The state is kept as ABEF and CDGH, the order the
+// round instruction wants; message words are big-endian in the block.
+ORVANTA_SHA_TARGET
+void TransformWithShaExtensions(uint32_t state[8], const uint8_t* blocks, size_t count)
+{
+    static const uint8_t kByteSwap[16] = {3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12};
+    const __m128i byteSwap = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kByteSwap));
+
+    __m128i dcba = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0])), 0xB1);
+    __m128i hgfe = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4])), 0x1B);
+    __m128i abef = _mm_alignr_epi8(dcba, hgfe, 8);
+    __m128i cdgh = _mm_blend_epi16(hgfe, dcba, 0xF0);
+
+    for (; count > 0; --count, blocks += 64) {
+        const __m128i abefBefore = abef;
+        const __m128i cdghBefore = cdgh;
+        __m128i message[4];
+        for (int group = 0; group < 16; ++group) {
+            __m128i& current = message[group % 4];
+            if (group < 4)
+                current = _mm_shuffle_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + 16 * group)), byteSwap);
+            __m128i words = _mm_add_epi32(
+                current, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRoundConstants[4 * group])));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
+            if (group >= 3 && group <= 14) {
+                // The schedule's next four words.
+                __m128i& next = message[(group + 1) % 4];
+                next = _mm_add_epi32(next, _mm_alignr_epi8(current, message[(group + 3) % 4], 4));
+                next = _mm_sha256msg2_epu32(next, current);
+            }
+            words = _mm_shuffle_epi32(words, 0x0E);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, words);
+            if (group >= 1 && group <= 12) {
+                __m128i& previous = message[(group + 3) % 4];
+                previous = _mm_sha256msg1_epu32(previous, current);
+            }
+        }
+        abef = _mm_add_epi32(abef, abefBefore);
+        cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    }
+
+    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[0]), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[4]), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+#endif
+
 } // namespace
 
 Sha256::Sha256()
@@ -36,6 +136,12 @@ Sha256::Sha256()
 
 void Sha256::Transform(const uint8_t* blocks, size_t count)
 {
+#if defined(ORVANTA_SHA256_EXTENSIONS)
+    if (UseShaExtensions()) {
+        TransformWithShaExtensions(state_, blocks, count);
+        return;
+    }
+#endif
     for (; count > 0; --count, blocks += 64) {
         uint32_t w[64];
         for (int i = 0; i < 16; ++i)

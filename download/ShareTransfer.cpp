@@ -2,7 +2,9 @@
 // folders, copied with CopyFileExW into the ".part" file.
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
+#include "download/FileDigests.h"
 #include "download/InternetDownloader.h"
+#include "download/MprApi.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
 #include "platform/Paths.h"
@@ -23,7 +25,7 @@ DWORD ConnectShare(const std::wstring& root, const std::wstring& user, const std
     resource.dwScope = 0;
     resource.dwType = RESOURCETYPE_DISK;
     resource.lpRemoteName = const_cast<wchar_t*>(root.c_str());
-    return ::WNetAddConnection2W(&resource, password.c_str(), user.c_str(), 0);
+    return mpr::WNetAddConnection2W(&resource, password.c_str(), user.c_str(), 0);
 }
 
 struct CopyProgress {
@@ -75,7 +77,7 @@ bool IsEarlier(const SYSTEMTIME& a, const FILETIME& b)
 } // namespace
 
 uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
-                                       const std::wstring& password, uint32_t& resumeOffset, uint32_t& contentLength)
+                                       const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const std::wstring root = ShareRootOf(path);
     CloseOpenHandles();
@@ -104,7 +106,7 @@ uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstri
     return 0;
 }
 
-uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint32_t& contentLength)
+uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint64_t& contentLength)
 {
     if (path.empty())
         return ERROR_INVALID_PARAMETER;
@@ -114,9 +116,7 @@ uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint32_t&
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(MakeLongPath(path).c_str(), GetFileExInfoStandard, &data))
         return ::GetLastError();
-    contentLength = data.nFileSizeLow;
-    if (wantLastModified_)
-        ::FileTimeToSystemTime(&data.ftLastWriteTime, &lastModified_);
+    contentLength = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return 0;
 }
 
@@ -138,7 +138,7 @@ uint32_t InternetDownloader::ReadSourceTime(const std::wstring& source)
 
 uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
 {
-    if (wantLastModified_ || ifModifiedSince_.wYear != 0) {
+    if (ifModifiedSince_.wYear != 0) {
         const uint32_t timeResult = ReadSourceTime(source);
         if (timeResult != 0)
             return timeResult;
@@ -174,6 +174,14 @@ uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std
     // Some systems copy without ever calling the progress routine: the rest is reported here.
     if (sink_ != nullptr && progress.reported < sourceSize)
         sink_->AddProgress(sourceSize - progress.reported);
+    if (wantMd5_ || wantSha256_) {
+        // CopyFileExW never hands the bytes over on their way: the copy is read once.
+        const DWORD hashError = ComputeFileDigests(partialPath_, wantMd5_, wantSha256_, digests_);
+        if (hashError != 0) {
+            ReportForTarget(hashError);
+            return hashError;
+        }
+    }
     return FinishPartialFile();
 }
 

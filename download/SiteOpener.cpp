@@ -3,6 +3,7 @@
 #include "download/DownloadList.h"
 #include "platform/MessageBox.h"
 #include "platform/TempFolder.h"
+#include "platform/Text.h"
 #include "platform/UniqueResource.h"
 
 #include <shellapi.h>
@@ -23,20 +24,6 @@ int ShowSiteMessage(HWND owner, const std::wstring& text, const std::wstring& ca
 
 const SiteShell kRealShell{ShellOpenFile, ShowSiteMessage};
 const SiteShell* currentShell = &kRealShell;
-
-std::string ToThreadAnsi(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int length = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                             0, nullptr, nullptr);
-    if (length <= 0)
-        return {};
-    std::string result(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], length, nullptr,
-                          nullptr);
-    return result;
-}
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
 {
@@ -63,7 +50,7 @@ void SetSiteShellForTesting(const SiteShell* shell)
 
 std::string InternetShortcutText(const std::wstring& url)
 {
-    return "[InternetShortcut]\r\nURL=" + ToThreadAnsi(url) + "\r\n";
+    return "[InternetShortcut]\r\nURL=" + WideToMultiByte(url, CP_THREAD_ACP) + "\r\n";
 }
 
 void OpenSiteUrl(const std::wstring& url, DownloadList& downloads)

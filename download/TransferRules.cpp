@@ -56,7 +56,8 @@ bool IsShareLoginError(uint32_t result)
     return result == ERROR_LOGON_FAILURE || result == ERROR_INVALID_PASSWORD || result == ERROR_BAD_USERNAME;
 }
 
-HttpStatusOutcome DecideHttpStatus(uint32_t status, uint32_t length, uint32_t resumeOffset, uint32_t sendResult)
+HttpStatusOutcome DecideHttpStatus(uint32_t status, uint64_t length, uint64_t resumeOffset, uint32_t sendResult,
+                                   const ContentRange& range)
 {
     using Action = HttpStatusOutcome::Action;
     HttpStatusOutcome outcome;
@@ -74,12 +75,14 @@ HttpStatusOutcome DecideHttpStatus(uint32_t status, uint32_t length, uint32_t re
         outcome.resumeOffset = 0;  // the whole file comes again
         return finish(sendResult);
     case 206:
-        if (length == 0) {
-            outcome.resumeOffset = 0;
-            outcome.contentLength = 0;
-        } else {
-            outcome.contentLength = resumeOffset + length;
-        }
+        // The bytes continue the ".part" file where it ends, whether or not the length is
+        // announced; a range that starts elsewhere cannot be appended.
+        if (range.present && range.first != resumeOffset)
+            return finish(sendResult != 0 ? sendResult : ERROR_HTTP_INVALID_SERVER_RESPONSE);
+        if (range.present && range.total != 0)
+            outcome.contentLength = range.total;
+        else
+            outcome.contentLength = length != 0 ? resumeOffset + length : 0;
         return finish(sendResult);
     case 304:
         return finish(DLERR_NOT_MODIFIED);
@@ -103,9 +106,58 @@ HttpStatusOutcome DecideHttpStatus(uint32_t status, uint32_t length, uint32_t re
     }
     if (sendResult != 0)
         return finish(sendResult);
+    // The body of an error status is the server's page, never the file.
+    if (status >= 400)
+        return finish(DLERR_ERROR_STATUS);
     outcome.resumeOffset = 0;
     outcome.contentLength = length;
     return finish(0);
+}
+
+bool ParseSize(const std::wstring& text, uint64_t& size)
+{
+    // 19 digits always fit in 64 bits; no file comes near that.
+    if (text.empty() || text.size() > 19)
+        return false;
+    uint64_t value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10u + static_cast<uint64_t>(c - L'0');
+    }
+    size = value;
+    return true;
+}
+
+ContentRange ParseContentRange(const std::wstring& text)
+{
+    auto trimmed = [](const std::wstring& part) {
+        const size_t first = part.find_first_not_of(L' ');
+        if (first == std::wstring::npos)
+            return std::wstring();
+        return part.substr(first, part.find_last_not_of(L' ') - first + 1);
+    };
+    ContentRange range;
+    const std::wstring value = trimmed(text);
+    if (value.compare(0, 6, L"bytes ") != 0)
+        return range;
+    const size_t dash = value.find(L'-', 6);
+    const size_t slash = value.find(L'/', 6);
+    if (dash == std::wstring::npos || slash == std::wstring::npos || slash < dash)
+        return range;
+    uint64_t first = 0;
+    uint64_t last = 0;
+    if (!ParseSize(trimmed(value.substr(6, dash - 6)), first) ||
+        !ParseSize(trimmed(value.substr(dash + 1, slash - dash - 1)), last) || last < first)
+        return range;
+    const std::wstring total = trimmed(value.substr(slash + 1));
+    uint64_t totalSize = 0;
+    if (total != L"*" && (!ParseSize(total, totalSize) || totalSize <= last))
+        return range;
+    range.present = true;
+    range.first = first;
+    range.total = totalSize;
+    return range;
 }
 
 uint32_t FtpReplyCode(const std::wstring& reply)
@@ -117,16 +169,18 @@ uint32_t FtpReplyCode(const std::wstring& reply)
     return static_cast<uint32_t>(std::wcstoul(code.c_str(), nullptr, 10));
 }
 
-uint32_t FtpSizeFromReply(const std::wstring& reply)
+uint64_t FtpSizeFromReply(const std::wstring& reply)
 {
     if (FtpReplyCode(reply) != 213)
         return 0;
     const std::wstring line = LastReplyLine(reply);
-    const size_t space = line.find(L' ');
-    if (space == std::wstring::npos)
+    const size_t start = line.find(L' ');
+    if (start == std::wstring::npos)
         return 0;
-    const unsigned long long size = std::wcstoull(line.c_str() + space + 1, nullptr, 10);
-    return size > 0xFFFFFFFFull ? 0 : static_cast<uint32_t>(size);
+    // The digits after the code; what follows them (a line end, a terminating 0) does not count.
+    const size_t end = line.find_first_not_of(L"0123456789", start + 1);
+    uint64_t size = 0;
+    return ParseSize(line.substr(start + 1, end == std::wstring::npos ? end : end - start - 1), size) ? size : 0;
 }
 
 } // namespace orvanta

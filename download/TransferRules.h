@@ -22,18 +22,31 @@ struct HttpStatusOutcome {
     enum class Action { Succeed, Fail, Login };
     Action action = Action::Fail;
     uint32_t result = 0;
-    uint32_t resumeOffset = 0;
-    uint32_t contentLength = 0;
+    uint64_t resumeOffset = 0;   // where the response's bytes go in the ".part" file
+    uint64_t contentLength = 0;  // the whole file's length; 0 = unknown
+};
+
+// The Content-Range header of a 206: "bytes first-last/total" (total "*" gives 0).
+struct ContentRange {
+    bool present = false;
+    uint64_t first = 0;
+    uint64_t total = 0;
 };
 
 // What a response means for the open, given the status code, its Content-Length (0 when
-// absent), the requested resume offset and the result of the send.
-HttpStatusOutcome DecideHttpStatus(uint32_t status, uint32_t length, uint32_t resumeOffset, uint32_t sendResult);
+// absent), the requested resume offset, the result of the send and the Content-Range.
+HttpStatusOutcome DecideHttpStatus(uint32_t status, uint64_t length, uint64_t resumeOffset, uint32_t sendResult,
+                                   const ContentRange& range = ContentRange());
+
+// A decimal size of 1 to 19 digits and nothing else; false for any other text.
+bool ParseSize(const std::wstring& text, uint64_t& size);
+// "bytes 100-199/1000" (spaces around the parts allowed); not present when malformed.
+ContentRange ParseContentRange(const std::wstring& text);
 
 // The reply code of an FTP server's last reply line ("350 Restarting..." gives 350); 0 when
 // the text has none.
 uint32_t FtpReplyCode(const std::wstring& reply);
-// The size in a "213 <size>" reply to SIZE; 0 for any other reply or a size beyond 32 bits.
-uint32_t FtpSizeFromReply(const std::wstring& reply);
+// The size in a "213 <size>" reply to SIZE; 0 for any other reply.
+uint64_t FtpSizeFromReply(const std::wstring& reply);
 
 } // namespace orvanta

@@ -2,6 +2,8 @@
 // it opens anything.
 #pragma once
 
+#include "download/UrlText.h"
+
 #include <windows.h>
 #include <wininet.h>
 
@@ -22,14 +24,5 @@ struct UrlParts {
 // 0, or the error of InternetCrackUrlW. For a file: URL naming a UNC path the host is the
 // path's server name.
 DWORD CrackUrl(const std::wstring& url, UrlParts& parts);
-
-// At least 2 characters, and either "\\" in front or ':' as second character.
-bool IsAbsoluteTargetPath(const std::wstring& path);
-
-// "\\server\share" of a UNC path; empty for any other path.
-std::wstring ShareRootOf(const std::wstring& path);
-
-// The URL with any "user:password@" removed, for texts that a person may see.
-std::wstring UrlWithoutCredentials(const std::wstring& url);
 
 } // namespace orvanta

@@ -2,6 +2,7 @@
 
 #include "config/FolderProperties.h"
 #include "install/InterbootStore.h"
+#include "platform/LaunchTarget.h"
 #include "platform/LocalSystem.h"
 #include "install/MsixDeployment.h"
 #include "platform/ProcessLaunch.h"
@@ -13,7 +14,6 @@
 
 #include <windows.h>
 
-#include <regex>
 #include <stdexcept>
 
 namespace orvanta {
@@ -21,11 +21,6 @@ namespace {
 
 const uint32_t kRebootRequired = 3010;
 const uint32_t kFunctionFailed = 1627;
-
-std::wstring WithoutLongPrefix(const std::wstring& path)
-{
-    return StartsWith(path, L"\\\\?\\") ? path.substr(4) : path;
-}
 
 bool HasExtension(const std::wstring& path, const wchar_t* extension)
 {
@@ -50,8 +45,14 @@ RebootMode RebootModeFromOptions(const std::wstring& options)
 
 bool IsQuietCommandLine(const std::wstring& commandLine)
 {
-    static const std::wregex quiet(L" ?(-|/)+q", std::regex_constants::ECMAScript);
-    return std::regex_search(commandLine, quiet);
+    // The pattern " ?(-|/)+q" matches exactly where a '-' or '/' stands right before a 'q'; a
+    // plain scan finds that without a regular-expression engine, whose recursion a long run of
+    // slashes drives into a stack overflow.
+    for (size_t i = 1; i < commandLine.size(); ++i) {
+        if (commandLine[i] == L'q' && (commandLine[i - 1] == L'-' || commandLine[i - 1] == L'/'))
+            return true;
+    }
+    return false;
 }
 
 void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine, std::wstring& application,
@@ -61,8 +62,9 @@ void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine
     if (!arguments.empty() && arguments[0] != L' ')
         arguments.insert(0, 1, L' ');
     if (HasExtension(file, L".msi")) {
-        application.clear();
-        fullCommandLine = L"msiexec.exe /i \"" + WithoutLongPrefix(GetFinalPath(file)) + L"\"" + arguments;
+        // By its full path: a search would look in the chainer's own folder first.
+        application = SystemFolderPath(L"msiexec.exe");
+        fullCommandLine = L"msiexec.exe /i \"" + WithoutLongPathPrefix(GetFinalPath(file)) + L"\"" + arguments;
     } else {
         application = file;
         fullCommandLine = L"\"" + file + L"\" " + arguments;
@@ -74,6 +76,10 @@ bool LaunchAsSystemUser(const std::wstring& file, const std::wstring& commandLin
     std::wstring application;
     std::wstring fullCommandLine;
     SystemUserCommand(file, commandLine, application, fullCommandLine);
+    if (application.empty()) {
+        returnCode = ERROR_FILE_NOT_FOUND;  // never left to a search for the program
+        return false;
+    }
     return RunProcessAndWait(application, fullCommandLine, NORMAL_PRIORITY_CLASS, &returnCode);
 }
 
@@ -98,8 +104,13 @@ void PackageLauncher::AddLaunchItem(const std::wstring& file, const std::wstring
 
 bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
 {
+    // No path, a folder or the chainer itself fails like a missing file instead of opening
+    // Explorer or starting the chainer again, neither of which would ever end.
+    returnCode = CheckLaunchTarget(item.file);
+    if (returnCode != 0)
+        return false;
     if (IsMsixPackage(item.file)) {
-        returnCode = DeployMsixPackage(WithoutLongPrefix(item.file)) ? 0 : kFunctionFailed;
+        returnCode = DeployMsixPackage(WithoutLongPathPrefix(item.file)) ? 0 : kFunctionFailed;
         return returnCode == 0;
     }
     if (IsLocalSystemAccount())

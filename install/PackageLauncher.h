@@ -19,7 +19,8 @@ enum RebootMode : int32_t {
 // "r" gives 1, "r" with "R" gives 2, neither gives 0.
 RebootMode RebootModeFromOptions(const std::wstring& options);
 
-// True when the command line carries a quiet switch (" ?(-|/)+q").
+// True when the command line carries a quiet switch: a '-' or '/' directly followed by 'q'
+// (/q, /qn, -q, --q, /quiet; not /Q or /S).
 bool IsQuietCommandLine(const std::wstring& commandLine);
 
 struct LaunchItem {
@@ -77,9 +78,11 @@ private:
 };
 
 // The start used when the chainer runs as LocalSystem: .msi files through an explicit
-// "msiexec.exe /i" command line, anything else by CreateProcessW.
+// "msiexec.exe /i" command line for the system folder's msiexec.exe, anything else by
+// CreateProcessW.
 bool LaunchAsSystemUser(const std::wstring& file, const std::wstring& commandLine, uint32_t& returnCode);
-// The application and command line that LaunchAsSystemUser starts (empty application: none).
+// The application and command line that LaunchAsSystemUser starts (an empty application: the
+// system folder was not found, and nothing is started).
 void SystemUserCommand(const std::wstring& file, const std::wstring& commandLine, std::wstring& application,
                        std::wstring& fullCommandLine);
 

@@ -4,7 +4,6 @@
 #include "platform/AclBuilder.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
-#include "platform/SystemFunction.h"
 
 #include <intrin.h>
 #include <shlobj.h>
@@ -24,6 +23,8 @@ const wchar_t kBanner[] = L"\r\n<< Orvanta (x86) Log >>\r\n";
 #endif
 const wchar_t kFooter[] = L"=====================End of Log=====================\r\n";
 const wchar_t kLogFolder[] = L"ORVANTA_LOGS";
+// Everyone by its SID: the account's name differs between languages of Windows.
+const wchar_t kEveryoneSid[] = L"S-1-1-0";
 
 // Constructed before the entry point, destroyed after it; the footer is written then.
 struct LoggerLifetime {
@@ -37,46 +38,43 @@ struct LoggerLifetime {
 
 std::wstring CommonAppDataFolder()
 {
-    wchar_t path[MAX_PATH] = {};
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_APPDATA, &items))) {
-        const BOOL found = ::SHGetPathFromIDListW(items, path);
-        ::CoTaskMemFree(items);
-        if (found)
-            return path;
-    }
-    using SHGetSpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-    const UniqueModule shell = LoadSystemLibrary(L"Shell32.dll");
-    if (!shell)
-        return {};
-    const auto getPath = GetModuleFunction<SHGetSpecialFolderPathFn>(shell.Get(), "SHGetSpecialFolderPathW");
-    if (getPath != nullptr && getPath(nullptr, path, CSIDL_COMMON_APPDATA, FALSE))
-        return path;
-    return {};
+    std::wstring path;
+    return GetSpecialFolderPath(CSIDL_COMMON_APPDATA, path) ? path : std::wstring();
 }
 
-bool FolderExists(const std::wstring& path)
+bool IsReparsePoint(DWORD attributes)
 {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// An elevated chainer must not write through a link that someone planted at the log path: the
+// path is opened without following reparse points, and a link or a file with a second name (a
+// hard link) is refused. `status` is the last error of the open (183 for an existing file).
+HANDLE OpenLogFile(const std::wstring& path, DWORD& status)
+{
+    if (IsReparsePoint(::GetFileAttributesW(path.c_str())))
+        return INVALID_HANDLE_VALUE;
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    status = ::GetLastError();
+    if (!file)
+        return INVALID_HANDLE_VALUE;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(file.Get(), &information) ||
+        IsReparsePoint(information.dwFileAttributes) || information.nNumberOfLinks > 1)
+        return INVALID_HANDLE_VALUE;
+    return file.Release();
 }
 
 bool CreateFolderForEveryone(const std::wstring& folder)
 {
     AclBuilder acl;
-    acl.AddEntry(L"Everyone", false);
+    acl.AddEntry(kEveryoneSid, true);
     PSECURITY_DESCRIPTOR descriptor = acl.Build();
     if (descriptor == nullptr)
         return false;
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     return ::CreateDirectoryW(folder.c_str(), &attributes) == TRUE;
-}
-
-std::wstring ModuleFileName()
-{
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return std::wstring(buffer, length < MAX_PATH ? length : 0);
 }
 
 std::wstring ReplaceExtensionWithLog(const std::wstring& path)
@@ -95,6 +93,19 @@ std::wstring Timestamp()
 
 } // namespace
 
+std::wstring SharedLogFolder(const std::wstring& parent)
+{
+    const std::wstring folder = WithTrailingBackslash(parent) + kLogFolder;
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    // Anyone may create the folder before an elevated chainer does: a link there could send the
+    // log anywhere.
+    if (IsReparsePoint(attributes))
+        return {};
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? folder : std::wstring();
+    return CreateFolderForEveryone(folder) ? folder : std::wstring();
+}
+
 std::wstring LogFileNameFor(const std::wstring& modulePath)
 {
     return ReplaceExtensionWithLog(GetFileNamePart(modulePath));
@@ -102,14 +113,12 @@ std::wstring LogFileNameFor(const std::wstring& modulePath)
 
 std::wstring LogFallbackCandidate(int attempt)
 {
-    const std::wstring modulePath = ModuleFileName();
+    const std::wstring modulePath = GetModulePath();
     switch (attempt) {
     case 0: {
         const std::wstring common = CommonAppDataFolder();
-        if (common.empty())
-            return {};
-        const std::wstring folder = WithTrailingBackslash(common) + kLogFolder;
-        if (!FolderExists(folder) && !CreateFolderForEveryone(folder))
+        const std::wstring folder = common.empty() ? std::wstring() : SharedLogFolder(common);
+        if (folder.empty())
             return {};
         return folder + L"\\" + LogFileNameFor(modulePath);
     }
@@ -157,35 +166,49 @@ Logger& Logger::Instance()
     return logger;
 }
 
-Logger::Logger() : banner_(kBanner)
-{
-    ::InitializeCriticalSection(&lock_);
-}
+Logger::Logger() : banner_(kBanner) {}
 
 Logger::~Logger()
 {
     CloseFile();
-    ::DeleteCriticalSection(&lock_);
 }
 
 void Logger::SetLogFile(const std::wstring& path)
 {
-    ::EnterCriticalSection(&lock_);
+    const CriticalSectionLock lock(lock_);
     ::OutputDebugStringW(Format(L"Logger::SetLogFile( %ls ) while OLD path is:%ls", path.c_str(), path_.c_str()).c_str());
     if (!(file_.IsValid() && path == path_))
         path_ = path;
-    ::LeaveCriticalSection(&lock_);
 }
 
 void Logger::Log(const std::wstring& message)
 {
-    ::EnterCriticalSection(&lock_);
+    const CriticalSectionLock lock(lock_);
+    WriteLine(message);
+}
+
+bool Logger::LogWithin(const std::wstring& message, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; !lock_.TryEnter(); waited += 10) {
+        if (waited >= timeoutMs)
+            return false;
+        ::Sleep(10);
+    }
+    struct Release {
+        CriticalSection& section;
+        ~Release() { section.Leave(); }
+    } release{lock_};
+    WriteLine(message);
+    return true;
+}
+
+void Logger::WriteLine(const std::wstring& message)
+{
     EnsureOpen();
     WritePiece(Timestamp());
     WritePiece(L"-");
     WritePiece(message);
     WritePiece(L"\r\n");
-    ::LeaveCriticalSection(&lock_);
 }
 
 void Logger::WriteFooter()
@@ -195,18 +218,15 @@ void Logger::WriteFooter()
 
 void Logger::ResetForTesting()
 {
-    ::EnterCriticalSection(&lock_);
+    const CriticalSectionLock lock(lock_);
     CloseFile();
     path_.clear();
-    ::LeaveCriticalSection(&lock_);
 }
 
 std::wstring Logger::CurrentPath()
 {
-    ::EnterCriticalSection(&lock_);
-    std::wstring path = path_;
-    ::LeaveCriticalSection(&lock_);
-    return path;
+    const CriticalSectionLock lock(lock_);
+    return path_;
 }
 
 void Logger::EnsureOpen()
@@ -232,9 +252,8 @@ void Logger::EnsureOpen()
 // failed (the caller tries the next candidate); false with the path kept when it gave up.
 bool Logger::OpenPath()
 {
-    file_.Reset(::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const DWORD status = ::GetLastError();
+    DWORD status = 0;
+    file_.Reset(OpenLogFile(path_, status));
     if (!file_.IsValid()) {
         ::OutputDebugStringW((L"LOGGER->failed to create LOG at:" + path_).c_str());
         path_.clear();

@@ -2,6 +2,7 @@
 // every call site tests LogEnabled before it builds a message.
 #pragma once
 
+#include "platform/CriticalSection.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
@@ -21,6 +22,9 @@ public:
     void SetLogFile(const std::wstring& path);
     // Writes one time-stamped line. Failures only lose the line.
     void Log(const std::wstring& message);
+    // Log, waiting at most timeoutMs for the lock; false when the line was not written because
+    // another thread kept the lock (one that died holding it, for an error report).
+    bool LogWithin(const std::wstring& message, DWORD timeoutMs);
     // The footer line, written at process end when logging is on.
     void WriteFooter();
 
@@ -35,13 +39,14 @@ private:
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
 
+    void WriteLine(const std::wstring& message);
     void EnsureOpen();
     bool OpenPath();
     void WritePiece(const std::wstring& text);
     void WriteHeader();
     void CloseFile();
 
-    CRITICAL_SECTION lock_;
+    CriticalSection lock_;
     std::wstring path_;
     const std::wstring banner_;
     UniqueFile file_;
@@ -53,6 +58,9 @@ void LogLine(const std::wstring& message);
 // The file name used by the fallback candidates: the module's name with its extension
 // replaced by "LOG" (setup.exe gives setup.LOG).
 std::wstring LogFileNameFor(const std::wstring& modulePath);
+// The shared log folder "ORVANTA_LOGS" below `parent`, created with full access for Everyone
+// when missing; empty when it cannot be created or is a link (a reparse point).
+std::wstring SharedLogFolder(const std::wstring& parent);
 // Fallback candidate `attempt` (0, 1, 2), or empty when it cannot be built.
 std::wstring LogFallbackCandidate(int attempt);
 

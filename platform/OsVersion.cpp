@@ -1,5 +1,6 @@
 #include "platform/OsVersion.h"
 
+#include "platform/Strings.h"
 #include "platform/UniqueResource.h"
 #include "platform/SystemFunction.h"
 
@@ -46,13 +47,8 @@ bool ReadString(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& va
 
 uint32_t LeadingDecimal(const std::wstring& text)
 {
-    uint32_t value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9')
-            break;
-        value = value * 10u + static_cast<uint32_t>(c - L'0');
-    }
-    return value;
+    size_t position = 0;
+    return ReadDecimalDigits(text, position);
 }
 
 std::wstring UpToFirstZero(const std::wstring& text)

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "platform/SystemFunction.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 namespace orvanta {
@@ -51,34 +52,34 @@ size_t RootLength(const std::wstring& path, bool& network)
 
 } // namespace
 
-std::wstring MakeLongPath(const std::wstring& path)
+std::wstring WithLongPathPrefix(const std::wstring& path)
 {
-    if (path.size() < 248)
-        return path;
-    if (!IsNetworkPath(path) && !IsDrivePath(path))
-        return path;
-    // An already prefixed drive path stays as it is (PathIsUNCW may call it a network path).
-    if (StartsWith(path, kLongPrefix) && !StartsWith(path, kLongUncPrefix))
-        return path;
-    if (::PathIsUNCW(path.c_str())) {
-        if (StartsWith(path, kLongUncPrefix))
-            return path;
-        return kLongUncPrefix + path.substr(2);
-    }
     if (StartsWith(path, kLongPrefix))
         return path;
-    return kLongPrefix + path;
+    if (IsNetworkPath(path))
+        return kLongUncPrefix + path.substr(2);
+    if (IsDrivePath(path))
+        return kLongPrefix + path;
+    return path;
+}
+
+std::wstring WithoutLongPathPrefix(const std::wstring& path)
+{
+    if (StartsWith(path, kLongUncPrefix))
+        return L"\\\\" + path.substr(8);
+    if (StartsWith(path, kLongPrefix))
+        return path.substr(4);
+    return path;
+}
+
+std::wstring MakeLongPath(const std::wstring& path)
+{
+    return path.size() < 248 ? path : WithLongPathPrefix(path);
 }
 
 std::wstring NormalizePath(const std::wstring& path)
 {
-    std::wstring source;
-    if (StartsWith(path, kLongUncPrefix))
-        source = L"\\\\" + path.substr(8);
-    else if (StartsWith(path, kLongPrefix))
-        source = path.substr(4);
-    else
-        source = path;
+    const std::wstring source = WithoutLongPathPrefix(path);
 
     std::wstring result;
     result.reserve(source.size());
@@ -126,8 +127,7 @@ std::wstring GetFileNamePart(const std::wstring& path)
 
 bool RemoveDirectoryLong(const std::wstring& path)
 {
-    const std::wstring target =
-        (path.size() < MAX_PATH || StartsWith(path, kLongPrefix)) ? path : kLongPrefix + path;
+    const std::wstring target = path.size() < MAX_PATH ? path : WithLongPathPrefix(path);
     return ::RemoveDirectoryW(target.c_str()) == TRUE;
 }
 
@@ -183,16 +183,28 @@ DWORD CreateFolderTree(const std::wstring& path, bool lastIsFolder, std::vector<
     return lastError;
 }
 
-UniqueModule LoadSystemLibrary(const std::wstring& name)
+std::wstring SystemFolderPath(const std::wstring& name)
 {
     wchar_t folder[MAX_PATH + 1];
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) {
         ::SetLastError(length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW);
-        return UniqueModule();
+        return {};
     }
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, 0));
+    return std::wstring(folder, length) + L"\\" + name;
+}
+
+UniqueModule LoadSystemLibrary(const std::wstring& name)
+{
+    const std::wstring path = SystemFolderPath(name);
+    if (path.empty())
+        return UniqueModule();
+    // The flag keeps the library's own dependencies to the system folder as well; a system
+    // without the search flags rejects it, and then the process-wide restriction has to do.
+    HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr && ::GetLastError() == ERROR_INVALID_PARAMETER)
+        module = ::LoadLibraryExW(path.c_str(), nullptr, 0);
+    return UniqueModule(module);
 }
 
 void RestrictDllSearchToSystemFolder()
@@ -214,6 +226,37 @@ std::wstring GetModulePath()
     if (length == 0 || length >= MAX_PATH)
         return {};
     return std::wstring(buffer, length);
+}
+
+std::wstring GetWindowsFolder()
+{
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+bool GetSpecialFolderPath(int csidl, std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
+        const BOOL found = ::SHGetPathFromIDListW(items, buffer);
+        ::CoTaskMemFree(items);  // the shell allocator is the COM task allocator
+        if (!found)
+            return false;
+        path = buffer;
+        return true;
+    }
+    using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    static const SHGetFolderPathFn getFolderPath = [] {
+        // Kept loaded for the process: the function pointer must stay valid.
+        return GetModuleFunction<SHGetFolderPathFn>(LoadSystemLibrary(L"shfolder.dll").Release(),
+                                                    "SHGetFolderPathW");
+    }();
+    if (getFolderPath == nullptr || FAILED(getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return false;
+    path = buffer;
+    return true;
 }
 
 } // namespace orvanta

@@ -9,7 +9,13 @@
 
 namespace orvanta {
 
-// "\\?\" (or "\\?\UNC\") in front of an absolute path of 248 characters or more.
+// "\\?\C:\x" for a drive path, "\\?\UNC\srv\share\x" for a network path \\srv\share\x; a path that
+// is prefixed already or relative stays as it is.
+std::wstring WithLongPathPrefix(const std::wstring& path);
+// The plain path behind a long-path prefix: "\\?\UNC\srv\share\x" gives \\srv\share\x and
+// "\\?\C:\x" gives C:\x; a path without prefix stays as it is.
+std::wstring WithoutLongPathPrefix(const std::wstring& path);
+// WithLongPathPrefix for a path of 248 characters or more; shorter paths stay as they are.
 std::wstring MakeLongPath(const std::wstring& path);
 // Without long-path prefix, trailing backslashes and repeated backslashes.
 std::wstring NormalizePath(const std::wstring& path);
@@ -29,12 +35,20 @@ void RemoveEmptyParentFolders(const std::wstring& path, const std::wstring& stop
 DWORD CreateFolderTree(const std::wstring& path, bool lastIsFolder,
                        std::vector<std::wstring>* createdFolders = nullptr);
 
-// Loads `name` from the system folder only; null with the error kept on failure.
+// The system folder (System32) + "\" + name; empty with the error kept on failure.
+std::wstring SystemFolderPath(const std::wstring& name);
+// Loads `name` from the system folder only, and its dependencies too where the system supports
+// the search flags; null with the error kept on failure.
 UniqueModule LoadSystemLibrary(const std::wstring& name);
 // Restricts the process's DLL search to the system folder (where the system supports it).
 void RestrictDllSearchToSystemFolder();
 
 // The module path of the running executable (empty on failure or truncation).
 std::wstring GetModulePath();
+// GetWindowsDirectoryW's answer; empty on failure or truncation.
+std::wstring GetWindowsFolder();
+// A shell folder by CSIDL: SHGetSpecialFolderLocation with SHGetPathFromIDListW, or where that
+// function fails SHGetFolderPathW from shfolder.dll. False when neither gives a path.
+bool GetSpecialFolderPath(int csidl, std::wstring& path);
 
 } // namespace orvanta

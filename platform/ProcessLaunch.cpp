@@ -1,5 +1,6 @@
 #include "platform/ProcessLaunch.h"
 
+#include "platform/Paths.h"
 #include "platform/ProcessUtil.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
@@ -11,7 +12,6 @@
 namespace orvanta {
 namespace {
 
-constexpr wchar_t kLongPathPrefix[] = L"\\\\?\\";
 constexpr ULONG kShellMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
 
 std::atomic<ShellExecuteFunction> g_shellExecute{nullptr};
@@ -20,11 +20,6 @@ bool CallShellExecute(SHELLEXECUTEINFOW& info)
 {
     const ShellExecuteFunction function = g_shellExecute.load();
     return function != nullptr ? function(&info) : ::ShellExecuteExW(&info) != FALSE;
-}
-
-std::wstring WithoutLongPathPrefix(const std::wstring& path)
-{
-    return StartsWith(path, kLongPathPrefix) ? path.substr(4) : path;
 }
 
 // The file's folder as a working folder. A bare drive ("C:") would mean the drive's current
@@ -59,13 +54,6 @@ void WaitForExit(HANDLE process, uint32_t* exitCode)
         return;
     DWORD code = 0;
     *exitCode = ::GetExitCodeProcess(process, &code) ? code : ::GetLastError();
-}
-
-std::wstring WindowsFolder()
-{
-    wchar_t buffer[MAX_PATH];
-    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
 }
 
 std::wstring LowerCaseTail(const std::wstring& text, size_t count)
@@ -180,7 +168,7 @@ bool ShellExecuteDetached(const std::wstring& file, const std::wstring& paramete
     const std::wstring extension = LowerCaseTail(file, 4);
     if (elevate && (extension == L".bat" || extension == L".cmd")) {
         // The elevation prompt needs a program: scripts run through the command processor.
-        target = Format(L"%ls\\System32\\cmd.exe", WindowsFolder().c_str());
+        target = Format(L"%ls\\System32\\cmd.exe", GetWindowsFolder().c_str());
         arguments = Format(L"/C \"\"%ls\" %ls\"", file.c_str(), parameters.c_str());
     }
     SHELLEXECUTEINFOW info{};

@@ -22,50 +22,40 @@ std::wstring Format(const wchar_t* format, ...)
     }
 }
 
-bool Contains(const std::wstring& text, const std::wstring& part)
+std::string WideToMultiByte(const std::wstring& text, uint32_t codePage)
 {
-    return text.find(part) != std::wstring::npos;
+    if (text.empty())
+        return {};
+    const int length = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string result(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0], length, nullptr,
+                          nullptr);
+    return result;
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix)
+std::wstring MultiByteToWide(const std::string& text, uint32_t codePage)
 {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool EndsWith(const std::wstring& text, const std::wstring& suffix)
-{
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    if (text.empty())
+        return {};
+    const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring result(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0], length);
+    return result;
 }
 
 std::string WideToAnsi(const std::wstring& text)
 {
-    if (text.empty())
-        return {};
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                             nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], length,
-                          nullptr, nullptr);
-    return result;
+    return WideToMultiByte(text, CP_ACP);
 }
 
 std::wstring AnsiToWide(const std::string& text)
 {
-    if (text.empty())
-        return {};
-    const int length =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], length);
-    return result;
-}
-
-std::wstring WithTrailingBackslash(const std::wstring& path)
-{
-    if (path.empty() || path.back() == L'\\')
-        return path;
-    return path + L'\\';
+    return MultiByteToWide(text, CP_ACP);
 }
 
 } // namespace orvanta

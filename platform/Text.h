@@ -1,7 +1,10 @@
-// Small text helpers shared by every subsystem. All text is UTF-16; the ANSI code page is
-// used only where a stored format demands it.
+// Text helpers that need the system: formatting and code-page conversions. All text is UTF-16;
+// a code page is used only where a stored format demands it.
 #pragma once
 
+#include "platform/Strings.h"
+
+#include <cstdint>
 #include <string>
 
 namespace orvanta {
@@ -9,14 +12,12 @@ namespace orvanta {
 // printf-style formatting into a wide string ("%s" takes a wide string, as with MSVC).
 std::wstring Format(const wchar_t* format, ...);
 
-bool Contains(const std::wstring& text, const std::wstring& part);
-bool StartsWith(const std::wstring& text, const std::wstring& prefix);
-bool EndsWith(const std::wstring& text, const std::wstring& suffix);
+// Conversions through a Windows code page (CP_ACP, CP_THREAD_ACP, CP_UTF8, ...).
+std::string WideToMultiByte(const std::wstring& text, uint32_t codePage);
+std::wstring MultiByteToWide(const std::string& text, uint32_t codePage);
 
+// The same through the ANSI code page.
 std::string WideToAnsi(const std::wstring& text);
 std::wstring AnsiToWide(const std::string& text);
-
-// "path\" unless the text is empty or already ends with a backslash.
-std::wstring WithTrailingBackslash(const std::wstring& path);
 
 } // namespace orvanta

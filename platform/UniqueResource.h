@@ -1,9 +1,8 @@
-// One owner type for every kind of system resource: a handle, a key, an internet handle,
-// a find handle, a loaded module. Each alias knows its own "invalid" value.
+// One owner type for every kind of system resource: a handle, a key, a find handle, a loaded
+// module (WinINet handles: download/WinInetApi.h). Each alias knows its own "invalid" value.
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -85,19 +84,12 @@ struct LocalMemoryTraits {
     static void Close(HLOCAL p) noexcept { ::LocalFree(p); }
 };
 
-// WinINet handles of the session; connections and requests need the engine's closing wait.
-struct InternetHandleTraits {
-    static HINTERNET Invalid() noexcept { return nullptr; }
-    static void Close(HINTERNET h) noexcept { ::InternetCloseHandle(h); }
-};
-
 using UniqueHandle = UniqueResource<HANDLE, HandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
 using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
 using UniqueKey = UniqueResource<HKEY, KeyTraits>;
 using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
 using UniqueLocal = UniqueResource<HLOCAL, LocalMemoryTraits>;
-using UniqueInternet = UniqueResource<HINTERNET, InternetHandleTraits>;
 
 // Undo-on-failure step: runs its action at scope end unless Release() was called.
 template <typename Action>

@@ -12,6 +12,7 @@
 #define IDS_CONNECT_TO 245
 #define IDS_CREDENTIALS_PROMPT 246
 #define IDS_MANDATORY_MISSING 276
+#define IDS_UNEXPECTED_ERROR 65001
 
 // The chainer's icon (the first icon of the executable, so the shell shows it too).
 #define IDI_CHAINER 100

@@ -5,23 +5,72 @@
 #include "run/UserInterface.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
-#include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 #include "platform/resource.h"
 
 #include <atomic>
+#include <exception>
 
 namespace orvanta {
 namespace {
 
 std::atomic<bool> g_interfaceShown{false};
 
-std::wstring FolderOf(const std::wstring& path)
+const wchar_t kInstallerMutex[] = L"Global\\_MSIExecute";
+
+// A mutex left abandoned by an owner that ended guards no running installation either.
+bool Acquired(DWORD waitResult)
 {
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED;
+}
+
+// Waiting on a mutex takes it, but the chainer only wants to know that no installation
+// executes: holding the execution mutex would make every Windows Installer package it starts
+// fail with 1618 for the whole run. So it is handed back at once.
+// With the status window up, the waiting thread keeps dispatching its messages: a long wait
+// must not leave the window unpainted and unanswering.
+DWORD WaitWithoutTimeout(HANDLE handle, bool pumpMessages)
+{
+    if (!pumpMessages)
+        return ::WaitForSingleObject(handle, INFINITE);
+    for (;;) {
+        const DWORD result =
+            ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT | QS_ALLPOSTMESSAGE, MWMO_INPUTAVAILABLE);
+        if (result != WAIT_OBJECT_0 + 1)
+            return result;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
+bool WaitAndHandBack(HANDLE mutex, bool pumpMessages)
+{
+    if (!Acquired(WaitWithoutTimeout(mutex, pumpMessages)))
+        return false;
+    ::ReleaseMutex(mutex);
+    return true;
+}
+
+DWORD WINAPI WaitForMutex(void* mutex)
+{
+    return ::WaitForSingleObject(static_cast<HANDLE>(mutex), INFINITE);
+}
+
+// Without the right to release the mutex, the wait runs on a thread of its own: its end hands
+// the mutex on (as abandoned) instead of holding it for the run.
+bool WaitOnPassingThread(HANDLE mutex, bool pumpMessages)
+{
+    const UniqueHandle waiter(::CreateThread(nullptr, 0, WaitForMutex, mutex, 0, nullptr));
+    if (!waiter)
+        return false;
+    WaitWithoutTimeout(waiter.Get(), pumpMessages);
+    DWORD result = WAIT_FAILED;
+    return ::GetExitCodeThread(waiter.Get(), &result) && Acquired(result);
 }
 
 } // namespace
@@ -38,7 +87,7 @@ void SetInterfaceShown(bool shown)
 
 std::wstring IniPathForModule(const std::wstring& modulePath)
 {
-    const std::wstring folder = FolderOf(modulePath);
+    const std::wstring folder = GetParentFolder(modulePath);
     std::wstring name = GetFileNamePart(modulePath);
     const size_t dot = name.rfind(L'.');
     if (dot != std::wstring::npos)
@@ -47,20 +96,6 @@ std::wstring IniPathForModule(const std::wstring& modulePath)
     if (!path.empty() && path.back() != L'\\')
         path += L'\\';
     return path + name + L".ini";
-}
-
-std::wstring IniTextFromBytes(const std::string& bytes)
-{
-    if (bytes.size() <= 2)
-        return {};
-    const size_t units = (bytes.size() - 2) / 2;
-    std::wstring text(units, L'\0');
-    for (size_t i = 0; i < units; ++i) {
-        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
-        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
-        text[i] = static_cast<wchar_t>(low | (high << 8));
-    }
-    return text;
 }
 
 std::wstring SetupTitle(const std::wstring& modulePath)
@@ -72,6 +107,10 @@ Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui) : run_
 
 Chainer::~Chainer()
 {
+    if (std::uncaught_exceptions() == 0) {
+        cleanup_.DeleteCleanupFiles();
+        cleanup_.RunPowerShellCleanup();
+    }
     if (ui_ != nullptr)
         ui_->CloseStatus();
 }
@@ -108,13 +147,17 @@ void Chainer::ResolveExtractionFolder(ChainerConfig& config)
 
 bool Chainer::WaitForWindowsInstaller(bool statusShown) const
 {
-    UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
+    UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kInstallerMutex));
+    if (mutex)
+        return WaitAndHandBack(mutex.Get(), statusShown);
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED)
+        return error == ERROR_FILE_NOT_FOUND;
+    // An access list that lets this account wait but not release.
+    mutex.Reset(::OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutex));
     if (!mutex)
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-    // The status window stays alive through a long wait.
-    if (statusShown)
-        return WaitWithMessagePump(mutex.Get());
-    return ::WaitForSingleObject(mutex.Get(), INFINITE) == WAIT_OBJECT_0;
+    return WaitOnPassingThread(mutex.Get(), statusShown);
 }
 
 void Chainer::Run()
@@ -122,7 +165,7 @@ void Chainer::Run()
     modulePath_ = GetModulePath();
     if (modulePath_.empty())
         return;  // a module path of MAX_PATH or more is not supported: end quietly with 0
-    moduleFolder_ = FolderOf(modulePath_);
+    moduleFolder_ = GetParentFolder(modulePath_);
     iniPath_ = IniPathForModule(modulePath_);
 
     IniFile ini;
@@ -130,6 +173,7 @@ void Chainer::Run()
         return;
 
     ChainerConfig config = LoadConfig(ini);
+    cleanup_.SetUp(ini, modulePath_, iniPath_);
     CleanupSettings cleanup;
     if (ReadCleanupSettings(ini, cleanup) && !cleanup.LogFile.empty()) {
         LogEnabled = true;

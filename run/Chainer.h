@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/Config.h"
+#include "run/DeferredCleanup.h"
 #include "run/PrerequisiteRun.h"
 #include "install/ExtractionContext.h"
 
@@ -18,6 +19,10 @@ class Chainer {
 public:
     // The interface (not owned; null shows nothing) is used only when the run is not silent.
     explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun(), UserInterface* ui = nullptr);
+    // Runs the deferred cleanup: the listed files are deleted, then the package's script is
+    // started. A run that ends with an error report (an exception leaving Run) skips it, so that
+    // the package stays as it was for a second attempt and for diagnosis. Then the status window
+    // closes.
     ~Chainer();
     Chainer(const Chainer&) = delete;
     Chainer& operator=(const Chainer&) = delete;
@@ -29,13 +34,14 @@ public:
 private:
     bool ReadIniFile(IniFile& ini) const;
     void ResolveExtractionFolder(ChainerConfig& config);
-    // False when the wait failed or was abandoned (then nothing is installed).
+    // False when the wait failed (then nothing is installed).
     bool WaitForWindowsInstaller(bool statusShown) const;
 
     int32_t exitCode_ = 0;
     bool rebootPending_ = false;
     bool silent_ = false;
     ExtractionContext extraction_;
+    DeferredCleanup cleanup_;
     std::wstring modulePath_;
     std::wstring iniPath_;
     std::wstring moduleFolder_;
@@ -45,9 +51,6 @@ private:
 
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
 std::wstring IniPathForModule(const std::wstring& modulePath);
-// The text of an INI file's bytes: the first two bytes (the byte-order mark) are skipped, the
-// rest read as UTF-16 LE; an odd last byte is ignored.
-std::wstring IniTextFromBytes(const std::string& bytes);
 
 // Whether dialogs are shown in this process (not silent); set by the run once it knows.
 bool InterfaceShown();

@@ -3,6 +3,7 @@
 #include "run/PrerequisiteRun.h"
 #include "run/StagesWorker.h"
 #include "run/UserInterface.h"
+#include "platform/FaultTranslation.h"
 #include "platform/Logger.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
@@ -30,12 +31,13 @@ const wchar_t* TrueFalse(bool value)
 struct SearchWork {
     PrerequisiteRun& run;
     ChainerConfig& config;
+    std::exception_ptr failure;  // what escaped the search, for the waiting thread
 };
 
 DWORD WINAPI SearchThread(void* parameter)
 {
     auto* work = static_cast<SearchWork*>(parameter);
-    work->run.SearchAll(work->config);
+    work->failure = RunContained([work] { work->run.SearchAll(work->config); });
     return 0;
 }
 
@@ -48,13 +50,15 @@ void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
         return;
     }
     ui->ShowStatus(LoadStringResource(IDS_SEARCHING));
-    SearchWork work{run, config};
+    SearchWork work{run, config, nullptr};
     const UniqueHandle thread(::CreateThread(nullptr, 0, SearchThread, &work, 0, nullptr));
     if (!thread) {
         run.SearchAll(config);
         return;
     }
     WaitWithMessagePump(thread.Get());
+    if (work.failure)
+        std::rethrow_exception(work.failure);
 }
 
 void RunStages(InstallStages& stages)

@@ -1,15 +1,68 @@
 #include "run/Chainer.h"
+#include "platform/ExceptionPresenter.h"
+#include "platform/FaultTranslation.h"
 #include "platform/Paths.h"
 #include "ui/DialogUserInterface.h"
+#include "ui/ErrorReportDialog.h"
 
 #include <windows.h>
 #include <objbase.h>
+
+#include <exception>
+
+#if defined(ORVANTA_FAULT_INJECTION)
+// Test builds of the chainer only: a run whose phases fault on request.
+std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun();
+#endif
+
+namespace {
+
+// A silent run never waits for someone to close a dialog: its report goes to the log only.
+bool ShowReportUnlessSilent(HWND owner, const std::wstring& message, const std::wstring& details)
+{
+    return orvanta::InterfaceShown() && orvanta::ShowErrorReport(owner, message, details);
+}
+
+std::unique_ptr<orvanta::PrerequisiteRun> CreateRun()
+{
+#if defined(ORVANTA_FAULT_INJECTION)
+    return CreateFaultInjectingRun();
+#else
+    return orvanta::CreatePrerequisiteRun();
+#endif
+}
+
+// The whole run; an error that ends it is reported and gives kCrashExitCode.
+int RunChainer(orvanta::UserInterface& dialogs)
+{
+    orvanta::ExceptionPresenter& presenter = orvanta::ExceptionPresenter::Instance();
+    try {
+        int exitCode = 0;
+        orvanta::RunTranslatingFaults([&exitCode, &dialogs] {
+            orvanta::Chainer chainer(CreateRun(), &dialogs);
+            chainer.Run();
+            exitCode = chainer.ExitCode();
+        });
+        return exitCode;
+    } catch (orvanta::IException& exception) {
+        presenter.Present(exception);
+    } catch (const std::exception& exception) {
+        presenter.PresentStd(exception);
+    } catch (...) {
+        presenter.PresentUnhandled(nullptr);
+    }
+    return orvanta::kCrashExitCode;
+}
+
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     // Before anything can load a library: a chainer started from a Downloads folder must not
     // pick up a DLL planted beside it.
     orvanta::RestrictDllSearchToSystemFolder();
+    orvanta::InstallCrashHandling();
+    orvanta::ExceptionPresenter::Instance().SetReportDialog(ShowReportUnlessSilent);
 
     const bool comInitialized = ::CoInitialize(nullptr) == S_OK;
     int exitCode = 0;
@@ -17,9 +70,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         // A silent run shows none of it: the run passes the interface on only when it is shown.
         orvanta::DialogUserInterface dialogs;
         orvanta::InstallDialogPrompts();
-        orvanta::Chainer chainer(orvanta::CreatePrerequisiteRun(), &dialogs);
-        chainer.Run();
-        exitCode = chainer.ExitCode();
+        exitCode = RunChainer(dialogs);
     }
     if (comInitialized)
         ::CoUninitialize();

@@ -157,10 +157,15 @@ void SetSelected(ChainerConfig& config, size_t index, bool selected)
 
 void RecheckPrerequisites(ChainerConfig& config)
 {
+    // Chosen before any search: a parent found now deselects its children, which must still be
+    // searched again, or the mandatory check would judge them by their first search.
+    std::vector<size_t> toRecheck;
     for (size_t index = 0; index < config.prerequisites.size(); ++index) {
         const PrereqDecision effective = EffectiveDecision(config, index);
-        if (effective == NotSelected || effective == OsNotSupported)
-            continue;
+        if (effective != NotSelected && effective != OsNotSupported)
+            toRecheck.push_back(index);
+    }
+    for (const size_t index : toRecheck) {
         SearchPrerequisite(config, index, true);
         PrereqInfo& prereq = config.prerequisites[index];
         RefreshDownloadPresent(config, prereq);
@@ -170,12 +175,12 @@ void RecheckPrerequisites(ChainerConfig& config)
 
 bool MandatoryCheck(ChainerConfig& config)
 {
-    for (size_t index = 0; index < config.prerequisites.size(); ++index) {
-        const PrereqInfo& prereq = config.prerequisites[index];
+    for (const PrereqInfo& prereq : config.prerequisites) {
         if (!Contains(prereq.Options, L"m") || Contains(prereq.Options, L"i"))
             continue;
-        const PrereqDecision effective = EffectiveDecision(config, index);
-        if (effective != AcceptableFound && effective != NotSelected) {
+        // The prerequisite's own search decides, not its selection: a child whose installer
+        // failed is deselected as soon as its parent is found, yet it is still missing.
+        if (NeedsInstallOrDownloaded(prereq.decision)) {
             config.missingMandatory = prereq.name;
             return false;
         }

@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-i686-posix mingw-w64-i686-dev
     wine64 xvfb xauth
     wixl nsis nginx python3-pyftpdlib curl
+    g++ clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -17,7 +17,7 @@ rm -rf "$shots"
 mkdir -p "$shots"
 unset DISPLAY
 # The test program runs under Wine: it gets the folder as a Windows path (Z: is the Linux root).
-(cd build/x64 && ORVANTA_UI_SCREENSHOTS="Z:${shots//\//\\}" ctest -R '^ui_tests$' --output-on-failure)
+(cd build/x64 && ORVANTA_SCREENSHOT_DIR="Z:${shots//\//\\}" ctest -R '^ui_tests$' --output-on-failure)
 
 for bmp in "$shots"/*.bmp; do
     python3 scripts/bmp-to-png.py "$bmp" "${bmp%.bmp}.png"

@@ -1,6 +1,7 @@
 #include "ui/DialogServices.h"
 
 #include "run/Chainer.h"
+#include "platform/CriticalSection.h"
 #include "platform/Logger.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemFunction.h"
@@ -8,24 +9,23 @@
 #include "ui/DialogIds.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace orvanta {
 namespace {
 
 // Objects registered for a window that their thread is about to create.
-std::mutex g_bindingLock;
+CriticalSection g_bindingLock;
 std::vector<std::pair<DWORD, DialogObject*>> g_pendingBindings;
 
 void RegisterBinding(DialogObject* object)
 {
-    std::lock_guard<std::mutex> lock(g_bindingLock);
+    const CriticalSectionLock lock(g_bindingLock);
     g_pendingBindings.emplace_back(::GetCurrentThreadId(), object);
 }
 
 DialogObject* TakeBinding()
 {
-    std::lock_guard<std::mutex> lock(g_bindingLock);
+    const CriticalSectionLock lock(g_bindingLock);
     const DWORD thread = ::GetCurrentThreadId();
     for (auto entry = g_pendingBindings.rbegin(); entry != g_pendingBindings.rend(); ++entry) {
         if (entry->first == thread) {
@@ -40,7 +40,7 @@ DialogObject* TakeBinding()
 // The creation failed before the first message: nothing took the entry.
 void DropBinding(DialogObject* object)
 {
-    std::lock_guard<std::mutex> lock(g_bindingLock);
+    const CriticalSectionLock lock(g_bindingLock);
     g_pendingBindings.erase(std::remove_if(g_pendingBindings.begin(), g_pendingBindings.end(),
                                            [object](const std::pair<DWORD, DialogObject*>& entry) {
                                                return entry.second == object;

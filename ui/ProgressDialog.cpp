@@ -3,6 +3,7 @@
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
+#include "platform/FaultTranslation.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
 #include "platform/resource.h"
@@ -43,6 +44,8 @@ int32_t ProgressDialog::Run()
             canceled_ = true;  // a dialog that failed after its worker started: nobody could cancel
         // Messages are still dispatched: the worker may be sending one to this thread.
         WaitWithMessagePump(workerThread_.Get());
+        if (workerFailure_)
+            std::rethrow_exception(workerFailure_);
     }
     if (end == ProgressDone || end == ProgressCanceledOrRebooting || end == ProgressMandatoryMissing)
         return static_cast<int32_t>(end);
@@ -52,7 +55,10 @@ int32_t ProgressDialog::Run()
 DWORD WINAPI ProgressDialog::WorkerThread(void* parameter)
 {
     auto* dialog = static_cast<ProgressDialog*>(parameter);
-    dialog->worker_.Run(*dialog);
+    dialog->workerFailure_ = RunContained([dialog] { dialog->worker_.Run(*dialog); });
+    // The dialog closes; Run hands the failure on to the thread that reports it.
+    if (dialog->workerFailure_ && !dialog->Closed())
+        ::PostMessageW(dialog->window_, kEndMessage, ProgressCanceledOrRebooting, 0);
     return 0;
 }
 

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -29,7 +30,8 @@ public:
     ~ProgressDialog() override;
 
     // Shows the dialog owned by the active window and returns how it ended (1, 2 or 7), or 0
-    // when it could not be created; in every case only after the worker thread has ended.
+    // when it could not be created; in every case only after the worker thread has ended. What
+    // escaped the worker (a fault, a program error) is thrown here once the dialog is gone.
     int32_t Run();
 
     // The sink, called on the worker thread. A step of a stage starts at the bar's position for
@@ -62,6 +64,7 @@ private:
     StageWorker& worker_;
     std::wstring caption_;
     UniqueHandle workerThread_;
+    std::exception_ptr workerFailure_;  // what escaped the worker (a fault or a program error)
     std::atomic<HWND> window_{nullptr};
     std::atomic<bool> canceled_{false};
     std::atomic<bool> ended_{false};

@@ -1,4 +1,5 @@
 #include "config/Config.h"
+#include "platform/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,10 @@ TEST(ParseDecimal, DocumentedForms)
     EXPECT_EQ(ParseDecimal(L"\t5"), 0);  // only spaces are skipped
     EXPECT_EQ(ParseDecimal(L"+-3"), 0);
     EXPECT_EQ(ParseDecimal(L"4294967295"), -1);  // wraps in 32 bits
+    // Sizes take the same form in 64 bits.
+    EXPECT_EQ(ParseDecimal64(L" 4294967296abc"), 4294967296LL);
+    EXPECT_EQ(ParseDecimal64(L"-+7"), -7);
+    EXPECT_EQ(ParseDecimal64(L"x1"), 0);
 }
 
 TEST(LoadConfig, ContinuousNumberingAndTheFirstPresentSourceKeyWins)
@@ -79,7 +84,7 @@ TEST(LoadConfig, PrerequisiteFields)
     const ChainerConfig config = Load(
         L"[PREREQUISITES]\r\nApp1=A\r\n"
         L"[A]\r\nSetupFile=a.exe\r\nVerMax=2.0\r\nNoUiCommandLine=/n\r\nExactSize=abc\r\nOperator=1\r\n"
-        L"WinNT64Versions=Windows 10 x64\r\n"
+        L"WinNT64Versions=Windows 10 x64\r\nSHA256=AbC\r\n"
         L"SearchType1=2\r\nSearchString1=HKLM\\S\\V\r\nVerMin1=1\r\nVerMax1=3\r\nRefContent1=M1\r\n"
         L"SearchCmdLine1=/c\r\nSearchType2=5\r\nSearchString2=HKCU\\K\r\n");
     ASSERT_EQ(config.prerequisites.size(), 1u);
@@ -87,6 +92,7 @@ TEST(LoadConfig, PrerequisiteFields)
     EXPECT_EQ(info.VerMax, L"2.0");
     EXPECT_EQ(info.NoUiCommandLine, L"/n");
     EXPECT_EQ(info.ExactSize, 0);
+    EXPECT_EQ(info.SHA256, L"AbC");  // as written: the comparison folds the case
     EXPECT_EQ(info.Operator, 1);
     EXPECT_EQ(info.WinNT64Versions, L"Windows 10 x64");
     EXPECT_EQ(info.decision, Undefined);
@@ -142,22 +148,4 @@ TEST(CleanupSettings, ReadFromChainerSection)
     IniFile none;
     none.Parse(L"[Other]\r\nLogFile=x\r\n");
     EXPECT_FALSE(ReadCleanupSettings(none, settings));
-}
-
-TEST(StageTexts, DefaultsUnlessOverriddenAndEmptyOutOfRange)
-{
-    ChainerConfig config;
-    EXPECT_EQ(config.GetStageText(0), L"Searching for prerequisites...");
-    EXPECT_EQ(config.GetStageText(3), L"Opening site of %s");
-    EXPECT_EQ(config.GetStageText(4), L"");
-    EXPECT_EQ(config.GetStageText(-1), L"");
-    config.stageTexts[1] = L"Fetching %s";
-    EXPECT_EQ(config.GetStageText(1), L"Fetching %s");
-}
-
-TEST(DecisionTexts, MatchTheLogLines)
-{
-    EXPECT_STREQ(DecisionText(AlreadyDownloaded),
-                 L"No acceptable version found. It is already downloaded and it will be installed.");
-    EXPECT_STREQ(DecisionText(Undefined), L"Undefined");
 }

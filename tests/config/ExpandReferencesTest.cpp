@@ -1,7 +1,6 @@
 // [Folder], %ENV% and !registry! references in configuration values.
 #include "config/FolderProperties.h"
 #include "platform/Text.h"
-#include "platform/UniqueResource.h"
 
 #include "FolderTestSupport.h"
 #include "TestSupport.h"
@@ -21,15 +20,6 @@ std::wstring Expand(const std::wstring& text)
 
 const wchar_t kKey[] = L"Software\\OrvantaTests\\ExpandReferences";
 const wchar_t kKey32[] = L"Software\\WOW6432Node\\OrvantaTests\\ExpandReferences";
-
-bool SetDword(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value)
-{
-    UniqueKey key;
-    return ::RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr) ==
-               ERROR_SUCCESS &&
-           ::RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
-               ERROR_SUCCESS;
-}
 
 class RegistryReferenceTest : public ::testing::Test {
 protected:
@@ -96,7 +86,8 @@ TEST_F(RegistryReferenceTest, RegistryValuesAreReadAsText)
 {
     ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kKey, L"Value", L"C:\\Data"));
     ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, kKey, L"", L"default"));
-    ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"Number", 42));
+    const DWORD number = 42;
+    ASSERT_TRUE(testing_support::SetRegistryValue(HKEY_CURRENT_USER, kKey, L"Number", REG_DWORD, &number, 4));
     const std::wstring path = std::wstring(L"HKCU\\") + kKey;
     EXPECT_EQ(Expand(L"!" + path + L"\\Value!\\x"), L"C:\\Data\\x");
     EXPECT_EQ(Expand(L"v=!" + path + L"\\Number!"), L"v=42");

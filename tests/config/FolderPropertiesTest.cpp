@@ -1,5 +1,6 @@
 // Folder names the configuration may use, against what Windows (here Wine) reports.
 #include "config/FolderProperties.h"
+#include "config/References.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 
@@ -90,6 +91,15 @@ TEST(GetFolderProperty, TempFolderAndSetupExeDirEndInABackslash)
     ASSERT_GT(::GetModuleFileNameW(nullptr, module, MAX_PATH), 0u);
     const std::wstring path = module;
     EXPECT_EQ(FolderValue(L"SETUPEXEDIR", true), path.substr(0, path.rfind(L'\\') + 1));
+}
+
+TEST(GetFolderProperty, EveryNameOfTheReferenceSyntaxResolves)
+{
+    // orvanta-ini reports any other [name] as unknown: the two lists must be the same.
+    for (const std::wstring& name : FolderPropertyNames()) {
+        std::wstring value;
+        EXPECT_TRUE(GetFolderProperty(name, false, value) && !value.empty()) << name;
+    }
 }
 
 TEST(GetFolderProperty, NamesAreExactAndCaseSensitive)

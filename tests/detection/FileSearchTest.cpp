@@ -3,6 +3,7 @@
 
 #include "detection/SearchKinds.h"
 #include "platform/TempFolder.h"
+#include "platform/Wow64Redirection.h"
 
 #include <gtest/gtest.h>
 
@@ -83,23 +84,6 @@ TEST_F(FileSearchTest, DepthSuffixLooksIntoSubfoldersDownToThatDepth)
     EXPECT_TRUE(FileVersions(temp_ / L"deep.exe?1").empty());
     EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2"), kVersioned);
     EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2000000000"), kVersioned);
-}
-
-TEST_F(FileSearchTest, FirstHitInDepthFirstOrderEndsTheSearch)
-{
-    // x\y\hit.exe is met (depth first through x) before z\hit.exe only when x is listed first;
-    // both lie within depth 2, and exactly one version is reported either way.
-    ASSERT_TRUE(Folder(L"x") && Folder(L"x\\y") && Folder(L"z"));
-    ASSERT_TRUE(Place(L"x\\y\\hit.exe") && Place(L"z\\hit.exe", false));
-    WIN32_FIND_DATAW data;
-    const UniqueFind find(::FindFirstFileW((temp_ / L"*").c_str(), &data));
-    ASSERT_TRUE(find);
-    std::wstring firstFolder;
-    do {
-        if (std::wstring(data.cFileName) == L"x" || std::wstring(data.cFileName) == L"z")
-            firstFolder = data.cFileName;
-    } while (firstFolder.empty() && ::FindNextFileW(find.Get(), &data));
-    EXPECT_EQ(FileVersions(temp_ / L"hit.exe?2"), Versions{firstFolder == L"x" ? L"1.2.3.4" : L"0.0.0.0"});
 }
 
 TEST_F(FileSearchTest, WildcardNamesMatchFilesAndFoldersAreNotFiles)
@@ -200,6 +184,68 @@ TEST_F(FileSearchTest, FolderNamesListSubfoldersOnly)
 
     for (const std::wstring& text : {temp_ / L"missing", std::wstring(), std::wstring(L"%ORVANTA_H3_NOT_SET%")})
         EXPECT_TRUE(Find(SearchType::FolderNameVersions, text).versions.empty()) << text;
+}
+
+// Stands in for WOW64's switch, which the 64-bit test build never meets. Switching redirection
+// off changes what a system path names; here the switch changes what %ORVANTA_H3_VIEW% names
+// instead, so a reference expanded after the switch would name the other folder.
+struct ViewSwitch {
+    static std::wstring redirected;
+    static std::wstring normal;
+    static int switchedOff;
+    static int switchedBack;
+
+    static bool Disable(void** oldValue)
+    {
+        ++switchedOff;
+        *oldValue = nullptr;
+        return ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", redirected.c_str()) != FALSE;
+    }
+    static void Revert(void*)
+    {
+        ++switchedBack;
+        ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", normal.c_str());
+    }
+};
+std::wstring ViewSwitch::redirected;
+std::wstring ViewSwitch::normal;
+int ViewSwitch::switchedOff = 0;
+int ViewSwitch::switchedBack = 0;
+
+TEST_F(FileSearchTest, ReferencesAreExpandedBeforeRedirectionIsSwitchedOff)
+{
+    // "seen" holds the file and the folder 1.0, "other" the folder 9.9 only.
+    ASSERT_TRUE(Folder(L"seen") && Folder(L"other") && Folder(L"seen\\1.0") && Folder(L"other\\9.9"));
+    ASSERT_TRUE(Place(L"seen\\tool.exe"));
+    ViewSwitch::normal = temp_ / L"seen";
+    ViewSwitch::redirected = temp_ / L"other";
+    const Wow64RedirectionSwitch viewSwitch{ViewSwitch::Disable, ViewSwitch::Revert};
+    SetWow64RedirectionSwitchForTesting(&viewSwitch);
+    const ScopeGuard restore([] {
+        SetWow64RedirectionSwitchForTesting(nullptr);
+        ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", nullptr);
+    });
+
+    const struct {
+        SearchType type;
+        const wchar_t* text;
+        bool use64;
+        Versions versions;
+        int switches;
+    } cases[] = {
+        {SearchType::FileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe", true, kVersioned, 1},
+        {SearchType::FileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe?1", true, kVersioned, 1},
+        {SearchType::FileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe", false, kVersioned, 0},
+        {SearchType::FolderNameVersions, L"%ORVANTA_H3_VIEW%", true, Versions{L"1.0"}, 1},
+        {SearchType::FolderNameVersions, L"%ORVANTA_H3_VIEW%", false, Versions{L"1.0"}, 0},
+    };
+    for (const auto& c : cases) {
+        ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", ViewSwitch::normal.c_str());
+        ViewSwitch::switchedOff = ViewSwitch::switchedBack = 0;
+        EXPECT_EQ(Find(c.type, c.text, c.use64).versions, c.versions) << c.text << " use64=" << c.use64;
+        EXPECT_EQ(ViewSwitch::switchedOff, c.switches) << c.text;
+        EXPECT_EQ(ViewSwitch::switchedBack, c.switches) << c.text << ": redirection is restored";
+    }
 }
 
 } // namespace

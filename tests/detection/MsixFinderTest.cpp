@@ -1,5 +1,4 @@
-// Package matching against a fake package listing, and the real package manager, which does
-// not exist under Wine.
+// Package matching against a fake package listing (Wine has no package manager).
 #include "SearchTestSupport.h"
 
 #include "detection/MsixFinder.h"
@@ -91,12 +90,6 @@ TEST(MsixFinderTest, FindRunsTheListingOnItsOwnThread)
     });
     EXPECT_EQ(MsixFinder::Find(L"Contoso.Tool", L"CN=Contoso", L"x64"), L"2.3.4.5");
     EXPECT_NE(*listingThread, caller);
-}
-
-TEST(MsixFinderTest, RealPackageManagerIsMissingUnderWineAndFindsNothing)
-{
-    // Wine has no Windows.Management.Deployment.PackageManager (class not registered).
-    EXPECT_EQ(MsixFinder::Find(L"Microsoft.WindowsCalculator", L"", L""), L"");
 }
 
 TEST(AppxSearchTest, FieldsAreNameArchitecturePublisherTrimmed)

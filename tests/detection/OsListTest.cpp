@@ -2,16 +2,12 @@
 #include "detection/OsIdentification.h"
 #include "platform/Logger.h"
 #include "platform/Text.h"
-#include "platform/UniqueResource.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvanta;
-using testing_support::LogMessages;
-using testing_support::ReadUtf16File;
-using testing_support::TempDir;
 
 namespace {
 
@@ -111,18 +107,10 @@ TEST(LanguageListAccepts, NumbersReadLikeDecimalConversion)
 
 TEST(LanguageMatches, LogsTheSystemDefaultLanguageOnlyForANonEmptyList)
 {
-    TempDir dir;
-    const std::wstring path = dir / L"language.log";
-    Logger::Instance().ResetForTesting();
-    const ScopeGuard reset([] {
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
-    });
-    Logger::Instance().SetLogFile(path);
-    // Nothing is written while logging is off.
+    testing_support::LogCapture log;
+    LogEnabled = false;  // nothing is written while logging is off
     EXPECT_FALSE(LanguageMatches(L"0;"));
-    EXPECT_FALSE(testing_support::FileExists(path));
-
+    EXPECT_FALSE(testing_support::FileExists(log.Path()));
     LogEnabled = true;
     const LANGID language = ::GetSystemDefaultLangID();
     EXPECT_TRUE(LanguageMatches(L""));
@@ -131,7 +119,7 @@ TEST(LanguageMatches, LogsTheSystemDefaultLanguageOnlyForANonEmptyList)
 
     const std::wstring prefix = Format(L"SystemDefault LangID=%d-", static_cast<int>(language));
     size_t languageLines = 0;
-    for (const std::wstring& line : LogMessages(ReadUtf16File(path))) {
+    for (const std::wstring& line : log.Lines()) {
         if (!StartsWith(line, L"SystemDefault LangID="))
             continue;
         ++languageLines;

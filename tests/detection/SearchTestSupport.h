@@ -29,14 +29,14 @@ public:
     // The key path with the root name the searches read.
     std::wstring SearchPath(const std::wstring& rest = L"") const
     {
-        const std::wstring rootName = root_ == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\";
-        return rootName + path_ + (rest.empty() ? L"" : L"\\" + rest);
+        return (root_ == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\") + Path(rest);
     }
 
     bool SetString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value,
                    REGSAM view = 0, DWORD type = REG_SZ) const
     {
-        return SetRaw(subKey, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)), view);
+        const DWORD size = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+        return SetRaw(subKey, name, type, value.c_str(), size, view);
     }
     bool SetDword(const std::wstring& subKey, const std::wstring& name, DWORD value) const
     {
@@ -45,22 +45,18 @@ public:
     bool SetRaw(const std::wstring& subKey, const std::wstring& name, DWORD type, const void* data, DWORD size,
                 REGSAM view = 0) const
     {
-        const orvanta::UniqueKey key = Create(subKey, view);
-        return key && ::RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
-                          ERROR_SUCCESS;
+        return testing_support::SetRegistryValue(root_, Path(subKey), name, type, data, size, view);
     }
-    bool CreateKey(const std::wstring& subKey) const { return static_cast<bool>(Create(subKey, 0)); }
-
-private:
-    orvanta::UniqueKey Create(const std::wstring& subKey, REGSAM view) const
+    bool CreateKey(const std::wstring& subKey) const
     {
         orvanta::UniqueKey key;
-        const std::wstring path = subKey.empty() ? path_ : path_ + L"\\" + subKey;
-        if (::RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Put(), nullptr) !=
-            ERROR_SUCCESS)
-            key.Release();
-        return key;
+        const std::wstring path = Path(subKey);
+        return ::RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr) ==
+               ERROR_SUCCESS;
     }
+
+private:
+    std::wstring Path(const std::wstring& subKey) const { return subKey.empty() ? path_ : path_ + L"\\" + subKey; }
     void Delete() const
     {
         const std::wstring leaf = path_.substr(path_.rfind(L'\\') + 1);

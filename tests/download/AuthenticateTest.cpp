@@ -3,8 +3,6 @@
 
 #include "download/Authentication.h"
 
-#include <gtest/gtest.h>
-
 #include <new>
 
 using namespace orvanta;
@@ -37,30 +35,6 @@ TEST(Authenticate, RecordsTheChallengeAndAsksTheSinkWithoutThePassword)
     EXPECT_EQ(store.ProxyServer(), L"proxy.corp");
     EXPECT_EQ(store.Url(), L"http://h.example/f.exe");
     ExpectOneFailure(sink, DLERR_AUTH_REQUIRED, L"http://h.example/f.exe");
-}
-
-TEST(Authenticate, UsesEnteredCredentialsThenRemembersThemOncePerAttempt)
-{
-    PromptingStore store;
-    store.WillAnswer(L"bob", L"pw2");
-    RecordingSink sink;
-    AnswerLoginsFrom(sink, store);
-    std::wstring user;
-    std::wstring password;
-    ASSERT_TRUE(Authenticate(&store, &sink, nullptr, L"ftp://h/f", L"FTP Server", false, L"", user, password));
-    EXPECT_EQ(user, L"bob");
-    EXPECT_EQ(password, L"pw2");
-    EXPECT_EQ(store.questions, 1);
-
-    // A later open is offered the same credentials without a question...
-    store.ResetAttempt();
-    user.clear();
-    ASSERT_TRUE(Authenticate(&store, &sink, nullptr, L"ftp://other/f", L"FTP Server", false, L"", user, password));
-    EXPECT_EQ(user, L"bob");
-    EXPECT_EQ(store.questions, 1);
-    // ...but when they are rejected again in that open, the user is asked (and here declines).
-    EXPECT_FALSE(Authenticate(&store, &sink, nullptr, L"ftp://other/f", L"FTP Server", false, L"", user, password));
-    EXPECT_EQ(store.questions, 2);
 }
 
 TEST(Authenticate, StoreAboveFourGigabytesIsHandedWholeToTheSink)

@@ -5,18 +5,14 @@
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/InternetDownloader.h"
-#include "platform/Logger.h"
 #include "platform/SystemError.h"
 
-#include "RecordingSink.h"
-#include "ServerSupport.h"
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "DownloadTestSupport.h"
 
 #include <algorithm>
 
 using namespace orvanta;
+using download_testing::RecordingSink;
 using testing_support::ContainsLine;
 using testing_support::FileExists;
 using testing_support::TempDir;
@@ -27,28 +23,14 @@ const char kPayload[] = "payload of a setup program";
 const uint32_t kPayloadSize = sizeof(kPayload) - 1;
 const wchar_t kPayloadMd5[] = L"ce87fe71e8283aa6296e2083d92ea6ff";
 
-bool Exists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 class DownloadStageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
         config.downloadFolder = downloadFolder + L"\\";
         ::CreateDirectoryW(source.c_str(), nullptr);
         ASSERT_TRUE(testing_support::WriteBytes(source + L"\\setup.exe", kPayload));
     }
-    void TearDown() override
-    {
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
-    }
-
     PrereqInfo& AddDownload(const std::wstring& name, const std::wstring& url, int32_t exactSize = 0,
                             const std::wstring& md5 = L"", const std::wstring& options = L"")
     {
@@ -67,22 +49,13 @@ protected:
 
     std::wstring FileSourceUrl(const std::wstring& name = L"setup.exe") const
     {
-        std::wstring url = L"file:///" + source + L"\\" + name;
-        std::replace(url.begin(), url.end(), L'\\', L'/');
-        return url;
-    }
-    // The payload served by the HTTP test server as `name`, at the URL path `prefix` + `name`.
-    std::wstring ServedUrl(const std::wstring& name, const std::wstring& prefix = L"") const
-    {
-        const std::wstring base = HttpServerBaseUrl();
-        EXPECT_FALSE(base.empty()) << "the HTTP test server is not running";
-        EXPECT_TRUE(ServeFile(name, kPayload));
-        return base + prefix + name;
+        return download_testing::FileUrl(source + L"\\" + name);
     }
     uint32_t Run(RecordingSink* sink = nullptr) { return DownloadPrerequisites(config, downloads, sink); }
-    std::vector<std::wstring> LogLines() const { return testing_support::LogMessages(LogText()); }
-    std::wstring LogText() const { return testing_support::ReadUtf16File(dir / L"run.log"); }
+    std::vector<std::wstring> LogLines() const { return log.Lines(); }
+    std::wstring LogText() const { return log.Text(); }
 
+    testing_support::LogCapture log;
     TempDir dir;
     const std::wstring source = dir / L"source";
     const std::wstring downloadFolder = dir / L"downloads";
@@ -114,8 +87,8 @@ TEST_F(DownloadStageTest, AcceptedDownloadIsLoggedMarkedPresentAndDeletedAtTheEn
     EXPECT_EQ(lines, expected);
     // Discarding the list deletes the file and the download folder the stage had created.
     downloads.DeleteRegistered();
-    EXPECT_FALSE(Exists(target));
-    EXPECT_FALSE(Exists(downloadFolder));
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(FileExists(downloadFolder));
 }
 
 TEST_F(DownloadStageTest, KeepFilesCompleteOrPrereqsKeepsTheDownload)
@@ -163,10 +136,10 @@ TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)
     EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
     EXPECT_FALSE(ContainsLine(lines, L"Downloaded file was accepted."));
     EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Later"));
-    ASSERT_EQ(sink.errors.size(), 1u);
-    EXPECT_EQ(sink.errors[0].code, DLERR_REJECTED);
-    EXPECT_TRUE(sink.errors[0].hadText);
-    EXPECT_EQ(sink.errors[0].text, L"");
+    ASSERT_EQ(sink.Errors().size(), 1u);
+    EXPECT_EQ(sink.Errors()[0].code, DLERR_REJECTED);
+    EXPECT_TRUE(sink.Errors()[0].hasText);
+    EXPECT_EQ(sink.Errors()[0].text, L"");
 }
 
 TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
@@ -179,9 +152,9 @@ TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
               std::wstring::npos);
     EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Later"));
     EXPECT_FALSE(FileExists(target));
-    ASSERT_FALSE(sink.errors.empty());
-    EXPECT_EQ(sink.errors.back().code, DLERR_MANDATORY_FAILED);
-    EXPECT_EQ(sink.errors.back().text, L"Missing");
+    ASSERT_FALSE(sink.Errors().empty());
+    EXPECT_EQ(sink.Errors().back().code, DLERR_MANDATORY_FAILED);
+    EXPECT_EQ(sink.Errors().back().text, L"Missing");
 
     config.prerequisites[0].Options = L"M";
     EXPECT_EQ(Run(), 0u);
@@ -234,7 +207,7 @@ TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFile)
     // The folders the stage created are removed again, innermost first.
     EXPECT_EQ(downloads.FoldersToDelete().size(), 3u);
     downloads.DeleteRegistered();
-    EXPECT_FALSE(Exists(downloadFolder));
+    EXPECT_FALSE(FileExists(downloadFolder));
 }
 
 TEST_F(DownloadStageTest, UrlWithoutFileNameFailsWithoutWritingIntoTheFolder)
@@ -243,25 +216,29 @@ TEST_F(DownloadStageTest, UrlWithoutFileNameFailsWithoutWritingIntoTheFolder)
     EXPECT_EQ(Run(&sink), 1603u);
     EXPECT_EQ(downloads.lastResult, static_cast<uint32_t>(ERROR_INVALID_NAME));
     EXPECT_FALSE(FileExists(downloadFolder + L"\\.part"));
-    ASSERT_EQ(sink.errors.size(), 2u);
-    EXPECT_EQ(sink.errors[0].code, static_cast<uint32_t>(ERROR_INVALID_NAME));
-    EXPECT_EQ(sink.errors[1].code, DLERR_MANDATORY_FAILED);
+    ASSERT_EQ(sink.Errors().size(), 2u);
+    EXPECT_EQ(sink.Errors()[0].code, static_cast<uint32_t>(ERROR_INVALID_NAME));
+    EXPECT_EQ(sink.Errors()[1].code, DLERR_MANDATORY_FAILED);
 }
 
 TEST_F(DownloadStageTest, SizeTheServerDoesNotAnnounceIsCheckedAfterTheTransfer)
 {
-    AddDownload(L"NoLength", ServedUrl(L"stage-nolength.exe", L"nolength/"), kPayloadSize + 1);
+    REQUIRE_TEST_SERVERS();
+    ASSERT_TRUE(download_testing::ServeFile(L"stage-nolength.exe", kPayload));
+    AddDownload(L"NoLength", download_testing::Servers().FaultUrl(L"/nolength/stage-nolength.exe"), kPayloadSize + 1);
     EXPECT_EQ(Run(&sink), 1603u);
     EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-nolength.exe"));
     EXPECT_FALSE(config.prerequisites[0].downloadPresent);
     EXPECT_TRUE(ContainsLine(LogLines(), L"Downloaded file was rejected.(Invalid size or MD5)."));
-    ASSERT_FALSE(sink.errors.empty());
-    EXPECT_EQ(sink.errors.back().code, DLERR_REJECTED);
+    ASSERT_FALSE(sink.Errors().empty());
+    EXPECT_EQ(sink.Errors().back().code, DLERR_REJECTED);
 }
 
 TEST_F(DownloadStageTest, AnnouncedSizeOtherThanExactSizeIsNotFetched)
 {
-    AddDownload(L"WrongSize", ServedUrl(L"stage-wrongsize.exe"), kPayloadSize - 1);
+    REQUIRE_TEST_SERVERS();
+    ASSERT_TRUE(download_testing::ServeFile(L"stage-wrongsize.exe", kPayload));
+    AddDownload(L"WrongSize", download_testing::Servers().NginxUrl(L"stage-wrongsize.exe"), kPayloadSize - 1);
     EXPECT_EQ(Run(), 0u);
     EXPECT_EQ(downloads.lastResult, DLERR_SIZE_MISMATCH);
     EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-wrongsize.exe"));

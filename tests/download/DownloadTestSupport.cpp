@@ -52,6 +52,11 @@ const TestServers& Servers()
     return servers;
 }
 
+bool ServeFile(const std::wstring& name, const std::string& bytes)
+{
+    return testing_support::WriteBytes(Servers().DataFile(name), bytes);
+}
+
 void RecordingSink::AddProgress(uint64_t bytes)
 {
     progress += bytes;
@@ -102,8 +107,8 @@ void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store)
     };
 }
 
-uint32_t CountingDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
-                                     uint32_t& contentLength)
+uint32_t CountingDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
+                                     uint64_t& contentLength)
 {
     attempts.push_back(url);
     return InternetDownloader::OpenUrl(url, verb, resumeOffset, contentLength);

@@ -1,11 +1,15 @@
 // Shared pieces of the download tests: the servers started by the CTest fixture, a sink that
-// records what the engine reports, a store that "prompts" with prepared answers, and an engine
-// that counts its open attempts.
+// records what the stages and the engine report, a store that "prompts" with prepared answers,
+// an engine that counts its open attempts and the fixture of the transfer tests.
 #pragma once
 
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "platform/ProgressSink.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
@@ -58,6 +62,9 @@ const TestServers& Servers();
         ASSERT_TRUE(::download_testing::Servers().loaded) << "the servers file cannot be read"; \
     } while (0)
 
+// Puts `bytes` into the folder the servers serve, as `name`.
+bool ServeFile(const std::wstring& name, const std::string& bytes);
+
 struct ReportedError {
     std::wstring text;
     bool hasText = false;
@@ -65,9 +72,11 @@ struct ReportedError {
     uintptr_t context = 0;  // not 0 for a question (login, certificate)
 };
 
+// Records what the stages and the engine report. The stage calls (ranges, statuses) come from
+// the stage's own thread; the engine's may come from WinINet's threads.
 class RecordingSink : public orvanta::ProgressSink {
 public:
-    void SetRange(uint32_t, uint32_t) override {}
+    void SetRange(uint32_t total, uint32_t) override { ranges.push_back(total); }
     void BeginTransfer(uint32_t, uint64_t length, const std::wstring&) override
     {
         ++transfersBegun;
@@ -75,19 +84,30 @@ public:
     }
     void Complete(uint32_t kind, uint32_t) override { transfersCompleted += kind == 1 ? 1 : 0; }
     void AddProgress(uint64_t bytes) override;
-    bool IsCanceled() override { return canceled; }
+    bool IsCanceled() override
+    {
+        return canceled || (cancelAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= cancelAfterStatuses);
+    }
     bool IsPaused() override { return false; }
     uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t context) override;
-    void SetStatus(const std::wstring&, uint32_t, uint32_t) override {}
+    void SetStatus(const std::wstring& text, uint32_t kind, uint32_t) override
+    {
+        statuses.push_back(text);
+        statusKinds.push_back(kind);
+    }
 
     std::vector<ReportedError> Errors();
     std::vector<uint64_t> ProgressSteps();
 
     std::atomic<bool> canceled{false};
+    int cancelAfterStatuses = -1;  // cancel once this many statuses were shown (negative: never)
     std::atomic<uint64_t> progress{0};
     std::atomic<int> transfersBegun{0};
     std::atomic<int> transfersCompleted{0};
     std::atomic<uint64_t> announcedLength{0};
+    std::vector<uint32_t> ranges;
+    std::vector<std::wstring> statuses;
+    std::vector<uint32_t> statusKinds;
     // Answers ReportError; by default the code itself (as the program's own sinks do).
     std::function<uint32_t(uint32_t code, uintptr_t context)> answer;
 
@@ -118,8 +138,8 @@ public:
     std::vector<std::wstring> attempts;
 
 protected:
-    uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint32_t& resumeOffset,
-                     uint32_t& contentLength) override;
+    uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
+                     uint64_t& contentLength) override;
 };
 
 // Runs `work` on a thread and waits at most `limitMs`; a hang ends the test program with a
@@ -137,5 +157,22 @@ int ClosedPort();
 
 // file:///C:/dir/name for a drive path.
 std::wstring FileUrl(const std::wstring& path);
+
+// A transfer from the servers into a fresh folder; medium.bin and small.bin are the served files.
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_TEST_SERVERS();
+        medium_ = testing_support::ReadBytes(Servers().DataFile(L"medium.bin"));
+        small_ = testing_support::ReadBytes(Servers().DataFile(L"small.bin"));
+    }
+
+    testing_support::TempDir dir_;
+    const std::wstring target_ = dir_ / L"medium.bin";
+    std::string medium_;
+    std::string small_;
+    RecordingSink sink_;
+};
 
 } // namespace download_testing

@@ -1,15 +1,10 @@
 // Logins asked for by an HTTP server (401) or a proxy (407).
 #include "DownloadTestSupport.h"
 
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
-
 using namespace orvanta;
 using namespace download_testing;
 using testing_support::FileExists;
 using testing_support::ReadBytes;
-using testing_support::TempDir;
 
 namespace {
 
@@ -21,12 +16,11 @@ std::wstring WithLogin(const std::wstring& url, const std::wstring& login)
 
 // WinINet keeps accepted Basic credentials per host for the whole process and sends them on its
 // own to later requests of that host, so each test uses a realm and a user of its own.
-class HttpLogin : public ::testing::Test {
+class HttpLogin : public TransferTest {
 protected:
     void SetUp() override
     {
-        REQUIRE_TEST_SERVERS();
-        small_ = ReadBytes(Servers().DataFile(L"small.bin"));
+        TransferTest::SetUp();
         AnswerLoginsFrom(sink_, store_);
     }
 
@@ -37,10 +31,7 @@ protected:
     }
     bool GotTheFile() const { return ReadBytes(dir_ / L"small.bin") == small_; }
 
-    TempDir dir_;
-    std::string small_;
     PromptingStore store_;
-    RecordingSink sink_;
 };
 
 } // namespace

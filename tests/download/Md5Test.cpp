@@ -1,8 +1,10 @@
-// The MD5 digest against RFC 1321's test suite and a large file of known digest, and the
-// comparison with the configured MD5 text.
+// The MD5 and SHA-256 digests against their published test vectors and a large file of known
+// digests, the hashing while bytes stream in, and the comparison with the configured texts.
 #include "download/DownloadVerification.h"
-#include "download/FileMd5.h"
+#include "download/FileDigests.h"
 #include "download/Md5.h"
+#include "download/Sha256.h"
+#include "download/StreamHasher.h"
 #include "platform/UniqueResource.h"
 
 #include "TestSupport.h"
@@ -18,14 +20,20 @@ using testing_support::TempDir;
 
 namespace {
 
+template <typename Digest, size_t HexSize>
 std::string HexOf(const std::string& data, size_t pieceSize)
 {
-    Md5 md5;
+    Digest digest;
     for (size_t offset = 0; offset < data.size(); offset += pieceSize)
-        md5.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
-    char hex[33];
-    Md5::ToHex(md5.Finish(), hex);
+        digest.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
+    char hex[HexSize];
+    Digest::ToHex(digest.Finish(), hex);
     return hex;
+}
+
+std::string HexOf(const std::string& data, size_t pieceSize)
+{
+    return HexOf<Md5, 33>(data, pieceSize);
 }
 
 std::string HexOf(const std::string& data)
@@ -33,7 +41,13 @@ std::string HexOf(const std::string& data)
     return HexOf(data, data.size() + 1);
 }
 
-// 20 MiB and a tail that is no whole number of read blocks; digest taken with md5sum.
+std::string Sha256HexOf(const std::string& data, size_t pieceSize)
+{
+    return HexOf<Sha256, 65>(data, pieceSize);
+}
+
+// 20 MiB and a tail that is no whole number of read blocks; digests taken with md5sum and
+// sha256sum.
 std::string KnownLargeContent()
 {
     const size_t size = 20 * 1024 * 1024 + 12345;
@@ -43,16 +57,43 @@ std::string KnownLargeContent()
     return bytes;
 }
 const char kKnownLargeDigest[] = "bb076c0bceac142e4190baaf3f4bdcb4";
+const char kKnownLargeSha256[] = "134486f2ea7b55c241f01b25eeda19b06c229d8215c76b8463e4a4c8d7c82de3";
 
 } // namespace
 
 TEST(Md5, Rfc1321TestSuite)
 {
-    EXPECT_EQ(HexOf(""), "d41d8cd98f00b204e9800998ecf8427e");
-    EXPECT_EQ(HexOf("abc"), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(HexOf("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
-    EXPECT_EQ(HexOf("12345678901234567890123456789012345678901234567890123456789012345678901234567890"),
-              "57edf4a22be3c955ac49da2e2107b67a");
+    const struct {
+        const char* message;
+        const char* digest;
+    } cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HexOf(c.message), c.digest) << c.message;
+}
+
+TEST(Sha256, Fips180TestVectors)
+{
+    const struct {
+        std::string message;
+        const char* digest;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& c : cases) {
+        // Whole, and in pieces that never line up with the 64-byte block.
+        EXPECT_EQ(Sha256HexOf(c.message, c.message.size() + 1), c.digest) << c.message.size() << " bytes";
+        EXPECT_EQ(Sha256HexOf(c.message, 37), c.digest) << c.message.size() << " bytes in pieces";
+    }
 }
 
 TEST(Md5, DigestDoesNotDependOnHowTheInputIsCut)
@@ -62,18 +103,48 @@ TEST(Md5, DigestDoesNotDependOnHowTheInputIsCut)
         std::string data(length, '\0');
         for (size_t i = 0; i < length; ++i)
             data[i] = static_cast<char>(i * 7 + 3);
-        for (size_t piece : {1u, 63u, 64u, 65u})
+        for (size_t piece : {1u, 63u, 64u, 65u}) {
             EXPECT_EQ(HexOf(data, piece), HexOf(data)) << "length " << length << ", pieces of " << piece;
+            EXPECT_EQ(Sha256HexOf(data, piece), Sha256HexOf(data, length + 1)) << "SHA-256, length " << length;
+        }
     }
 }
 
-TEST(ComputeFileMd5, LargeFileGivesItsKnownDigest)
+TEST(StreamHasher, DigestsOfAStreamFedInAnyPiecesEqualTheDirectOnes)
+{
+    // Past the hasher's ring several times, in pieces smaller and larger than its buffers.
+    const std::string data = KnownLargeContent().substr(0, 5 * 1024 * 1024 + 77);
+    for (size_t piece : {size_t(1000), size_t(256 * 1024), size_t(700 * 1024), data.size()}) {
+        StreamHasher hasher(true, true);
+        for (size_t offset = 0; offset < data.size(); offset += piece)
+            hasher.Feed(data.data() + offset, std::min(piece, data.size() - offset));
+        const ContentDigests digests = hasher.Finish();
+        EXPECT_EQ(digests.size, data.size());
+        EXPECT_EQ(std::string(digests.md5), HexOf(data)) << piece;
+        EXPECT_EQ(std::string(digests.sha256), Sha256HexOf(data, data.size())) << piece;
+    }
+    StreamHasher onlySha(false, true);
+    onlySha.Feed("abc", 3);
+    const ContentDigests digests = onlySha.Finish();
+    EXPECT_FALSE(digests.hasMd5);
+    EXPECT_STREQ(digests.sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // A hasher dropped before its end stops its workers (the test would hang otherwise).
+    StreamHasher dropped(true, true);
+    dropped.Feed(data.data(), data.size());
+}
+
+TEST(ComputeFileMd5, LargeFileGivesItsKnownDigests)
 {
     TempDir dir;
     ASSERT_TRUE(testing_support::WriteBytes(dir / L"large.bin", KnownLargeContent()));
     char hex[33];
     ASSERT_TRUE(ComputeFileMd5(dir / L"large.bin", hex));
     EXPECT_STREQ(hex, kKnownLargeDigest);
+    ContentDigests digests;
+    ASSERT_EQ(ComputeFileDigests(dir / L"large.bin", true, true, digests), 0u);
+    EXPECT_EQ(digests.size, KnownLargeContent().size());
+    EXPECT_STREQ(digests.md5, kKnownLargeDigest);
+    EXPECT_STREQ(digests.sha256, kKnownLargeSha256);
 }
 
 TEST(ComputeFileMd5, FileOpenForWritingIsReadButMissingOrEmptyFileFails)
@@ -108,14 +179,60 @@ TEST(Md5Matches, ConfiguredTextIsComparedOnItsFirst32Characters)
     EXPECT_FALSE(Md5Matches(withG, L"G00150983cd24fb0d6963f7d28e17f72"));
 }
 
-TEST(DownloadedFileAcceptable, SizeAndDigestAreCheckedOnlyWhenGiven)
+TEST(Sha256Matches, ConfiguredTextIsExactly64HexDigitsInEitherCase)
+{
+    const char computed[65] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    EXPECT_TRUE(Sha256Matches(computed, L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
+    EXPECT_TRUE(Sha256Matches(computed, L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"));
+    EXPECT_FALSE(Sha256Matches(computed, L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015a"));
+    EXPECT_FALSE(Sha256Matches(computed, L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad0"));
+    EXPECT_FALSE(Sha256Matches(computed, L"ca7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
+    EXPECT_FALSE(Sha256Matches(computed, L""));
+}
+
+TEST(DownloadedFileAcceptable, SizeAndEveryGivenDigestMustMatch)
 {
     TempDir dir;
     const std::wstring file = dir / L"setup.exe";
     ASSERT_TRUE(testing_support::WriteBytes(file, "abc"));
-    EXPECT_TRUE(DownloadedFileAcceptable(file, 0, L""));
-    EXPECT_TRUE(DownloadedFileAcceptable(file, 3, L"900150983CD24FB0D6963F7D28E17F72"));
-    EXPECT_FALSE(DownloadedFileAcceptable(file, 4, L""));
-    EXPECT_FALSE(DownloadedFileAcceptable(file, 3, L"0cc175b9c0f1b6a831c399e269772661"));
-    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"missing.exe", 0, L"900150983cd24fb0d6963f7d28e17f72"));
+    const std::wstring md5 = L"900150983CD24FB0D6963F7D28E17F72";
+    const std::wstring sha256 = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    const std::wstring otherMd5 = L"0cc175b9c0f1b6a831c399e269772661";
+    const std::wstring otherSha256 = L"ca7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    const struct {
+        uint64_t size;
+        std::wstring md5;
+        std::wstring sha256;
+        bool accepted;
+    } cases[] = {
+        {0, L"", L"", true},
+        {3, md5, L"", true},
+        {3, L"", sha256, true},
+        {0, md5, sha256, true},
+        {4, L"", L"", false},
+        {3, otherMd5, L"", false},
+        {0, L"", otherSha256, false},
+        {0, md5, otherSha256, false},  // both given: both must match
+        {0, otherMd5, sha256, false},
+    };
+    for (const auto& c : cases) {
+        const ExpectedContent expected{c.size, c.md5, c.sha256};
+        EXPECT_EQ(DownloadedFileAcceptable(file, expected), c.accepted) << c.size << " " << c.md5.size();
+        // The same verdict from digests computed while the file was written.
+        StreamHasher hasher(true, true);
+        hasher.Feed("abc", 3);
+        EXPECT_EQ(DownloadedFileAcceptable(file, expected, hasher.Finish()), c.accepted) << c.size;
+    }
+    // Digests that were not computed, or of other bytes than the file holds, never pass.
+    const ExpectedContent both{0, md5, sha256};
+    EXPECT_FALSE(DownloadedFileAcceptable(file, both, ContentDigests()));
+    StreamHasher hasher(true, true);
+    hasher.Feed("abc", 3);
+    ContentDigests ofOtherBytes = hasher.Finish();
+    ofOtherBytes.size = 4;
+    EXPECT_FALSE(DownloadedFileAcceptable(file, both, ofOtherBytes));
+    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"missing.exe", ExpectedContent{0, md5, L""}));
+    // An empty file never passes a digest check, even with the digest of no bytes.
+    ASSERT_TRUE(testing_support::WriteBytes(dir / L"empty.exe", ""));
+    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"empty.exe", ExpectedContent{0, L"d41d8cd98f00b204e9800998ecf8427e", L""}));
 }

@@ -1,9 +1,8 @@
-// Validation before any network access, and the retry policy over mirrors.
+// Validation before any network access, the session's events, and the retry policy over
+// mirrors.
 #include "DownloadTestSupport.h"
 
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "download/AsyncState.h"
 
 using namespace orvanta;
 using namespace download_testing;
@@ -20,7 +19,40 @@ std::vector<std::wstring> UnreachableUrls(int count)
     return urls;
 }
 
+// Creates events, except that the call numbered `failing` fails with 1450; every successful
+// call clears the last error, as CreateEventW does.
+int eventCalls = 0;
+int failingEventCall = 0;
+HANDLE CreateEventFailingOnce()
+{
+    if (++eventCalls == failingEventCall) {
+        ::SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+        return nullptr;
+    }
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ::SetLastError(0);
+    return event;
+}
+
 } // namespace
+
+TEST(SessionEvents, FailureOfEitherEventGivesItsOwnError)
+{
+    for (int failing : {1, 2}) {
+        eventCalls = 0;
+        failingEventCall = failing;
+        AsyncState state;
+        DWORD error = 0;
+        EXPECT_FALSE(CreateAsyncEvents(state, error, CreateEventFailingOnce)) << failing;
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_SYSTEM_RESOURCES)) << failing;
+    }
+    eventCalls = 0;
+    failingEventCall = 0;
+    AsyncState state;
+    DWORD error = 0;
+    EXPECT_TRUE(CreateAsyncEvents(state, error, CreateEventFailingOnce));
+    EXPECT_TRUE(state.requestComplete && state.handleClosed);
+}
 
 TEST(DownloadValidation, BadSchemeOrRelativeTargetFailsBeforeAnyOpen)
 {

@@ -1,13 +1,6 @@
 // file: URLs: the share copy through CopyFileExW into the ".part" file.
 #include "DownloadTestSupport.h"
 
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <aclapi.h>
-#include <sddl.h>
-
 using namespace orvanta;
 using namespace download_testing;
 using testing_support::FileExists;
@@ -23,29 +16,6 @@ std::string Pattern(size_t size)
     for (size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
     return bytes;
-}
-
-bool GrantsEveryone(const std::wstring& path)
-{
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    bool found = false;
-    PSID everyone = nullptr;
-    ::ConvertStringSidToSidW(L"S-1-1-0", &everyone);
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (::GetAce(dacl, i, &ace) && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-            if (::EqualSid(&allowed->SidStart, everyone))
-                found = true;
-        }
-    }
-    ::LocalFree(everyone);
-    ::LocalFree(descriptor);
-    return found;
 }
 
 class ShareCopy : public ::testing::Test {
@@ -131,5 +101,5 @@ TEST_F(ShareCopy, GrantAccessToEveryoneGivesTheFileAnEveryoneEntry)
     downloader.SetGrantAccessToEveryone(true);
     ASSERT_EQ(downloader.Download(Source(L"a.exe", Pattern(100)), target), 0u);
     EXPECT_EQ(ReadBytes(target), Pattern(100));
-    EXPECT_TRUE(GrantsEveryone(target));
+    EXPECT_EQ(testing_support::AllowedEntriesOf(target).count(L"S-1-1-0"), 1u);
 }

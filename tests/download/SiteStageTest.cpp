@@ -5,18 +5,14 @@
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/SiteOpener.h"
-#include "platform/Logger.h"
 #include "platform/TempFolder.h"
 
-#include "RecordingSink.h"
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "DownloadTestSupport.h"
 
 using namespace orvanta;
+using download_testing::RecordingSink;
 using testing_support::ContainsLine;
 using testing_support::FileExists;
-using testing_support::TempDir;
 
 namespace {
 
@@ -54,14 +50,9 @@ protected:
     {
         shellLog = &shell;
         SetSiteShellForTesting(&kRecordingShell);
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
     }
     void TearDown() override
     {
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
         SetSiteShellForTesting(nullptr);
         shellLog = nullptr;
     }
@@ -78,12 +69,9 @@ protected:
         return config.prerequisites.back();
     }
 
-    std::vector<std::wstring> LogLines() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> LogLines() const { return log.Lines(); }
 
-    TempDir dir;
+    testing_support::LogCapture log;
     ChainerConfig config;
     ShellLog shell;
     RecordingSink sink;
@@ -114,18 +102,22 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
     AddSite(L"Viewer", L"https://example.com/viewer?lang=en");
     AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
     AddSite(L"Codec", L"http://127.0.0.1/codec");
+    AddSite(L"Portal", L"https://user:pw@example.com/portal");
     OpenPrerequisiteSites(config, downloads, nullptr);
 
-    ASSERT_EQ(shell.shortcuts.size(), 2u);
+    ASSERT_EQ(shell.shortcuts.size(), 3u);
     EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=https://example.com/viewer?lang=en\r\n");
     EXPECT_EQ(shell.shortcuts[1], "[InternetShortcut]\r\nURL=http://127.0.0.1/codec\r\n");
     const auto lines = LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/viewer?lang=en"));
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:http://127.0.0.1/codec"));
     EXPECT_FALSE(ContainsLine(lines, L"Launching URL:https://example.com/skipped"));
-    // Silent stage: no message box; both shortcuts wait for the end of the run.
+    // A password in the URL never reaches the log.
+    EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/portal"));
+    EXPECT_EQ(log.Text().find(L"pw"), std::wstring::npos);
+    // Silent stage: no message box; the shortcuts wait for the end of the run.
     EXPECT_TRUE(shell.messages.empty());
-    EXPECT_EQ(downloads.FilesToDelete().size(), 2u);
+    EXPECT_EQ(downloads.FilesToDelete().size(), 3u);
 }
 
 TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessOptionsAreQuiet)

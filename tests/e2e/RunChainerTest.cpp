@@ -2,23 +2,27 @@
 // another working folder, judged by its exit code, its log and the registry.
 #include "ChainerPackage.h"
 #include "TestSupport.h"
+#include "platform/UniqueResource.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <thread>
+#include <vector>
 
 using namespace testing_support;
 
 namespace {
 
-
-std::wstring CommonLogFolderFile(const std::wstring& name)
+// The log the chainer falls back to when the configured one cannot be written.
+std::wstring FallbackLog()
 {
     wchar_t path[MAX_PATH];
     if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)))
         return {};
-    return std::wstring(path) + L"\\ORVANTA_LOGS\\" + name;
+    return std::wstring(path) + L"\\ORVANTA_LOGS\\setup.LOG";
 }
 
 size_t Count(const std::wstring& text, const std::wstring& part)
@@ -31,8 +35,16 @@ size_t Count(const std::wstring& text, const std::wstring& part)
 
 class RunChainer : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext"); }
-    void TearDown() override { DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext"); }
+    void SetUp() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        ::DeleteFileW(FallbackLog().c_str());
+    }
+    void TearDown() override
+    {
+        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
+        ::DeleteFileW(FallbackLog().c_str());
+    }
 
     std::vector<std::wstring> LoggingIni(const std::vector<std::wstring>& more = {}) const
     {
@@ -48,128 +60,94 @@ protected:
 
 TEST_F(RunChainer, MissingIniEndsWithZeroAndWritesNothing)
 {
-    const std::wstring fallback = CommonLogFolderFile(L"setup.LOG");
-    ::DeleteFileW(fallback.c_str());
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Ret", L"3010"));
-
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
-    EXPECT_FALSE(FileExists(fallback));
+    EXPECT_FALSE(FileExists(FallbackLog()));
     // The run ended before the inter-boot store was touched.
     EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
-TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndLogged)
+TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextRun)
 {
     package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q", L"[PREREQUISITES]", L"App1=First",
                                  L"[First]", L"SetupFile=first.exe"}));
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
-
-    const std::wstring log = ReadUtf16File(package.LogPath());
-    EXPECT_NE(log.find(L"Log >>\r\nOS Version: "), std::wstring::npos);
-    EXPECT_NE(log.find(L"\r\nCPU: "), std::wstring::npos);
-    const auto lines = LogMessages(log);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    const auto lines = package.LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"No prerequisite must be installed."));
     EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
     EXPECT_EQ(lines.back(), L"");
-}
 
-TEST_F(RunChainer, ChainerNamedDifferentlyReadsItsOwnIni)
-{
-    ChainerPackage other(L"setup.x64.exe");
-    other.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=" + other.LogPath()});
-    ASSERT_TRUE(other.Run().finished);
-    EXPECT_TRUE(FileExists(other.LogPath()));
-}
-
-TEST_F(RunChainer, RelativeLogPathLandsInThePackageFolder)
-{
-    // The working folder becomes the chainer's own folder before anything is logged.
-    package.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=relative.log", L"[PREREQUISITES]", L"App1=A", L"[A]",
-                      L"SetupFile=a.exe"});
-    ASSERT_TRUE(package.Run().finished);
-    EXPECT_TRUE(FileExists(package.PathOf(L"relative.log")));
-}
-
-TEST_F(RunChainer, SecondRunAppendsToTheLog)
-{
+    // Each run deletes its INI file (it has a PREREQ_CHAINER section): it is written again.
+    EXPECT_FALSE(FileExists(package.IniPath()));
     package.WriteIni(LoggingIni());
-    ASSERT_TRUE(package.Run().finished);
-    ASSERT_TRUE(package.Run().finished);
-    const std::string bytes = ReadBytes(package.LogPath());
-    EXPECT_EQ(bytes.find("\xFF\xFE", 2), std::string::npos);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_EQ(ReadBytes(package.LogPath()).find("\xFF\xFE", 2), std::string::npos);
     const std::wstring text = ReadUtf16File(package.LogPath());
+    EXPECT_NE(text.find(L"Log >>\r\nOS Version: "), std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\nCPU: "), std::wstring::npos);
     EXPECT_EQ(Count(text, L"Log >>"), 2u);
     EXPECT_EQ(Count(text, L"End of Log"), 2u);
 }
 
-TEST_F(RunChainer, WithoutLogFileNothingIsCreated)
+TEST_F(RunChainer, WhereTheLogGoes)
 {
-    const std::wstring fallback = CommonLogFolderFile(L"setup.LOG");
-    ::DeleteFileW(fallback.c_str());
-    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
-                      L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
-    EXPECT_FALSE(FileExists(fallback));
-}
-
-TEST_F(RunChainer, UnwritableLogPathFallsBackToTheCommonLogFolder)
-{
-    const std::wstring fallback = CommonLogFolderFile(L"setup.LOG");
-    ::DeleteFileW(fallback.c_str());
-    package.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=C:\\orvanta-missing-folder\\deeper\\run.log"});
-    ASSERT_TRUE(package.Run().finished);
-    const auto lines = LogMessages(ReadUtf16File(fallback));
-    EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
-    ::DeleteFileW(fallback.c_str());
-}
-
-TEST_F(RunChainer, IniWithoutByteOrderMarkLosesItsFirstCharacter)
-{
-    // "[PREREQ_CHAINER]" loses its "[" and is no header: no log.
-    package.WriteIniText(L"[PREREQ_CHAINER]\r\nLogFile=" + package.LogPath() + L"\r\n", false);
-    ASSERT_TRUE(package.Run().finished);
-    EXPECT_FALSE(FileExists(package.LogPath()));
-
-    // With a leading line break only the CR is lost and the section is read.
-    package.WriteIniText(L"\r\n[PREREQ_CHAINER]\r\nLogFile=" + package.LogPath() + L"\r\n", false);
-    ASSERT_TRUE(package.Run().finished);
-    EXPECT_TRUE(FileExists(package.LogPath()));
-}
-
-TEST_F(RunChainer, BrokenIniFilesGiveAnEmptyConfiguration)
-{
-    const std::vector<std::string> contents{
-        std::string(),                                  // empty
-        std::string("\xFF\xFE", 2),                     // only the byte-order mark
-        std::string("\xFF\xFE[\0P\0R\0", 7),            // odd byte count
-        std::string(100000, '\xFF'),                    // no line breaks at all
+    // A chainer named otherwise reads its own INI; a relative log path lands in the package
+    // folder (the working folder changes before anything is logged); an INI without byte-order
+    // mark loses its first character, so only one with a leading line break keeps its header.
+    const struct {
+        const wchar_t* exeName;
+        std::wstring logFile;
+        const wchar_t* before;
+        bool withBom;
+        bool logged;
+    } cases[] = {
+        {L"setup.x64.exe", L"chainer.log", L"", true, true},
+        {L"setup.exe", L"relative.log", L"", true, true},
+        {L"setup.exe", L"chainer.log", L"", false, false},
+        {L"setup.exe", L"chainer.log", L"\r\n", false, true},
     };
-    for (const std::string& bytes : contents) {
-        ASSERT_TRUE(WriteBytes(package.IniPath(), bytes));
-        const ProcessResult result = package.Run();
-        ASSERT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0u) << "INI of " << bytes.size() << " bytes";
+    for (const auto& c : cases) {
+        ChainerPackage other(c.exeName);
+        other.WriteIniText(c.before + std::wstring(L"[PREREQ_CHAINER]\r\nLogFile=") + c.logFile + L"\r\n", c.withBom);
+        EXPECT_EQ(other.RunForExitCode(), 0u);
+        EXPECT_EQ(FileExists(other.PathOf(c.logFile)), c.logged) << c.exeName << " " << c.logFile;
     }
 }
 
-TEST_F(RunChainer, UnreadableIniGivesAnEmptyConfiguration)
+TEST_F(RunChainer, WithoutLogFileNothingIsCreatedAndAnUnwritableOneFallsBack)
 {
+    package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
+                      L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
+    EXPECT_FALSE(FileExists(FallbackLog()));
+
+    package.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=C:\\orvanta-missing-folder\\deeper\\run.log"});
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_TRUE(ContainsLine(LogMessages(ReadUtf16File(FallbackLog())),
+                             L"=====================End of Log====================="));
+}
+
+TEST_F(RunChainer, BrokenOrUnreadableIniFilesGiveAnEmptyConfiguration)
+{
+    const std::vector<std::string> contents{
+        std::string(),                        // empty
+        std::string("\xFF\xFE", 2),           // only the byte-order mark
+        std::string("\xFF\xFE[\0P\0R\0", 7),  // odd byte count
+        std::string(100000, '\xFF'),          // no line breaks at all
+    };
+    for (const std::string& bytes : contents) {
+        ASSERT_TRUE(WriteBytes(package.IniPath(), bytes));
+        EXPECT_EQ(package.RunForExitCode(), 0u) << "INI of " << bytes.size() << " bytes";
+    }
     package.WriteIni(LoggingIni());
     // Held open without sharing, the file is found but cannot be opened.
     HANDLE locked = ::CreateFileW(package.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
-    const ProcessResult result = package.Run();
+    const DWORD exitCode = package.RunForExitCode();
     ::CloseHandle(locked);
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(FileExists(package.LogPath()));
 }
 
@@ -177,42 +155,174 @@ TEST_F(RunChainer, StoredReturnCodesAreDeletedAfterANormalRun)
 {
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
     package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
-    const ProcessResult result = package.Run();
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
-TEST_F(RunChainer, WaitsWhileWindowsInstallerRuns)
+// The chainer started without waiting for it; killed at scope end if still running.
+class StartedChainer {
+public:
+    explicit StartedChainer(const ChainerPackage& package)
+    {
+        std::wstring commandLine = L"\"" + package.ExePath() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             package.Folder().c_str(), &startup, &process)) {
+            ::CloseHandle(process.hThread);
+            process_ = process.hProcess;
+        }
+    }
+    ~StartedChainer()
+    {
+        if (process_ == nullptr)
+            return;
+        if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(process_, 0xDEAD);
+        ::CloseHandle(process_);
+    }
+    StartedChainer(const StartedChainer&) = delete;
+    StartedChainer& operator=(const StartedChainer&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Wait(DWORD milliseconds) const { return ::WaitForSingleObject(process_, milliseconds); }
+    DWORD ExitCode() const
+    {
+        DWORD code = 1234;
+        ::GetExitCodeProcess(process_, &code);
+        return code;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
 {
-    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q", L"[PREREQUISITES]", L"App1=A", L"[A]",
-                                 L"SetupFile=a.exe"}));
-    // Wine's msiexec never creates the execution mutex: the test holds it itself.
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
-    ASSERT_NE(mutex, nullptr);
+    // The installer tells when it runs and waits for the test before it ends.
+    package.AddTestHelper(L"installer.exe");
+    const std::vector<std::wstring> ini =
+        LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                    L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
+                    L"CommandLine=--signal OrvantaTestInstallerRuns --wait OrvantaTestInstallerEnds"});
+    const struct {
+        const char* name;
+        const wchar_t* access;  // the mutex's access list (SDDL); null: the default one
+        bool released;          // false: its owner ends without releasing it (abandoned)
+    } cases[] = {
+        {"released", nullptr, true},
+        {"abandoned", nullptr, false},
+        // Everyone may wait, nobody else may release: the chainer cannot hand it back itself.
+        {"released, waiters may not release", L"D:(A;;0x00100000;;;WD)", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileW(package.LogPath().c_str());
+        // Each run deletes its INI file (it has a PREREQ_CHAINER section).
+        package.WriteIni(ini);
+        const orvanta::UniqueHandle runs(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestInstallerRuns"));
+        const orvanta::UniqueHandle ends(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestInstallerEnds"));
+        const orvanta::UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        const orvanta::UniqueHandle giveUp(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        ASSERT_TRUE(runs && ends && ready && giveUp);
 
-    std::wstring commandLine = L"\"" + package.ExePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &process));
-    const DWORD whileHeld = ::WaitForSingleObject(process.hProcess, 3000);
-    const bool logBeforeRelease = FileExists(package.LogPath()) &&
-                                  ContainsLine(package.LogLines(), L"No prerequisite must be installed.");
-    ::ReleaseMutex(mutex);
-    const DWORD afterRelease = ::WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 1234;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    if (afterRelease != WAIT_OBJECT_0)
-        ::TerminateProcess(process.hProcess, 1);
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(mutex);
+        // Wine's msiexec never creates the execution mutex: a thread of the test holds it.
+        HANDLE mutex = nullptr;
+        std::thread holder([&] {
+            PSECURITY_DESCRIPTOR descriptor = nullptr;
+            SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
+            if (c.access != nullptr &&
+                ::ConvertStringSecurityDescriptorToSecurityDescriptorW(c.access, SDDL_REVISION_1, &descriptor, nullptr))
+                attributes.lpSecurityDescriptor = descriptor;
+            mutex = ::CreateMutexW(&attributes, TRUE, L"Global\\_MSIExecute");
+            ::LocalFree(descriptor);
+            ::SetEvent(ready.Get());
+            ::WaitForSingleObject(giveUp.Get(), 60000);
+            if (c.released)
+                ::ReleaseMutex(mutex);
+        });
+        const orvanta::ScopeGuard joinHolder([&] {
+            ::SetEvent(giveUp.Get());
+            if (holder.joinable())
+                holder.join();
+            ::CloseHandle(mutex);
+        });
+        ASSERT_EQ(::WaitForSingleObject(ready.Get(), 60000), WAIT_OBJECT_0);
+        ASSERT_NE(mutex, nullptr);
+        if (c.access != nullptr) {
+            const orvanta::UniqueHandle forReleasing(::OpenMutexW(MUTEX_MODIFY_STATE, FALSE, L"Global\\_MSIExecute"));
+            EXPECT_FALSE(forReleasing) << "the access list does not keep this account from releasing";
+        }
 
-    EXPECT_EQ(whileHeld, static_cast<DWORD>(WAIT_TIMEOUT)) << "the chainer did not wait for the mutex";
-    EXPECT_FALSE(logBeforeRelease);
-    EXPECT_EQ(afterRelease, static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_TRUE(ContainsLine(package.LogLines(), L"No prerequisite must be installed."));
+        StartedChainer chainer(package);
+        ASSERT_TRUE(chainer.Started());
+        EXPECT_EQ(chainer.Wait(3000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the chainer did not wait";
+        EXPECT_EQ(::WaitForSingleObject(runs.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        ::SetEvent(giveUp.Get());
+        holder.join();
+
+        // While the chainer's installer runs, another process (the test) can take the mutex.
+        ASSERT_EQ(::WaitForSingleObject(runs.Get(), 60000), WAIT_OBJECT_0) << "the chainer did not go on";
+        const DWORD taken = ::WaitForSingleObject(mutex, 0);
+        EXPECT_TRUE(taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) << "the chainer keeps the mutex: " << taken;
+        if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED)
+            ::ReleaseMutex(mutex);
+        ::SetEvent(ends.Get());
+        ASSERT_EQ(chainer.Wait(60000), WAIT_OBJECT_0);
+        EXPECT_EQ(chainer.ExitCode(), 0u);
+        EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
+    }
+}
+
+namespace {
+
+// Processes of this prefix with the given executable name.
+std::vector<DWORD> ProcessesNamed(const std::wstring& name)
+{
+    std::vector<DWORD> ids;
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0)
+            ids.push_back(entry.th32ProcessID);
+    }
+    ::CloseHandle(snapshot);
+    return ids;
+}
+
+} // namespace
+
+TEST_F(RunChainer, NeverStartsItselfAsSearchProgramOrInstaller)
+{
+    ChainerPackage self(L"selfstart.exe");
+    // Whatever happens, no copy of the chainer outlives the test.
+    const orvanta::ScopeGuard killCopies([] {
+        for (int round = 0; round < 50; ++round) {
+            const std::vector<DWORD> ids = ProcessesNamed(L"selfstart.exe");
+            if (ids.empty())
+                break;
+            for (const DWORD id : ids) {
+                const orvanta::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, id));
+                if (process)
+                    ::TerminateProcess(process.Get(), 0xDEAD);
+            }
+            ::Sleep(100);
+        }
+    });
+    self.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                   L"App1=Self", L"[Self]", L"SetupFile=selfstart.exe", L"Options=m", L"SearchType1=10",
+                   L"SearchString1=.\\SELFSTART.EXE", L"[PREREQ_CHAINER]", L"LogFile=" + self.LogPath()});
+    const ProcessResult result = self.Run(60000);
+    ASSERT_TRUE(result.finished) << "the chainer went on starting itself";
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_TRUE(ProcessesNamed(L"selfstart.exe").empty()) << "a copy of the chainer still runs";
+    // Every chainer that starts writes its own log header.
+    EXPECT_EQ(Count(ReadUtf16File(self.LogPath()), L"Log >>"), 1u);
+    const auto lines = self.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"Search result:No acceptable version found. It must be installed from package."));
+    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:2"));
 }

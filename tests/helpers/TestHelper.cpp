@@ -1,17 +1,13 @@
 // Plays an installer or a search program in tests.
 //   testhelper [--set HIVE\Key\Path\Name=Value] [--sleep MS] [--crash] [--exit CODE]
-//              [--report FILE] [--signal EVENT] [--wait EVENT] [--spawn "ARGS"] [--window]
-//              [--pump MS]
+//              [--report FILE] [--signal EVENT] [--wait EVENT] [--spawn "ARGS"]
 // HIVE is HKCU or HKLM; the value is written as REG_SZ before the program exits with CODE.
 // The flags run in the order given:
 //   --report FILE   writes UTF-16 lines pid=, parent= (from a process snapshot), show= (the
-//                   startup show command, -1 when none was given), priority= (hex), cwd=, cmdline=
+//                   startup show command, -1 when none was given), cwd=, cmdline=
 //   --signal EVENT  sets the named event (the test's "ready" signal)
-//   --wait EVENT    waits until the named event is set (at most two minutes; a missing event
-//                   counts as set), so a test decides when the program goes on
+//   --wait EVENT    waits at most 60 s for the named event (the test's "go on" signal)
 //   --spawn "ARGS"  starts another testhelper with ARGS and goes on without waiting
-//   --window        creates a visible captioned window, then a hidden plain one above it
-//   --pump MS       dispatches window messages for MS milliseconds
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -69,10 +65,8 @@ bool WriteReport(const std::wstring& path)
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
     wchar_t folder[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, folder);
-    wchar_t numbers[160];
-    swprintf(numbers, 160, L"pid=%lu\r\nparent=%lu\r\nshow=%d\r\npriority=%lx\r\nconsole=%d\r\n",
-             GetCurrentProcessId(), ParentProcessId(), show, GetPriorityClass(GetCurrentProcess()),
-             GetConsoleWindow() != nullptr ? 1 : 0);
+    wchar_t numbers[96];
+    swprintf(numbers, 96, L"pid=%lu\r\nparent=%lu\r\nshow=%d\r\n", GetCurrentProcessId(), ParentProcessId(), show);
     const std::wstring text = std::wstring(1, L'\xFEFF') + numbers + L"cwd=" + folder + L"\r\ncmdline=" +
                               GetCommandLineW() + L"\r\n";
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -95,13 +89,14 @@ bool SignalEvent(const std::wstring& name)
     return ok;
 }
 
-void WaitForEvent(const std::wstring& name)
+bool WaitForEvent(const std::wstring& name)
 {
     const HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
     if (event == nullptr)
-        return;
-    WaitForSingleObject(event, 120000);
+        return false;
+    const bool signalled = WaitForSingleObject(event, 60000) == WAIT_OBJECT_0;
     CloseHandle(event);
+    return signalled;
 }
 
 bool SpawnSelf(const std::wstring& arguments)
@@ -121,33 +116,6 @@ bool SpawnSelf(const std::wstring& arguments)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
-}
-
-bool CreateWindows()
-{
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"OrvantaTestHelperWindow";
-    RegisterClassW(&windowClass);
-    const HWND captioned = CreateWindowExW(0, windowClass.lpszClassName, L"testhelper", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                           10, 10, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
-    const HWND hidden = CreateWindowExW(0, windowClass.lpszClassName, L"testhelper hidden", WS_POPUP, 20, 20, 50, 50,
-                                        nullptr, nullptr, windowClass.hInstance, nullptr);
-    return captioned != nullptr && hidden != nullptr;
-}
-
-void PumpMessages(DWORD milliseconds)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
 }
 
 } // namespace
@@ -172,15 +140,11 @@ int wmain(int argc, wchar_t** argv)
             if (!SignalEvent(argv[++i]))
                 return 9003;
         } else if (argument == L"--wait" && hasValue) {
-            WaitForEvent(argv[++i]);
+            if (!WaitForEvent(argv[++i]))
+                return 9006;
         } else if (argument == L"--spawn" && hasValue) {
             if (!SpawnSelf(argv[++i]))
                 return 9004;
-        } else if (argument == L"--window") {
-            if (!CreateWindows())
-                return 9005;
-        } else if (argument == L"--pump" && hasValue) {
-            PumpMessages(static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10)));
         } else if (argument == L"--crash") {
             volatile int* nowhere = nullptr;
             *nowhere = 1;

@@ -150,25 +150,6 @@ TEST(ExtractionContext, FailedDeletionsStayListedForALaterPass)
     EXPECT_FALSE(FolderExists(busyFolder));
 }
 
-TEST(ExtractionContext, DestructionRetriesWhatAnEarlierPassLeft)
-{
-    TempDir dir;
-    const std::wstring locked = dir / L"locked.txt";
-    ASSERT_TRUE(WriteBytes(locked, "l"));
-    {
-        ExtractionContext context;
-        SetUpAsChainer(context, dir.Path() + L"\\");
-        context.AddFileToDelete(locked);
-        {
-            UniqueFile handle = OpenWithoutDeleteSharing(locked);
-            ASSERT_TRUE(handle);
-            EXPECT_FALSE(context.RunCleanupPass());
-        }
-        EXPECT_TRUE(FileExists(locked));
-    }
-    EXPECT_FALSE(FileExists(locked));
-}
-
 TEST(ExtractionContext, PathsBeyondMaxPathAreDeleted)
 {
     TempDir dir;

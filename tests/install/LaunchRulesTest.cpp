@@ -2,6 +2,12 @@
 #include "install/PackageLauncher.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
 
 using namespace orvanta;
 
@@ -16,6 +22,60 @@ TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
     EXPECT_FALSE(IsQuietCommandLine(L"quiet"));
 }
 
+namespace {
+
+// The documented rule is the regular expression " ?(-|/)+q"; the scan must answer as it does.
+bool MatchesQuietPattern(const std::wstring& commandLine)
+{
+    static const std::wregex quiet(L" ?(-|/)+q", std::regex_constants::ECMAScript);
+    return std::regex_search(commandLine, quiet);
+}
+
+} // namespace
+
+TEST(QuietSwitch, ScanAnswersAsThePatternForEveryShortText)
+{
+    // Every text of up to five characters over the characters that matter, and some that do not.
+    const std::wstring alphabet = L" -/qQx";
+    std::vector<std::wstring> texts{L""};
+    for (size_t begin = 0, length = 1; length <= 5; ++length) {
+        const size_t end = texts.size();
+        for (size_t i = begin; i < end; ++i) {
+            for (const wchar_t c : alphabet)
+                texts.push_back(texts[i] + c);
+        }
+        begin = end;
+    }
+    ASSERT_EQ(texts.size(), 9331u);
+    size_t mismatches = 0;
+    for (const std::wstring& text : texts) {
+        if (IsQuietCommandLine(text) != MatchesQuietPattern(text) && ++mismatches <= 10)
+            ADD_FAILURE() << "differs for \"" << std::string(text.begin(), text.end()) << "\"";
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(QuietSwitch, ScanAnswersAsThePatternForRandomCommandLines)
+{
+    const std::wstring alphabet = L" -/qQx\"=\x0071\xFF51\x2013\xFF0F";
+    std::mt19937 random(20240611u);
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text(random() % 60, L' ');
+        for (wchar_t& c : text)
+            c = alphabet[random() % alphabet.size()];
+        ASSERT_EQ(IsQuietCommandLine(text), MatchesQuietPattern(text)) << "round " << round;
+    }
+}
+
+TEST(QuietSwitch, LongRunsOfSlashesAreScannedWithoutDeepRecursion)
+{
+    // A regular-expression engine recursed once per character and overflowed the stack here.
+    const std::wstring slashes(100000, L'/');
+    EXPECT_FALSE(IsQuietCommandLine(slashes));
+    EXPECT_TRUE(IsQuietCommandLine(slashes + L"q"));
+    EXPECT_TRUE(IsQuietCommandLine(std::wstring(50000, L'-') + L"q" + std::wstring(50000, L'/')));
+}
+
 TEST(RebootModes, FromOptionLetters)
 {
     EXPECT_EQ(RebootModeFromOptions(L""), RebootNever);
@@ -24,15 +84,22 @@ TEST(RebootModes, FromOptionLetters)
     EXPECT_EQ(RebootModeFromOptions(L"Rr"), RebootWhenFoundInstalled);
 }
 
-TEST(SystemUserCommand, MsiGoesThroughMsiexec)
+TEST(SystemUserCommand, MsiGoesThroughMsiexecOfTheSystemFolder)
 {
+    wchar_t systemFolder[MAX_PATH];
+    ASSERT_GT(::GetSystemDirectoryW(systemFolder, MAX_PATH), 0u);
     std::wstring application = L"x";
     std::wstring commandLine;
     SystemUserCommand(L"C:\\pkg\\setup.msi", L"/qn", application, commandLine);
-    EXPECT_EQ(application, L"");
+    EXPECT_EQ(application, std::wstring(systemFolder) + L"\\msiexec.exe");
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\setup.msi\" /qn");
     SystemUserCommand(L"C:\\pkg\\SETUP.MSI", L"", application, commandLine);
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\SETUP.MSI\"");
+    // A package on a share keeps the two backslashes of its network path.
+    SystemUserCommand(L"\\\\?\\UNC\\srv\\share\\x.msi", L"/qn", application, commandLine);
+    EXPECT_EQ(commandLine, L"msiexec.exe /i \"\\\\srv\\share\\x.msi\" /qn");
+    SystemUserCommand(L"\\\\?\\C:\\pkg\\x.msi", L"", application, commandLine);
+    EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\x.msi\"");
 }
 
 TEST(SystemUserCommand, ExecutableGetsItsQuotedPathAndTwoSpaces)

@@ -5,12 +5,16 @@
 #include "install/PackageLauncher.h"
 #include "install/Reboot.h"
 #include "platform/Logger.h"
+#include "platform/ProcessLaunch.h"
+#include "platform/Paths.h"
 #include "platform/SystemError.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 using namespace orvanta;
@@ -57,9 +61,6 @@ protected:
         g_reboot = RebootRecord();
         SetRebootActions(&kFakeReboot);
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
         helper = testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER");
         ASSERT_FALSE(helper.empty());
     }
@@ -68,8 +69,6 @@ protected:
         SetRebootActions(nullptr);
         SetLocalSystemProbe(nullptr);
         SetMsixDeployer(nullptr);
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
     }
 
@@ -85,11 +84,9 @@ protected:
         return value;
     }
 
-    std::vector<std::wstring> Log() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> Log() const { return log.Lines(); }
 
+    testing_support::LogCapture log;
     TempDir dir;
     std::wstring helper;
     ChainerConfig config;
@@ -100,64 +97,48 @@ protected:
 
 } // namespace
 
-TEST_F(PackageLauncherTest, SuccessIsLoggedAndStored)
+TEST_F(PackageLauncherTest, ExitCodeAndRebootModeDecideTheOutcome)
 {
-    AddHelper(L"--exit 0");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunDone);
-    EXPECT_EQ(Stored(L"Ret"), 0);
-    const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"Launching file:" + helper));
-    EXPECT_TRUE(ContainsLine(log, L"Return code of launched file:0"));
-    EXPECT_FALSE(launcher.RebootNeeded());
-}
-
-TEST_F(PackageLauncherTest, FailureCodeIsRecordedAndNeverReboots)
-{
-    AddHelper(L"--exit 1603", RebootAfterSuccess);
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
-    EXPECT_EQ(Stored(L"Ret"), 1603);
-    EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:1603"));
-    EXPECT_EQ(g_reboot.restarted, 0);
-    EXPECT_EQ(launcher.Items()[0].returnCode, 1603u);
-}
-
-TEST_F(PackageLauncherTest, RebootRequiredWithoutPolicySetsRebootNeeded)
-{
-    AddHelper(L"--exit 3010");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunRebootPending);
-    EXPECT_TRUE(launcher.RebootNeeded());
-    EXPECT_FALSE(launcher.Rebooting());
-    EXPECT_EQ(g_reboot.restarted, 0);
-    EXPECT_EQ(Stored(L"Ret"), 3010);
-}
-
-TEST_F(PackageLauncherTest, RebootPolicyRestartsSilentlyWithoutAsking)
-{
-    AddHelper(L"--exit 0", RebootAfterSuccess);
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunRebootPending);
-    EXPECT_EQ(g_reboot.asked, 0);
-    EXPECT_EQ(g_reboot.restarted, 1);
-    EXPECT_TRUE(launcher.Rebooting());
-    EXPECT_TRUE(launcher.RestartStarted());
-    EXPECT_TRUE(ContainsLine(Log(), L"Rebooting machine..."));
-}
-
-TEST_F(PackageLauncherTest, AnythingButYesToTheRestartLeavesARebootNeeded)
-{
-    // No, and 0: the question could not be shown (no desktop).
-    for (const int answer : {IDNO, 0}) {
+    const struct {
+        const wchar_t* arguments;
+        RebootMode mode;
+        int answer;  // to the restart question of a run with a window
+        bool silent;
+        PackageLauncher::RunResult result;
+        int32_t stored;
+        bool rebootNeeded, asked, restarted;
+    } cases[] = {
+        {L"--exit 0", RebootNever, IDYES, true, PackageLauncher::RunDone, 0, false, false, false},
+        // A failure never reboots; a crash is a failure with its status.
+        {L"--exit 1603", RebootAfterSuccess, IDYES, true, PackageLauncher::RunFailed, 1603, false, false, false},
+        {L"--crash", RebootNever, IDYES, true, PackageLauncher::RunFailed, -1073741819, false, false, false},
+        // 3010 without a policy only notes the reboot; the policy restarts, silently without asking.
+        {L"--exit 3010", RebootNever, IDYES, true, PackageLauncher::RunRebootPending, 3010, true, false, false},
+        {L"--exit 0", RebootAfterSuccess, IDYES, true, PackageLauncher::RunRebootPending, 0, false, false, true},
+        {L"--exit 0", RebootAfterSuccess, IDNO, false, PackageLauncher::RunRebootPending, 0, true, true, false},
+        // Only Yes restarts: a question that could not be shown (0) is no Yes.
+        {L"--exit 0", RebootAfterSuccess, 0, false, PackageLauncher::RunRebootPending, 0, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.arguments << " mode " << c.mode << " answer " << c.answer);
         g_reboot = RebootRecord();
-        g_reboot.answer = answer;
-        PackageLauncher asking{&store, &decision};
-        asking.AddLaunchItem(helper, L"--exit 0", L"Helper", RebootAfterSuccess, 0, L"Ret");
-        EXPECT_EQ(asking.RunLaunchItem(0, false), PackageLauncher::RunRebootPending) << answer;
-        EXPECT_EQ(g_reboot.asked, 1);
-        EXPECT_EQ(g_reboot.restarted, 0) << answer;
-        EXPECT_TRUE(asking.RebootNeeded());
-        EXPECT_TRUE(asking.RebootRefused());
-        EXPECT_TRUE(asking.Rebooting());
-        EXPECT_FALSE(asking.RestartStarted());
+        g_reboot.answer = c.answer;
+        PackageLauncher one{&store, &decision};
+        one.AddLaunchItem(helper, c.arguments, L"Helper", c.mode, 0, L"Ret");
+        EXPECT_EQ(one.RunLaunchItem(0, c.silent), c.result);
+        EXPECT_EQ(Stored(L"Ret"), c.stored);
+        EXPECT_EQ(one.Items()[0].returnCode, static_cast<uint32_t>(c.stored));
+        EXPECT_EQ(one.RebootNeeded(), c.rebootNeeded);
+        EXPECT_EQ(g_reboot.asked, c.asked ? 1 : 0);
+        EXPECT_EQ(g_reboot.restarted, c.restarted ? 1 : 0);
+        EXPECT_EQ(one.Rebooting(), c.mode == RebootAfterSuccess && c.stored == 0);
+        EXPECT_EQ(one.RestartStarted(), c.restarted);
+        EXPECT_EQ(one.RebootRefused(), c.asked && c.answer != IDYES);
+        const std::wstring code = std::to_wstring(static_cast<uint32_t>(c.stored));
+        EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:" + code));
     }
+    EXPECT_TRUE(ContainsLine(Log(), L"Launching file:" + helper));
+    EXPECT_TRUE(ContainsLine(Log(), L"Rebooting machine..."));
 }
 
 TEST_F(PackageLauncherTest, RebootWhenFoundInstalledAsksTheDecision)
@@ -178,17 +159,37 @@ TEST_F(PackageLauncherTest, MissingFileFailsWithTheSystemText)
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(launcher.LastLaunchError(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(Stored(L"Ret"), 2);
-    EXPECT_NE(testing_support::ReadUtf16File(dir / L"run.log")
-                  .find(L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND)),
-              std::wstring::npos);
+    const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(log.Text().find(failure), std::wstring::npos);
     EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:2"));
 }
 
-TEST_F(PackageLauncherTest, CrashedInstallerIsAFailureWithItsStatus)
+TEST_F(PackageLauncherTest, NoPathFoldersAndTheChainerItselfFailLikeAMissingFile)
 {
-    AddHelper(L"--crash");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
-    EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:3221225477"));
+    // The shell would open a folder in Explorer, which never ends, and the chainer would start
+    // itself again. The test program stands for the chainer; a copy started by mistake runs no test.
+    const std::wstring self = GetModulePath();
+    const size_t slash = self.rfind(L'\\');
+    std::wstring selfOtherwise = self.substr(0, slash) + L"\\.\\" + self.substr(slash + 1);
+    ::CharUpperBuffW(&selfOtherwise[0], static_cast<DWORD>(selfOtherwise.size()));
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"app.msix").c_str(), nullptr));
+    const std::wstring refused[] = {L"", dir.Path(), dir.Path() + L"\\", dir.Path() + L"\\.", dir / L"app.msix",
+                                    self, selfOtherwise, L"\\\\?\\" + self};
+    for (const std::wstring& file : refused) {
+        launcher.Clear();
+        launcher.AddLaunchItem(file, L"--gtest_filter=NoTestAtAll", L"Refused", RebootNever, 0, L"Ret");
+        EXPECT_FALSE(launcher.LaunchFile(0)) << file;
+        EXPECT_EQ(launcher.Items()[0].returnCode, static_cast<uint32_t>(ERROR_FILE_NOT_FOUND)) << file;
+    }
+    const std::wstring text = log.Text();
+    const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    size_t failures = 0;
+    for (size_t at = text.find(failure); at != std::wstring::npos; at = text.find(failure, at + 1))
+        ++failures;
+    EXPECT_EQ(failures, std::size(refused));
+    const auto log = Log();
+    EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), L"Return code of launched file:2")),
+              std::size(refused));
 }
 
 TEST_F(PackageLauncherTest, EmptyPropertyNameStoresNothing)
@@ -204,6 +205,31 @@ TEST_F(PackageLauncherTest, LocalSystemStartsTheFileByItsCommandLine)
     AddHelper(L"--exit 7");
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(Stored(L"Ret"), 7);
+}
+
+TEST_F(PackageLauncherTest, LocalSystemStartsMsiexecOfTheSystemFolderNotAPlantedOne)
+{
+    // A program named msiexec.exe in the current folder, which a search for the program looks
+    // at before the system folder (as it looks at the chainer's own folder first).
+    ASSERT_TRUE(::CopyFileW(helper.c_str(), (dir / L"msiexec.exe").c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(::SetCurrentDirectoryW(dir.Path().c_str()));
+    const std::wstring missing = dir / L"missing.msi";
+    uint32_t searched = 12345;
+    const bool searchStarted =
+        RunProcessAndWait(L"", L"msiexec.exe /i \"" + missing + L"\" /qn", NORMAL_PRIORITY_CLASS, &searched);
+
+    SetLocalSystemProbe([] { return true; });
+    launcher.AddLaunchItem(missing, L"/qn", L"Package", RebootNever, 0, L"Ret");
+    const int result = launcher.RunLaunchItem(0, true);
+    ::SetCurrentDirectoryW(previous);
+
+    ASSERT_TRUE(searchStarted);
+    EXPECT_EQ(searched, 0u) << "the planted copy answers a search";
+    // The real msiexec.exe found no package to install.
+    EXPECT_EQ(result, PackageLauncher::RunFailed);
+    EXPECT_NE(Stored(L"Ret"), 0);
 }
 
 TEST_F(PackageLauncherTest, MsixPackagesGoToTheDeployment)

@@ -3,7 +3,6 @@
 
 #include "TestSupport.h"
 
-#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -13,6 +12,7 @@ using namespace orvanta;
 using testing_support::ReadBytes;
 using testing_support::ReadUtf16File;
 using testing_support::TempDir;
+using testing_support::WriteBytes;
 
 namespace {
 
@@ -28,25 +28,29 @@ std::wstring CommonAppData()
     return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
 }
 
-bool EveryoneHasAccess(const std::wstring& folder)
+std::wstring BesideTestProgram(const std::wstring& name)
 {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    UniqueLocal owner(descriptor);
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    bool found = false;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount && !found; ++i) {
-        void* ace = nullptr;
-        if (::GetAce(dacl, i, &ace) && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE)
-            found = ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone) == TRUE;
-    }
-    ::FreeSid(everyone);
-    return found;
+    wchar_t path[MAX_PATH];
+    std::wstring folder(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
+}
+
+bool IsReparsePoint(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Logs one line to `path`; the path the logger ended up with (its fallback file is deleted).
+std::wstring LogOnceTo(const std::wstring& path)
+{
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"planted?");
+    const std::wstring used = Logger::Instance().CurrentPath();
+    Logger::Instance().ResetForTesting();
+    if (used != path)
+        ::DeleteFileW(used.c_str());
+    return used;
 }
 
 } // namespace
@@ -102,9 +106,53 @@ TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
 
     EXPECT_EQ(Logger::Instance().CurrentPath(), fallback);
     EXPECT_TRUE(EndsWith(ReadUtf16File(fallback), L"-fell back\r\n"));
-    EXPECT_TRUE(EveryoneHasAccess(folder));
+    EXPECT_EQ(testing_support::AllowedEntriesOf(folder).count(L"S-1-1-0"), 1u);
     Logger::Instance().ResetForTesting();
     ::DeleteFileW(fallback.c_str());
+}
+
+// The build made logtree\logs\run.log, a symbolic link to logtree\victim.log, beside the test
+// program; an elevated chainer must not write through a link someone planted at its log path.
+// (Wine 8 reports host links to folders as reparse points, links to files not: there it skips.)
+TEST_F(LoggerTest, LinkPlantedAtTheLogPathIsNotWrittenThrough)
+{
+    const std::wstring tree = BesideTestProgram(L"logtree");
+    const std::wstring link = tree + L"\\logs\\run.log";
+    const std::wstring victim = tree + L"\\victim.log";
+    ASSERT_TRUE(WriteBytes(victim, "untouched"));
+    if (!IsReparsePoint(link))
+        GTEST_SKIP() << "the build made no symbolic link reported as a reparse point";
+
+    const std::wstring used = LogOnceTo(link);
+    EXPECT_EQ(ReadBytes(victim), "untouched");
+    EXPECT_NE(used, link);
+    EXPECT_FALSE(used.empty()) << "a fallback candidate takes the log";
+}
+
+TEST_F(LoggerTest, HardLinkAtTheLogPathIsNotWrittenThrough)
+{
+    TempDir dir;
+    const std::wstring victim = dir / L"victim.txt";
+    const std::wstring link = dir / L"run.log";
+    ASSERT_TRUE(WriteBytes(victim, "untouched"));
+    ASSERT_TRUE(::CreateHardLinkW(link.c_str(), victim.c_str(), nullptr));
+
+    EXPECT_NE(LogOnceTo(link), link);
+    EXPECT_EQ(ReadBytes(victim), "untouched");
+}
+
+TEST(SharedLogFolder, CreatedForEveryoneButNeverALink)
+{
+    TempDir dir;
+    EXPECT_EQ(SharedLogFolder(dir.Path()), dir / L"ORVANTA_LOGS");
+    EXPECT_EQ(testing_support::AllowedEntriesOf(dir / L"ORVANTA_LOGS").count(L"S-1-1-0"), 1u);
+    EXPECT_EQ(SharedLogFolder(dir.Path()), dir / L"ORVANTA_LOGS") << "an existing folder is used";
+
+    // logtree\shared\ORVANTA_LOGS: a symbolic link to logtree\elsewhere, made by the build.
+    const std::wstring shared = BesideTestProgram(L"logtree\\shared");
+    if (!IsReparsePoint(shared + L"\\ORVANTA_LOGS"))
+        GTEST_SKIP() << "the build made no symbolic link reported as a reparse point";
+    EXPECT_EQ(SharedLogFolder(shared), L"");
 }
 
 TEST(LoggerNames, FallbackFileNameReplacesTheExtension)

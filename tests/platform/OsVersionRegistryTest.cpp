@@ -1,11 +1,10 @@
-// Reading the Windows version from the registry of the test prefix. The tests write the values
-// the way each Windows release stores them and put the prefix's own values back afterwards.
+// Reading the Windows version from the registry of the test prefix. Each case writes the values
+// the way a Windows release stores them; the prefix's own values are put back afterwards.
 #include "detection/OsIdentification.h"
 #include "platform/UniqueResource.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 using namespace orvanta;
@@ -14,6 +13,42 @@ namespace {
 
 const wchar_t kCurrentVersion[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
 const wchar_t kProductOptions[] = L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
+
+// A value's type and bytes; REG_NONE stands for an absent value.
+struct Value {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+const Value kAbsent;
+
+Value Dword(DWORD number)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&number);
+    return {REG_DWORD, std::vector<BYTE>(bytes, bytes + sizeof(number))};
+}
+
+// A REG_SZ, or with several strings a REG_MULTI_SZ (each string zero-terminated, one more zero).
+Value Text(const std::vector<std::wstring>& strings)
+{
+    std::wstring text;
+    for (const std::wstring& piece : strings)
+        text += piece + L'\0';
+    if (strings.size() > 1)
+        text += L'\0';
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    return {strings.size() > 1 ? DWORD(REG_MULTI_SZ) : DWORD(REG_SZ),
+            std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t))};
+}
+Value Text(const std::wstring& text)
+{
+    return Text(std::vector<std::wstring>{text});
+}
+
+struct Write {
+    const wchar_t* key;
+    const wchar_t* name;
+    Value value;
+};
 
 UniqueKey OpenForWriting(const wchar_t* path)
 {
@@ -24,73 +59,29 @@ UniqueKey OpenForWriting(const wchar_t* path)
     return key;
 }
 
-// One registry value as it was before the test, written back (or deleted again) at scope end.
-class SavedValue {
-public:
-    SavedValue(const wchar_t* keyPath, const wchar_t* name) : keyPath_(keyPath), name_(name)
-    {
-        const UniqueKey key = OpenForWriting(keyPath);
-        DWORD size = 0;
-        if (!key || ::RegQueryValueExW(key.Get(), name, nullptr, &type_, nullptr, &size) != ERROR_SUCCESS)
-            return;
-        data_.resize(size);
-        existed_ = ::RegQueryValueExW(key.Get(), name, nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
-        data_.resize(size);
-    }
-    ~SavedValue()
-    {
-        const UniqueKey key = OpenForWriting(keyPath_.c_str());
-        if (!key)
-            return;
-        if (existed_)
-            ::RegSetValueExW(key.Get(), name_.c_str(), 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
-        else
-            ::RegDeleteValueW(key.Get(), name_.c_str());
-    }
-    SavedValue(const SavedValue&) = delete;
-    SavedValue& operator=(const SavedValue&) = delete;
-
-private:
-    std::wstring keyPath_;
-    std::wstring name_;
-    DWORD type_ = 0;
-    std::vector<BYTE> data_;
-    bool existed_ = false;
-};
-
-bool SetValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const void* data, size_t size)
+Value Read(const Write& where)
 {
-    const UniqueKey key = OpenForWriting(keyPath);
-    return key && ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data),
-                                   static_cast<DWORD>(size)) == ERROR_SUCCESS;
+    const UniqueKey key = OpenForWriting(where.key);
+    Value value;
+    DWORD size = 0;
+    if (!key || ::RegQueryValueExW(key.Get(), where.name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return kAbsent;
+    value.data.resize(size);
+    ::RegQueryValueExW(key.Get(), where.name, nullptr, &value.type, value.data.data(), &size);
+    return value;
 }
 
-bool SetDword(const wchar_t* keyPath, const wchar_t* name, DWORD value)
+bool Apply(const Write& write)
 {
-    return SetValue(keyPath, name, REG_DWORD, &value, sizeof(value));
-}
-
-// A REG_SZ, or with several strings a REG_MULTI_SZ (each string zero-terminated, one more zero).
-bool SetString(const wchar_t* keyPath, const wchar_t* name, const std::wstring& value)
-{
-    return SetValue(keyPath, name, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(wchar_t));
-}
-bool SetString(const wchar_t* keyPath, const wchar_t* name, const std::vector<std::wstring>& strings)
-{
-    std::wstring data;
-    for (const std::wstring& text : strings)
-        data += text + L'\0';
-    data += L'\0';
-    return SetValue(keyPath, name, REG_MULTI_SZ, data.c_str(), data.size() * sizeof(wchar_t));
-}
-
-bool DeleteValue(const wchar_t* keyPath, const wchar_t* name)
-{
-    const UniqueKey key = OpenForWriting(keyPath);
+    const UniqueKey key = OpenForWriting(write.key);
     if (!key)
         return false;
-    const LSTATUS status = ::RegDeleteValueW(key.Get(), name);
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    if (write.value.type == REG_NONE) {
+        const LSTATUS status = ::RegDeleteValueW(key.Get(), write.name);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+    return ::RegSetValueExW(key.Get(), write.name, 0, write.value.type, write.value.data.data(),
+                            static_cast<DWORD>(write.value.data.size())) == ERROR_SUCCESS;
 }
 
 class OsVersionRegistryTest : public ::testing::Test {
@@ -100,24 +91,39 @@ protected:
         ASSERT_TRUE(OpenForWriting(kCurrentVersion)) << "the test prefix must let the tests write HKLM";
         for (const wchar_t* name : {L"CurrentMajorVersionNumber", L"CurrentMinorVersionNumber", L"CurrentVersion",
                                     L"CurrentBuildNumber", L"ReleaseId", L"CSDVersion"})
-            saved_.push_back(std::make_unique<SavedValue>(kCurrentVersion, name));
+            saved_.push_back({kCurrentVersion, name, Read({kCurrentVersion, name, {}})});
         for (const wchar_t* name : {L"ProductType", L"ProductSuite"})
-            saved_.push_back(std::make_unique<SavedValue>(kProductOptions, name));
+            saved_.push_back({kProductOptions, name, Read({kProductOptions, name, {}})});
     }
-    void TearDown() override { saved_.clear(); }
-
-    // A Windows 10 style version 10.0: the numbers as DWORDs, the build as text.
-    static void WriteModernVersion(const std::wstring& build)
+    void TearDown() override
     {
-        ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMajorVersionNumber", 10));
-        ASSERT_TRUE(SetDword(kCurrentVersion, L"CurrentMinorVersionNumber", 0));
-        ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentVersion", L"6.3"));
-        ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentBuildNumber", build));
-        ASSERT_TRUE(DeleteValue(kCurrentVersion, L"CSDVersion"));
+        for (const Write& value : saved_)
+            Apply(value);
+    }
+
+    static OsVersionInfo ReadAfter(const std::vector<Write>& writes)
+    {
+        for (const Write& write : writes)
+            EXPECT_TRUE(Apply(write)) << write.name;
+        return ReadOsVersionInfo();
+    }
+
+    // A Windows 10 style version 10.0: the numbers as DWORDs (they win over the version text
+    // "6.3" written beside them), the build as text.
+    static std::vector<Write> Modern(const std::wstring& build)
+    {
+        return {{kCurrentVersion, L"CurrentMajorVersionNumber", Dword(10)},
+                {kCurrentVersion, L"CurrentMinorVersionNumber", Dword(0)},
+                {kCurrentVersion, L"CurrentVersion", Text(L"6.3")},
+                {kCurrentVersion, L"CurrentBuildNumber", Text(build)},
+                {kCurrentVersion, L"CSDVersion", kAbsent},
+                {kCurrentVersion, L"ReleaseId", kAbsent},
+                {kProductOptions, L"ProductType", Text(L"WinNT")},
+                {kProductOptions, L"ProductSuite", kAbsent}};
     }
 
 private:
-    std::vector<std::unique_ptr<SavedValue>> saved_;
+    std::vector<Write> saved_;
 };
 
 } // namespace
@@ -136,83 +142,74 @@ TEST(OsVersionInfo, ProcessWideRecordMatchesTheRegistry)
 #endif
 }
 
-TEST_F(OsVersionRegistryTest, Windows11ReportsMajor10AndBecomes11FromBuild22000)
+TEST_F(OsVersionRegistryTest, ReleasesAsTheyStoreTheirVersion)
 {
-    // The DWORD major wins over the version text "6.3" written beside it.
-    WriteModernVersion(L"22631");
-    OsVersionInfo info = ReadOsVersionInfo();
-    EXPECT_EQ(info.major, 11u);
-    EXPECT_EQ(info.minor, 0u);
-    EXPECT_EQ(info.build, 22631u);
-    info.wow64 = true;
-    EXPECT_EQ(DetailedOsName(info), L"Windows 11 version 23H2 x64");
-
-    WriteModernVersion(L"21999");
-    EXPECT_EQ(ReadOsVersionInfo().major, 10u);
+    std::vector<Write> server = Modern(L"20348");
+    server.insert(server.end(), {{kCurrentVersion, L"ReleaseId", Text(L"2009")},
+                                 {kProductOptions, L"ProductType", Text(L"ServerNT")},
+                                 {kProductOptions, L"ProductSuite",
+                                  Text({L"Enterprise", L"Terminal Server", L"enterprise", L"Terminal Server ",
+                                        L"Unknown", L"DataCenter", L"Compute Server"})}});
+    const std::vector<Write> windows7{{kCurrentVersion, L"CurrentMajorVersionNumber", kAbsent},
+                                      {kCurrentVersion, L"CurrentMinorVersionNumber", kAbsent},
+                                      {kCurrentVersion, L"ReleaseId", kAbsent},
+                                      {kCurrentVersion, L"CurrentVersion", Text(L"6.1")},
+                                      {kCurrentVersion, L"CurrentBuildNumber", Text(L"7601")},
+                                      {kCurrentVersion, L"CSDVersion", Text(L"Service Pack 1")},
+                                      {kProductOptions, L"ProductType", Text(L"WinNT")},
+                                      {kProductOptions, L"ProductSuite", kAbsent}};
+    const struct {
+        std::vector<Write> writes;
+        bool wow64;
+        uint32_t major, minor, build, servicePack, releaseId;
+        int productType, suiteMask;
+        const wchar_t* name;
+    } cases[] = {
+        // Windows 11 still reports major 10; the reading makes it 11 from build 22000 on.
+        {Modern(L"22631"), true, 11, 0, 22631, 0, 1507, 1, 0, L"Windows 11 version 23H2 x64"},
+        {Modern(L"21999"), true, 10, 0, 21999, 0, 1507, 1, 0, nullptr},
+        {server, true, 10, 0, 20348, 0, 2009, 3, 0x0002 | 0x0010 | 0x0080 | 0x4000, L"Windows Server 2022 x64"},
+        // Older systems give the version as text and a service pack; without a release id the
+        // reading keeps 1507.
+        {windows7, false, 6, 1, 7601, 1, 1507, 1, 0, L"Windows 7 SP1 x86"},
+    };
+    for (const auto& c : cases) {
+        OsVersionInfo info = ReadAfter(c.writes);
+        SCOPED_TRACE(testing::Message() << "build " << c.build);
+        EXPECT_EQ(info.major, c.major);
+        EXPECT_EQ(info.minor, c.minor);
+        EXPECT_EQ(info.build, c.build);
+        EXPECT_EQ(info.servicePack, c.servicePack);
+        EXPECT_EQ(info.releaseId, c.releaseId);
+        EXPECT_EQ(info.productType, c.productType);
+        EXPECT_EQ(info.server, c.productType != 1);
+        EXPECT_EQ(info.suiteMask, c.suiteMask);
+        info.wow64 = c.wow64;
+        if (c.name != nullptr)
+            EXPECT_EQ(DetailedOsName(info), c.name);
+    }
+    EXPECT_EQ(ReadAfter(windows7).servicePackText, L"Service Pack 1");
 }
 
-TEST_F(OsVersionRegistryTest, ServerProductTypeAndSuiteNames)
+TEST_F(OsVersionRegistryTest, OtherProductTypesAreServersOfType2AndNoneIsAWorkstation)
 {
-    WriteModernVersion(L"20348");
-    ASSERT_TRUE(SetString(kCurrentVersion, L"ReleaseId", L"2009"));
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L"ServerNT"));
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductSuite",
-                               {L"Enterprise", L"Terminal Server", L"enterprise", L"Terminal Server ", L"Unknown",
-                                L"DataCenter", L"Compute Server"}));
-    OsVersionInfo info = ReadOsVersionInfo();
-    EXPECT_EQ(info.releaseId, 2009u);
-    EXPECT_EQ(info.productType, 3);
-    EXPECT_TRUE(info.server);
-    EXPECT_EQ(info.suiteMask, 0x0002 | 0x0010 | 0x0080 | 0x4000);
-    info.wow64 = true;
-    EXPECT_EQ(DetailedOsName(info), L"Windows Server 2022 x64");
-}
-
-TEST_F(OsVersionRegistryTest, OtherProductTypesAreServersOfType2)
-{
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L"LanmanNT"));
-    EXPECT_EQ(ReadOsVersionInfo().productType, 2);
+    EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", Text(L"LanmanNT")}}).productType, 2);
     EXPECT_TRUE(ReadOsVersionInfo().server);
-    ASSERT_TRUE(DeleteValue(kProductOptions, L"ProductType"));
-    EXPECT_EQ(ReadOsVersionInfo().productType, 1);
+    EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", kAbsent}}).productType, 1);
     EXPECT_FALSE(ReadOsVersionInfo().server);
-}
-
-TEST_F(OsVersionRegistryTest, OlderSystemsGiveTheVersionAsTextAndAServicePack)
-{
-    ASSERT_TRUE(DeleteValue(kCurrentVersion, L"CurrentMajorVersionNumber"));
-    ASSERT_TRUE(DeleteValue(kCurrentVersion, L"CurrentMinorVersionNumber"));
-    ASSERT_TRUE(DeleteValue(kCurrentVersion, L"ReleaseId"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentVersion", L"6.1"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentBuildNumber", L"7601"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CSDVersion", L"Service Pack 1"));
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L"WinNT"));
-    ASSERT_TRUE(DeleteValue(kProductOptions, L"ProductSuite"));
-
-    OsVersionInfo info = ReadOsVersionInfo();
-    EXPECT_EQ(info.major, 6u);
-    EXPECT_EQ(info.minor, 1u);
-    EXPECT_EQ(info.build, 7601u);
-    EXPECT_EQ(info.servicePack, 1u);
-    EXPECT_EQ(info.servicePackText, L"Service Pack 1");
-    EXPECT_EQ(info.releaseId, 1507u);
-    EXPECT_EQ(info.suiteMask, 0);
-    info.wow64 = false;
-    EXPECT_EQ(DetailedOsName(info), L"Windows 7 SP1 x86");
 }
 
 TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaults)
 {
     // A major number stored as text is not a DWORD; a version text of other than three characters
     // gives nothing; a build number is read up to its first non-digit.
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentMajorVersionNumber", L"10"));
-    ASSERT_TRUE(DeleteValue(kCurrentVersion, L"CurrentMinorVersionNumber"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentVersion", L"10.0"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentBuildNumber", L"19045abc"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"ReleaseId", L"none"));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CSDVersion", L""));
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductType", L""));
-    OsVersionInfo info = ReadOsVersionInfo();
+    const OsVersionInfo info = ReadAfter({{kCurrentVersion, L"CurrentMajorVersionNumber", Text(L"10")},
+                                          {kCurrentVersion, L"CurrentMinorVersionNumber", kAbsent},
+                                          {kCurrentVersion, L"CurrentVersion", Text(L"10.0")},
+                                          {kCurrentVersion, L"CurrentBuildNumber", Text(L"19045abc")},
+                                          {kCurrentVersion, L"ReleaseId", Text(L"none")},
+                                          {kCurrentVersion, L"CSDVersion", Text(L"")},
+                                          {kProductOptions, L"ProductType", Text(L"")}});
     EXPECT_EQ(info.major, 0u);
     EXPECT_EQ(info.minor, 0u);
     EXPECT_EQ(info.build, 19045u);
@@ -223,13 +220,13 @@ TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaults)
 
 TEST_F(OsVersionRegistryTest, OversizedValuesAreIgnoredWithoutHarm)
 {
-    WriteModernVersion(L"19045");
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CurrentBuildNumber", std::wstring(70000, L'7')));
-    ASSERT_TRUE(SetString(kCurrentVersion, L"CSDVersion", L"Service Pack " + std::wstring(5000, L'x') + L"3"));
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductType", std::wstring(20000, L'S')));
-    ASSERT_TRUE(SetString(kProductOptions, L"ProductSuite",
-                               std::vector<std::wstring>(200, L"Enterprise Enterprise")));
-    const OsVersionInfo info = ReadOsVersionInfo();
+    std::vector<Write> writes = Modern(L"19045");
+    writes.insert(writes.end(),
+                  {{kCurrentVersion, L"CurrentBuildNumber", Text(std::wstring(70000, L'7'))},
+                   {kCurrentVersion, L"CSDVersion", Text(L"Service Pack " + std::wstring(5000, L'x') + L"3")},
+                   {kProductOptions, L"ProductType", Text(std::wstring(20000, L'S'))},
+                   {kProductOptions, L"ProductSuite", Text(std::vector<std::wstring>(200, L"Enterprise Enterprise"))}});
+    const OsVersionInfo info = ReadAfter(writes);
     EXPECT_EQ(info.major, 10u);
     EXPECT_LE(info.servicePackText.size(), 128u);
     EXPECT_EQ(info.suiteMask, 0);

@@ -17,6 +17,26 @@ TEST(MakeLongPath, PrefixesAbsoluteAndNetworkPathsFrom248Characters)
     EXPECT_EQ(MakeLongPath(std::wstring(300, L'r')), std::wstring(300, L'r'));  // relative paths stay
 }
 
+TEST(LongPathPrefix, DrivePathsGetItPlainNetworkPathsTheUncForm)
+{
+    struct Case {
+        const wchar_t* plain;
+        const wchar_t* prefixed;
+    };
+    const Case cases[] = {
+        {L"C:\\a\\b", L"\\\\?\\C:\\a\\b"},
+        {L"\\\\srv\\share\\x.msi", L"\\\\?\\UNC\\srv\\share\\x.msi"},
+        {L"\\\\srv\\share", L"\\\\?\\UNC\\srv\\share"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WithLongPathPrefix(c.plain), c.prefixed);
+        EXPECT_EQ(WithLongPathPrefix(c.prefixed), c.prefixed) << "prefixed once only";
+        EXPECT_EQ(WithoutLongPathPrefix(c.prefixed), c.plain);
+        EXPECT_EQ(WithoutLongPathPrefix(c.plain), c.plain);
+    }
+    EXPECT_EQ(WithLongPathPrefix(L"relative\\x"), L"relative\\x");
+}
+
 TEST(NormalizePath, RemovesPrefixesAndRepeatedBackslashes)
 {
     EXPECT_EQ(NormalizePath(L"C:\\a\\\\b\\"), L"C:\\a\\b");

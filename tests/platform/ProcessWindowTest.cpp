@@ -63,58 +63,6 @@ protected:
     UniqueHandle event_;
 };
 
-struct WindowClass {
-    explicit WindowClass(WNDPROC procedure, const wchar_t* name)
-    {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = name;
-        ::RegisterClassW(&windowClass);
-    }
-};
-
-struct WindowOwner {
-    HWND window = nullptr;
-    ~WindowOwner()
-    {
-        if (window != nullptr)
-            ::DestroyWindow(window);
-    }
-};
-
-// Position of the window in the z-order of top-level windows (0 is the top); -1 when absent.
-int ZOrderPosition(HWND wanted)
-{
-    int position = 0;
-    for (HWND window = ::GetTopWindow(nullptr); window != nullptr && position < 10000;
-         window = ::GetWindow(window, GW_HWNDNEXT), ++position) {
-        if (window == wanted)
-            return position;
-    }
-    return -1;
-}
-
-struct ProcessWindows {
-    DWORD processId = 0;
-    HWND captioned = nullptr;
-    HWND hidden = nullptr;
-};
-
-BOOL CALLBACK CollectWindows(HWND window, LPARAM parameter)
-{
-    auto* windows = reinterpret_cast<ProcessWindows*>(parameter);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == windows->processId) {
-        if ((::GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
-            windows->captioned = window;
-        else
-            windows->hidden = window;
-    }
-    return TRUE;
-}
-
 } // namespace
 
 TEST_F(WaitWithMessagePumpTest, TimerMessageIsDispatchedWhileWaiting)
@@ -157,46 +105,4 @@ TEST(BringProcessWindowToTop, ReturnsForNullHandleAndForProcessesWithoutWindows)
     BringProcessWindowToTop(child.process.Get());
     // It gave up on its own: the windowless child still runs.
     EXPECT_EQ(WaitForExitCode(child.process.Get(), 0), STILL_ACTIVE);
-}
-
-// Needs a display: without one (as under CTest) it is skipped; run it by hand under Xvfb.
-TEST(BringProcessWindowToTop, RaisesTheVisibleCaptionedWindowOfAChildProcess)
-{
-    static const WindowClass windowClass(::DefWindowProcW, L"OrvantaRaiseTestWindow");
-    const auto createOwnWindow = [] {
-        return ::CreateWindowExW(0, L"OrvantaRaiseTestWindow", L"test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100,
-                                 100, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    };
-    {
-        WindowOwner probe;
-        probe.window = createOwnWindow();
-        if (probe.window == nullptr)
-            GTEST_SKIP() << "no windows can be created here";
-    }
-    testing_support::TempDir temp;
-    const std::wstring report = temp / L"child.txt";
-    ReadyEvent ready;
-    ProcessReaper reaper;
-    // The root has no window; its child opens a captioned window, then a hidden one above it.
-    StartedChild root = StartChild(HelperCommandLine(L"--spawn \"--window --report \\\"" + report +
-                                                     L"\\\" --signal " + ready.Name() +
-                                                     L" --pump 20000\" --sleep 20000"));
-    ASSERT_TRUE(root.process);
-    reaper.Add(root.id);
-    ASSERT_TRUE(ready.Wait());
-    ProcessWindows windows;
-    windows.processId = ReportedNumber(ReadReport(report), L"pid");
-    reaper.Add(windows.processId);
-    ::EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&windows));
-    ASSERT_NE(windows.captioned, nullptr);
-    ASSERT_NE(windows.hidden, nullptr);
-    WindowOwner own;
-    own.window = createOwnWindow();
-    ASSERT_LT(ZOrderPosition(own.window), ZOrderPosition(windows.captioned));
-
-    BringProcessWindowToTop(root.process.Get());
-
-    const int captioned = ZOrderPosition(windows.captioned);
-    EXPECT_LT(captioned, ZOrderPosition(own.window));
-    EXPECT_LT(captioned, ZOrderPosition(windows.hidden));
 }

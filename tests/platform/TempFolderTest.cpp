@@ -2,50 +2,30 @@
 #include "platform/AclBuilder.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
+#include "platform/SystemLibrary.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
 
 #include "TestSupport.h"
 
-#include <aclapi.h>
 #include <gtest/gtest.h>
-#include <sddl.h>
-
-#include <map>
 
 using namespace orvanta;
+using testing_support::AllowedEntries;
 using testing_support::TempDir;
 
 namespace {
 
-// The trustees of the access-allowed entries, with their masks.
-std::map<std::wstring, ACCESS_MASK> AllowedEntries(const ACL* dacl)
+// Wine serves \\server\share from the prefix's dosdevices\unc\server\share folder: the local
+// folder behind \\orvanta-srv\share, or empty outside Wine.
+std::wstring WineShareFolder()
 {
-    std::map<std::wstring, ACCESS_MASK> entries;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!::GetAce(const_cast<ACL*>(dacl), i, &ace) ||
-            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
-            continue;
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        wchar_t* text = nullptr;
-        if (::ConvertSidToStringSidW(&allowed->SidStart, &text)) {
-            entries[text] = allowed->Mask;
-            ::LocalFree(text);
-        }
-    }
-    return entries;
-}
-
-std::map<std::wstring, ACCESS_MASK> FolderEntries(const std::wstring& folder)
-{
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
+    std::wstring prefix = testing_support::EnvironmentValue(L"WINEPREFIX");
+    if (prefix.empty() || prefix[0] != L'/')
         return {};
-    const UniqueLocal owner(descriptor);
-    return AllowedEntries(dacl);
+    for (wchar_t& c : prefix)
+        c = c == L'/' ? L'\\' : c;
+    return L"Z:" + prefix + L"\\dosdevices\\unc\\orvanta-srv\\share";
 }
 
 } // namespace
@@ -71,7 +51,7 @@ TEST(TempFolder, LocalSystemWithoutGetTempPath2UsesAPrivateSystemTemp)
     ASSERT_NE(::GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES);
     // Wine stores the Administrators entry under the prefix user's SID, so only the parts it
     // keeps as given are checked on the folder; the descriptor itself is checked below.
-    const auto entries = FolderEntries(expected);
+    const auto entries = testing_support::AllowedEntriesOf(expected);
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.count(L"S-1-5-18"), 1u);
     EXPECT_EQ(entries.count(L"S-1-1-0"), 0u);
@@ -145,6 +125,28 @@ TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPath)
     EXPECT_NE(::GetFileAttributesW(dir.Path().c_str()), INVALID_FILE_ATTRIBUTES) << "the stop folder stays";
 }
 
+TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPathOnAShare)
+{
+    const std::wstring local = WineShareFolder();
+    if (local.empty())
+        GTEST_SKIP() << "needs a share; Wine maps one to a folder of its prefix";
+    ASSERT_EQ(CreateFolderTree(local, true, nullptr), 0u);
+    const std::wstring name = L"tree-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring top = L"\\\\orvanta-srv\\share\\" + name;
+    std::wstring deep = top;
+    while (deep.size() < 300)
+        deep += L"\\abcdefghijklmnopqrstuvwxyz";
+
+    EXPECT_EQ(CreateFolderTree(deep, true, nullptr), 0u);
+    EXPECT_NE(::GetFileAttributesW(MakeLongPath(deep).c_str()), INVALID_FILE_ATTRIBUTES);
+    const bool removed = RemoveDirectoryLong(deep);
+    const DWORD error = ::GetLastError();
+    RemoveEmptyParentFolders(deep, top);
+    RemoveDirectoryLong(top);
+    EXPECT_TRUE(removed) << error;
+    EXPECT_EQ(::GetFileAttributesW((local + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(FolderTree, StopsAtTheFirstFailureOnADrive)
 {
     TempDir dir;
@@ -166,6 +168,29 @@ TEST(SystemLibraries, LoadOnlyFromTheSystemFolder)
     EXPECT_TRUE(LoadSystemLibrary(L"ntdll.dll").IsValid());
     const UniqueModule missing = LoadSystemLibrary(L"orvanta-no-such.dll");
     EXPECT_FALSE(missing.IsValid());
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+TEST(SystemLibraries, MissingLibraryOrFunctionFailsTheCallWithItsError)
+{
+    using GetCurrentProcessIdFn = DWORD(WINAPI*)();
+    const SystemLibrary kernel(L"kernel32.dll");
+    GetCurrentProcessIdFn present = nullptr;
+    GetCurrentProcessIdFn absent = nullptr;
+    kernel.Find("GetCurrentProcessId", present);
+    kernel.Find("OrvantaNoSuchFunction", absent);
+    EXPECT_EQ(kernel.Call(present, DWORD{0}), ::GetCurrentProcessId());
+    ::SetLastError(0);
+    EXPECT_EQ(kernel.Call(absent, DWORD{7}), 7u);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+
+    const SystemLibrary missing(L"orvanta-no-such.dll");
+    GetCurrentProcessIdFn none = &::GetCurrentProcessId;
+    missing.Find("GetCurrentProcessId", none);
+    EXPECT_FALSE(missing.IsLoaded());
+    EXPECT_EQ(none, nullptr);
+    ::SetLastError(0);
+    EXPECT_EQ(missing.Call(none, DWORD{7}), 7u);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 

@@ -3,7 +3,6 @@
 #include "run/PrerequisiteRun.h"
 #include "run/UserInterface.h"
 #include "install/ExtractionContext.h"
-#include "platform/Logger.h"
 #include "platform/ProgressSink.h"
 
 #include "TestSupport.h"
@@ -14,7 +13,6 @@
 
 using namespace orvanta;
 using testing_support::ContainsLine;
-using testing_support::TempDir;
 
 namespace {
 
@@ -115,28 +113,17 @@ protected:
     void SetUp() override
     {
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
         config.general.Options = L"q";
         config.prerequisites.resize(1);
         config.prerequisites[0].name = L"First";
         config.prerequisites[0].RetValPropName = L"RetFirst";
     }
-    void TearDown() override
-    {
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-    }
+    void TearDown() override { testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext"); }
 
-    std::vector<std::wstring> Log() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> Log() const { return log.Lines(); }
     bool KeyKept() const { return testing_support::RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"); }
 
-    TempDir dir;
+    testing_support::LogCapture log;
     ChainerConfig config;
     ExtractionContext extraction;
     FakeRun run;
@@ -180,46 +167,42 @@ TEST_F(InstallSequenceTest, SilentRunRunsTheStagesInOrderThenChecks)
     EXPECT_FALSE(KeyKept());
 }
 
-TEST_F(InstallSequenceTest, MissingMandatoryPrerequisiteFailsTheRun)
+TEST_F(InstallSequenceTest, RebootStateAndMandatoryCheckDecideTheResultAndTheKey)
 {
-    run.mandatoryOk = false;
-    EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 1);
-}
-
-TEST_F(InstallSequenceTest, OutstandingRebootKeepsTheKeyAndSkipsTheChecks)
-{
-    run.reboot.required = true;
-    run.mandatoryOk = false;
-    const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
-    EXPECT_EQ(outcome.result, -1);
-    EXPECT_TRUE(outcome.rebootPending);
-    EXPECT_TRUE(KeyKept());
-    EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"recheck"), 0);
-    const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"After running prerequisites we have:  Reboot was required=true"));
-    EXPECT_TRUE(ContainsLine(log, L"  Reboot was refused=false"));
-    EXPECT_TRUE(ContainsLine(log, L"  Reboot in Progress=false"));
-}
-
-TEST_F(InstallSequenceTest, RefusedRebootEndsWithZeroAndDeletesTheKey)
-{
-    run.reboot.required = true;
-    run.reboot.refused = true;
-    const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_FALSE(KeyKept());
-    const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"  Reboot was refused=true"));
-    for (const std::wstring& line : log)
-        EXPECT_EQ(line.find(L"Reboot in Progress"), std::wstring::npos);
-}
-
-TEST_F(InstallSequenceTest, RebootInProgressEndsWithMinusOne)
-{
-    run.reboot.inProgress = true;
-    const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
-    EXPECT_EQ(outcome.result, -1);
-    EXPECT_TRUE(KeyKept());
+    // A required reboot skips the checks; an outstanding one keeps the stored codes for the next run.
+    const std::wstring summary = L"After running prerequisites we have:  Reboot was required=";
+    const struct {
+        bool required, refused, inProgress, mandatoryOk;
+        int result;
+        std::vector<std::wstring> lines;  // the reboot summary; "Reboot in Progress" only where listed
+    } cases[] = {
+        {false, false, false, false, 1, {summary + L"false"}},
+        {true, false, false, false, -1,
+         {summary + L"true", L"  Reboot was refused=false", L"  Reboot in Progress=false"}},
+        {true, true, false, true, 0, {summary + L"true", L"  Reboot was refused=true"}},
+        {false, false, true, true, -1, {summary + L"false"}},
+    };
+    for (const auto& c : cases) {
+        InstallSequenceTest::TearDown();
+        const size_t logged = Log().size();
+        FakeRun fake;
+        fake.reboot = RebootFlags{c.required, c.refused, c.inProgress};
+        fake.mandatoryOk = c.mandatoryOk;
+        const InstallOutcome outcome = InstallPrerequisites(config, extraction, fake);
+        SCOPED_TRACE(testing::Message() << c.required << c.refused << c.inProgress << c.mandatoryOk);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.rebootPending, c.result == -1);
+        EXPECT_EQ(KeyKept(), c.result == -1);
+        EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), L"recheck"), c.required ? 0 : 1);
+        const std::vector<std::wstring> all = Log();
+        const std::vector<std::wstring> lines(all.begin() + logged, all.end());
+        for (const std::wstring& line : c.lines)
+            EXPECT_TRUE(ContainsLine(lines, line)) << line;
+        const bool progressLogged = std::any_of(lines.begin(), lines.end(), [](const std::wstring& line) {
+            return line.find(L"Reboot in Progress") != std::wstring::npos;
+        });
+        EXPECT_EQ(progressLogged, c.lines.size() == 3);
+    }
 }
 
 TEST_F(InstallSequenceTest, WithoutQuietOrBasicNothingIsInstalledOrLogged)

@@ -1,6 +1,5 @@
 #include "config/Config.h"
 #include "run/Pipeline.h"
-#include "platform/Logger.h"
 
 #include "TestSupport.h"
 
@@ -29,16 +28,11 @@ protected:
     void SetUp() override
     {
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
         config.downloadFolder = dir.Path() + L"\\downloads\\";
     }
     void TearDown() override
     {
         SetNativeMachineProbe(nullptr);
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
     }
 
@@ -67,10 +61,7 @@ protected:
                                                        L"x"));
     }
 
-    std::vector<std::wstring> Log() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> Log() const { return log.Lines(); }
 
     size_t CountLines(const std::wstring& line) const
     {
@@ -78,6 +69,7 @@ protected:
         return static_cast<size_t>(std::count(log.begin(), log.end(), line));
     }
 
+    testing_support::LogCapture log;
     TempDir dir;
     ChainerConfig config;
 };
@@ -252,4 +244,30 @@ TEST_F(PipelineTest, MandatoryCheckNamesTheMissingPrerequisite)
     Install(L"Needed");
     RecheckPrerequisites(config);
     EXPECT_TRUE(MandatoryCheck(config)) << "mi is left out of the check";
+}
+
+TEST_F(PipelineTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
+{
+    // The parent's installer worked: finding it deselects the child, in either order of the list,
+    // and the child still counts only when its own search finds it.
+    for (const bool parentFirst : {true, false}) {
+        for (const bool childInstalled : {false, true}) {
+            testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
+            config.prerequisites.clear();
+            config.missingMandatory.clear();
+            if (parentFirst)
+                Add(L"Parent");
+            Add(L"Child", L"m", SourceSetupFile, L"Parent");
+            if (!parentFirst)
+                Add(L"Parent");
+            SearchAllPrerequisites(config);
+            Install(L"Parent");
+            if (childInstalled)
+                Install(L"Child");
+            RecheckPrerequisites(config);
+            EXPECT_EQ(MandatoryCheck(config), childInstalled)
+                << "parent first: " << parentFirst << ", child installed: " << childInstalled;
+            EXPECT_EQ(config.missingMandatory, childInstalled ? L"" : L"Child");
+        }
+    }
 }

@@ -2,17 +2,22 @@
 """A small HTTP server on 127.0.0.1 that misbehaves on request, for the download engine's tests.
 
 The request path chooses the behaviour; NAME is a file in --root:
-  /file/NAME                         the file, with Range support (206)
   /norange/NAME                      the whole file with 200, whatever Range says
-  /drop/OFFSET/NAME                  like /file, but the connection ends (FIN) at file offset OFFSET
+  /nolength/NAME                     the whole file with 200 and no Content-Length
+  /drop/OFFSET/NAME                  the file with Range support (206), but the connection ends (FIN)
+                                     at file offset OFFSET
   /reset/OFFSET/NAME                 the same with a reset (RST) instead of FIN
   /dropnorange/OFFSET/NAME           ignores Range (200 from 0) and ends the connection at OFFSET
   /droprandom/SEED/MAXDROPS/NAME     drops at a random offset, MAXDROPS times per SEED, then serves
   /stall/OFFSET/NAME                 sends up to OFFSET bytes, then sends nothing more
   /silent/NAME                       reads the request and never answers
   /status/CODE/NAME                  answers CODE with a short body (304 without one)
+  /statusbody/CODE/NAME              answers CODE with the file itself as the body
+  /nolength206/NAME                  like /file, but without Content-Length (206 keeps Content-Range)
+  /bare206/NAME                      like /nolength206, and the 206 has no Content-Range either
+  /overlong/EXTRA/NAME               200 announcing the file's length, then the file and EXTRA bytes more
+  /overlongnolength/EXTRA/NAME       the same without Content-Length
   /auth/REALM/USER/PASSWORD/NAME     asks for a Basic login with REALM (401) before serving
-  /authnorealm/USER/PASSWORD/NAME    the same with a challenge that has no realm
   GET http://any/proxyauth/REALM/USER/PASSWORD/NAME
                                      acts as a proxy asking for a login (407) before serving
 Beside the HTTP server it listens for the cancellation tests, each stalling one phase of a download:
@@ -83,19 +88,22 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         if code != 304 and body:
             self.wfile.write(body)
 
-    def send_file_head(self, data, start, honour_range=True):
+    def send_file_head(self, data, start, honour_range=True, with_length=True, with_range=True):
         size = len(data)
         if honour_range and start is not None:
             if start >= size:
                 self.send_simple(416, b"range not satisfiable\n", [("Content-Range", "bytes */%d" % size)])
                 return None
             self.send_response(206)
-            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
-            self.send_header("Content-Length", str(size - start))
+            if with_range:
+                self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
+            if with_length:
+                self.send_header("Content-Length", str(size - start))
         else:
             start = 0
             self.send_response(200)
-            self.send_header("Content-Length", str(size))
+            if with_length:
+                self.send_header("Content-Length", str(size))
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Connection", "close")
         self.end_headers()
@@ -131,11 +139,19 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
 
     # --- behaviours ------------------------------------------------------------------------
 
-    def serve(self, name, honour_range=True):
+    def serve(self, name, honour_range=True, with_length=True, with_range=True):
         data = self.read_file(name)
-        start = self.send_file_head(data, self.requested_start(len(data)), honour_range)
+        start = self.send_file_head(data, self.requested_start(len(data)), honour_range, with_length, with_range)
         if start is not None:
             self.send_bytes(data, start, len(data))
+        # Without a length only the end of the connection ends the body.
+        self.close_connection = True
+
+    def serve_overlong(self, name, extra, with_length):
+        data = self.read_file(name)
+        self.send_file_head(data, None, with_length=with_length)
+        self.send_bytes(data + b"x" * extra, 0, len(data) + extra)
+        self.close_connection = True
 
     def serve_with_cut(self, name, offset, reset, honour_range=True):
         data = self.read_file(name)
@@ -179,12 +195,14 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
     def serve_status(self, code):
         self.send_simple(code, b"" if code == 304 else ("status %d body\n" % code).encode())
 
+    def serve_status_with_file(self, code, name):
+        self.send_simple(code, self.read_file(name), [("Content-Type", "application/octet-stream")])
+
     def serve_after_login(self, header, challenge_header, code, realm, user, password, name):
         offered = self.basic_credentials(header)
         self.log_message("login offered for %s: %s", realm, (offered or "").split(":")[0] or "none")
         if offered != "%s:%s" % (user, password):
-            challenge = 'Basic realm="%s"' % realm if realm is not None else "Basic"
-            self.send_simple(code, b"login required\n", [(challenge_header, challenge)])
+            self.send_simple(code, b"login required\n", [(challenge_header, 'Basic realm="%s"' % realm)])
             return
         self.serve(name)
 
@@ -206,10 +224,13 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         if proxied and kind == "proxyauth" and len(parts) == 5:
             self.serve_after_login("Proxy-Authorization", "Proxy-Authenticate", 407, parts[1], parts[2], parts[3],
                                    parts[4])
-        elif kind == "file" and len(parts) == 2:
-            self.serve(parts[1])
         elif kind == "norange" and len(parts) == 2:
             self.serve(parts[1], honour_range=False)
+        elif kind == "nolength" and len(parts) == 2:
+            data = self.read_file(parts[1])
+            self.send_response(200)
+            self.end_headers()  # HTTP/1.0 without a length: the data ends with the connection
+            self.wfile.write(data)
         elif kind in ("drop", "reset") and len(parts) == 3:
             self.serve_with_cut(parts[2], int(parts[1]), kind == "reset")
         elif kind == "dropnorange" and len(parts) == 3:
@@ -222,10 +243,16 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
             self.serve_silent()
         elif kind == "status" and len(parts) >= 2:
             self.serve_status(int(parts[1]))
+        elif kind == "statusbody" and len(parts) == 3:
+            self.serve_status_with_file(int(parts[1]), parts[2])
+        elif kind == "nolength206" and len(parts) == 2:
+            self.serve(parts[1], with_length=False)
+        elif kind == "bare206" and len(parts) == 2:
+            self.serve(parts[1], with_length=False, with_range=False)
+        elif kind in ("overlong", "overlongnolength") and len(parts) == 3:
+            self.serve_overlong(parts[2], int(parts[1]), kind == "overlong")
         elif kind == "auth" and len(parts) == 5:
             self.serve_after_login("Authorization", "WWW-Authenticate", 401, parts[1], parts[2], parts[3], parts[4])
-        elif kind == "authnorealm" and len(parts) == 4:
-            self.serve_after_login("Authorization", "WWW-Authenticate", 401, None, parts[1], parts[2], parts[3])
         else:
             self.send_simple(404, b"unknown path\n")
 

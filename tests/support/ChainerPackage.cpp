@@ -4,10 +4,15 @@
 
 namespace testing_support {
 
-ChainerPackage::ChainerPackage(const std::wstring& exeName) : exeName_(exeName)
+std::wstring BuiltPackage(const std::wstring& name)
 {
-    const std::wstring chainer = EnvironmentValue(L"ORVANTA_CHAINER");
-    EXPECT_FALSE(chainer.empty()) << "ORVANTA_CHAINER is not set";
+    return EnvironmentValue(L"ORVANTA_TEST_PACKAGES") + L"\\" + name;
+}
+
+ChainerPackage::ChainerPackage(const std::wstring& exeName, const wchar_t* chainerVariable) : exeName_(exeName)
+{
+    const std::wstring chainer = EnvironmentValue(chainerVariable);
+    EXPECT_FALSE(chainer.empty()) << chainerVariable << " is not set";
     EXPECT_TRUE(::CopyFileW(chainer.c_str(), ExePath().c_str(), FALSE)) << "cannot copy the chainer";
 }
 
@@ -36,9 +41,20 @@ void ChainerPackage::AddTestHelper(const std::wstring& name) const
     ASSERT_TRUE(::CopyFileW(helper.c_str(), PathOf(name).c_str(), FALSE));
 }
 
+void ChainerPackage::AddBuiltPackage(const std::wstring& name) const
+{
+    ASSERT_TRUE(::CopyFileW(BuiltPackage(name).c_str(), PathOf(name).c_str(), FALSE)) << BuiltPackage(name);
+}
+
 ProcessResult ChainerPackage::Run(DWORD timeoutMs) const
 {
     return RunProcess(L"\"" + ExePath() + L"\"", otherWorkingFolder_.Path(), timeoutMs);
+}
+
+DWORD ChainerPackage::RunForExitCode() const
+{
+    const ProcessResult result = Run();
+    return result.finished ? result.exitCode : kNotFinished;
 }
 
 } // namespace testing_support

@@ -9,9 +9,14 @@
 
 namespace testing_support {
 
+// A setup program the build made for the tests (runtime.msi, tool-setup.exe).
+std::wstring BuiltPackage(const std::wstring& name);
+
 class ChainerPackage {
 public:
-    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe");
+    // The chainer comes from the path in the environment variable `chainerVariable`.
+    explicit ChainerPackage(const std::wstring& exeName = L"setup.exe",
+                            const wchar_t* chainerVariable = L"ORVANTA_CHAINER");
 
     const std::wstring& Folder() const { return folder_.Path(); }
     std::wstring PathOf(const std::wstring& name) const { return folder_ / name; }
@@ -25,9 +30,14 @@ public:
     void WriteIniText(const std::wstring& text, bool withBom = true) const;
     // Copies the test helper into the package under `name`.
     void AddTestHelper(const std::wstring& name) const;
+    // Copies the built setup program `name` into the package.
+    void AddBuiltPackage(const std::wstring& name) const;
 
     // Starts the chainer from another working folder and waits for it.
     ProcessResult Run(DWORD timeoutMs = 120000) const;
+    // The same; the exit code, or kNotFinished when the chainer had to be ended.
+    DWORD RunForExitCode() const;
+    static constexpr DWORD kNotFinished = 0xDEADDEAD;
     std::vector<std::wstring> LogLines() const { return LogMessages(ReadUtf16File(LogPath())); }
 
 private:

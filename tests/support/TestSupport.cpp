@@ -1,6 +1,10 @@
 #include "TestSupport.h"
 
+#include "platform/Logger.h"
 #include "platform/UniqueResource.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <atomic>
 
@@ -137,15 +141,21 @@ void DeleteRegistryTree(HKEY root, const std::wstring& path)
     ::RegDeleteKeyW(root, path.c_str());
 }
 
-bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
-                       REGSAM view)
+bool SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                      DWORD size, REGSAM view)
 {
     orvanta::UniqueKey key;
     if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.Put(), nullptr) !=
         ERROR_SUCCESS)
         return false;
-    return ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return ::RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+                       REGSAM view)
+{
+    return SetRegistryValue(root, path, name, REG_SZ, value.c_str(),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)), view);
 }
 
 bool RegistryKeyExists(HKEY root, const std::wstring& path)
@@ -193,6 +203,47 @@ bool ContainsLine(const std::vector<std::wstring>& lines, const std::wstring& li
             return true;
     }
     return false;
+}
+
+LogCapture::LogCapture()
+{
+    orvanta::Logger::Instance().ResetForTesting();
+    orvanta::Logger::Instance().SetLogFile(Path());
+    orvanta::LogEnabled = true;
+}
+
+LogCapture::~LogCapture()
+{
+    orvanta::LogEnabled = false;
+    orvanta::Logger::Instance().ResetForTesting();
+}
+
+std::map<std::wstring, ACCESS_MASK> AllowedEntries(const ACL* dacl)
+{
+    std::map<std::wstring, ACCESS_MASK> entries;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(const_cast<ACL*>(dacl), i, &ace) ||
+            static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        wchar_t* text = nullptr;
+        if (::ConvertSidToStringSidW(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, &text)) {
+            entries[text] = static_cast<ACCESS_ALLOWED_ACE*>(ace)->Mask;
+            ::LocalFree(text);
+        }
+    }
+    return entries;
+}
+
+std::map<std::wstring, ACCESS_MASK> AllowedEntriesOf(const std::wstring& path)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return {};
+    const orvanta::UniqueLocal owner(descriptor);
+    return AllowedEntries(dacl);
 }
 
 } // namespace testing_support

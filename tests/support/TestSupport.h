@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& wo
 
 // Registry helpers for test-owned keys.
 void DeleteRegistryTree(HKEY root, const std::wstring& path);
+bool SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                      DWORD size, REGSAM view = 0);
 bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
                        REGSAM view = 0);
 bool RegistryKeyExists(HKEY root, const std::wstring& path);
@@ -55,5 +58,26 @@ bool ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring&
 // Lines of a log text without their time stamps ("YYYY-MM-DD hh-mm-ss-").
 std::vector<std::wstring> LogMessages(const std::wstring& logText);
 bool ContainsLine(const std::vector<std::wstring>& lines, const std::wstring& line);
+
+// The program's log, enabled into run.log of a fresh folder for the life of the object.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::wstring Path() const { return dir_ / L"run.log"; }
+    std::wstring Text() const { return ReadUtf16File(Path()); }
+    std::vector<std::wstring> Lines() const { return LogMessages(Text()); }
+    bool Contains(const std::wstring& line) const { return ContainsLine(Lines(), line); }
+
+private:
+    TempDir dir_;
+};
+
+// The access-allowed entries of an access list (or a file's), as string SID -> access mask.
+std::map<std::wstring, ACCESS_MASK> AllowedEntries(const ACL* dacl);
+std::map<std::wstring, ACCESS_MASK> AllowedEntriesOf(const std::wstring& path);
 
 } // namespace testing_support

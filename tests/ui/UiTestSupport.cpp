@@ -160,7 +160,7 @@ bool IsControlEnabled(HWND dialog, int id)
 
 void SaveScreenshot(HWND window, const std::wstring& name)
 {
-    const std::wstring folder = testing_support::EnvironmentValue(L"ORVANTA_UI_SCREENSHOTS");
+    const std::wstring folder = testing_support::EnvironmentValue(L"ORVANTA_SCREENSHOT_DIR");
     if (folder.empty())
         return;
     ::SetForegroundWindow(window);  // an active caption, as a person sees it

@@ -47,7 +47,7 @@ void PressKey(HWND dialog, int id, WPARAM key);
 void Type(HWND dialog, int id, const std::wstring& text);
 bool IsControlEnabled(HWND dialog, int id);
 
-// Saves the window as it is on the screen to ORVANTA_UI_SCREENSHOTS\<name>.bmp when that
+// Saves the window as it is on the screen to ORVANTA_SCREENSHOT_DIR\<name>.bmp when that
 // variable names a folder; does nothing otherwise.
 void SaveScreenshot(HWND window, const std::wstring& name);
 

@@ -1,0 +1,56 @@
+// The parts of loading the configuration that need the system: references in download and
+// site URLs, the extraction folder's normal form, the stage texts of the string table and the
+// folders resolved for the run.
+#include "config/Config.h"
+
+#include "config/FolderProperties.h"
+#include "platform/Paths.h"
+#include "platform/Resources.h"
+#include "platform/TempFolder.h"
+#include "platform/Text.h"
+#include "platform/resource.h"
+
+namespace orvanta {
+
+ChainerConfig LoadConfig(const IniFile& ini)
+{
+    ChainerConfig config = ParseConfig(ini);
+    config.general.ExtractionFolder = WithTrailingBackslash(NormalizePath(config.general.ExtractionFolder));
+    for (PrereqInfo& info : config.prerequisites) {
+        if (info.sourceKind == SourceUrl || info.sourceKind == SourceOpenSite)
+            info.source = ExpandReferences(info.source, false);
+    }
+    return config;
+}
+
+std::wstring ChainerConfig::GetStageText(int kind)
+{
+    static const UINT defaults[] = {IDS_SEARCHING, IDS_DOWNLOADING, IDS_INSTALLING, IDS_OPENING_SITE};
+    if (kind < 0 || kind >= static_cast<int>(stageTexts.size()))
+        return {};
+    std::wstring& text = stageTexts[static_cast<size_t>(kind)];
+    if (kind < 4 && text.empty())
+        text = LoadStringResource(defaults[kind]);
+    return text;
+}
+
+std::wstring DefaultPackageFolder(const ChainerConfig& config)
+{
+    return WithTrailingBackslash(GetTempFolder()) + WithTrailingBackslash(config.general.DefaultProdCode);
+}
+
+std::wstring ResolveConfiguredFolder(const ChainerConfig& config, const std::wstring& configured)
+{
+    if (configured.empty())
+        return DefaultPackageFolder(config);
+    return WithTrailingBackslash(NormalizePath(ExpandReferences(configured, false)));
+}
+
+const std::wstring& GetDownloadFolder(ChainerConfig& config)
+{
+    if (config.downloadFolder.empty())
+        config.downloadFolder = ResolveConfiguredFolder(config, config.general.DownloadFolder);
+    return config.downloadFolder;
+}
+
+} // namespace orvanta

@@ -1,0 +1,64 @@
+// MD5 and SHA-256 of a stream of bytes, computed on worker threads while the caller goes on
+// producing the stream (writing a download, reading a file). The caller's bytes are copied into
+// a small ring of buffers, so memory stays the same whatever the stream's length.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+namespace orvanta {
+
+// The digests of one stream, as lowercase hex text.
+struct ContentDigests {
+    uint64_t size = 0;  // bytes hashed
+    bool hasMd5 = false;
+    char md5[33] = "";
+    bool hasSha256 = false;
+    char sha256[65] = "";
+};
+
+class StreamHasher {
+public:
+    // A hasher that wants neither digest takes no thread and ignores what it is fed.
+    StreamHasher(bool md5, bool sha256);
+    // Stops the workers; unfinished digests are dropped.
+    ~StreamHasher();
+    StreamHasher(const StreamHasher&) = delete;
+    StreamHasher& operator=(const StreamHasher&) = delete;
+
+    bool Active() const { return !workers_.empty(); }
+    // Copies the bytes into the ring; waits while every buffer is still being hashed.
+    void Feed(const void* data, size_t size);
+    // Waits until everything fed is hashed and returns the digests; the hasher takes no more.
+    ContentDigests Finish();
+
+private:
+    enum class Algorithm { Md5, Sha256 };
+    struct Slot {
+        std::vector<uint8_t> bytes;
+        size_t size = 0;
+    };
+
+    void Run(Algorithm algorithm, size_t worker);
+    uint64_t SlowestConsumer() const;  // under lock_
+    void Wait();                       // under lock_ (exclusive): until changed_ is woken
+    void WakeAll();
+
+    // The system's slim lock and condition variable: waiting and waking stay in user mode
+    // where they can (the C++ library's ones cost a kernel call each under some runtimes).
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    std::vector<Slot> ring_;
+    uint64_t produced_ = 0;               // slots filled so far
+    std::vector<uint64_t> consumed_;      // slots each worker has hashed
+    bool finishing_ = false;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+    ContentDigests digests_;
+};
+
+} // namespace orvanta

@@ -1,0 +1,56 @@
+// The process-wide reporter of errors that end a run: it builds the report's message and
+// details, writes the whole report to the log when logging is on (and to the debugger), and
+// shows the error report dialog through the function the entry installs. Platform code never
+// shows a window itself: without an installed dialog function (a silent run, a test) the report
+// only goes to the log.
+#pragma once
+
+#include "platform/Exception.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+namespace orvanta {
+
+struct ErrorReport {
+    std::wstring kindName;
+    std::wstring message;     // the text above the details, never empty
+    std::wstring details;     // the whole text, stack trace included
+    std::wstring sourceFile;  // the file name only (text after the last path separator)
+    int32_t sourceLine = 0;
+};
+
+// The dialog: true when the user pressed Close.
+using ReportDialogFunction = bool (*)(HWND owner, const std::wstring& message, const std::wstring& details);
+
+// The message of a report: the text before the trace marker without its trailing line breaks;
+// for a translated fault (kind 7) and whenever it would be empty, string resource 65001.
+ErrorReport BuildReport(IException& exception);
+ErrorReport BuildStdReport(const std::exception& exception);
+// "[EXCEPTION_UNHANDLED] (0x<code>) at address [0x<address>]\r\n" and the faulting context's
+// trace; without exception information only the kind.
+ErrorReport BuildUnhandledReport(const EXCEPTION_POINTERS* pointers);
+
+// The log entry of a report: "Error report [<kind>] <file>:<line>" (the position when known),
+// then the message when the details do not begin with it, then the details.
+std::wstring ReportLogText(const ErrorReport& report);
+
+class ExceptionPresenter {
+public:
+    static ExceptionPresenter& Instance();
+
+    void Present(IException& exception);
+    void PresentStd(const std::exception& exception);
+    void PresentUnhandled(const EXCEPTION_POINTERS* pointers);
+    void PresentReport(const ErrorReport& report);
+
+    // Null: no dialog (the default).
+    void SetReportDialog(ReportDialogFunction function);
+
+private:
+    ExceptionPresenter() = default;
+};
+
+} // namespace orvanta

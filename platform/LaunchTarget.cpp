@@ -1,0 +1,74 @@
+#include "platform/LaunchTarget.h"
+
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+#include <windows.h>
+
+namespace orvanta {
+namespace {
+
+std::wstring WithoutLongPrefix(const std::wstring& path)
+{
+    if (StartsWith(path, L"\\\\?\\UNC\\"))
+        return L"\\\\" + path.substr(8);
+    return StartsWith(path, L"\\\\?\\") ? path.substr(4) : path;
+}
+
+// Both calls answer with the length they need when the buffer is too small.
+template <typename Call>
+std::wstring PathFromSystem(const std::wstring& path, Call call)
+{
+    const DWORD size = call(path.c_str(), nullptr, 0);
+    if (size == 0)
+        return path;
+    std::wstring result(size, L'\0');
+    const DWORD length = call(path.c_str(), &result[0], size);
+    if (length == 0 || length >= size)
+        return path;
+    result.resize(length);
+    return result;
+}
+
+DWORD FullPathName(const wchar_t* path, wchar_t* buffer, DWORD size)
+{
+    return ::GetFullPathNameW(path, size, buffer, nullptr);
+}
+
+DWORD LongPathName(const wchar_t* path, wchar_t* buffer, DWORD size)
+{
+    return ::GetLongPathNameW(path, buffer, size);
+}
+
+bool IsExistingFolder(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+std::wstring ComparablePath(const std::wstring& path)
+{
+    if (path.empty())
+        return path;
+    // A missing file keeps its short names: GetLongPathNameW needs the file to be there.
+    std::wstring result = PathFromSystem(PathFromSystem(WithoutLongPrefix(path), FullPathName), LongPathName);
+    ::CharUpperBuffW(&result[0], static_cast<DWORD>(result.size()));
+    return result;
+}
+
+bool IsOwnExecutable(const std::wstring& path)
+{
+    const std::wstring own = GetModulePath();
+    return !own.empty() && !path.empty() && ComparablePath(path) == ComparablePath(own);
+}
+
+uint32_t CheckLaunchTarget(const std::wstring& path)
+{
+    if (path.empty() || IsExistingFolder(path) || IsOwnExecutable(path))
+        return ERROR_FILE_NOT_FOUND;
+    return 0;
+}
+
+} // namespace orvanta

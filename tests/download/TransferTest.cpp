@@ -1,0 +1,377 @@
+// HTTP downloads against nginx and the fault-injecting server (resume, restarts, drops, status
+// codes, sizes, certificates and cancellation) and FTP downloads from pyftpdlib (logins, restart
+// with REST, sizes).
+#include "DownloadTestSupport.h"
+
+#include "download/FileDigests.h"
+
+#include <thread>
+
+using namespace orvanta;
+using namespace download_testing;
+using testing_support::FileExists;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
+namespace {
+
+// The digests of the bytes, computed from a file apart from the engine.
+ContentDigests DigestsOf(const std::string& bytes, const std::wstring& scratch)
+{
+    ContentDigests digests;
+    EXPECT_TRUE(WriteBytes(scratch, bytes));
+    EXPECT_EQ(ComputeFileDigests(scratch, true, true, digests), 0u);
+    ::DeleteFileW(scratch.c_str());
+    return digests;
+}
+
+void ExpectDigests(const InternetDownloader& downloader, const ContentDigests& expected, const std::wstring& what)
+{
+    const ContentDigests& computed = downloader.GetDigests();
+    EXPECT_EQ(computed.size, expected.size) << what;
+    EXPECT_STREQ(computed.md5, expected.md5) << what;
+    EXPECT_STREQ(computed.sha256, expected.sha256) << what;
+}
+
+} // namespace
+
+using HttpTransfer = TransferTest;
+using FtpTransfer = TransferTest;
+
+TEST_F(HttpTransfer, DownloadsTheWholeFileWithProgressAndNoPartFileLeft)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    downloader.SetExpectedSize(static_cast<uint32_t>(medium_.size()));
+    const std::wstring target = dir_ / L"sub\\folder\\medium.bin";
+    ASSERT_EQ(Fetch(downloader, Servers().NginxUrl(L"medium.bin"), target), 0u);
+    EXPECT_EQ(ReadBytes(target), medium_);
+    EXPECT_FALSE(FileExists(target + L".part"));
+    EXPECT_EQ(sink_.progress.load(), medium_.size());
+    EXPECT_EQ(sink_.announcedLength.load(), medium_.size());
+    EXPECT_EQ(sink_.transfersBegun.load(), 1);
+    EXPECT_EQ(sink_.transfersCompleted.load(), 1);
+    EXPECT_TRUE(sink_.Errors().empty());
+    EXPECT_EQ(downloader.GetStatusCode(), 200u);
+}
+
+TEST_F(HttpTransfer, ExistingPartFileIsContinuedWithARangeAndHashedFromItsStart)
+{
+    // The kept prefix is not the server's: only a real continuation leaves it in place.
+    const std::string kept(700001, 'k');
+    ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
+    InternetDownloader downloader(&sink_, nullptr);
+    downloader.SetDigestsWanted(true, true);
+    ASSERT_EQ(Fetch(downloader, Servers().NginxUrl(L"medium.bin"), target_), 0u);
+    EXPECT_EQ(downloader.GetStatusCode(), 206u);
+    const std::string expected = kept + medium_.substr(kept.size());
+    EXPECT_EQ(ReadBytes(target_), expected);
+    ExpectDigests(downloader, DigestsOf(expected, dir_ / L"scratch.bin"), L"continued file");
+    ASSERT_FALSE(sink_.ProgressSteps().empty());
+    EXPECT_EQ(sink_.ProgressSteps().front(), kept.size());
+    EXPECT_EQ(sink_.announcedLength.load(), medium_.size());
+}
+
+TEST_F(HttpTransfer, PartialAnswerWithoutContentLengthIsAppendedAtTheResumeOffset)
+{
+    // With Content-Range (the total tells the length) and without any length at all.
+    const std::string kept = medium_.substr(0, 654321);
+    for (const wchar_t* path : {L"/nolength206/medium.bin", L"/bare206/medium.bin"}) {
+        ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        downloader.SetDigestsWanted(true, true);
+        ASSERT_EQ(Fetch(downloader, Servers().FaultUrl(path), target_), 0u) << path;
+        EXPECT_EQ(downloader.GetStatusCode(), 206u) << path;
+        EXPECT_TRUE(ReadBytes(target_) == medium_) << path;
+        ExpectDigests(downloader, DigestsOf(medium_, dir_ / L"scratch.bin"), path);
+        EXPECT_TRUE(sink.Errors().empty());
+        ::DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(HttpTransfer, DigestsOfAResumedDownloadMatchTheServersFile)
+{
+    // Dropped at odd offsets (FIN and RST) and continued with ranges; and one plain transfer.
+    const ContentDigests expected = DigestsOf(medium_, dir_ / L"scratch.bin");
+    for (const std::wstring& url : {Servers().FaultUrl(L"/drop/333333/medium.bin"),
+                                    Servers().FaultUrl(L"/reset/777777/medium.bin"), Servers().NginxUrl(L"medium.bin")}) {
+        InternetDownloader downloader(nullptr, nullptr);
+        downloader.SetDigestsWanted(true, true);
+        ASSERT_EQ(Fetch(downloader, url, target_), 0u) << url;
+        ASSERT_TRUE(ReadBytes(target_) == medium_) << url;
+        ExpectDigests(downloader, expected, url);
+        ::DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(HttpTransfer, PartFileIsRestartedWhenResumeIsOffOrTheServerIgnoresTheRange)
+{
+    for (bool resumeEnabled : {false, true}) {
+        ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(300000, 'k')));
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        downloader.SetResumeEnabled(resumeEnabled);
+        const std::wstring url =
+            resumeEnabled ? Servers().FaultUrl(L"/norange/medium.bin") : Servers().NginxUrl(L"medium.bin");
+        ASSERT_EQ(Fetch(downloader, url, target_), 0u) << url;
+        EXPECT_EQ(downloader.GetStatusCode(), 200u);
+        EXPECT_EQ(ReadBytes(target_), medium_);
+        EXPECT_EQ(sink.progress.load(), medium_.size());
+        ::DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(HttpTransfer, StalePartFileAsLongAsTheRemoteFileOrLongerIsDownloadedAfresh)
+{
+    // nginx answers a range past the end with 416; the fault server ignores ranges (200). The
+    // stale content is not the server's: a kept ".part" would fail every later run.
+    for (const std::wstring& url : {Servers().NginxUrl(L"medium.bin"), Servers().FaultUrl(L"/norange/medium.bin")}) {
+        for (size_t staleSize : {medium_.size(), medium_.size() + 10}) {
+            ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(staleSize, 's')));
+            RecordingSink sink;
+            InternetDownloader downloader(&sink, nullptr);
+            downloader.SetDigestsWanted(true, false);
+            ASSERT_EQ(Fetch(downloader, url, target_), 0u) << url;
+            EXPECT_TRUE(ReadBytes(target_) == medium_) << url;
+            EXPECT_STREQ(downloader.GetDigests().md5, DigestsOf(medium_, dir_ / L"scratch.bin").md5);
+            EXPECT_FALSE(FileExists(target_ + L".part"));
+            EXPECT_TRUE(sink.Errors().empty());
+            ::DeleteFileW(target_.c_str());
+        }
+    }
+}
+
+TEST_F(HttpTransfer, AnnouncedLengthOtherThanTheExpectedSizeFails)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    downloader.SetExpectedSize(static_cast<uint32_t>(medium_.size() - 1));
+    EXPECT_EQ(Fetch(downloader, Servers().NginxUrl(L"medium.bin"), target_), DLERR_SIZE_MISMATCH);
+    EXPECT_FALSE(FileExists(target_));
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    ExpectOneFailure(sink_, DLERR_SIZE_MISMATCH, L"medium.bin");
+    EXPECT_EQ(sink_.transfersBegun.load(), 0);
+}
+
+TEST_F(HttpTransfer, ErrorStatusesFailWithTheirCodesAndNeverBecomeTheFile)
+{
+    for (const auto& c : {std::make_pair(L"/status/403/x", DLERR_FORBIDDEN),
+                          std::make_pair(L"/status/404/x", DLERR_NOT_FOUND),
+                          std::make_pair(L"/status/500/x", DLERR_ERROR_STATUS),
+                          std::make_pair(L"/status/503/x", DLERR_ERROR_STATUS),
+                          std::make_pair(L"/status/418/x", DLERR_ERROR_STATUS)}) {
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(c.first), dir_ / L"x.bin"), c.second) << c.first;
+        ExpectOneFailure(sink, c.second, L"x.bin");
+        EXPECT_FALSE(FileExists(dir_ / L"x.bin"));
+    }
+    InternetDownloader downloader(&sink_, nullptr);
+    EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(L"/status/304/x"), dir_ / L"x.bin"), DLERR_NOT_MODIFIED);
+    EXPECT_TRUE(sink_.Errors().empty());
+    // Not even a body that is the file itself, with the expected size, over an old file.
+    ASSERT_TRUE(WriteBytes(target_, "old content"));
+    RecordingSink sink;
+    InternetDownloader withBody(&sink, nullptr);
+    withBody.SetExpectedSize(medium_.size());
+    EXPECT_EQ(Fetch(withBody, Servers().FaultUrl(L"/statusbody/500/medium.bin"), target_), DLERR_ERROR_STATUS);
+    EXPECT_EQ(withBody.GetStatusCode(), 500u);
+    EXPECT_EQ(ReadBytes(target_), "old content");
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    ExpectOneFailure(sink, DLERR_ERROR_STATUS, L"medium.bin");
+}
+
+TEST_F(HttpTransfer, BodyLongerThanTheExpectedSizeIsCutOffAndLeavesNothing)
+{
+    RecordingSink sink;
+    InternetDownloader downloader(&sink, nullptr);
+    downloader.SetExpectedSize(medium_.size());
+    EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(L"/overlongnolength/3000000/medium.bin"), target_),
+              DLERR_SIZE_MISMATCH);
+    EXPECT_FALSE(FileExists(target_));
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    ExpectOneFailure(sink, DLERR_SIZE_MISMATCH, L"medium.bin");
+    // No more than the expected size was ever taken in.
+    EXPECT_LE(sink.progress.load(), medium_.size());
+}
+
+TEST_F(HttpTransfer, BodyLongerThanItsContentLengthEndsAtTheAnnouncedLength)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    const uint32_t result = Fetch(downloader, Servers().FaultUrl(L"/overlong/3000000/medium.bin"), target_);
+    EXPECT_EQ(result, 0u);
+    EXPECT_TRUE(ReadBytes(target_) == medium_);
+    EXPECT_EQ(sink_.progress.load(), medium_.size());
+}
+
+TEST_F(HttpTransfer, ConnectionClosedOrResetMidwayIsReopenedWithARangeUntilComplete)
+{
+    // A reset loses what the failing read had gathered; the engine then reads only what has
+    // arrived, so every further connection brings the file closer to the server's cut.
+    for (const wchar_t* path : {L"/drop/333333/medium.bin", L"/reset/777777/medium.bin"}) {
+        RecordingSink sink;
+        CountingDownloader downloader(&sink, nullptr);
+        ASSERT_EQ(Fetch(downloader, Servers().FaultUrl(path), target_), 0u) << path;
+        EXPECT_EQ(ReadBytes(target_), medium_);
+        EXPECT_GE(downloader.attempts.size(), 2u);
+        EXPECT_EQ(downloader.GetStatusCode(), 206u);
+        EXPECT_EQ(sink.progress.load(), medium_.size());
+        EXPECT_TRUE(sink.Errors().empty());
+        ::DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(HttpTransfer, RandomDropsAlwaysEndWithAnIdenticalFile)
+{
+    for (int round = 0; round < 20; ++round) {
+        InternetDownloader downloader(nullptr, nullptr);
+        const std::wstring path = L"/droprandom/round" + std::to_wstring(round) + L"-" +
+                                  std::to_wstring(::GetCurrentProcessId()) + L"/4/medium.bin";
+        ASSERT_EQ(Fetch(downloader, Servers().FaultUrl(path), target_), 0u) << round;
+        ASSERT_EQ(ReadBytes(target_), medium_) << round;
+        ::DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(HttpTransfer, DropThatCannotBeContinuedFailsAndKeepsThePartFile)
+{
+    // A server that ignores the range on reconnection; a file: mirror in the list turns
+    // reconnection off.
+    const struct {
+        std::vector<std::wstring> urls;
+        uint32_t code;
+        size_t kept;
+    } cases[] = {{{Servers().FaultUrl(L"/dropnorange/400000/medium.bin")}, 12002u, 400000},
+                 {{Servers().FaultUrl(L"/drop/200000/medium.bin"), L"file:///C:/no-such-folder/medium.bin"},
+                  DLERR_INCOMPLETE, 200000}};
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        EXPECT_EQ(RunBounded([&] { return downloader.DownloadFromUrls(c.urls, target_); }), c.code);
+        EXPECT_FALSE(FileExists(target_));
+        EXPECT_EQ(ReadBytes(target_ + L".part"), medium_.substr(0, c.kept));
+        ExpectOneFailure(sink, c.code, L"medium.bin");
+        ::DeleteFileW((target_ + L".part").c_str());
+    }
+}
+
+// The certificate tests run in this order: an accepted certificate may let WinINet reuse the
+// secure connection for later requests of the same process.
+TEST_F(HttpTransfer, UntrustedCertificateIsAQuestionAndRefusingItFails)
+{
+    InternetDownloader downloader(&sink_, nullptr);  // the sink answers with the code: refused
+    const uint32_t result = Fetch(downloader, Servers().SecureUrl(L"small.bin"), dir_ / L"small.bin");
+    EXPECT_TRUE(result == 12045u || result == 12038u || result == 12037u || result == 12044u) << result;
+    const auto errors = sink_.Errors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_FALSE(errors[0].hasText);  // the question, with the request as context
+    EXPECT_EQ(errors[0].code, result);
+    EXPECT_NE(errors[0].context, 0u);
+    EXPECT_EQ(errors[1].text, L"small.bin");
+    EXPECT_FALSE(FileExists(dir_ / L"small.bin"));
+
+    // FailOnCertificateErrors fails without the question.
+    RecordingSink failSink;
+    InternetDownloader failing(&failSink, nullptr);
+    failing.SetFailOnCertificateErrors(true);
+    EXPECT_NE(Fetch(failing, Servers().SecureUrl(L"small.bin"), dir_ / L"small.bin"), 0u);
+    ASSERT_EQ(failSink.Errors().size(), 1u);
+    EXPECT_EQ(failSink.Errors()[0].text, L"small.bin");
+}
+
+TEST_F(HttpTransfer, AcceptedCertificateErrorsLetTheDownloadThrough)
+{
+    for (int setting = 0; setting < 2; ++setting) {
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        if (setting == 0)
+            downloader.SetAcceptCertificateErrors(true);
+        else
+            downloader.SetIgnoreCertificateProblems(true);
+        const std::wstring target = dir_ / L"small.bin";
+        ASSERT_EQ(Fetch(downloader, Servers().SecureUrl(L"small.bin"), target), 0u) << setting;
+        EXPECT_EQ(ReadBytes(target), ReadBytes(Servers().DataFile(L"small.bin")));
+        EXPECT_TRUE(sink.Errors().empty());
+    }
+}
+
+TEST_F(FtpTransfer, AnonymousOrUrlLoginDownloadsTheFile)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    downloader.SetExpectedSize(static_cast<uint32_t>(medium_.size()));
+    ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), 0u);
+    EXPECT_EQ(ReadBytes(target_), medium_);
+    EXPECT_EQ(sink_.progress.load(), medium_.size());
+    EXPECT_EQ(sink_.announcedLength.load(), medium_.size());
+    EXPECT_EQ(sink_.transfersCompleted.load(), 1);
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+
+    InternetDownloader withPassword(nullptr, nullptr);
+    ASSERT_EQ(Fetch(withPassword, Servers().FtpUrl(L"tester:secret", L"small.bin"), dir_ / L"small.bin"), 0u);
+    EXPECT_EQ(ReadBytes(dir_ / L"small.bin"), small_);
+}
+
+TEST_F(FtpTransfer, RejectedLoginAsksWithTheFtpRealmAndTheAnswerServesTheNextServerToo)
+{
+    PromptingStore store;
+    store.WillAnswer(L"tester", L"secret");
+    AnswerLoginsFrom(sink_, store);
+    {
+        InternetDownloader first(&sink_, &store);
+        ASSERT_EQ(Fetch(first, Servers().FtpUrl(L"tester:wrong-1", L"small.bin"), dir_ / L"small.bin"), 0u);
+    }
+    EXPECT_EQ(store.questions, 1);
+    EXPECT_EQ(store.Realm(), L"FTP Server");
+    EXPECT_EQ(store.Url().find(L"wrong-1"), std::wstring::npos);
+    EXPECT_EQ(ReadBytes(dir_ / L"small.bin"), small_);
+
+    InternetDownloader second(&sink_, &store);
+    ASSERT_EQ(Fetch(second, Servers().FtpUrl(L"tester:wrong-2", L"medium.bin"), target_), 0u);
+    EXPECT_EQ(store.questions, 1);
+    EXPECT_EQ(ReadBytes(target_), medium_);
+}
+
+TEST_F(FtpTransfer, UnansweredRejectedLoginFailsWithTheLoginError)
+{
+    CredentialStore store;
+    InternetDownloader downloader(&sink_, &store);
+    const uint32_t result = Fetch(downloader, Servers().FtpUrl(L"tester:wrong", L"small.bin"), dir_ / L"s.bin");
+    EXPECT_TRUE(result == 12013u || result == 12014u || result == 12015u) << result;
+    ASSERT_EQ(sink_.Errors().size(), 2u);  // the question, then the failure
+    EXPECT_EQ(sink_.Errors()[1].code, result);
+}
+
+TEST_F(FtpTransfer, PartFileIsContinuedWithRestUnlessTheServerRefusesIt)
+{
+    const std::string kept(500000, 'k');  // only a real restart keeps this prefix
+    ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
+    InternetDownloader downloader(&sink_, nullptr);
+    ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"tester:secret", L"medium.bin"), target_), 0u);
+    EXPECT_EQ(ReadBytes(target_), kept + medium_.substr(kept.size()));
+    ASSERT_FALSE(sink_.ProgressSteps().empty());
+    EXPECT_EQ(sink_.ProgressSteps().front(), kept.size());
+
+    ASSERT_TRUE(::DeleteFileW(target_.c_str()));
+    ASSERT_TRUE(WriteBytes(target_ + L".part", kept));
+    InternetDownloader noRest(nullptr, nullptr);
+    ASSERT_EQ(Fetch(noRest, Servers().FtpUrl(L"norest:secret", L"medium.bin"), target_), 0u);
+    EXPECT_EQ(ReadBytes(target_), medium_);
+}
+
+TEST_F(FtpTransfer, StalePartFileAsLongAsTheRemoteFileIsDownloadedAfresh)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(medium_.size(), 's')));
+    ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), 0u);
+    EXPECT_TRUE(ReadBytes(target_) == medium_);
+    EXPECT_FALSE(FileExists(target_ + L".part"));
+    EXPECT_TRUE(sink_.Errors().empty());
+}
+
+TEST_F(FtpTransfer, MissingFileFailsAndIsReported)
+{
+    InternetDownloader downloader(&sink_, nullptr);
+    const uint32_t result = Fetch(downloader, Servers().FtpUrl(L"", L"no-such-file.bin"), dir_ / L"n.bin");
+    EXPECT_NE(result, 0u);
+    ExpectOneFailure(sink_, result, L"n.bin");
+    EXPECT_FALSE(FileExists(dir_ / L"n.bin"));
+}

@@ -1,0 +1,82 @@
+// The prerequisite phases of a test build of the chainer (OrvantaChainerFaults): before the
+// search they fault as the environment variable ORVANTA_INJECT_FAULT says. Only this test
+// build reads it; the shipped chainer has no such switch and reads nothing but its INI file.
+//   null-read          a read through a null pointer on the main thread
+//   worker-null-read   the same on a worker thread that the main thread joins
+//   worker-throw       a program error thrown on such a worker thread
+//   unguarded-thread   a null read on a thread without fault translation
+#include "platform/Exception.h"
+#include "platform/FaultTranslation.h"
+#include "run/PrerequisiteRun.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+#if defined(_MSC_VER)
+#define NOT_INLINED __declspec(noinline)
+#else
+#define NOT_INLINED __attribute__((noinline))
+#endif
+
+volatile int* volatile g_null = nullptr;
+
+// Kept a function of its own, so that the trace names it.
+NOT_INLINED void InjectedNullRead()
+{
+    (void)*g_null;
+}
+
+DWORD WINAPI UnguardedThread(void*)
+{
+    InjectedNullRead();
+    return 0;
+}
+
+void InjectFault()
+{
+    wchar_t value[64] = L"";
+    ::GetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", value, 64);
+    const std::wstring mode = value;
+    if (mode == L"null-read") {
+        InjectedNullRead();
+    } else if (mode == L"worker-null-read") {
+        orvanta::RunOnGuardedThread(InjectedNullRead);
+    } else if (mode == L"worker-throw") {
+        orvanta::RunOnGuardedThread([] { throw ORVANTA_EXCEPTION(L"Injected program error"); });
+    } else if (mode == L"unguarded-thread") {
+        const HANDLE thread = ::CreateThread(nullptr, 0, UnguardedThread, nullptr, 0, nullptr);
+        ::WaitForSingleObject(thread, INFINITE);
+        ::CloseHandle(thread);
+    }
+}
+
+class FaultInjectingRun final : public orvanta::PrerequisiteRun {
+public:
+    void SearchAll(orvanta::ChainerConfig& config) override
+    {
+        InjectFault();
+        real_->SearchAll(config);
+    }
+    std::unique_ptr<orvanta::InstallStages> BuildStages(orvanta::ChainerConfig& config,
+                                                        orvanta::ExtractionContext& extraction,
+                                                        orvanta::InterbootStore& store) override
+    {
+        return real_->BuildStages(config, extraction, store);
+    }
+    void Recheck(orvanta::ChainerConfig& config) override { real_->Recheck(config); }
+    bool MandatoryCheck(orvanta::ChainerConfig& config) override { return real_->MandatoryCheck(config); }
+
+private:
+    std::unique_ptr<orvanta::PrerequisiteRun> real_ = orvanta::CreatePrerequisiteRun();
+};
+
+} // namespace
+
+std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun()
+{
+    return std::make_unique<FaultInjectingRun>();
+}

@@ -1,0 +1,284 @@
+// MSIX deployment through fake activation factories (the package manager does not exist under
+// Wine), and the real path, which must end in 1627 under Wine.
+#include "install/MsixDeployment.h"
+#include "install/MsixDeploymentAbi.h"
+#include "platform/Logger.h"
+#include "platform/PackageManager.h"
+
+#include "TestSupport.h"
+
+#include <activation.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using namespace orvanta;
+using testing_support::ContainsLine;
+using testing_support::TempDir;
+
+namespace {
+
+struct Scenario {
+    HRESULT activation = S_OK;
+    HRESULT createUri = S_OK;
+    int32_t status = AsyncCompleted;
+    HRESULT errorCode = S_OK;
+
+    // What the fakes saw.
+    std::atomic<int> activations{0};
+    std::wstring uri;
+    uint32_t options = 99;
+    bool dependencies = true;
+    bool multithreadedApartment = false;
+    bool handlerCalled = false;
+};
+Scenario* g_scenario = nullptr;
+
+// IInspectable {AF86E2E0-B12D-4C6A-9C5A-D7AA65101E90}
+const IID kIidInspectable = {0xAF86E2E0, 0xB12D, 0x4C6A, {0x9C, 0x5A, 0xD7, 0xAA, 0x65, 0x10, 0x1E, 0x90}};
+
+std::wstring HStringText(HSTRING text)
+{
+    using RawBufferFn = PCWSTR(WINAPI*)(HSTRING, UINT32*);
+    static const auto rawBuffer = reinterpret_cast<RawBufferFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::LoadLibraryW(L"combase.dll"), "WindowsGetStringRawBuffer")));
+    UINT32 length = 0;
+    const PCWSTR buffer = rawBuffer(text, &length);
+    return buffer == nullptr ? std::wstring() : std::wstring(buffer, length);
+}
+
+// Reference counting and IInspectable for the fakes; QueryInterface answers the listed ids.
+template <typename Interface>
+class Fake : public Interface {
+public:
+    virtual ~Fake() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = Find(iid);
+        if (*object == nullptr)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG*, IID**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel*) override { return E_NOTIMPL; }
+
+protected:
+    virtual void* Find(REFIID iid)
+    {
+        return IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidInspectable) ? static_cast<Interface*>(this)
+                                                                                    : nullptr;
+    }
+
+private:
+    std::atomic<ULONG> references_{1};
+};
+
+// Completes on a thread of its own once the handler is attached.
+class FakeOperation final : public Fake<IDeploymentOperationAbi>, public IAsyncInfoAbi {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** o) override { return Fake::QueryInterface(iid, o); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Fake::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Fake::Release(); }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG*, IID**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel*) override { return E_NOTIMPL; }
+
+    HRESULT STDMETHODCALLTYPE put_Progress(IUnknown*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Progress(IUnknown**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Completed(IDeploymentCompletedHandlerAbi* handler) override
+    {
+        handler->AddRef();
+        AddRef();
+        handler_ = handler;
+        const HANDLE thread = ::CreateThread(nullptr, 0, Complete, this, 0, nullptr);
+        ::CloseHandle(thread);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Completed(IDeploymentCompletedHandlerAbi**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetResults(IInspectable** result) override
+    {
+        *result = nullptr;
+        return g_scenario->status == AsyncCompleted ? S_OK : g_scenario->errorCode;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_Id(uint32_t* id) override { *id = 1; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Status(int32_t* status) override { *status = g_scenario->status; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* code) override { *code = g_scenario->errorCode; return S_OK; }
+    HRESULT STDMETHODCALLTYPE Cancel() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Close() override { return S_OK; }
+
+private:
+    void* Find(REFIID iid) override
+    {
+        return IsEqualIID(iid, kIidAsyncInfo) ? static_cast<IAsyncInfoAbi*>(this) : Fake::Find(iid);
+    }
+    static DWORD WINAPI Complete(void* parameter)
+    {
+        auto* operation = static_cast<FakeOperation*>(parameter);
+        g_scenario->handlerCalled = true;
+        operation->handler_->Invoke(static_cast<IDeploymentOperationAbi*>(operation), g_scenario->status);
+        operation->handler_->Release();
+        operation->Release();
+        return 0;
+    }
+
+    IDeploymentCompletedHandlerAbi* handler_ = nullptr;
+};
+
+class FakeUri final : public Fake<IInspectable> {};
+
+class FakeUriFactory final : public Fake<IUriRuntimeClassFactoryAbi> {
+public:
+    HRESULT STDMETHODCALLTYPE CreateUri(HSTRING uri, IInspectable** instance) override
+    {
+        g_scenario->uri = HStringText(uri);
+        *instance = SUCCEEDED(g_scenario->createUri) ? new FakeUri : nullptr;
+        return g_scenario->createUri;
+    }
+    HRESULT STDMETHODCALLTYPE CreateWithRelativeUri(HSTRING, HSTRING, IInspectable**) override { return E_NOTIMPL; }
+};
+
+class FakePackageManager final : public Fake<IPackageManagerAbi> {
+public:
+    HRESULT STDMETHODCALLTYPE AddPackageAsync(IInspectable* uri, IInspectable* dependencies, uint32_t options,
+                                              IInspectable** operation) override
+    {
+        APTTYPE type = APTTYPE_CURRENT;
+        APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+        g_scenario->multithreadedApartment =
+            SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && type == APTTYPE_MTA;
+        g_scenario->dependencies = dependencies != nullptr;
+        g_scenario->options = options;
+        *operation = uri != nullptr ? static_cast<IDeploymentOperationAbi*>(new FakeOperation) : nullptr;
+        return uri != nullptr ? S_OK : E_POINTER;
+    }
+    HRESULT STDMETHODCALLTYPE UpdatePackageAsync(void*, void*, uint32_t, void**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemovePackageAsync(HSTRING, void**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE StagePackageAsync(void*, void*, void**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RegisterPackageAsync(void*, void*, uint32_t, void**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindPackages(void**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindPackagesByUserSecurityId(HSTRING, IInspectable**) override { return E_NOTIMPL; }
+
+private:
+    // Whatever the deployment asks the activated instance for, it gets the package manager.
+    void* Find(REFIID) override { return static_cast<IPackageManagerAbi*>(this); }
+};
+
+class FakeManagerFactory final : public Fake<IActivationFactory> {
+public:
+    HRESULT STDMETHODCALLTYPE ActivateInstance(IInspectable** instance) override
+    {
+        ++g_scenario->activations;
+        *instance = new FakePackageManager;
+        return S_OK;
+    }
+};
+
+HRESULT FakeActivationFactory(const std::wstring& className, REFIID, void** factory)
+{
+    if (className == L"Windows.Management.Deployment.PackageManager") {
+        if (FAILED(g_scenario->activation))
+            return g_scenario->activation;
+        *factory = static_cast<IActivationFactory*>(new FakeManagerFactory);
+        return S_OK;
+    }
+    if (className == L"Windows.Foundation.Uri") {
+        *factory = static_cast<IUriRuntimeClassFactoryAbi*>(new FakeUriFactory);
+        return S_OK;
+    }
+    return REGDB_E_CLASSNOTREG;
+}
+
+class MsixDeploymentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_scenario = &scenario;
+        SetActivationFactoryFunction(FakeActivationFactory);
+        Logger::Instance().ResetForTesting();
+        Logger::Instance().SetLogFile(dir / L"run.log");
+        LogEnabled = true;
+    }
+    void TearDown() override
+    {
+        SetActivationFactoryFunction(nullptr);
+        LogEnabled = false;
+        Logger::Instance().ResetForTesting();
+        g_scenario = nullptr;
+    }
+    std::vector<std::wstring> LogLines() const
+    {
+        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
+    }
+
+    TempDir dir;
+    Scenario scenario;
+};
+
+} // namespace
+
+TEST_F(MsixDeploymentTest, CompletedDeploymentInstallsThePackage)
+{
+    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msix"), 0u);
+    EXPECT_EQ(scenario.uri, L"C:\\pkg\\App.msix");
+    EXPECT_EQ(scenario.options, 0u);
+    EXPECT_FALSE(scenario.dependencies);
+    EXPECT_TRUE(scenario.multithreadedApartment);
+    EXPECT_TRUE(scenario.handlerCalled);
+
+    // The package manager is activated once per process.
+    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.appx"), 0u);
+    EXPECT_EQ(scenario.activations, 1);
+}
+
+TEST_F(MsixDeploymentTest, EveryFailureEndsIn1627WithItsResultInTheLog)
+{
+    struct Row {
+        HRESULT activation;
+        HRESULT createUri;
+        int32_t status;
+        HRESULT errorCode;
+        const wchar_t* logLine;
+    };
+    const Row rows[] = {
+        {S_OK, S_OK, AsyncError, static_cast<HRESULT>(0x800B0109), L"MSIX deployment ended with status 3:0x800B0109"},
+        {S_OK, S_OK, AsyncCanceled, static_cast<HRESULT>(0x800704C7), L"MSIX deployment ended with status 2:0x800704C7"},
+        {S_OK, E_INVALIDARG, AsyncCompleted, S_OK, L"MSIX deployment failed while making a URI of the package path:0x80070057"},
+        {REGDB_E_CLASSNOTREG, S_OK, AsyncCompleted, S_OK,
+         L"MSIX deployment failed while activating the package manager:0x80040154"},
+    };
+    for (const Row& row : rows) {
+        SetActivationFactoryFunction(FakeActivationFactory);  // a fresh package manager each time
+        scenario.activation = row.activation;
+        scenario.createUri = row.createUri;
+        scenario.status = row.status;
+        scenario.errorCode = row.errorCode;
+        EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msixbundle"), 1627u) << row.logLine;
+        EXPECT_TRUE(ContainsLine(LogLines(), row.logLine)) << row.logLine;
+    }
+}
+
+TEST_F(MsixDeploymentTest, LongPathsReachTheUriWithTheirPrefix)
+{
+    const std::wstring path = L"C:\\" + std::wstring(250, L'a') + L"\\App.msix";
+    EXPECT_EQ(InstallMsixPackage(path), 0u);
+    EXPECT_EQ(scenario.uri, L"\\\\?\\" + path);
+}
+
+TEST_F(MsixDeploymentTest, RealPackageManagerIsMissingUnderWineAndFailsWith1627)
+{
+    SetActivationFactoryFunction(nullptr);
+    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msix"), 1627u);
+    EXPECT_TRUE(ContainsLine(LogLines(), L"MSIX deployment failed while activating the package manager:0x80040154"));
+    EXPECT_FALSE(DeployMsixPackage(L"C:\\pkg\\App.msix"));
+}

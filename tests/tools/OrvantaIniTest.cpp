@@ -1,0 +1,179 @@
+// The package authors' tool, natively: one INI text per finding with the line and severity it
+// must be reported at, the fmt round trip, digests against published vectors, and the plan of
+// the example package.
+#include "Check.h"
+#include "Fmt.h"
+#include "Hash.h"
+#include "Plan.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+using namespace orvanta_ini;
+
+namespace {
+
+// UTF-16 LE with byte-order mark; "\n" in the text becomes CR LF unless raw.
+std::string IniBytes(const std::string& text, bool raw = false)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char c : text) {
+        if (c == '\n' && !raw) {
+            bytes += std::string("\r\0\n\0", 4);
+            continue;
+        }
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+const std::string kHead = "[GeneralOptions]\nOptions=q\n[PREREQUISITES]\nApp1=A\n";  // lines 1-4
+const std::string kA = "[A]\nSetupFile=a.exe\nSearchType1=2\nSearchString1=HKCU\\X\nVerMin1=1.0\n";  // 5-9
+
+struct Case {
+    const char* what;
+    std::string bytes;
+    int line;
+    Severity severity;
+    const char* says;
+};
+
+TEST(Check, EachMistakeIsReportedOnceAtItsLine)
+{
+    const Severity E = Severity::Error;
+    const Severity W = Severity::Warning;
+    const std::vector<Case> cases = {
+        {"UTF-8 text", kHead + kA, 1, E, "UTF-8 or ANSI text, not UTF-16 LE"},
+        {"LF only", IniBytes(kHead + kA, true), 1, E, "LF-only"},
+        {"one LF-only line end", IniBytes(kHead + kA).replace(IniBytes(kHead + kA).size() - 4, 4, std::string("\n\0", 2)),
+         9, E, "LF-only"},
+        {"App names a missing section", IniBytes(kHead + "App2=C\nApp3=B\n" + kA + "[B]\nSetupFile=b\n"), 5, E,
+         "App3 'B'"},
+        {"no source ends the list", IniBytes(kHead + "[A]\nCommandLine=x\n"), 5, E, "none of SetupFile"},
+        {"search without string", IniBytes(kHead + kA + "SearchType2=1\n"), 10, E, "no SearchString2"},
+        {"search type out of range", IniBytes(kHead + "[A]\nSetupFile=a\nSearchType1=15\nSearchString1=x\n"), 7, E,
+         "not a search type"},
+        {"inverted range", IniBytes(kHead + kA + "VerMax1=0.9\n"), 9, E, "is above"},
+        {"short MD5", IniBytes(kHead + kA + "MD5=0123456789abcdef0123456789abcde\n"), 10, E, "32 hex"},
+        {"SHA256 not hex", IniBytes(kHead + kA + "SHA256=xyz\n"), 10, E, "64 hex"},
+        {"gap in App numbering", IniBytes(kHead + "App3=B\n" + kA + "[B]\nSetupFile=b\n"), 5, W, "App2 is missing"},
+        {"mistyped key", IniBytes(kHead + kA + "Searchtype2=1\n"), 10, W, "'SearchType2'"},
+        {"duplicate key", IniBytes(kHead + kA + "SetupFile=b.exe\n"), 10, W, "first, at line 6"},
+        {"duplicate section", IniBytes(kHead + kA + "[A]\nX=1\n"), 10, W, "appears again"},
+        {"option letter case", IniBytes("[GeneralOptions]\nOptions=qB\n[PREREQUISITES]\nApp1=A\n" + kA), 2, W,
+         "'B' is not 'b'"},
+        {"neither silent nor basic", IniBytes("[GeneralOptions]\nOptions=\n[PREREQUISITES]\nApp1=A\n" + kA), 2, E,
+         "installs nothing"},
+        {"download without a file name", IniBytes(kHead + "[A]\nUrl=https://h/\nExactSize=1\n"), 6, E, "no file name"},
+        {"unknown option letter", IniBytes(kHead + kA + "Options=mz\n"), 10, W, "'z'"},
+        {"unverified download", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\n"), 6, W, "without ExactSize"},
+        {"unknown parent", IniBytes(kHead + kA + "ParentPrereq=Z\n"), 10, W, "names no prerequisite"},
+        {"version without digits", IniBytes(kHead + "[A]\nSetupFile=a\nSearchType1=2\nSearchString1=x\nVerMin1=new\n"),
+         9, W, "no digits"},
+        {"version of five parts", IniBytes(kHead + "[A]\nSetupFile=a\nSearchType1=2\nSearchString1=x\nVerMin1=1.2.3.4.5\n"),
+         9, W, "more than four"},
+        {"unknown folder reference", IniBytes(kHead + kA + "CommandLine=/log [TempFolde]x\n"), 10, W, "'TempFolder'"},
+        {"unterminated reference", IniBytes(kHead + kA + "CommandLine=/log %TEMP\n"), 10, W, "unterminated '%'"},
+        {"search keys with a gap", IniBytes(kHead + kA + "SearchType3=1\nSearchString3=x\n"), 10, W, "gap"},
+    };
+    for (const Case& row : cases) {
+        const std::vector<Finding> findings = CheckIni(row.bytes);
+        ASSERT_EQ(findings.size(), 1u) << row.what << (findings.empty() ? "" : ": " + findings[0].message);
+        EXPECT_EQ(findings[0].line, row.line) << row.what << ": " << findings[0].message;
+        EXPECT_EQ(findings[0].severity, row.severity) << row.what;
+        EXPECT_NE(findings[0].message.find(row.says), std::string::npos) << row.what << ": " << findings[0].message;
+    }
+}
+
+TEST(Check, ParentCycleIsOneErrorAtItsFirstMember)
+{
+    const std::string text = kHead + "App2=B\n" + kA + "ParentPrereq=B\n[B]\nSetupFile=b.exe\nParentPrereq=A\n";
+    const std::vector<Finding> findings = CheckIni(IniBytes(text));
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].line, 11);
+    EXPECT_EQ(findings[0].severity, Severity::Error);
+    EXPECT_NE(findings[0].message.find("'A' -> 'B' -> 'A'"), std::string::npos) << findings[0].message;
+}
+
+// Each text unit as two little-endian bytes (the units here are below 256).
+std::string Utf16Le(const std::string& units)
+{
+    std::string bytes;
+    for (const char c : units) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+std::string Utf16Be(const std::string& units)
+{
+    std::string bytes;
+    for (const char c : units) {
+        bytes += '\0';
+        bytes += c;
+    }
+    return bytes;
+}
+
+TEST(Fmt, ConvertsEveryEncodingAndLineEndToTheChainersFormatAndIsIdempotent)
+{
+    const std::string formatted = "\xFF\xFE" + Utf16Le("[S]\r\nK=\xE9\r\n");  // U+00E9 in the value
+    const std::string inputs[] = {
+        "[S]\nK=\xC3\xA9\n",                      // UTF-8, LF
+        "\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n",       // UTF-8 with byte-order mark, CR LF
+        "[S]\rK=\xC3\xA9\r",                      // CR only
+        formatted,                                 // already in the chainer's format
+        "\xFE\xFF" + Utf16Be("[S]\nK=\xE9\n"),      // UTF-16 big-endian
+        Utf16Le("[S]\r\nK=\xE9\n"),                // UTF-16 LE without byte-order mark, mixed ends
+    };
+    for (const std::string& input : inputs) {
+        std::string output;
+        std::string error;
+        ASSERT_TRUE(FormatIni(input, output, error)) << error;
+        EXPECT_EQ(output, formatted);
+        std::string again;
+        ASSERT_TRUE(FormatIni(output, again, error));
+        EXPECT_EQ(again, output);
+    }
+    std::string output;
+    std::string error;
+    EXPECT_FALSE(FormatIni("[S]\nK=\xC3(\n", output, error));
+}
+
+TEST(Hash, PublishedVectors)
+{
+    const std::string path = ::testing::TempDir() + "orvanta-ini-hash.txt";
+    std::ofstream(path, std::ios::binary) << "abc";
+    FileHashes hashes;
+    ASSERT_TRUE(HashFile(path, hashes));
+    EXPECT_EQ(HashLines(hashes), "ExactSize=3\nMD5=900150983cd24fb0d6963f7d28e17f72\n"
+                                 "SHA256=ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n");
+    std::remove(path.c_str());
+    EXPECT_FALSE(HashFile(path, hashes));
+}
+
+TEST(Plan, ExamplePackage)
+{
+    std::ifstream file(ORVANTA_SOURCE_DIR "/examples/basic/setup.ini", std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    ASSERT_TRUE(CheckIni(bytes.str()).empty());
+    EXPECT_EQ(PlanText(bytes.str()),
+              "Run: q = silent\n"
+              "App1 'Example Runtime'\n"
+              "  source: package file 'example-runtime.exe'\n"
+              "  command line: --set HKCU\\Software\\OrvantaExample\\Runtime\\Version=1.0.0 --exit 0\n"
+              "  options: m = mandatory\n"
+              "  return code kept as: 'ExampleRuntimeRet'\n"
+              "  searches, all must hold (Operator 0):\n"
+              "    1. RegistryValueVersion (2) 'HKCU\\Software\\OrvantaExample\\Runtime\\Version', versions 1.0 to "
+              "any\n"
+              "The list ends at App2, which is not there.\n");
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+// The error report dialog, opened for real (under Xvfb in the test run): its layout rules, the
+// Details button, Copy (read back from the clipboard), resizing and Close.
+#include "ui/ErrorReportDialog.h"
+
+#include "ChainerPackage.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace orvanta;
+
+namespace {
+
+const wchar_t kMessage[] = L"Setup has stopped because of an unexpected error.";
+const wchar_t kDetails[] = L"ACCESS_VIOLATION (0xc0000005) at address [0x00401000]\r\n"
+                           L"\r\n*** Stack Trace (x64) ***\r\n\r\n[0x00401000]  ----- -> \r\n"
+                           L"[0x00400000]  MODULE_BASE_ADDRESS\r\n";
+
+struct DialogRun {
+    std::wstring message;
+    std::wstring details;
+    bool result = false;
+};
+
+DWORD WINAPI ShowDialog(void* parameter)
+{
+    auto& run = *static_cast<DialogRun*>(parameter);
+    run.result = ShowErrorReport(nullptr, run.message, run.details);
+    return 0;
+}
+
+// The dialog of this process, once it is shown (null after ten seconds without one).
+HWND WaitForDialog()
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        HWND window = nullptr;
+        while ((window = ::FindWindowExW(nullptr, window, L"#32770", L"Error")) != nullptr) {
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window))
+                return window;
+        }
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    wchar_t text[256] = L"";
+    ::GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+bool ControlVisible(HWND dialog, int id)
+{
+    return ::IsWindowVisible(::GetDlgItem(dialog, id)) != FALSE;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+SIZE WindowSize(HWND window)
+{
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+std::wstring ClipboardText()
+{
+    std::wstring text;
+    if (!::OpenClipboard(nullptr))
+        return text;
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = chars;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+void EmptyTheClipboard()
+{
+    if (::OpenClipboard(nullptr)) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+}
+
+// With ORVANTA_SCREENSHOT_DIR set, the window as the screen shows it, as a 24-bit BMP file.
+void SaveScreenshot(HWND window, const std::wstring& name)
+{
+    const std::wstring folder = testing_support::EnvironmentValue(L"ORVANTA_SCREENSHOT_DIR");
+    if (folder.empty())
+        return;
+    // Painted first: the window's thread may not have come to it yet.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::Sleep(500);
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    // From the window's own surface: what the screen shows may lag behind a resize.
+    const HDC source = ::GetWindowDC(window);
+    ::BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    ::ReleaseDC(window, source);
+    ::SelectObject(memory, old);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const int stride = (width * 3 + 3) & ~3;
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    ::GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    bytes += pixels;
+    testing_support::WriteBytes(folder + L"\\" + name + L".bmp", bytes);
+}
+
+class ErrorReportDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (testing_support::EnvironmentValue(L"DISPLAY").empty())
+            GTEST_SKIP() << "needs an X display (the ui_tests fixture starts Xvfb)";
+    }
+
+    HWND Open(const std::wstring& message, const std::wstring& details)
+    {
+        run.message = message;
+        run.details = details;
+        thread = ::CreateThread(nullptr, 0, ShowDialog, &run, 0, nullptr);
+        return WaitForDialog();
+    }
+    // True when the dialog's thread ended within ten seconds.
+    bool Closed()
+    {
+        const bool ended = ::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+        ::CloseHandle(thread);
+        thread = nullptr;
+        return ended;
+    }
+
+    DialogRun run;
+    HANDLE thread = nullptr;
+};
+
+} // namespace
+
+TEST(ErrorReportLayout, MessageLinesSetTheHeights)
+{
+    struct Row {
+        int newlines;
+        ErrorReportLayout expected;
+    };
+    const Row rows[] = {
+        {0, {3, 24, 0, 60, 37}},     // one line still gets three
+        {2, {3, 24, 0, 60, 37}},
+        {4, {5, 41, 16, 76, 53}},
+        {39, {30, 249, 224, 284, 261}},  // forty lines are cut to thirty
+    };
+    for (const Row& row : rows) {
+        const ErrorReportLayout layout = LayoutForMessage(L"line" + std::wstring(row.newlines, L'\n'));
+        EXPECT_EQ(layout.lines, row.expected.lines) << row.newlines;
+        EXPECT_EQ(layout.messageHeight, row.expected.messageHeight) << row.newlines;
+        EXPECT_EQ(layout.offset, row.expected.offset) << row.newlines;
+        EXPECT_EQ(layout.dialogHeight, row.expected.dialogHeight) << row.newlines;
+        EXPECT_EQ(layout.buttonRow, row.expected.buttonRow) << row.newlines;
+    }
+}
+
+TEST_F(ErrorReportDialogTest, DetailsOpenCopyToTheClipboardAndCloseAgain)
+{
+    const HWND dialog = Open(kMessage, kDetails);
+    ASSERT_NE(dialog, nullptr) << "the dialog did not open";
+    SaveScreenshot(dialog, L"error-report-collapsed");
+    EXPECT_EQ(ControlText(dialog, ErrorReportMessage), kMessage);
+    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"Details >>");
+    EXPECT_EQ(ControlText(dialog, IDOK), L"Close");
+    EXPECT_FALSE(ControlVisible(dialog, ErrorReportDetailsBox));
+    EXPECT_FALSE(ControlVisible(dialog, ErrorReportCopyButton));
+    EXPECT_NE(::SendDlgItemMessageW(dialog, ErrorReportIcon, STM_GETICON, 0, 0), 0);
+    const SIZE collapsed = WindowSize(dialog);
+
+    Click(dialog, ErrorReportDetailsButton);
+    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"Details <<");
+    EXPECT_TRUE(ControlVisible(dialog, ErrorReportDetailsBox));
+    EXPECT_TRUE(ControlVisible(dialog, ErrorReportCopyButton));
+    const SIZE expanded = WindowSize(dialog);
+    EXPECT_GT(expanded.cy, collapsed.cy);
+    SaveScreenshot(dialog, L"error-report-details");
+
+    EmptyTheClipboard();
+    Click(dialog, ErrorReportCopyButton);
+    EXPECT_EQ(ClipboardText(), kDetails);
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendDlgItemMessageW(dialog, ErrorReportDetailsBox, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                          reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, end) << "the selection stays after copying";
+
+    // Wider makes the details box wider; smaller than at opening is not possible.
+    RECT before;
+    ::GetWindowRect(::GetDlgItem(dialog, ErrorReportDetailsBox), &before);
+    ::SetWindowPos(dialog, nullptr, 0, 0, expanded.cx + 100, expanded.cy + 50, SWP_NOMOVE | SWP_NOZORDER);
+    RECT after;
+    ::GetWindowRect(::GetDlgItem(dialog, ErrorReportDetailsBox), &after);
+    EXPECT_EQ((after.right - after.left) - (before.right - before.left), 100);
+    EXPECT_EQ((after.bottom - after.top) - (before.bottom - before.top), 50);
+    MINMAXINFO limits{};
+    ::SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_GE(limits.ptMinTrackSize.x, collapsed.cx);
+    EXPECT_GE(limits.ptMinTrackSize.y, collapsed.cy);
+
+    Click(dialog, ErrorReportDetailsButton);
+    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"Details >>");
+    EXPECT_FALSE(ControlVisible(dialog, ErrorReportDetailsBox));
+    EXPECT_EQ(WindowSize(dialog).cy, collapsed.cy);
+
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closed());
+    EXPECT_TRUE(run.result);
+}
+
+TEST_F(ErrorReportDialogTest, WithoutDetailsThereIsNoDetailsButtonAndCancelIsNotClose)
+{
+    const HWND dialog = Open(L"One line", L"");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(::GetDlgItem(dialog, ErrorReportDetailsButton), nullptr);
+    EXPECT_EQ(::GetDlgItem(dialog, ErrorReportDetailsBox), nullptr);
+    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(Closed());
+    EXPECT_FALSE(run.result);
+}
+
+// The test build of the chainer faulting in a run: silent, it ends at once with 1603 although a
+// display is there; with the basic interface its report dialog waits for Close.
+class FaultingRunWithDisplay : public ErrorReportDialogTest {
+protected:
+    void SetUp() override
+    {
+        ErrorReportDialogTest::SetUp();
+        if (IsSkipped())
+            return;
+        ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", L"worker-null-read");
+    }
+    void TearDown() override { ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", nullptr); }
+
+    void WritePackage(const std::wstring& options)
+    {
+        package.WriteIni({L"[GeneralOptions]", L"Options=" + options, L"[PREREQUISITES]", L"App1=First",
+                          L"[First]", L"SetupFile=first.exe", L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+    }
+
+    testing_support::ChainerPackage package{L"setup.exe", L"ORVANTA_FAULT_CHAINER"};
+};
+
+TEST_F(FaultingRunWithDisplay, SilentRunNeverWaitsForADialog)
+{
+    WritePackage(L"q");
+    const testing_support::ProcessResult result = package.Run(60000);
+    ASSERT_TRUE(result.finished) << "the silent run waited";
+    EXPECT_EQ(result.exitCode, 1603u);
+}
+
+TEST_F(FaultingRunWithDisplay, BasicRunShowsTheReportUntilClosed)
+{
+    WritePackage(L"b");
+    std::wstring commandLine = L"\"" + package.ExePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process));
+    ::CloseHandle(process.hThread);
+
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 600 && dialog == nullptr; ++attempt) {
+        HWND window = nullptr;
+        while ((window = ::FindWindowExW(nullptr, window, L"#32770", L"Error")) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId && ::IsWindowVisible(window))
+                dialog = window;
+        }
+        if (dialog == nullptr)
+            ::Sleep(100);
+    }
+    EXPECT_NE(dialog, nullptr) << "no report dialog";
+    if (dialog != nullptr) {
+        EXPECT_EQ(ControlText(dialog, ErrorReportMessage),
+                  L"Setup has stopped because of an unexpected error. The details below help the package author.");
+        // The whole report is in the log before anyone closes the dialog.
+        EXPECT_NE(testing_support::ReadUtf16File(package.LogPath()).find(L"Error report [SEH_AV_READ_NULLPTR]"),
+                  std::wstring::npos);
+        SaveScreenshot(dialog, L"error-report-run");
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    }
+    const bool ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    if (!ended)
+        ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hProcess);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(exitCode, 1603u);
+}

@@ -1,0 +1,641 @@
+#include "Check.h"
+
+#include "CheckText.h"
+#include "IniView.h"
+#include "KnownKeys.h"
+#include "Unicode.h"
+
+#include "config/References.h"
+#include "config/VersionValue.h"
+#include "detection/Searches.h"
+#include "download/DownloadNames.h"
+#include "platform/Strings.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace orvanta_ini {
+namespace {
+
+using orvanta::IniPair;
+using orvanta::IniSection;
+using orvanta::PrereqInfo;
+using orvanta::PrereqReadFailure;
+
+class Checker {
+public:
+    explicit Checker(const std::string& bytes) : view_(bytes) {}
+
+    std::vector<Finding> Run()
+    {
+        if (!CheckEncoding() || !CheckLineEnds())
+            return findings_;
+        CheckIgnoredLines();
+        CheckDuplicates();
+        CheckPrerequisiteList();
+        CheckSections();
+        CheckGeneralOptions();
+        for (size_t index = 0; index < view_.Config().prerequisites.size(); ++index)
+            CheckPrerequisite(view_.Config().prerequisites[index]);
+        CheckParents();
+        std::stable_sort(findings_.begin(), findings_.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+        return findings_;
+    }
+
+private:
+    void AddAt(int displayLine, Severity severity, const std::string& message)
+    {
+        findings_.push_back(Finding{displayLine, severity, message});
+    }
+
+    void Add(int readerLine, Severity severity, const std::string& message)
+    {
+        AddAt(view_.DisplayLine(readerLine), severity, message);
+    }
+
+    std::string LineOf(int readerLine) const { return "line " + std::to_string(view_.DisplayLine(readerLine)); }
+
+    bool CheckEncoding()
+    {
+        const std::string& bytes = view_.Bytes();
+        const auto at = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+        if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE)
+            return true;
+        std::string found;
+        if (bytes.empty())
+            found = "an empty file";
+        else if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
+            found = "UTF-8 with byte-order mark";
+        else if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF)
+            found = "UTF-16 big-endian";
+        else if (bytes.size() >= 2 && at(1) == 0 && at(0) != 0)
+            found = "UTF-16 LE without byte-order mark";
+        else
+            found = "UTF-8 or ANSI text";
+        const size_t sections = view_.Ini().GetSectionNames().size();
+        AddAt(1, Severity::Error,
+              "the file is " + found +
+                  ", not UTF-16 LE with byte-order mark: the chainer drops the first two bytes and reads the rest as "
+                  "UTF-16 LE, which gives " +
+                  std::to_string(sections) + " section(s) and " +
+                  std::to_string(view_.Config().prerequisites.size()) +
+                  " prerequisite(s); convert it with 'orvanta-ini fmt'");
+        return false;
+    }
+
+    bool CheckLineEnds()
+    {
+        const std::wstring& text = view_.Text();
+        const bool crlf = text.find(L"\r\n") != std::wstring::npos;
+        size_t lone = std::wstring::npos;
+        for (size_t i = 0; i < text.size() && lone == std::wstring::npos; ++i) {
+            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+                ++i;
+            else if (text[i] == L'\n')
+                lone = i;
+            // A CR right before CR LF ends up as white space at the end of the reader's line.
+            else if (text[i] == L'\r' && !(i + 2 < text.size() && text[i + 1] == L'\r' && text[i + 2] == L'\n'))
+                lone = i;
+        }
+        if (lone == std::wstring::npos)
+            return true;
+        const char* kind = text[lone] == L'\n' ? "LF-only" : "CR-only";
+        if (!crlf) {
+            AddAt(1, Severity::Error,
+                  std::string(kind) +
+                      " line ends: the chainer splits lines at CR LF only and reads the whole file as one line; "
+                      "convert it with 'orvanta-ini fmt'");
+            return false;
+        }
+        int line = 1;
+        for (size_t i = 0; i < lone; ++i) {
+            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+                ++i;
+            if (text[i] == L'\r' || text[i] == L'\n')
+                ++line;
+        }
+        AddAt(line, Severity::Error,
+              std::string(kind) + " line end: the chainer splits lines at CR LF only and joins this line with the next");
+        return true;
+    }
+
+    void CheckIgnoredLines()
+    {
+        std::set<int> used;
+        for (const IniSection& section : view_.Ini().Sections()) {
+            used.insert(section.line);
+            for (const IniPair& pair : section.pairs)
+                used.insert(pair.line);
+        }
+        const std::vector<std::wstring>& lines = view_.ReaderLines();
+        for (size_t index = 0; index < lines.size(); ++index) {
+            const int line = static_cast<int>(index) + 1;
+            if (used.count(line) != 0)
+                continue;
+            std::wstring trimmed = orvanta::Trim(lines[index]);
+            if (index == 0 && !trimmed.empty() && trimmed[0] == 0xFEFF)
+                trimmed = orvanta::Trim(trimmed.substr(1));
+            if (trimmed.empty() || trimmed[0] == L';' || trimmed[0] == L'#')
+                continue;
+            if (trimmed.find(L'=') != std::wstring::npos)
+                Add(line, Severity::Warning, "key outside any section is ignored");
+            else if (trimmed[0] == L'[')
+                Add(line, Severity::Warning, "not a section header (nothing may follow the closing ']'): the line is ignored");
+            else
+                Add(line, Severity::Warning, "neither a [section] header nor a key=value pair: the line is ignored");
+        }
+    }
+
+    void CheckDuplicates()
+    {
+        std::map<std::wstring, int> sections;
+        for (const IniSection& section : view_.Ini().Sections()) {
+            const auto first = sections.emplace(section.name, section.line);
+            if (!first.second) {
+                Add(section.line, Severity::Warning,
+                    "section [" + Utf8(section.name) + "] appears again (first at " + LineOf(first.first->second) +
+                        "): the chainer reads only the first");
+                continue;
+            }
+            std::map<std::wstring, int> keys;
+            for (const IniPair& pair : section.pairs) {
+                const auto key = keys.emplace(pair.key, pair.line);
+                if (!key.second)
+                    Add(pair.line, Severity::Warning,
+                        "duplicate key " + Quoted(pair.key) + ": the first, at " + LineOf(key.first->second) +
+                            ", wins");
+            }
+        }
+    }
+
+    std::vector<std::wstring> KnownSectionNames() const
+    {
+        std::vector<std::wstring> names = {kGeneralSection, kPrerequisitesSection, kChainerSection};
+        for (const auto& app : view_.AppEntries())
+            names.push_back(app.second.name);
+        return names;
+    }
+
+    void CheckPrerequisiteList()
+    {
+        const orvanta::IniFile& ini = view_.Ini();
+        const auto& apps = view_.AppEntries();
+        const orvanta::PrereqListEnd& end = view_.ListEnd();
+        const IniSection* list = ini.FindSection(kPrerequisitesSection);
+        if (list == nullptr) {
+            AddAt(1, Severity::Warning,
+                  "no [PREREQUISITES] section: the chainer installs nothing" +
+                      Suggestion(Nearest(kPrerequisitesSection, ini.GetSectionNames())));
+            return;
+        }
+        const std::wstring number = std::to_wstring(end.number);
+        const std::wstring later = DescribeAppsFrom(apps, end.number + 1);
+        const std::string lost = later.empty() ? std::string() : ", without " + Utf8(later);
+        const auto entry = apps.find(end.number);
+        switch (end.failure) {
+        case PrereqReadFailure::NoEntry:
+            if (!later.empty())
+                Add(apps.upper_bound(end.number)->second.line, Severity::Warning,
+                    "gap in the App numbering: App" + Utf8(number) +
+                        " is missing and the list of prerequisites ends there, without " + Utf8(later));
+            return;
+        case PrereqReadFailure::NoSection:
+            if (entry != apps.end())
+                Add(entry->second.line, Severity::Error,
+                    "App" + Utf8(number) + " names section [" + Utf8(entry->second.name) +
+                        "], which does not exist" + Suggestion(Nearest(entry->second.name, ini.GetSectionNames())) +
+                        ": the list of prerequisites ends here" + lost);
+            return;
+        case PrereqReadFailure::NoSource:
+            if (entry != apps.end()) {
+                const IniSection* section = ini.FindSection(entry->second.name);
+                Add(section != nullptr ? section->line : entry->second.line, Severity::Error,
+                    "[" + Utf8(entry->second.name) +
+                        "] has none of SetupFile, OpenSite and Url: the list of prerequisites ends here, at App" +
+                        Utf8(number) + lost);
+            }
+            return;
+        case PrereqReadFailure::SearchWithoutString:
+            if (entry != apps.end()) {
+                const IniSection* section = ini.FindSection(entry->second.name);
+                int searches = 0;
+                while (section != nullptr &&
+                       IniView::FindPair(*section, L"SearchString" + std::to_wstring(searches + 1)) != nullptr)
+                    ++searches;
+                const std::wstring key = L"SearchType" + std::to_wstring(searches + 1);
+                const IniPair* pair = section != nullptr ? IniView::FindPair(*section, key) : nullptr;
+                Add(pair != nullptr ? pair->line : entry->second.line, Severity::Error,
+                    Utf8(key) + " has no SearchString" + std::to_string(searches + 1) + ": App" + Utf8(number) + " '" +
+                        Utf8(entry->second.name) + "' is not read and the list of prerequisites ends here" + lost);
+            }
+            return;
+        }
+    }
+
+    // The prerequisite sections the chainer reads, with the number of searches it reads in
+    // each (the failing search of a list end included).
+    std::map<std::wstring, size_t> ReadPrerequisiteSections() const
+    {
+        std::map<std::wstring, size_t> read;
+        for (const PrereqInfo& info : view_.Config().prerequisites)
+            read.emplace(info.name, info.searches.size());
+        const orvanta::PrereqListEnd& end = view_.ListEnd();
+        const auto entry = view_.AppEntries().find(end.number);
+        if (entry != view_.AppEntries().end() && (end.failure == PrereqReadFailure::NoSource ||
+                                                  end.failure == PrereqReadFailure::SearchWithoutString)) {
+            orvanta::PrereqInfo partial;
+            orvanta::ReadPrerequisite(view_.Ini(), end.number, partial);
+            read.emplace(entry->second.name, partial.searches.size() + 1);
+        }
+        return read;
+    }
+
+    void CheckSections()
+    {
+        const std::map<std::wstring, size_t> prerequisites = ReadPrerequisiteSections();
+        std::set<std::wstring> named;
+        for (const auto& app : view_.AppEntries())
+            named.insert(app.second.name);
+        std::set<std::wstring> seen;
+        for (const IniSection& section : view_.Ini().Sections()) {
+            if (!seen.insert(section.name).second)
+                continue;  // reported as a duplicate
+            if (section.name == kGeneralSection) {
+                CheckKeys(section, GeneralKeys());
+            } else if (section.name == kPrerequisitesSection) {
+                CheckAppKeys(section);
+            } else if (section.name == kChainerSection) {
+                CheckKeys(section, ChainerKeys());
+            } else if (prerequisites.count(section.name) != 0) {
+                CheckPrerequisiteKeys(section, prerequisites.at(section.name));
+            } else if (named.count(section.name) == 0) {
+                const std::wstring nearest = Nearest(section.name, KnownSectionNames());
+                // A section that an App entry misses by its spelling is reported at that entry.
+                if (nearest.empty() || view_.Ini().FindSection(nearest) != nullptr ||
+                    named.count(nearest) == 0)
+                    Add(section.line, Severity::Warning,
+                        "section [" + Utf8(section.name) + "] is not read by the chainer" + Suggestion(nearest));
+            }
+        }
+    }
+
+    void UnknownKey(const IniPair& pair, const std::vector<std::wstring>& known)
+    {
+        Add(pair.line, Severity::Warning,
+            "unknown key " + Quoted(pair.key) + " is ignored" + Suggestion(Nearest(pair.key, known)));
+    }
+
+    void CheckKeys(const IniSection& section, const std::vector<std::wstring>& known)
+    {
+        for (const IniPair& pair : section.pairs) {
+            if (std::find(known.begin(), known.end(), pair.key) == known.end())
+                UnknownKey(pair, known);
+        }
+    }
+
+    void CheckAppKeys(const IniSection& section)
+    {
+        for (const IniPair& pair : section.pairs) {
+            int number = 0;
+            if (SplitNumberedKey(pair.key, L"App", number))
+                continue;
+            std::wstring digits = TrailingDigits(pair.key);
+            const size_t nonZero = digits.find_first_not_of(L'0');
+            digits = nonZero == std::wstring::npos ? L"1" : digits.substr(nonZero);
+            UnknownKey(pair, {L"App" + digits});
+        }
+    }
+
+    void CheckPrerequisiteKeys(const IniSection& section, size_t searchesRead)
+    {
+        const std::vector<std::wstring>& known = PrerequisiteKeys();
+        const wchar_t* sources[] = {L"SetupFile", L"OpenSite", L"Url"};
+        const wchar_t* source = nullptr;
+        for (const wchar_t* candidate : sources) {
+            if (source == nullptr && IniView::FindPair(section, candidate) != nullptr)
+                source = candidate;
+        }
+        for (const IniPair& pair : section.pairs) {
+            if (std::find(known.begin(), known.end(), pair.key) != known.end()) {
+                for (const wchar_t* candidate : sources) {
+                    if (pair.key == candidate && source != nullptr && pair.key != source)
+                        Add(pair.line, Severity::Warning,
+                            Quoted(pair.key) + " is ignored: " + Quoted(source) +
+                                " comes first (the first of SetupFile, OpenSite and Url is the source)");
+                }
+                continue;
+            }
+            if (CheckSearchKey(section, pair, searchesRead))
+                continue;
+            std::vector<std::wstring> candidates = known;
+            const std::wstring digits = TrailingDigits(pair.key);
+            for (const std::wstring& stem : SearchKeyStems())
+                candidates.push_back(stem + (digits.empty() ? L"1" : digits));
+            UnknownKey(pair, candidates);
+        }
+    }
+
+    // True when the key is a numbered search key (reported here when it is not read).
+    bool CheckSearchKey(const IniSection& section, const IniPair& pair, size_t searchesRead)
+    {
+        for (const std::wstring& stem : SearchKeyStems()) {
+            int number = 0;
+            if (!SplitNumberedKey(pair.key, stem, number))
+                continue;
+            if (static_cast<size_t>(number) <= searchesRead)
+                return true;
+            const std::wstring type = L"SearchType" + std::to_wstring(number);
+            if (stem == L"SearchType") {
+                Add(pair.line, Severity::Warning,
+                    "search keys numbered with a gap: SearchType" + std::to_string(searchesRead + 1) +
+                        " is missing, so " + Utf8(type) + " and its keys are not read");
+            } else if (IniView::FindPair(section, type) == nullptr) {
+                Add(pair.line, Severity::Warning, Quoted(pair.key) + " is not read: there is no " + Utf8(type));
+            }
+            return true;
+        }
+        return false;
+    }
+
+    void CheckOptionLetters(const IniPair* pair, const std::vector<OptionLetter>& letters)
+    {
+        if (pair == nullptr)
+            return;
+        std::set<wchar_t> reported;
+        for (const wchar_t c : pair->value) {
+            if (!reported.insert(c).second)
+                continue;
+            const auto same = [c](const OptionLetter& option) { return option.letter == c; };
+            if (std::find_if(letters.begin(), letters.end(), same) != letters.end())
+                continue;
+            const auto otherCase = std::find_if(letters.begin(), letters.end(), [c](const OptionLetter& option) {
+                return option.letter != c && LowerAscii(option.letter) == LowerAscii(c);
+            });
+            if (otherCase != letters.end())
+                Add(pair->line, Severity::Warning,
+                    "option " + Quoted(std::wstring(1, c)) + " is not " + Quoted(std::wstring(1, otherCase->letter)) +
+                        " (" + otherCase->meaning + "): option letters are case-sensitive");
+            else
+                Add(pair->line, Severity::Warning,
+                    "option " + Quoted(std::wstring(1, c)) + " is not one the chainer knows and is ignored");
+        }
+    }
+
+    // A number key whose text ParseDecimal reads as something else than it shows.
+    void CheckDecimal(const IniPair* pair)
+    {
+        if (pair == nullptr)
+            return;
+        const int32_t value = orvanta::ParseDecimal(pair->value);
+        std::wstring plain = pair->value;
+        const size_t first = plain.find_first_not_of(L' ');
+        plain = first == std::wstring::npos ? std::wstring() : plain.substr(first);
+        if (!plain.empty() && plain[0] == L'+')
+            plain.erase(0, 1);
+        // Sizes from 2 GiB on wrap to negative numbers and are compared as unsigned again.
+        const bool same = plain == std::to_wstring(value) ||
+                          plain == std::to_wstring(static_cast<uint32_t>(value)) || (value == 0 && plain == L"-0");
+        if (!same)
+            Add(pair->line, Severity::Warning,
+                Quoted(pair->key) + " " + Quoted(pair->value) + " is read as the number " + std::to_string(value));
+    }
+
+    // What ParseVersion makes of a version text; false when it is not a usable bound.
+    bool CheckVersion(const IniPair* pair, orvanta::VersionValue& version)
+    {
+        if (pair == nullptr || pair->value.empty())
+            return false;
+        const bool parsed = orvanta::ParseVersion(pair->value, version);
+        const size_t runs = CountDigitRuns(pair->value);
+        const std::string shown = Quoted(pair->key) + " " + Quoted(pair->value);
+        if (runs == 0) {
+            Add(pair->line, Severity::Warning, shown + " has no digits: the chainer reads no version, so it is no bound");
+            return false;
+        }
+        if (!parsed) {
+            Add(pair->line, Severity::Warning,
+                shown + " has a part above 2147483649: the chainer reads no version, so it is no bound");
+            return false;
+        }
+        if (runs > 4)
+            Add(pair->line, Severity::Warning,
+                shown + " has more than four parts: the chainer reads " + ComponentsText(version));
+        if (version.IsEmpty()) {
+            Add(pair->line, Severity::Warning, shown + " reads as 0.0.0.0, which the chainer takes as no bound");
+            return false;
+        }
+        return true;
+    }
+
+    void CheckVersionRange(const IniSection& section, const std::wstring& minKey, const std::wstring& maxKey)
+    {
+        const IniPair* minPair = IniView::FindPair(section, minKey);
+        const IniPair* maxPair = IniView::FindPair(section, maxKey);
+        orvanta::VersionValue min;
+        orvanta::VersionValue max;
+        const bool hasMin = CheckVersion(minPair, min);
+        const bool hasMax = CheckVersion(maxPair, max);
+        if (hasMin && hasMax && min.Compare(max) > 0)
+            Add(minPair->line, Severity::Error,
+                Quoted(minKey) + " " + Quoted(minPair->value) + " is above " + Quoted(maxKey) + " " +
+                    Quoted(maxPair->value) + ": no version can lie in the range");
+    }
+
+    void CheckReferences(const IniPair* pair, bool isUrl)
+    {
+        if (pair == nullptr)
+            return;
+        for (const orvanta::ReferencePart& part : orvanta::SplitReferences(pair->value)) {
+            if (part.kind == orvanta::ReferencePart::Folder && !orvanta::IsFolderPropertyName(part.text)) {
+                Add(pair->line, Severity::Warning,
+                    "unknown folder reference [" + Utf8(part.text) + "] in " + Quoted(pair->key) +
+                        " stays as written" + Suggestion(Nearest(part.text, orvanta::FolderPropertyNames())));
+            } else if (part.kind == orvanta::ReferencePart::Unterminated && part.text[0] != L'[') {
+                Add(pair->line, Severity::Warning,
+                    "unterminated '" + Utf8(part.text.substr(0, 1)) + "' reference in " + Quoted(pair->key) +
+                        ": the rest of the value is taken as written");
+            } else if (isUrl && part.kind == orvanta::ReferencePart::Environment && IsHexDigits(part.text, 2)) {
+                Add(pair->line, Severity::Warning,
+                    "'%" + Utf8(part.text) + "%' in " + Quoted(pair->key) +
+                        " is read as an environment variable, not as URL escapes");
+            }
+        }
+    }
+
+    // Without "q" or "b" the chainer searches but installs nothing.
+    void CheckRunMode(const IniSection* section)
+    {
+        const orvanta::ChainerConfig& config = view_.Config();
+        if (config.prerequisites.empty() || orvanta::IsSilent(config) ||
+            orvanta::Contains(config.general.Options, L"b"))
+            return;
+        const IniPair* options = section != nullptr ? IniView::FindPair(*section, L"Options") : nullptr;
+        const std::string message =
+            "Options of [GeneralOptions] has neither 'q' (silent) nor 'b' (basic interface): the chainer installs "
+            "nothing";
+        if (options != nullptr)
+            Add(options->line, Severity::Error, message);
+        else if (section != nullptr)
+            Add(section->line, Severity::Error, message);
+        else
+            AddAt(1, Severity::Error, message);
+    }
+
+    void CheckGeneralOptions()
+    {
+        const IniSection* section = view_.Ini().FindSection(kGeneralSection);
+        CheckRunMode(section);
+        if (section == nullptr)
+            return;
+        CheckOptionLetters(IniView::FindPair(*section, L"Options"), GeneralOptionLetters());
+        if (const IniPair* keep = IniView::FindPair(*section, L"KeepFiles")) {
+            if (keep->value != L"complete" && keep->value != L"minimum" && keep->value != L"prereqs" &&
+                !keep->value.empty())
+                Add(keep->line, Severity::Warning,
+                    "KeepFiles " + Quoted(keep->value) +
+                        " is read as keeping nothing (the chainer knows complete, minimum and prereqs)");
+        }
+        for (const wchar_t* key : {L"PackJars", L"AllPlatforms", L"Is64PlatformTransf"}) {
+            const IniPair* flag = IniView::FindPair(*section, key);
+            if (flag != nullptr && !flag->value.empty() && !orvanta::EqualsIgnoringAsciiCase(flag->value, L"true") &&
+                !orvanta::EqualsIgnoringAsciiCase(flag->value, L"false"))
+                Add(flag->line, Severity::Warning,
+                    Quoted(flag->key) + " " + Quoted(flag->value) + " is read as false (only 'true' means true)");
+        }
+        CheckReferences(IniView::FindPair(*section, L"DownloadFolder"), false);
+        CheckReferences(IniView::FindPair(*section, L"ExtractionFolder"), false);
+    }
+
+    void CheckDigest(const IniSection& section, const wchar_t* key, size_t digits)
+    {
+        const IniPair* pair = IniView::FindPair(section, key);
+        if (pair == nullptr || pair->value.empty())
+            return;
+        if (pair->value.size() == digits && IsHexDigits(pair->value, digits))
+            return;
+        const std::string consequence = IsHexDigits(pair->value, digits)
+                                            ? "only the first " + std::to_string(digits) + " are compared"
+                                            : "no download can match it";
+        Add(pair->line, Severity::Error,
+            Quoted(pair->key) + " is not " + std::to_string(digits) + " hex digits: " + consequence);
+    }
+
+    void CheckPrerequisite(const PrereqInfo& info)
+    {
+        const IniSection* section = view_.Ini().FindSection(info.name);
+        if (section == nullptr)
+            return;
+        CheckOptionLetters(IniView::FindPair(*section, L"Options"), PrerequisiteOptionLetters());
+        CheckDigest(*section, L"MD5", 32);
+        CheckDigest(*section, L"SHA256", 64);
+        CheckDecimal(IniView::FindPair(*section, L"ExactSize"));
+        CheckDecimal(IniView::FindPair(*section, L"Operator"));
+        // The prerequisite's own VerMin and VerMax are read but decide nothing: only the
+        // ranges of the searches are checked.
+
+        const wchar_t* sourceKey = info.sourceKind == orvanta::SourceUrl        ? L"Url"
+                                   : info.sourceKind == orvanta::SourceOpenSite ? L"OpenSite"
+                                                                                : L"SetupFile";
+        const IniPair* source = IniView::FindPair(*section, sourceKey);
+        if (info.sourceKind != orvanta::SourceSetupFile)
+            CheckReferences(source, true);
+        if (info.sourceKind == orvanta::SourceUrl && source != nullptr && info.ExactSize == 0 && info.MD5.empty()) {
+            const IniPair* sha256 = IniView::FindPair(*section, L"SHA256");
+            if (sha256 == nullptr || sha256->value.empty())
+                Add(source->line, Severity::Warning,
+                    "download without ExactSize, MD5 or SHA256: nothing checks the file before it is started");
+        }
+        if (info.sourceKind == orvanta::SourceUrl && source != nullptr &&
+            orvanta::EndsWith(orvanta::TargetPathFor(L"C:\\", info.source, info.Folder), L"\\"))
+            Add(source->line, Severity::Error,
+                "the URL gives the download no file name (and Folder names none after a '?'): the download fails");
+        CheckReferences(IniView::FindPair(*section, L"CommandLine"), false);
+
+        if (!info.searches.empty() && info.Operator != 0 && info.Operator != 1) {
+            const IniPair* op = IniView::FindPair(*section, L"Operator");
+            Add(op != nullptr ? op->line : section->line, Severity::Warning,
+                "Operator " + std::to_string(info.Operator) +
+                    " is neither 0 (all searches) nor 1 (any search): the searches never hold, so the "
+                    "prerequisite is always installed");
+        }
+        for (size_t index = 0; index < info.searches.size(); ++index)
+            CheckSearch(*section, info.searches[index], std::to_wstring(index + 1));
+    }
+
+    void CheckSearch(const IniSection& section, const orvanta::PrereqSearch& search, const std::wstring& number)
+    {
+        const IniPair* type = IniView::FindPair(section, L"SearchType" + number);
+        CheckDecimal(type);
+        if (type != nullptr && SearchTypeName(search.SearchType) == nullptr)
+            Add(type->line, Severity::Error,
+                "SearchType" + Utf8(number) + " " + std::to_string(search.SearchType) +
+                    " is not a search type (0 to 14): the chainer counts such a search as found");
+        CheckVersionRange(section, L"VerMin" + number, L"VerMax" + number);
+        if (SearchStringIsExpanded(search.SearchType))
+            CheckReferences(IniView::FindPair(section, L"SearchString" + number), false);
+        if (search.SearchType == static_cast<int>(orvanta::SearchType::RunProgram))
+            CheckReferences(IniView::FindPair(section, L"SearchCmdLine" + number), false);
+    }
+
+    void CheckParents()
+    {
+        const std::vector<PrereqInfo>& prereqs = view_.Config().prerequisites;
+        // The pipeline takes the first prerequisite of the name as the parent.
+        const auto parentOf = [&prereqs](size_t index) -> size_t {
+            for (size_t candidate = 0; candidate < prereqs.size(); ++candidate) {
+                if (!prereqs[index].ParentPrereq.empty() && prereqs[candidate].name == prereqs[index].ParentPrereq)
+                    return candidate;
+            }
+            return prereqs.size();
+        };
+        std::set<size_t> inReportedCycle;
+        for (size_t index = 0; index < prereqs.size(); ++index) {
+            const IniSection* section = view_.Ini().FindSection(prereqs[index].name);
+            const IniPair* pair = section != nullptr ? IniView::FindPair(*section, L"ParentPrereq") : nullptr;
+            if (prereqs[index].ParentPrereq.empty() || pair == nullptr)
+                continue;
+            if (parentOf(index) == prereqs.size()) {
+                std::vector<std::wstring> names;
+                for (const PrereqInfo& prereq : prereqs)
+                    names.push_back(prereq.name);
+                Add(pair->line, Severity::Warning,
+                    "ParentPrereq " + Quoted(prereqs[index].ParentPrereq) + " names no prerequisite the chainer reads" +
+                        Suggestion(Nearest(prereqs[index].ParentPrereq, names)));
+                continue;
+            }
+            if (inReportedCycle.count(index) != 0)
+                continue;
+            std::vector<size_t> path = {index};
+            for (size_t next = parentOf(index); next < prereqs.size(); next = parentOf(next)) {
+                if (next == index) {
+                    std::string chain;
+                    for (const size_t member : path) {
+                        chain += Quoted(prereqs[member].name) + " -> ";
+                        inReportedCycle.insert(member);
+                    }
+                    Add(pair->line, Severity::Error,
+                        "parent cycle: " + chain + Quoted(prereqs[index].name) +
+                            " (each pulls the other in; none is a parent)");
+                    break;
+                }
+                if (std::find(path.begin(), path.end(), next) != path.end())
+                    break;  // a cycle further up, reported from one of its members
+                path.push_back(next);
+            }
+        }
+    }
+
+    IniView view_;
+    std::vector<Finding> findings_;
+};
+
+} // namespace
+
+std::vector<Finding> CheckIni(const std::string& bytes)
+{
+    return Checker(bytes).Run();
+}
+
+} // namespace orvanta_ini

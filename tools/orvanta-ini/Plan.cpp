@@ -1,0 +1,133 @@
+#include "Plan.h"
+
+#include "CheckText.h"
+#include "IniView.h"
+#include "KnownKeys.h"
+#include "Unicode.h"
+
+#include "download/DownloadNames.h"
+#include "platform/Strings.h"
+
+namespace orvanta_ini {
+namespace {
+
+using orvanta::PrereqInfo;
+using orvanta::PrereqReadFailure;
+
+std::string OptionWords(const std::wstring& options, const std::vector<OptionLetter>& letters)
+{
+    std::string words;
+    for (const OptionLetter& option : letters) {
+        if (!orvanta::Contains(options, std::wstring(1, option.letter)))
+            continue;
+        words += words.empty() ? "" : ", ";
+        words += std::string(1, static_cast<char>(option.letter)) + " = " + option.meaning;
+    }
+    return words.empty() ? "none" : words;
+}
+
+std::string SourceText(const PrereqInfo& info)
+{
+    switch (info.sourceKind) {
+    case orvanta::SourceUrl: {
+        const std::wstring target = orvanta::TargetPathFor(L"", info.source, info.Folder);
+        std::string text = "download " + Quoted(info.source) + ", saved in the download folder as " +
+                           (orvanta::EndsWith(target, L"\\") || target.empty() ? std::string("(no file name)")
+                                                                               : Quoted(target));
+        if (info.ExactSize != 0)
+            text += ", size " + std::to_string(static_cast<uint32_t>(info.ExactSize));
+        if (!info.MD5.empty())
+            text += ", MD5 " + ToUtf8(info.MD5);
+        return text;
+    }
+    case orvanta::SourceOpenSite: return "web site opened for the user: " + Quoted(info.source);
+    default: return "package file " + Quoted(info.source);
+    }
+}
+
+std::string SearchText(const orvanta::PrereqSearch& search)
+{
+    const char* name = SearchTypeName(search.SearchType);
+    std::string text = (name != nullptr ? std::string(name) : std::string("unknown type")) + " (" +
+                       std::to_string(search.SearchType) + ") " + Quoted(search.SearchString);
+    if (!search.VerMin.empty() || !search.VerMax.empty())
+        text += ", versions " + (search.VerMin.empty() ? std::string("any") : ToUtf8(search.VerMin)) + " to " +
+                (search.VerMax.empty() ? std::string("any") : ToUtf8(search.VerMax));
+    if (!search.RefContent.empty())
+        text += ", reference " + Quoted(search.RefContent);
+    if (!search.SearchCmdLine.empty())
+        text += ", command line " + Quoted(search.SearchCmdLine);
+    return text;
+}
+
+std::string OperatorText(int32_t op)
+{
+    if (op == 0)
+        return "all must hold (Operator 0)";
+    if (op == 1)
+        return "one suffices (Operator 1)";
+    return "never hold (Operator " + std::to_string(op) + ")";
+}
+
+void AppendPrerequisite(const PrereqInfo& info, int number, std::string& out)
+{
+    out += "App" + std::to_string(number) + " " + Quoted(info.name) + "\n";
+    out += "  source: " + SourceText(info) + "\n";
+    if (!info.CommandLine.empty())
+        out += "  command line: " + ToUtf8(info.CommandLine) + "\n";
+    out += "  options: " + OptionWords(info.Options, PrerequisiteOptionLetters()) + "\n";
+    if (!info.ParentPrereq.empty())
+        out += "  parent: " + Quoted(info.ParentPrereq) + "\n";
+    if (!info.RetValPropName.empty())
+        out += "  return code kept as: " + Quoted(info.RetValPropName) + "\n";
+    if (info.skipSearch) {
+        out += "  searches: none (option i: taken as missing)\n";
+    } else if (info.searches.empty()) {
+        out += "  searches: none\n";
+    } else {
+        out += "  searches, " + OperatorText(info.Operator) + ":\n";
+        for (size_t index = 0; index < info.searches.size(); ++index)
+            out += "    " + std::to_string(index + 1) + ". " + SearchText(info.searches[index]) + "\n";
+    }
+}
+
+std::string ListEndText(const IniView& view)
+{
+    const orvanta::PrereqListEnd& end = view.ListEnd();
+    const auto entry = view.AppEntries().find(end.number);
+    const std::string app = "App" + std::to_string(end.number);
+    std::wstring later = DescribeAppsFrom(view.AppEntries(), end.number + 1);
+    std::string reason;
+    switch (end.failure) {
+    case PrereqReadFailure::NoEntry:
+        if (later.empty())
+            return "The list ends at " + app + ", which is not there.\n";
+        return app + " is missing: " + ToUtf8(later) + " and later are not read.\n";
+    case PrereqReadFailure::NoSection:
+        reason = " names section [" + (entry != view.AppEntries().end() ? ToUtf8(entry->second.name) : "") +
+                 "], which does not exist";
+        break;
+    case PrereqReadFailure::NoSource: reason = " has none of SetupFile, OpenSite and Url"; break;
+    case PrereqReadFailure::SearchWithoutString: reason = " has a SearchType without its SearchString"; break;
+    }
+    later = DescribeAppsFrom(view.AppEntries(), end.number);
+    return app + reason + ": " + ToUtf8(later) + " are not read.\n";
+}
+
+} // namespace
+
+std::string PlanText(const std::string& bytes)
+{
+    const IniView view(bytes);
+    const orvanta::ChainerConfig& config = view.Config();
+    const bool installs = orvanta::IsSilent(config) || orvanta::Contains(config.general.Options, L"b");
+    std::string out = installs ? "Run: " + OptionWords(config.general.Options, GeneralOptionLetters()) + "\n"
+                               : std::string("Run: no 'q' or 'b' in Options: the chainer searches but installs nothing\n");
+    if (view.Ini().FindSection(kPrerequisitesSection) == nullptr)
+        return out + "No [PREREQUISITES] section: nothing is installed.\n";
+    for (size_t index = 0; index < config.prerequisites.size(); ++index)
+        AppendPrerequisite(config.prerequisites[index], static_cast<int>(index) + 1, out);
+    return out + ListEndText(view);
+}
+
+} // namespace orvanta_ini
