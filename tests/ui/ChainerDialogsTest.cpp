@@ -51,11 +51,12 @@ protected:
                 L"SearchString1=HKCU\\" + std::wstring(kMarks) + L"\\" + name};
     }
     // The helper's command line that installs `name`: first `before`, then a wait at the gate
-    // (when given).
+    // (when given). The helper ignores "/q", which makes the chainer start it hidden, as a quiet
+    // installer: its console window would cover the dialogs in the screenshots.
     static std::wstring Installs(const std::wstring& name, const Gate* gate, const std::wstring& before = L"")
     {
-        return before + (gate != nullptr ? L"--wait " + gate->Name() + L" " : std::wstring()) + L"--set HKCU\\" +
-               kMarks + L"\\" + name + L"=1 --exit 0";
+        return L"/q " + before + (gate != nullptr ? L"--wait " + gate->Name() + L" " : std::wstring()) +
+               L"--set HKCU\\" + kMarks + L"\\" + name + L"=1 --exit 0";
     }
     static Section Installer(const std::wstring& name, const Gate* gate, const std::wstring& options = L"",
                              const std::wstring& before = L"")
@@ -127,6 +128,7 @@ TEST_F(ChainerDialogs, StatusWindowShowsWhileTheSearchRuns)
     runtime[2] = L"SearchType1=10";
     runtime[3] = L"SearchString1=helper.exe";
     runtime.push_back(L"SearchCmdLine1=--wait " + search.Name() + L" --exit 0");
+    runtime.push_back(L"RefContent1=WND_HIDE");  // no console window over the status window
     runtime.push_back(L"SetupFile=helper.exe");
     WritePackage(L"b", {runtime});
 
