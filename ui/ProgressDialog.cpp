@@ -129,11 +129,18 @@ void ProgressDialog::SetRange(uint32_t total, uint32_t)
     stepCounter_ = 0;
     transferLength_ = 0;
     barPosition_ = UINT64_MAX;
+    SetBarRange(1);
+    MoveBar(0);
+}
+
+void ProgressDialog::SetBarRange(uint32_t unitsPerStep)
+{
+    unitsPerStep_ = unitsPerStep;
+    barPosition_ = UINT64_MAX;
     if (Closed())
         return;
-    const uint64_t units = std::min<uint64_t>(stepTotal_ * kUnitsPerStep, INT32_MAX);
+    const uint64_t units = std::min<uint64_t>(stepTotal_ * unitsPerStep_, INT32_MAX);
     ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(units));
-    MoveBar(0);
 }
 
 void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t)
@@ -146,7 +153,7 @@ void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t
         return;
     ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text.c_str());
     ClearError();
-    MoveBar(static_cast<uint64_t>(stepCounter_) * kUnitsPerStep);
+    MoveBar(static_cast<uint64_t>(stepCounter_) * unitsPerStep_);
 }
 
 void ProgressDialog::BeginTransfer(uint32_t kind, uint64_t length, const std::wstring&)
@@ -155,7 +162,9 @@ void ProgressDialog::BeginTransfer(uint32_t kind, uint64_t length, const std::ws
         return;
     transferLength_ = length;
     transferred_ = 0;
-    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * kUnitsPerStep);
+    if (unitsPerStep_ != kUnitsPerTransferStep)
+        SetBarRange(kUnitsPerTransferStep);
+    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * unitsPerStep_);
 }
 
 void ProgressDialog::AddProgress(uint64_t bytes)
@@ -163,8 +172,8 @@ void ProgressDialog::AddProgress(uint64_t bytes)
     if (transferLength_ == 0)
         return;
     transferred_ += bytes;
-    const uint64_t within = std::min(transferred_, transferLength_) * kUnitsPerStep / transferLength_;
-    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * kUnitsPerStep + within);
+    const uint64_t within = std::min(transferred_, transferLength_) * unitsPerStep_ / transferLength_;
+    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * unitsPerStep_ + within);
 }
 
 void ProgressDialog::Complete(uint32_t kind, uint32_t)
@@ -172,7 +181,7 @@ void ProgressDialog::Complete(uint32_t kind, uint32_t)
     if (kind == 1) {
         // The file is there: the bar stands at the step's own position again.
         if (transferLength_ != 0)
-            MoveBar(static_cast<uint64_t>(stepCounter_) * kUnitsPerStep);
+            MoveBar(static_cast<uint64_t>(stepCounter_) * unitsPerStep_);
         transferLength_ = 0;
         return;
     }
@@ -227,7 +236,7 @@ void ProgressDialog::ClearError()
 
 void ProgressDialog::MoveBar(uint64_t position)
 {
-    const uint64_t total = stepTotal_ * kUnitsPerStep;
+    const uint64_t total = stepTotal_ * unitsPerStep_;
     position = std::min(position, total);
     if (position == barPosition_ || Closed())
         return;

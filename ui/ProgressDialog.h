@@ -22,9 +22,9 @@ class CredentialStore;
 
 class ProgressDialog final : private DialogObject, public ProgressSink {
 public:
-    // Each step of a stage has this many units of the bar, so that a transfer can move the bar
-    // within its step.
-    static constexpr uint32_t kUnitsPerStep = 1000;
+    // The bar counts the steps of a stage. From the first transfer of known length on, each step
+    // has this many units, so that the bytes received can move the bar within their step.
+    static constexpr uint32_t kUnitsPerTransferStep = 1000;
 
     ProgressDialog(StageWorker& worker, std::wstring caption);
     ~ProgressDialog() override;
@@ -56,6 +56,7 @@ private:
 
     // Worker side.
     bool Closed() const { return ended_ || window_ == nullptr; }
+    void SetBarRange(uint32_t unitsPerStep);
     void MoveBar(uint64_t position);
     void ShowError(const wchar_t* text);
     void ClearError();
@@ -71,6 +72,7 @@ private:
     // Written only by the worker.
     uint32_t stepCounter_ = 0;
     uint64_t stepTotal_ = 0;
+    uint32_t unitsPerStep_ = 1;
     uint64_t transferLength_ = 0;
     uint64_t transferred_ = 0;
     uint64_t barPosition_ = UINT64_MAX;

@@ -29,7 +29,7 @@ using namespace ui_testing;
 namespace {
 
 const wchar_t kCaption[] = L"Parts Setup";
-const uint32_t kUnits = ProgressDialog::kUnitsPerStep;
+const uint32_t kUnits = ProgressDialog::kUnitsPerTransferStep;
 
 // What the taskbar seam was told, in order.
 struct TaskbarRecord {
@@ -138,6 +138,7 @@ TEST_F(ProgressDialogParts, StepsAndReceivedBytesMoveTheBarAndTheEndIsTheFinalRe
             positions.push_back(BarPosition(dialog));
             sink.SetStatus(L"Downloading A", 8, 0);  // the step's own position, as before
             positions.push_back(BarPosition(dialog));
+            EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 2);
             sink.BeginTransfer(1, 1000, L"a.exe");  // from here by the bytes within the step
             positions.push_back(BarPosition(dialog));
             sink.AddProgress(250);
@@ -156,7 +157,7 @@ TEST_F(ProgressDialogParts, StepsAndReceivedBytesMoveTheBarAndTheEndIsTheFinalRe
         ProgressMandatoryMissing);
     EXPECT_EQ(RunDialog(worker), ProgressMandatoryMissing);
     EXPECT_TRUE(worker.finished);
-    const std::vector<int> expected{0, static_cast<int>(kUnits), 0, static_cast<int>(kUnits / 4),
+    const std::vector<int> expected{0, 1, 0, static_cast<int>(kUnits / 4),
                                     static_cast<int>(kUnits), static_cast<int>(2 * kUnits)};
     EXPECT_EQ(positions, expected);
 
