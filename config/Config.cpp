@@ -11,7 +11,7 @@ const wchar_t kChainerSection[] = L"PREREQ_CHAINER";
 
 std::wstring NumberedKey(const wchar_t* stem, int number)
 {
-    return stem + std::to_wstring(number);
+    return stem + DecimalText(static_cast<uint32_t>(number));
 }
 
 bool ParseBool(const std::wstring& text)

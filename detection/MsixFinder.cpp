@@ -1,12 +1,12 @@
 #include "detection/MsixFinder.h"
 
+#include "platform/CriticalSection.h"
 #include "platform/FaultTranslation.h"
 #include "platform/PackageManager.h"
 #include "platform/Text.h"
 
 #include <windows.h>
 
-#include <mutex>
 #include <utility>
 
 namespace orvanta {
@@ -45,12 +45,12 @@ struct IPackageIterableAbi : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE First(IPackageIteratorAbi** value) = 0;
 };
 
-std::mutex listingLock;
+CriticalSection listingLock;
 PackageListing testListing;
 
 PackageListing CurrentListing()
 {
-    const std::lock_guard<std::mutex> lock(listingLock);
+    const CriticalSectionLock lock(listingLock);
     return testListing ? testListing : PackageListing(ListUserPackages);
 }
 
@@ -165,7 +165,7 @@ std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publ
 
 void MsixFinder::SetListingForTesting(PackageListing listing)
 {
-    const std::lock_guard<std::mutex> lock(listingLock);
+    const CriticalSectionLock lock(listingLock);
     testListing = std::move(listing);
 }
 

@@ -9,7 +9,7 @@
 #include <wininet.h>
 
 #include <atomic>
-#include <mutex>
+#include "platform/CriticalSection.h"
 #include <string>
 #include <vector>
 
@@ -28,12 +28,12 @@ struct AsyncState {
     std::atomic<DWORD_PTR> asyncResult{0};
     std::atomic<HINTERNET> currentHandle{nullptr};
 
-    std::mutex responseLock;
+    CriticalSection responseLock;
     std::wstring lastResponse;
 
     // Set when the engine let go of a call in flight (a cancel): a handle that an open brings
     // afterwards belongs to nobody, so the status callback closes it.
-    std::mutex abandonLock;
+    CriticalSection abandonLock;
     bool abandoned = false;
 
     // Written by WinINet when a pending read completes, like the buffer itself.

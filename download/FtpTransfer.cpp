@@ -5,6 +5,7 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
+#include "platform/Strings.h"
 
 namespace orvanta {
 namespace {
@@ -61,7 +62,7 @@ uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
 
 uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
 {
-    const uint32_t result = FtpCommand(L"REST " + std::to_wstring(resumeOffset));
+    const uint32_t result = FtpCommand(L"REST " + DecimalText(resumeOffset));
     // A server that refuses the restart makes some WinINets fail the command with the reply
     // in the response text: that is a refusal like any other code than 350.
     if (result != 0 && result != ERROR_INTERNET_EXTENDED_ERROR)

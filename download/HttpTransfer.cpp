@@ -5,6 +5,7 @@
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
+#include "platform/Strings.h"
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 
@@ -106,7 +107,7 @@ std::wstring InternetDownloader::BuildRequestHeaders(uint64_t resumeOffset) cons
 {
     std::wstring headers;
     if (resumeOffset != 0)
-        headers += L"Range: bytes=" + std::to_wstring(resumeOffset) + L"-\r\n";
+        headers += L"Range: bytes=" + DecimalText(resumeOffset) + L"-\r\n";
     if (ifModifiedSince_.wYear != 0)
         headers += Format(L"If-Modified-Since: %ls\r\n", HttpDate(ifModifiedSince_).c_str());
     return headers;

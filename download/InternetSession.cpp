@@ -34,7 +34,7 @@ bool WaitForClosing(AsyncState& state, DWORD limitMs)
 void TakeOpenedHandle(AsyncState& state, HINTERNET handle)
 {
     {
-        std::lock_guard<std::mutex> lock(state.abandonLock);
+        const CriticalSectionLock lock(state.abandonLock);
         if (!state.abandoned) {
             state.currentHandle = handle;
             return;
@@ -54,13 +54,13 @@ bool IsOpenKind(OperationKind kind)
 
 std::wstring AsyncState::LastResponse()
 {
-    std::lock_guard<std::mutex> lock(responseLock);
+    const CriticalSectionLock lock(responseLock);
     return lastResponse;
 }
 
 void AsyncState::SetLastResponse(std::wstring text)
 {
-    std::lock_guard<std::mutex> lock(responseLock);
+    const CriticalSectionLock lock(responseLock);
     lastResponse = std::move(text);
 }
 
@@ -102,10 +102,10 @@ std::wstring ReadLastResponseInfo()
 
 void KeepForever(const std::shared_ptr<AsyncState>& state)
 {
-    static std::mutex lock;
+    static CriticalSection lock;
     // Never destroyed: WinINet's threads may still reach these states at process exit.
     static auto* kept = new std::vector<std::shared_ptr<AsyncState>>();
-    std::lock_guard<std::mutex> guard(lock);
+    const CriticalSectionLock guard(lock);
     kept->push_back(state);
 }
 
@@ -299,7 +299,7 @@ void InternetDownloader::AbandonState()
     AsyncState& state = *state_;
     HINTERNET unclaimed = nullptr;
     {
-        std::lock_guard<std::mutex> lock(state.abandonLock);
+        const CriticalSectionLock lock(state.abandonLock);
         state.abandoned = true;
         // An open that completed after the wait gave up left its handle here.
         if (state.completed && IsOpenKind(state.operationKind))

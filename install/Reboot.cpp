@@ -1,5 +1,6 @@
 #include "install/Reboot.h"
 
+#include "platform/CriticalSection.h"
 #include "platform/MessageBox.h"
 #include "platform/UniqueResource.h"
 #include "platform/Resources.h"
@@ -7,12 +8,11 @@
 
 #include <windows.h>
 
-#include <mutex>
 
 namespace orvanta {
 namespace {
 
-std::mutex g_actionsLock;
+CriticalSection g_actionsLock;
 const RebootActions* g_actions = nullptr;
 
 int AskToRestart()
@@ -47,7 +47,7 @@ bool Restart()
 
 RebootActions CurrentActions()
 {
-    std::lock_guard<std::mutex> lock(g_actionsLock);
+    const CriticalSectionLock lock(g_actionsLock);
     return g_actions != nullptr ? *g_actions : RealRebootActions();
 }
 
@@ -60,7 +60,7 @@ RebootActions RealRebootActions()
 
 void SetRebootActions(const RebootActions* actions)
 {
-    std::lock_guard<std::mutex> lock(g_actionsLock);
+    const CriticalSectionLock lock(g_actionsLock);
     g_actions = actions;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Strings.h"
 
+#include <iterator>
+
 #ifdef _WIN32
 #include <cwctype>
 #endif
@@ -125,6 +127,17 @@ int32_t ParseDecimal(const std::wstring& text)
 int64_t ParseDecimal64(const std::wstring& text)
 {
     return static_cast<int64_t>(ParseDecimalBits(text));
+}
+
+std::wstring DecimalText(uint64_t value)
+{
+    wchar_t digits[20];
+    size_t count = 0;
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::wstring(std::make_reverse_iterator(digits + count), std::make_reverse_iterator(digits));
 }
 
 } // namespace orvanta

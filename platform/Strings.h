@@ -31,5 +31,7 @@ uint32_t ReadDecimalDigits(const std::wstring& text, size_t& position);
 int32_t ParseDecimal(const std::wstring& text);
 // The same form in 64 bits (sizes of 4 GiB and more).
 int64_t ParseDecimal64(const std::wstring& text);
+// The decimal digits of `value` (std::to_wstring would bring in the C library's whole printf).
+std::wstring DecimalText(uint64_t value);
 
 } // namespace orvanta

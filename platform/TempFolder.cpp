@@ -8,7 +8,6 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include <mutex>
 
 namespace orvanta {
 namespace {

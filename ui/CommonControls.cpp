@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <mutex>
 
 namespace orvanta {
 namespace {
@@ -38,9 +37,7 @@ bool Initialize()
 
 bool LoadCommonControls()
 {
-    static std::once_flag once;
-    static bool loaded = false;
-    std::call_once(once, [] { loaded = Initialize(); });
+    static const bool loaded = Initialize();  // once, whichever thread asks first
     return loaded;
 }
 

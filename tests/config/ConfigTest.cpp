@@ -36,6 +36,8 @@ TEST(ParseDecimal, DocumentedForms)
     EXPECT_EQ(ParseDecimal64(L" 4294967296abc"), 4294967296LL);
     EXPECT_EQ(ParseDecimal64(L"-+7"), -7);
     EXPECT_EQ(ParseDecimal64(L"x1"), 0);
+    EXPECT_EQ(DecimalText(0), L"0");
+    EXPECT_EQ(DecimalText(18446744073709551615ULL), L"18446744073709551615");
 }
 
 TEST(LoadConfig, ContinuousNumberingAndTheFirstPresentSourceKeyWins)

@@ -39,6 +39,7 @@ TEST_F(CrashRun, SilentFaultsEndWith1603AndTheReportInTheLog)
         {L"worker-null-read", L"Error report [SEH_AV_READ_NULLPTR]", L"ACCESS_VIOLATION (0xc0000005) at address [0x"},
         {L"null-read", L"Error report [SEH_AV_READ_NULLPTR]", L"ACCESS_VIOLATION (0xc0000005) at address [0x"},
         {L"worker-throw", L"Error report [EXCEPTION_GENERIC] FaultInjection.cpp:", L"Injected program error\r\n"},
+        {L"library-error", L"Error report [EXCEPTION_STD]", L"basic_string::at: __n (which is 5) >= this->size() (which is 2)"},
         {L"unguarded-thread", L"Error report [EXCEPTION_UNHANDLED]", L"[EXCEPTION_UNHANDLED] (0xc0000005) at address"},
     };
     for (const Row& row : rows) {

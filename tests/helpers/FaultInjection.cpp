@@ -5,6 +5,7 @@
 //   worker-null-read   the same on a worker thread that the main thread joins
 //   worker-throw       a program error thrown on such a worker thread
 //   unguarded-thread   a null read on a thread without fault translation
+//   library-error      an index out of range raised by the C++ library
 #include "platform/Exception.h"
 #include "platform/FaultTranslation.h"
 #include "run/PrerequisiteRun.h"
@@ -45,6 +46,8 @@ void InjectFault()
         InjectedNullRead();
     } else if (mode == L"worker-null-read") {
         orvanta::RunOnGuardedThread(InjectedNullRead);
+    } else if (mode == L"library-error") {
+        static_cast<void>(std::wstring(L"ab").at(5));
     } else if (mode == L"worker-throw") {
         orvanta::RunOnGuardedThread([] { throw ORVANTA_EXCEPTION(L"Injected program error"); });
     } else if (mode == L"unguarded-thread") {
