@@ -9,6 +9,8 @@
 #include <regex>
 
 using namespace orvanta;
+using testing_support::BesideTestProgram;
+using testing_support::IsReparsePoint;
 using testing_support::ReadBytes;
 using testing_support::ReadUtf16File;
 using testing_support::TempDir;
@@ -26,19 +28,6 @@ std::wstring CommonAppData()
 {
     wchar_t path[MAX_PATH];
     return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
-}
-
-std::wstring BesideTestProgram(const std::wstring& name)
-{
-    wchar_t path[MAX_PATH];
-    std::wstring folder(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
-}
-
-bool IsReparsePoint(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // Logs one line to `path`; the path the logger ended up with (its fallback file is deleted).

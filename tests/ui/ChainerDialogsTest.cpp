@@ -78,17 +78,9 @@ protected:
 
     void WritePackage(const std::wstring& generalOptions, const std::vector<Section>& sections)
     {
-        Section lines{L"[GeneralOptions]", L"Options=" + generalOptions, L"ExtractionFolder=[SETUPEXEDIR]",
-                      L"DownloadFolder=" + package.Folder() + L"\\downloads", L"[PREREQUISITES]"};
-        for (size_t i = 0; i < sections.size(); ++i) {
-            const std::wstring& header = sections[i].front();
-            lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + header.substr(1, header.size() - 2));
-        }
-        for (const Section& section : sections)
-            lines.insert(lines.end(), section.begin(), section.end());
-        lines.push_back(L"[PREREQ_CHAINER]");
-        lines.push_back(L"LogFile=" + package.LogPath());
-        package.WriteIni(lines);
+        package.WritePrerequisites({L"Options=" + generalOptions, L"ExtractionFolder=[SETUPEXEDIR]",
+                                    L"DownloadFolder=" + package.Folder() + L"\\downloads"},
+                                   sections);
     }
 
     StartedProcess& Start()
