@@ -151,17 +151,7 @@ TEST(SplitSearchDepthTest, DepthIsTheNumberAfterTheFirstQuestionMark)
     }
 }
 
-TEST_F(FileSearchTest, HostileTextsFindNothingAndReturn)
-{
-    for (const std::wstring& text :
-         {std::wstring(L"[TempFolder"), std::wstring(L"%UNTERMINATED"), std::wstring(L"!HKCU\\x"),
-          temp_.Path() + L"\\?99999999999999", temp_.Path() + L"\\[", std::wstring(L"\\"),
-          std::wstring(40000, L'a') + L"\\b.dll?3"}) {
-        EXPECT_TRUE(FileVersions(text).empty());
-    }
-}
-
-TEST_F(FileSearchTest, FolderNamesListSubfoldersOnly)
+TEST_F(FileSearchTest, FolderNamesListSubfoldersOnlyAndHostileTextsFindNothing)
 {
     ASSERT_TRUE(Folder(L"1.0") && Folder(L"2.5.3") && Folder(L"notes"));
     ASSERT_TRUE(testing_support::WriteBytes(temp_ / L"9.9.txt", "x"));
@@ -172,6 +162,13 @@ TEST_F(FileSearchTest, FolderNamesListSubfoldersOnly)
 
     for (const std::wstring& text : {temp_ / L"missing", std::wstring(), std::wstring(L"%ORVANTA_H3_NOT_SET%")})
         EXPECT_TRUE(Find(SearchType::FolderNameVersions, text).versions.empty()) << text;
+
+    for (const std::wstring& text :
+         {std::wstring(L"[TempFolder"), std::wstring(L"%UNTERMINATED"), std::wstring(L"!HKCU\\x"),
+          temp_.Path() + L"\\?99999999999999", temp_.Path() + L"\\[", std::wstring(L"\\"),
+          std::wstring(40000, L'a') + L"\\b.dll?3"}) {
+        EXPECT_TRUE(FileVersions(text).empty());
+    }
 }
 
 // Stands in for WOW64's switch, which the 64-bit test build never meets. Switching redirection

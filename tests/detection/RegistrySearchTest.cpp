@@ -137,15 +137,6 @@ TEST_F(RegistrySearchTest, ValueVersionReadsTextUpToItsFirstZero)
         EXPECT_EQ(Find(SearchType::RegistryValueVersion, user_.SearchPath(path)).versions, versions) << path;
 }
 
-TEST_F(RegistrySearchTest, KeyNamesListEverySubkey)
-{
-    for (const wchar_t* name : {L"1.0", L"2.5.3", L"Beta"})
-        ASSERT_TRUE(user_.CreateKey(std::wstring(L"Versions\\") + name));
-    Versions names = Find(SearchType::RegistryKeyNames, user_.SearchPath(L"Versions")).versions;
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (Versions{L"1.0", L"2.5.3", L"Beta"}));
-}
-
 TEST_F(RegistrySearchTest, ContentOfDwordOneMatchesEqualAndGreaterReferences)
 {
     ASSERT_TRUE(user_.SetDword(L"Content", L"Installed", 1));
@@ -164,7 +155,7 @@ TEST_F(RegistrySearchTest, ContentOfDwordOneMatchesEqualAndGreaterReferences)
     EXPECT_FALSE(content(user_.SearchPath(L"Content\\Missing"), L"Xanything"));
 }
 
-TEST_F(RegistrySearchTest, ValueNamesListEveryValueIncludingTheLongestName)
+TEST_F(RegistrySearchTest, ValueAndKeyNamesListEveryValueAndSubkeyIncludingTheLongestName)
 {
     const std::wstring longest(16383, L'n');
     ASSERT_TRUE(user_.SetString(L"Names", L"2.0", L"a"));
@@ -181,6 +172,12 @@ TEST_F(RegistrySearchTest, ValueNamesListEveryValueIncludingTheLongestName)
     EXPECT_TRUE(finding.found);
     EXPECT_TRUE(finding.versions.empty());
     EXPECT_FALSE(Find(SearchType::RegistryValueNames, user_.SearchPath(L"NotThere")).found);
+
+    for (const wchar_t* name : {L"1.0", L"2.5.3", L"Beta"})
+        ASSERT_TRUE(user_.CreateKey(std::wstring(L"Versions\\") + name));
+    Versions names = Find(SearchType::RegistryKeyNames, user_.SearchPath(L"Versions")).versions;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Versions{L"1.0", L"2.5.3", L"Beta"}));
 }
 
 class RegistryViewTest : public ::testing::Test {
