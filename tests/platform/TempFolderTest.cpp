@@ -30,13 +30,19 @@ std::wstring WineShareFolder()
 
 } // namespace
 
-TEST(TempFolder, IsNormalisedAndExists)
+TEST(TempFolderAndErrorText, TempFolderIsNormalisedAndErrorTextIsTheSystemsOrANumber)
 {
     const std::wstring folder = GetTempFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
     EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetTempFolder(), folder);
+
+    const std::wstring missing = GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(missing.empty());
+    EXPECT_TRUE(EndsWith(missing, L"\r\n")) << "the system's line break is kept";
+    EXPECT_EQ(GetSystemErrorText(3010), L"3010");
+    EXPECT_EQ(GetSystemErrorText(0xE0000005), L"-536870907");
 }
 
 TEST(TempFolder, LocalSystemWithoutGetTempPath2UsesAPrivateSystemTemp)
@@ -95,15 +101,6 @@ TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
     ASSERT_TRUE(find.IsValid());
     EXPECT_FALSE(::FindNextFileW(find.Get(), &data));
     EXPECT_TRUE(CreateTempFileName(dir / L"missing", L"x", L"ps1").empty());
-}
-
-TEST(SystemErrorText, SystemTextOrNumber)
-{
-    const std::wstring missing = GetSystemErrorText(ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(missing.empty());
-    EXPECT_TRUE(EndsWith(missing, L"\r\n")) << "the system's line break is kept";
-    EXPECT_EQ(GetSystemErrorText(3010), L"3010");
-    EXPECT_EQ(GetSystemErrorText(0xE0000005), L"-536870907");
 }
 
 TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPath)
