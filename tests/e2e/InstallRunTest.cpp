@@ -15,16 +15,7 @@ const DWORD kMinusOne = 0xFFFFFFFF;
 
 class InstallRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        DeleteRegistryTree(HKEY_CURRENT_USER, kRuntimeKey);
-    }
-    void TearDown() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        DeleteRegistryTree(HKEY_CURRENT_USER, kRuntimeKey);
-    }
+    ScratchKeys keys{{L"InterbootContext", kRuntimeKey}};
 
     using Section = IniSection;
 

@@ -50,7 +50,7 @@ protected:
 
 } // namespace
 
-TEST_F(RunChainer, MissingIniEndsWithZeroAndWritesNothing)
+TEST_F(RunChainer, MissingIniKeepsTheStoredReturnCodesANormalRunDeletesThem)
 {
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Ret", L"3010"));
     EXPECT_EQ(package.RunForExitCode(), 0u);
@@ -58,6 +58,11 @@ TEST_F(RunChainer, MissingIniEndsWithZeroAndWritesNothing)
     EXPECT_FALSE(FileExists(FallbackLog()));
     // The run ended before the inter-boot store was touched.
     EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
+
+    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
+    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
 TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextRun)
@@ -82,7 +87,7 @@ TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextR
     EXPECT_EQ(CountOf(text, L"End of Log"), 2u);
 }
 
-TEST_F(RunChainer, WhereTheLogGoes)
+TEST_F(RunChainer, WhereTheLogGoesNowhereWithoutLogFileAndToTheFallbackWhenUnwritable)
 {
     // A chainer named otherwise reads its own INI; a relative log path lands in the package
     // folder (the working folder changes before anything is logged); an INI without byte-order
@@ -105,10 +110,7 @@ TEST_F(RunChainer, WhereTheLogGoes)
         EXPECT_EQ(other.RunForExitCode(), 0u);
         EXPECT_EQ(FileExists(other.PathOf(c.logFile)), c.logged) << c.exeName << " " << c.logFile;
     }
-}
 
-TEST_F(RunChainer, WithoutLogFileNothingIsCreatedAndAnUnwritableOneFallsBack)
-{
     package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
                       L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
     EXPECT_EQ(package.RunForExitCode(), 0u);
@@ -141,14 +143,6 @@ TEST_F(RunChainer, BrokenOrUnreadableIniFilesGiveAnEmptyConfiguration)
     ::CloseHandle(locked);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(FileExists(package.LogPath()));
-}
-
-TEST_F(RunChainer, StoredReturnCodesAreDeletedAfterANormalRun)
-{
-    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
-    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
-    EXPECT_EQ(package.RunForExitCode(), 0u);
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
 TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)

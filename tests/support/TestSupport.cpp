@@ -197,6 +197,12 @@ void DeleteRegistryTree(HKEY root, const std::wstring& path)
     ::RegDeleteKeyW(root, path.c_str());
 }
 
+void ScratchKeys::Delete() const
+{
+    for (const std::wstring& path : paths_)
+        DeleteRegistryTree(HKEY_CURRENT_USER, path);
+}
+
 bool SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
                       DWORD size, REGSAM view)
 {

@@ -83,6 +83,19 @@ bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& 
 bool RegistryKeyExists(HKEY root, const std::wstring& path);
 bool ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value);
 
+// HKCU keys a test writes: deleted when the object is made and again at scope end.
+class ScratchKeys {
+public:
+    explicit ScratchKeys(std::vector<std::wstring> paths) : paths_(std::move(paths)) { Delete(); }
+    ~ScratchKeys() { Delete(); }
+    ScratchKeys(const ScratchKeys&) = delete;
+    ScratchKeys& operator=(const ScratchKeys&) = delete;
+    void Delete() const;
+
+private:
+    std::vector<std::wstring> paths_;
+};
+
 // Lines of a log text without their time stamps ("YYYY-MM-DD hh-mm-ss-").
 std::vector<std::wstring> LogMessages(const std::wstring& logText);
 bool ContainsLine(const std::vector<std::wstring>& lines, const std::wstring& line);
