@@ -40,7 +40,7 @@ TEST(ParseDecimal, DocumentedForms)
     EXPECT_EQ(DecimalText(18446744073709551615ULL), L"18446744073709551615");
 }
 
-TEST(LoadConfig, ContinuousNumberingAndTheFirstPresentSourceKeyWins)
+TEST(LoadConfig, ContinuousNumberingTheFirstPresentSourceKeyWinsAndABrokenPrerequisiteEndsTheList)
 {
     const ChainerConfig config = Load(kTwoApps);
     ASSERT_EQ(config.prerequisites.size(), 2u);  // App4 follows a gap
@@ -49,22 +49,7 @@ TEST(LoadConfig, ContinuousNumberingAndTheFirstPresentSourceKeyWins)
     EXPECT_EQ(config.prerequisites[0].sourceKind, SourceSetupFile);
     EXPECT_EQ(config.prerequisites[1].name, L"Second");
     EXPECT_EQ(config.prerequisites[1].sourceKind, SourceUrl);
-}
 
-TEST(LoadConfig, OpenSiteBeatsUrlAndOnlyUrlSourcesExpandReferences)
-{
-    ::SetEnvironmentVariableW(L"ORVANTA_TEST_HOST", L"127.0.0.1");
-    const ChainerConfig config = Load(
-        L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nUrl=http://u\r\nOpenSite=http://%ORVANTA_TEST_HOST%/site\r\n"
-        L"[B]\r\nSetupFile=%TEMP%\\b.exe\r\n");
-    ASSERT_EQ(config.prerequisites.size(), 2u);
-    EXPECT_EQ(config.prerequisites[0].sourceKind, SourceOpenSite);
-    EXPECT_EQ(config.prerequisites[0].source, L"http://127.0.0.1/site");
-    EXPECT_EQ(config.prerequisites[1].source, L"%TEMP%\\b.exe");
-}
-
-TEST(LoadConfig, BrokenPrerequisiteEndsTheList)
-{
     const ChainerConfig noSource = Load(
         L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\nApp3=C\r\n[A]\r\nSetupFile=a\r\n[B]\r\nCommandLine=/q\r\n"
         L"[C]\r\nSetupFile=c\r\n");
@@ -79,6 +64,18 @@ TEST(LoadConfig, BrokenPrerequisiteEndsTheList)
     EXPECT_TRUE(searchWithoutString.prerequisites.empty());
 
     EXPECT_TRUE(Load(L"[GeneralOptions]\r\nOptions=q\r\n").prerequisites.empty());
+}
+
+TEST(LoadConfig, OpenSiteBeatsUrlAndOnlyUrlSourcesExpandReferences)
+{
+    ::SetEnvironmentVariableW(L"ORVANTA_TEST_HOST", L"127.0.0.1");
+    const ChainerConfig config = Load(
+        L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nUrl=http://u\r\nOpenSite=http://%ORVANTA_TEST_HOST%/site\r\n"
+        L"[B]\r\nSetupFile=%TEMP%\\b.exe\r\n");
+    ASSERT_EQ(config.prerequisites.size(), 2u);
+    EXPECT_EQ(config.prerequisites[0].sourceKind, SourceOpenSite);
+    EXPECT_EQ(config.prerequisites[0].source, L"http://127.0.0.1/site");
+    EXPECT_EQ(config.prerequisites[1].source, L"%TEMP%\\b.exe");
 }
 
 TEST(LoadConfig, PrerequisiteFields)
@@ -118,7 +115,7 @@ TEST(LoadConfig, LanguageListGetsOneSemicolonAndIMeansSkipSearch)
     EXPECT_FALSE(config.prerequisites[1].skipSearch);
 }
 
-TEST(LoadConfig, GeneralOptionsParsing)
+TEST(LoadConfig, GeneralOptionsAndCleanupSettings)
 {
     const ChainerConfig config = Load(
         L"[GeneralOptions]\r\nOptions=qb\r\nKeepFiles=Complete\r\nPackJars=TRUE\r\nAllPlatforms=yes\r\n"
@@ -135,10 +132,8 @@ TEST(LoadConfig, GeneralOptionsParsing)
     EXPECT_EQ(Load(L"[GeneralOptions]\r\nKeepFiles=complete\r\n").general.KeepFiles, KeepFilesComplete);
     EXPECT_FALSE(Load(L"[GeneralOptions]\r\nExtUIStub=\r\n").general.ExtUIStub);
     EXPECT_FALSE(IsSilent(Load(L"[GeneralOptions]\r\nOptions=Qb\r\n")));
-}
 
-TEST(CleanupSettings, ReadFromChainerSection)
-{
+    // The cleanup settings come from the chainer's section.
     IniFile ini;
     ini.Parse(L"[PREREQ_CHAINER]\r\nLogFile=C:\\log.txt\r\nCleanupFolders=C:\\x\r\n");
     CleanupSettings settings;
@@ -151,3 +146,4 @@ TEST(CleanupSettings, ReadFromChainerSection)
     none.Parse(L"[Other]\r\nLogFile=x\r\n");
     EXPECT_FALSE(ReadCleanupSettings(none, settings));
 }
+

@@ -34,52 +34,43 @@ protected:
 
 } // namespace
 
-TEST(ExpandReferences, FolderReferencesKeepTheirOwnTrailingBackslash)
-{
-    const std::wstring programFiles = ShellFolderPath(CSIDL_PROGRAM_FILES);
-    const std::wstring windows = folder_tests::WindowsDirectory();
-    EXPECT_EQ(Expand(L""), L"");
-    EXPECT_EQ(Expand(L"[WindowsFolder]Fonts"), windows + L"Fonts");
-    EXPECT_EQ(ExpandReferences(L"[SystemFolder]x", true), ShellFolderPath(CSIDL_SYSTEM) + L"\\x");
-    EXPECT_EQ(Expand(L"\"[WindowsFolder]\\a.exe\" /x [ProgramFilesFolder]"),
-              L"\"" + windows + L"\\a.exe\" /x " + programFiles + L"\\");
-}
-
-TEST(ExpandReferences, UnknownFolderReferencesStayUnchanged)
-{
-    // The name runs to the first "]": "[WindowsFolder" is not a folder name.
-    for (const wchar_t* text : {L"[programfilesfolder]", L"[]", L"a[b]c[d]", L"[[WindowsFolder]]"})
-        EXPECT_EQ(Expand(text), text);
-}
-
-TEST(ExpandReferences, EnvironmentVariablesAreReplacedAndUndefinedOnesVanish)
-{
-    const ScopedEnvironment temp(L"TEMP", L"C:\\Users\\me\\Temp");
-    const ScopedEnvironment missing(L"NOSUCHVAR", nullptr);
-    const ScopedEnvironment b(L"b", L"[B]");
-    EXPECT_EQ(Expand(L"%TEMP%\\a"), L"C:\\Users\\me\\Temp\\a");
-    EXPECT_EQ(Expand(L"%NOSUCHVAR%x"), L"x");
-    EXPECT_EQ(Expand(L"a%b%c"), L"a[B]c");
-    // "%%" names the empty variable, which is never defined.
-    EXPECT_EQ(Expand(L"100%%x"), L"100x");
-}
-
-TEST(ExpandReferences, UnterminatedReferencesAreCopiedFromTheirOpeningCharacter)
+TEST(ExpandReferences, FolderAndEnvironmentReferencesAndMalformedOnes)
 {
     const ScopedEnvironment temp(L"TEMP", L"T");
-    const std::wstring windows = folder_tests::WindowsDirectory();
-    for (const wchar_t* text : {L"[", L"%", L"!", L"x%TEMP", L"a!HKCU\\Software\\x", L"[x%y!z", L"a]b", L"a!!b"})
-        EXPECT_EQ(Expand(text), text) << text;
-    EXPECT_EQ(Expand(L"%TEMP%[WindowsFolder"), L"T[WindowsFolder");
-    EXPECT_EQ(Expand(L"[WindowsFolder]%TEMP"), windows + L"%TEMP");
-    EXPECT_EQ(Expand(L"%TEMP%50% off"), L"T50% off");
-}
-
-TEST(ExpandReferences, ReplacedValuesAreNotScannedAgain)
-{
+    const ScopedEnvironment missing(L"NOSUCHVAR", nullptr);
+    const ScopedEnvironment b(L"b", L"[B]");
     const ScopedEnvironment first(L"ORVANTA_FIRST", L"%ORVANTA_SECOND%[WindowsFolder]!HKCU\\x!");
     const ScopedEnvironment second(L"ORVANTA_SECOND", L"wrong");
-    EXPECT_EQ(Expand(L"<%ORVANTA_FIRST%>"), L"<%ORVANTA_SECOND%[WindowsFolder]!HKCU\\x!>");
+    const std::wstring windows = folder_tests::WindowsDirectory();
+    const std::wstring longName(100000, L'N');
+    const std::wstring embeddedZero(L"a\0b[WindowsFolder", 17);
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        // Folder references keep their own trailing backslash (or none).
+        {L"", L""}, {L"[WindowsFolder]Fonts", windows + L"Fonts"},
+        {L"\"[WindowsFolder]\\a.exe\" /x [ProgramFilesFolder]",
+         L"\"" + windows + L"\\a.exe\" /x " + ShellFolderPath(CSIDL_PROGRAM_FILES) + L"\\"},
+        // A name runs to the first "]"; unknown names stay.
+        {L"[programfilesfolder]", L"[programfilesfolder]"}, {L"[]", L"[]"}, {L"a[b]c[d]", L"a[b]c[d]"},
+        {L"[[WindowsFolder]]", L"[[WindowsFolder]]"},
+        // Undefined variables vanish; "%%" names the empty variable, which is never defined.
+        {L"%TEMP%\\a", L"T\\a"}, {L"%NOSUCHVAR%x", L"x"}, {L"a%b%c", L"a[B]c"}, {L"100%%x", L"100x"},
+        // Unterminated references are copied from their opening character.
+        {L"[", L"["}, {L"%", L"%"}, {L"!", L"!"}, {L"x%TEMP", L"x%TEMP"}, {L"[x%y!z", L"[x%y!z"},
+        {L"a!HKCU\\Software\\x", L"a!HKCU\\Software\\x"}, {L"a]b", L"a]b"}, {L"a!!b", L"a!!b"},
+        {L"%TEMP%[WindowsFolder", L"T[WindowsFolder"}, {L"[WindowsFolder]%TEMP", windows + L"%TEMP"},
+        {L"%TEMP%50% off", L"T50% off"},
+        // Replaced values are not scanned again.
+        {L"<%ORVANTA_FIRST%>", L"<%ORVANTA_SECOND%[WindowsFolder]!HKCU\\x!>"},
+        // A registry name needs a character and a backslash: "!!!" is the name "!".
+        {L"a!!!b", L"ab"}, {L"a!NoBackslash!b", L"ab"}, {L"!HKCU!", L""},
+        // Hostile input.
+        {L"[" + longName + L"]x", L"[" + longName + L"]x"}, {L"%" + longName + L"%x", L"x"},
+        {L"!HKCU\\" + longName + L"\\" + longName + L"!x", L"x"}, {std::wstring(50000, L'%'), L""},
+        {std::wstring(50001, L'%'), L"%"}, {L"!HKCU\\\\\\!", L""}, {L"!\\\\!", L""}, {embeddedZero, embeddedZero},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(Expand(text), expected) << text.substr(0, 60);
+    EXPECT_EQ(ExpandReferences(L"[SystemFolder]x", true), ShellFolderPath(CSIDL_SYSTEM) + L"\\x");
 }
 
 TEST_F(RegistryReferenceTest, RegistryValuesAreReadAsText)
@@ -113,26 +104,4 @@ TEST_F(RegistryReferenceTest, Use64ReadsThe64BitView)
     EXPECT_EQ(ExpandReferences(path + L"\\Only32!", true), L"");
     // Without use64 the process's own view is read.
     EXPECT_EQ(ExpandReferences(path + L"\\Value!", false), sizeof(void*) == 8 ? L"sixty-four" : L"thirty-two");
-}
-
-TEST(ExpandReferences, RegistryNamesNeedAtLeastOneCharacterAndABackslash)
-{
-    // "!!!" is the one-character name "!", which is no registry path.
-    EXPECT_EQ(Expand(L"a!!!b"), L"ab");
-    EXPECT_EQ(Expand(L"a!NoBackslash!b"), L"ab");
-    EXPECT_EQ(Expand(L"!HKCU!"), L"");
-}
-
-TEST(ExpandReferences, HostileInputsNeverCrash)
-{
-    const std::wstring longName(100000, L'N');
-    EXPECT_EQ(Expand(L"[" + longName + L"]x"), L"[" + longName + L"]x");
-    EXPECT_EQ(Expand(L"%" + longName + L"%x"), L"x");
-    EXPECT_EQ(Expand(L"!HKCU\\" + longName + L"\\" + longName + L"!x"), L"x");
-    EXPECT_EQ(Expand(std::wstring(50000, L'%')), L"");
-    EXPECT_EQ(Expand(std::wstring(50001, L'%')), L"%");
-    EXPECT_EQ(Expand(L"!HKCU\\\\\\!"), L"");
-    EXPECT_EQ(Expand(L"!\\\\!"), L"");
-    const std::wstring embeddedZero(L"a\0b[WindowsFolder", 17);
-    EXPECT_EQ(Expand(embeddedZero), embeddedZero);
 }

@@ -49,8 +49,15 @@ TEST(GetFolderProperty, ShellFoldersAreTheSystemPathsWithATrailingBackslash)
     }
 }
 
-TEST(GetFolderProperty, ProgramFiles64FolderPrefersProgramW6432)
+TEST(GetFolderProperty, SystemFolderIsThe32BitFolderUnlessUse64AndProgramFiles64PrefersProgramW6432)
 {
+    const std::wstring x86Folder = FolderValue(L"SystemFolder", false);
+    const std::wstring nativeFolder = FolderValue(L"SystemFolder", true);
+    // This prefix is 64-bit Windows: the 32-bit system folder is SysWOW64.
+    EXPECT_EQ(x86Folder, ShellFolderPath(CSIDL_SYSTEMX86) + L"\\");
+    EXPECT_TRUE(EndsWith(Lower(x86Folder), L"\\syswow64\\")) << x86Folder;
+    EXPECT_EQ(nativeFolder, ShellFolderPath(CSIDL_SYSTEM) + L"\\");
+
     {
         const ScopedEnvironment variable(L"ProgramW6432", L"D:\\Programs 64");
         EXPECT_EQ(FolderValue(L"ProgramFiles64Folder", false), L"D:\\Programs 64\\");
@@ -63,17 +70,7 @@ TEST(GetFolderProperty, ProgramFiles64FolderPrefersProgramW6432)
     EXPECT_EQ(FolderValue(L"ProgramFiles64Folder", false), ShellFolderPath(CSIDL_PROGRAM_FILES) + L"\\");
 }
 
-TEST(GetFolderProperty, SystemFolderIsThe32BitFolderUnlessUse64)
-{
-    const std::wstring x86Folder = FolderValue(L"SystemFolder", false);
-    const std::wstring nativeFolder = FolderValue(L"SystemFolder", true);
-    // This prefix is 64-bit Windows: the 32-bit system folder is SysWOW64.
-    EXPECT_EQ(x86Folder, ShellFolderPath(CSIDL_SYSTEMX86) + L"\\");
-    EXPECT_TRUE(EndsWith(Lower(x86Folder), L"\\syswow64\\")) << x86Folder;
-    EXPECT_EQ(nativeFolder, ShellFolderPath(CSIDL_SYSTEM) + L"\\");
-}
-
-TEST(GetFolderProperty, WindowsAndSystem32FoldersHaveNoTrailingBackslash)
+TEST(GetFolderProperty, WindowsAndSystem32FoldersHaveNoTrailingBackslashTempAndSetupExeDirOne)
 {
     const std::wstring windows = folder_tests::WindowsDirectory();
     ASSERT_GE(windows.size(), 3u);
@@ -82,10 +79,7 @@ TEST(GetFolderProperty, WindowsAndSystem32FoldersHaveNoTrailingBackslash)
     ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
     EXPECT_EQ(FolderValue(L"System32Folder", false), system);
     EXPECT_EQ(FolderValue(L"WindowsVolume", false), windows.substr(0, 3));
-}
 
-TEST(GetFolderProperty, TempFolderAndSetupExeDirEndInABackslash)
-{
     EXPECT_EQ(FolderValue(L"TempFolder", false), GetTempFolder() + L"\\");
     wchar_t module[MAX_PATH] = {};
     ASSERT_GT(::GetModuleFileNameW(nullptr, module, MAX_PATH), 0u);
@@ -93,17 +87,15 @@ TEST(GetFolderProperty, TempFolderAndSetupExeDirEndInABackslash)
     EXPECT_EQ(FolderValue(L"SETUPEXEDIR", true), path.substr(0, path.rfind(L'\\') + 1));
 }
 
-TEST(GetFolderProperty, EveryNameOfTheReferenceSyntaxResolves)
+TEST(GetFolderProperty, EveryNameOfTheReferenceSyntaxResolvesOthersNot)
 {
     // orvanta-ini reports any other [name] as unknown: the two lists must be the same.
     for (const std::wstring& name : FolderPropertyNames()) {
         std::wstring value;
         EXPECT_TRUE(GetFolderProperty(name, false, value) && !value.empty()) << name;
     }
-}
 
-TEST(GetFolderProperty, NamesAreExactAndCaseSensitive)
-{
+    // Names are exact and case-sensitive.
     for (const std::wstring& name : {std::wstring(), std::wstring(L"programfilesfolder"),
                                      std::wstring(L"ProgramFilesFolder "), std::wstring(L"UnknownFolder"),
                                      std::wstring(L"setupexedir"), std::wstring(100000, L'F')}) {
@@ -111,3 +103,4 @@ TEST(GetFolderProperty, NamesAreExactAndCaseSensitive)
         EXPECT_FALSE(GetFolderProperty(name, false, value)) << name.substr(0, 40);
     }
 }
+

@@ -22,7 +22,7 @@ std::wstring Value(const IniFile& ini, const std::wstring& section, const std::w
 
 } // namespace
 
-TEST(IniFileParse, DuplicateKeysAreKeptAndTheFirstWins)
+TEST(IniFile, DuplicateKeysAreKeptAndTheFirstWinsAlsoWhenSet)
 {
     const IniFile ini = Parse(L"[Sec]\r\nA = 1 \r\nA=2\r\n");
     const orvanta::IniSection* section = ini.FindSection(L"Sec");
@@ -32,6 +32,18 @@ TEST(IniFileParse, DuplicateKeysAreKeptAndTheFirstWins)
     EXPECT_EQ(section->pairs[0].value, L"1");
     EXPECT_EQ(section->pairs[1].value, L"2");
     EXPECT_EQ(Value(ini, L"Sec", L"A"), L"1");
+
+    IniFile set;
+    set.SetValue(L"S", L"K", L"1");
+    set.SetValue(L"S", L"K", L"2");
+    EXPECT_EQ(set.GetSectionNames(), std::vector<std::wstring>{L"S"});
+    EXPECT_EQ(set.FindSection(L"S")->pairs.size(), 2u);
+    EXPECT_EQ(Value(set, L"S", L"K"), L"1");
+
+    // A byte-order mark is dropped; parsing replaces earlier content.
+    set.Parse(L"\xFEFF[T]\r\nA=1\r\n");
+    EXPECT_EQ(set.GetSectionNames(), std::vector<std::wstring>{L"T"});
+    EXPECT_EQ(Value(set, L"T", L"A"), L"1");
 }
 
 TEST(IniFileParse, LookupRules)
@@ -71,20 +83,3 @@ TEST(IniFileParse, LookupRules)
     EXPECT_EQ(Parse(L"[S]\nA=1\n[T]").GetSectionNames(), std::vector<std::wstring>{L"S]\nA=1\n[T"});
 }
 
-TEST(IniFileParse, ByteOrderMarkIsDroppedAndParseReplacesEarlierContent)
-{
-    IniFile ini = Parse(L"[A]\r\nX=1\r\n");
-    ini.Parse(L"\xFEFF[S]\r\nA=1\r\n");
-    EXPECT_EQ(ini.GetSectionNames(), std::vector<std::wstring>{L"S"});
-    EXPECT_EQ(Value(ini, L"S", L"A"), L"1");
-}
-
-TEST(IniFileSetValue, AppendsWithoutReplacing)
-{
-    IniFile ini;
-    ini.SetValue(L"S", L"K", L"1");
-    ini.SetValue(L"S", L"K", L"2");
-    EXPECT_EQ(ini.GetSectionNames(), std::vector<std::wstring>{L"S"});
-    EXPECT_EQ(ini.FindSection(L"S")->pairs.size(), 2u);
-    EXPECT_EQ(Value(ini, L"S", L"K"), L"1");
-}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace orvanta;
 
 namespace {
@@ -23,7 +25,7 @@ VersionValue Make(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 
 } // namespace
 
-TEST(VersionParse, DigitRunsAreComponents)
+TEST(VersionParse, DigitRunsAreComponentsAndOverflowMakesItInvalid)
 {
     EXPECT_EQ(Roundtrip(L"1.2.3"), L"1.2.3");
     EXPECT_EQ(Roundtrip(L"1,2,3"), L"1.2.3");
@@ -31,10 +33,7 @@ TEST(VersionParse, DigitRunsAreComponents)
     EXPECT_EQ(Roundtrip(L"7"), L"7.0");
     EXPECT_EQ(Roundtrip(L"1.2.3.4.5"), L"1.2.3.4");
     EXPECT_EQ(Roundtrip(L"abc"), L"<invalid>");
-}
 
-TEST(VersionParse, ComponentOverflowRule)
-{
     VersionValue value;
     ASSERT_TRUE(ParseVersion(L"2147483649", value));
     EXPECT_EQ(value.components[0], 2147483649u);
@@ -42,59 +41,43 @@ TEST(VersionParse, ComponentOverflowRule)
     EXPECT_TRUE(value.IsEmpty());
 }
 
-TEST(VersionFormat, TrailingZeroAnd65535ComponentsAreDropped)
+TEST(VersionFormat, TrailingZeroAnd65535ComponentsAreDroppedAndComponentsCompareAsSigned)
 {
     EXPECT_EQ(FormatVersion(Make(10, 0, 19041, 0)), L"10.0.19041");
     EXPECT_EQ(FormatVersion(Make(6, 2, 65535, 65535)), L"6.2");
     EXPECT_EQ(FormatVersion(Make(4, 65535, 0, 7)), L"4.65535.0.7");
     EXPECT_EQ(FormatVersion(Make(0, 0, 0, 0)), L"0.0.0.0");
-}
 
-TEST(VersionCompare, ComponentsCompareAsSigned)
-{
     EXPECT_LT(Make(1, 2, 0, 0).Compare(Make(1, 10, 0, 0)), 0);
     // 2147483648 reads as negative, so it is lower than 1.
     EXPECT_LT(Make(2147483648u, 0, 0, 0).Compare(Make(1, 0, 0, 0)), 0);
 }
 
-TEST(VersionRange, BoundsAreInclusiveAndOptional)
+TEST(VersionRange, BoundsAreInclusiveAndOptionalEmptyListsNeverMatch)
 {
     const std::vector<std::wstring> found{L"2.1"};
     EXPECT_TRUE(VersionInRange(L"2.1", L"2.1.0.0", found));
     EXPECT_TRUE(VersionInRange(L"2.0", L"", found));
     EXPECT_FALSE(VersionInRange(L"2.2", L"", found));
     EXPECT_FALSE(VersionInRange(L"", L"2.0.9", found));
-}
 
-TEST(VersionRange, EmptyListNeverMatchesAndUnparsableVersionsNeedNoBounds)
-{
+    // Unparsable versions pass only without bounds.
     EXPECT_FALSE(VersionInRange(L"", L"", {}));
     EXPECT_TRUE(VersionInRange(L"", L"", {L"not a version"}));
     EXPECT_FALSE(VersionInRange(L"1.0", L"", {L"not a version"}));
     EXPECT_TRUE(VersionInRange(L"1.0", L"", {L"junk", L"0.9", L"1.5"}));
 }
 
-TEST(ReferenceOperators, EachOperator)
+TEST(ReferenceOperators, EachOperatorNumericOnesNeedDigitsOnly)
 {
-    EXPECT_TRUE(ReferenceTest(L"Cbc", L"abcd"));
-    EXPECT_TRUE(ReferenceTest(L"Dabc", L"abd"));
-    EXPECT_FALSE(ReferenceTest(L"Dabc", L"abc"));
-    EXPECT_TRUE(ReferenceTest(L"Ecd", L"abcd"));
-    EXPECT_FALSE(ReferenceTest(L"ECD", L"abcd"));
-    EXPECT_TRUE(ReferenceTest(L"G5", L"10"));
-    EXPECT_TRUE(ReferenceTest(L"L10", L"5"));
-    EXPECT_FALSE(ReferenceTest(L"Mabc", L"ABC"));
-    EXPECT_TRUE(ReferenceTest(L"Sab", L"abc"));
-    EXPECT_TRUE(ReferenceTest(L"Xzz", L"abc"));
-    EXPECT_FALSE(ReferenceTest(L"X", L"abc"));
-    EXPECT_FALSE(ReferenceTest(L"Qabc", L"abc"));
-    EXPECT_FALSE(ReferenceTest(L"", L""));
-}
-
-TEST(ReferenceOperators, NumericOperatorsNeedDigitsOnly)
-{
-    EXPECT_FALSE(ReferenceTest(L"G100", L"0100"));
-    EXPECT_FALSE(ReferenceTest(L"G-1", L"5"));
-    EXPECT_FALSE(ReferenceTest(L"G1", L" 5"));
-    EXPECT_TRUE(ReferenceTest(L"L1", L""));  // an empty text reads as 0
+    // Numeric operators take digits only; an empty text reads as 0.
+    const std::tuple<const wchar_t*, const wchar_t*, bool> cases[] = {
+        {L"Cbc", L"abcd", true}, {L"Dabc", L"abd", true}, {L"Dabc", L"abc", false}, {L"Ecd", L"abcd", true},
+        {L"ECD", L"abcd", false}, {L"G5", L"10", true}, {L"L10", L"5", true}, {L"Mabc", L"ABC", false},
+        {L"Sab", L"abc", true}, {L"Xzz", L"abc", true}, {L"X", L"abc", false}, {L"Qabc", L"abc", false},
+        {L"", L"", false}, {L"G100", L"0100", false}, {L"G-1", L"5", false}, {L"G1", L" 5", false},
+        {L"L1", L"", true},
+    };
+    for (const auto& [reference, text, holds] : cases)
+        EXPECT_EQ(ReferenceTest(reference, text), holds) << reference << " " << text;
 }

@@ -19,42 +19,30 @@ protected:
     RegistryScope scope_{HKEY_CURRENT_USER, L"Evaluate"};
 };
 
-TEST_F(EvaluateSearchesTest, AllMustHoldStopsAtTheFirstFalseSearch)
+TEST_F(EvaluateSearchesTest, OperatorsStopAtTheDecidingSearch)
 {
-    std::vector<SearchFinding> findings(3);
-    EXPECT_FALSE(EvaluateSearches({Missing(), Present()}, findings, 0, false, nullptr));
-    ASSERT_EQ(findings.size(), 1u);
-    EXPECT_FALSE(findings[0].found);
-
-    EXPECT_TRUE(EvaluateSearches({Present(), Present()}, findings, 0, false, nullptr));
-    EXPECT_EQ(findings.size(), 2u);
-    EXPECT_TRUE(EvaluateSearches({}, findings, 0, false, nullptr));
-    EXPECT_TRUE(findings.empty());
-}
-
-TEST_F(EvaluateSearchesTest, OneSufficesStopsAtTheFirstTrueSearch)
-{
-    std::vector<SearchFinding> findings;
-    EXPECT_TRUE(EvaluateSearches({Present(), Missing()}, findings, 1, false, nullptr));
-    ASSERT_EQ(findings.size(), 1u);
-    EXPECT_TRUE(findings[0].found);
-
-    EXPECT_TRUE(EvaluateSearches({Missing(), Missing(), Present()}, findings, 1, false, nullptr));
-    EXPECT_EQ(findings.size(), 3u);
-    EXPECT_FALSE(EvaluateSearches({Missing(), Missing()}, findings, 1, false, nullptr));
-    EXPECT_FALSE(EvaluateSearches({}, findings, 1, false, nullptr));
-}
-
-TEST_F(EvaluateSearchesTest, OtherOperatorRunsEverySearchAndNeverHolds)
-{
-    std::vector<SearchFinding> findings;
-    EXPECT_FALSE(EvaluateSearches({Present(), Missing(), Present()}, findings, 2, false, nullptr));
-    ASSERT_EQ(findings.size(), 3u);
-    EXPECT_TRUE(findings[0].found);
-    EXPECT_FALSE(findings[1].found);
-    EXPECT_TRUE(findings[2].found);
-    EXPECT_FALSE(EvaluateSearches({Present()}, findings, -1, false, nullptr));
-    EXPECT_FALSE(EvaluateSearches({}, findings, 7, false, nullptr));
+    // 0: all must hold; 1: one suffices; any other: every search runs and the answer is false.
+    const struct {
+        int op;
+        std::string searches;  // P present, M missing
+        bool answer;
+        std::string found;  // one letter per finding kept
+    } cases[] = {
+        {0, "MP", false, "F"},    {0, "PP", true, "TT"},     {0, "", true, ""},       {1, "PM", true, "T"},
+        {1, "MMP", true, "FFT"},  {1, "MM", false, "FF"},    {1, "", false, ""},      {2, "PMP", false, "TFT"},
+        {-1, "P", false, "T"},    {7, "", false, ""},
+    };
+    std::vector<SearchFinding> findings(3);  // stale findings are replaced
+    for (const auto& c : cases) {
+        std::vector<PrereqSearch> searches;
+        for (const char letter : c.searches)
+            searches.push_back(letter == 'P' ? Present() : Missing());
+        EXPECT_EQ(EvaluateSearches(searches, findings, c.op, false, nullptr), c.answer) << c.op << c.searches;
+        std::string found;
+        for (const SearchFinding& finding : findings)
+            found += finding.found ? 'T' : 'F';
+        EXPECT_EQ(found, c.found) << c.op << c.searches;
+    }
 }
 
 TEST_F(EvaluateSearchesTest, UnknownSearchTypeAlwaysHoldsAndLooksAtNothing)

@@ -42,22 +42,34 @@ protected:
     TempDir temp_;
 };
 
-TEST_F(FileSearchTest, FullPathGivesTheFileVersion)
+TEST_F(FileSearchTest, PathDepthAndWildcardsFindTheFileVersion)
 {
-    EXPECT_EQ(FileVersions(Versioned()), kVersioned);
+    // A file without version resource gives 0.0.0.0; folders are not files; ?N looks N levels down.
+    ASSERT_TRUE(Place(L"plain.exe", false) && Place(L"product-7.exe"));
+    ASSERT_TRUE(Folder(L"a") && Folder(L"a\\b") && Place(L"a\\b\\deep.exe"));
+    ASSERT_TRUE(Folder(L"tool.dll") && Folder(L"sub") && Place(L"sub\\tool.dll"));
+    const std::pair<std::wstring, Versions> cases[] = {
+        {Versioned(), kVersioned},
+        {temp_ / L"missing.dll", {}},
+        {temp_ / L"plain.exe", {L"0.0.0.0"}},
+        {temp_ / L"deep.exe", {}},
+        {temp_ / L"deep.exe?1", {}},
+        {temp_ / L"deep.exe?2", kVersioned},
+        {temp_ / L"deep.exe?2000000000", kVersioned},
+        {temp_ / L"product-*.exe", kVersioned},
+        {temp_ / L"tool.dll", {}},
+        {temp_ / L"tool.dll?1", kVersioned},
+    };
+    for (const auto& [text, versions] : cases)
+        EXPECT_EQ(FileVersions(text), versions) << text;
+
     EXPECT_TRUE(Holds(Search(SearchType::FileVersion, Versioned(), L"1.2.3", L"1.2.3.4")));
     EXPECT_FALSE(Holds(Search(SearchType::FileVersion, Versioned(), L"1.2.3.5")));
-    EXPECT_TRUE(FileVersions(temp_ / L"missing.dll").empty());
-}
-
-TEST_F(FileSearchTest, FileWithoutVersionGivesZeroVersionThatOnlyUnboundedSearchesAccept)
-{
-    ASSERT_TRUE(Place(L"plain.exe", false));
-    const std::wstring copy = temp_ / L"plain.exe";
-    EXPECT_EQ(FileVersions(copy), Versions{L"0.0.0.0"});
-    EXPECT_TRUE(Holds(Search(SearchType::FileVersion, copy)));
-    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, copy, L"0.0.0.1")));
-    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, copy, L"", L"9.0")));
+    // The zero version only passes unbounded searches.
+    const std::wstring plain = temp_ / L"plain.exe";
+    EXPECT_TRUE(Holds(Search(SearchType::FileVersion, plain)));
+    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, plain, L"0.0.0.1")));
+    EXPECT_FALSE(Holds(Search(SearchType::FileVersion, plain, L"", L"9.0")));
 }
 
 TEST_F(FileSearchTest, FolderAndEnvironmentReferencesAreExpanded)
@@ -77,37 +89,13 @@ TEST_F(FileSearchTest, FolderAndEnvironmentReferencesAreExpanded)
     ::SetEnvironmentVariableW(L"ORVANTA_H3_FOLDER", nullptr);
 }
 
-TEST_F(FileSearchTest, DepthSuffixLooksIntoSubfoldersDownToThatDepth)
-{
-    ASSERT_TRUE(Folder(L"a") && Folder(L"a\\b") && Place(L"a\\b\\deep.exe"));
-    EXPECT_TRUE(FileVersions(temp_ / L"deep.exe").empty());
-    EXPECT_TRUE(FileVersions(temp_ / L"deep.exe?1").empty());
-    EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2"), kVersioned);
-    EXPECT_EQ(FileVersions(temp_ / L"deep.exe?2000000000"), kVersioned);
-}
-
-TEST_F(FileSearchTest, WildcardNamesMatchFilesAndFoldersAreNotFiles)
-{
-    ASSERT_TRUE(Place(L"product-7.exe"));
-    EXPECT_EQ(FileVersions(temp_ / L"product-*.exe"), kVersioned);
-    ASSERT_TRUE(Folder(L"tool.dll") && Folder(L"sub") && Place(L"sub\\tool.dll"));
-    EXPECT_TRUE(FileVersions(temp_ / L"tool.dll").empty());
-    EXPECT_EQ(FileVersions(temp_ / L"tool.dll?1"), kVersioned);
-}
-
-bool IsReparsePoint(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    const UniqueFind find(::FindFirstFileW(path.c_str(), &data));
-    return find && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 TEST_F(FileSearchTest, LinkedFoldersAreNotWalked)
 {
     // The build made linktree\walked\link (to linktree\elsewhere) and linktree\walked\loop (to
     // walked itself) beside the test program.
     const std::wstring tree = search_tests::BesideTestProgram(L"linktree");
-    if (!IsReparsePoint(tree + L"\\walked\\link") || !IsReparsePoint(tree + L"\\walked\\loop"))
+    const auto isLink = [&](const wchar_t* name) { return testing_support::IsReparsePoint(tree + name); };
+    if (!isLink(L"\\walked\\link") || !isLink(L"\\walked\\loop"))
         GTEST_SKIP() << "the build made no symbolic links reported as reparse points";
     const std::wstring name = UniqueName(L"linked") + L".exe";
     const std::wstring target = tree + L"\\elsewhere\\" + name;
@@ -163,17 +151,7 @@ TEST(SplitSearchDepthTest, DepthIsTheNumberAfterTheFirstQuestionMark)
     }
 }
 
-TEST_F(FileSearchTest, HostileTextsFindNothingAndReturn)
-{
-    for (const std::wstring& text :
-         {std::wstring(L"[TempFolder"), std::wstring(L"%UNTERMINATED"), std::wstring(L"!HKCU\\x"),
-          temp_.Path() + L"\\?99999999999999", temp_.Path() + L"\\[", std::wstring(L"\\"),
-          std::wstring(40000, L'a') + L"\\b.dll?3"}) {
-        EXPECT_TRUE(FileVersions(text).empty());
-    }
-}
-
-TEST_F(FileSearchTest, FolderNamesListSubfoldersOnly)
+TEST_F(FileSearchTest, FolderNamesListSubfoldersOnlyAndHostileTextsFindNothing)
 {
     ASSERT_TRUE(Folder(L"1.0") && Folder(L"2.5.3") && Folder(L"notes"));
     ASSERT_TRUE(testing_support::WriteBytes(temp_ / L"9.9.txt", "x"));
@@ -184,6 +162,13 @@ TEST_F(FileSearchTest, FolderNamesListSubfoldersOnly)
 
     for (const std::wstring& text : {temp_ / L"missing", std::wstring(), std::wstring(L"%ORVANTA_H3_NOT_SET%")})
         EXPECT_TRUE(Find(SearchType::FolderNameVersions, text).versions.empty()) << text;
+
+    for (const std::wstring& text :
+         {std::wstring(L"[TempFolder"), std::wstring(L"%UNTERMINATED"), std::wstring(L"!HKCU\\x"),
+          temp_.Path() + L"\\?99999999999999", temp_.Path() + L"\\[", std::wstring(L"\\"),
+          std::wstring(40000, L'a') + L"\\b.dll?3"}) {
+        EXPECT_TRUE(FileVersions(text).empty());
+    }
 }
 
 // Stands in for WOW64's switch, which the 64-bit test build never meets. Switching redirection

@@ -36,7 +36,7 @@ size_t CopiesLeftBehind()
     return count;
 }
 
-TEST(FileVersionTest, VersionedProgramReadsItsFixedVersionAndFailuresReportACode)
+TEST(FileVersionTest, VersionedProgramReadsItsFixedVersionAndProductNameFailuresReportACode)
 {
     uint32_t most = 0;
     uint32_t least = 0;
@@ -49,6 +49,10 @@ TEST(FileVersionTest, VersionedProgramReadsItsFixedVersionAndFailuresReportACode
     EXPECT_EQ(GetFileVersion(L"C:\\orvanta-missing-file.dll", most, least), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(most, 7u);
     EXPECT_EQ(least, 7u);
+
+    EXPECT_EQ(GetVersionResourceString(Versioned()), L"Versioned Test Program");
+    EXPECT_EQ(GetVersionResourceString(Unversioned()), L"");
+    EXPECT_EQ(GetVersionResourceString(L"C:\\no\\such\\file.exe"), L"");
 }
 
 TEST(FileVersionTest, CopyBelowWindowsFolderReadsTheVersionAndLeavesNothingBehind)
@@ -70,20 +74,11 @@ TEST(FileVersionTest, CopyBelowWindowsFolderReadsTheVersionAndLeavesNothingBehin
 
     EXPECT_NE(ReadFileVersionThroughCopy(windows + L"\\orvanta-missing.dll", most, least), 0u);
     EXPECT_EQ(CopiesLeftBehind(), before);
-}
 
-TEST(FileVersionTest, WindowsFolderPrefixIsExactAndCaseSensitive)
-{
+    // The Windows folder prefix is exact and case-sensitive.
     EXPECT_TRUE(IsBelowWindowsFolder(L"C:\\windows\\system32\\x.dll", L"C:\\windows"));
     EXPECT_FALSE(IsBelowWindowsFolder(L"C:\\Windows\\system32\\x.dll", L"C:\\windows"));
     EXPECT_FALSE(IsBelowWindowsFolder(L"C:\\windows\\x.dll", L""));
-}
-
-TEST(FileVersionTest, ProductNameComesFromTheVersionResource)
-{
-    EXPECT_EQ(GetVersionResourceString(Versioned()), L"Versioned Test Program");
-    EXPECT_EQ(GetVersionResourceString(Unversioned()), L"");
-    EXPECT_EQ(GetVersionResourceString(L"C:\\no\\such\\file.exe"), L"");
 }
 
 TEST(DllVersionTest, MajorVersionComesFromDllGetVersionOrElseTheFileVersion)

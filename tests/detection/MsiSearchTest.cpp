@@ -70,33 +70,25 @@ protected:
     static inline DWORD installResultB_ = 0;
 };
 
-TEST_F(MsiSearchTest, ProductCodeGivesTheInstalledVersion)
+TEST_F(MsiSearchTest, ProductUpgradeCodeAndComponentSearchesMalformedCodesFindNothing)
 {
     EXPECT_EQ(Find(SearchType::MsiProductVersion, kProductA).versions, Versions{L"2.5.1"});
     EXPECT_TRUE(Find(SearchType::MsiProductVersion, kNeverInstalled).versions.empty());
     EXPECT_TRUE(Holds(Search(SearchType::MsiProductVersion, kProductA, L"2.5", L"2.6")));
     EXPECT_FALSE(Holds(Search(SearchType::MsiProductVersion, kProductA, L"2.5.2")));
     EXPECT_FALSE(Holds(Search(SearchType::MsiProductVersion, kProductA, L"", L"2.5.0")));
-}
 
-TEST_F(MsiSearchTest, UpgradeCodeGivesTheVersionsOfEveryRelatedProduct)
-{
+    // Components are found through the longer path buffer.
+    EXPECT_TRUE(Find(SearchType::MsiComponentInstalled, kComponentA).found);
+    EXPECT_FALSE(Find(SearchType::MsiComponentInstalled, kNeverInstalled).found);
+
     Versions versions = Find(SearchType::MsiUpgradeCodeVersions, kUpgradeCode).versions;
     std::sort(versions.begin(), versions.end());
     EXPECT_EQ(versions, (Versions{L"2.5.1", L"3.1.0"}));
     EXPECT_TRUE(Find(SearchType::MsiUpgradeCodeVersions, kNeverInstalled).versions.empty());
     // One of the versions in range suffices.
     EXPECT_TRUE(Holds(Search(SearchType::MsiUpgradeCodeVersions, kUpgradeCode, L"3.0")));
-}
 
-TEST_F(MsiSearchTest, InstalledComponentIsFoundThroughTheLongerPathBuffer)
-{
-    EXPECT_TRUE(Find(SearchType::MsiComponentInstalled, kComponentA).found);
-    EXPECT_FALSE(Find(SearchType::MsiComponentInstalled, kNeverInstalled).found);
-}
-
-TEST_F(MsiSearchTest, MalformedCodesFindNothing)
-{
     for (const std::wstring& text : {std::wstring(), std::wstring(L"not a guid"), std::wstring(L"{7A3C51E2"),
                                      std::wstring(5000, L'{')}) {
         EXPECT_TRUE(Find(SearchType::MsiProductVersion, text).versions.empty());

@@ -53,16 +53,12 @@ public:
     ~ListingOverride() { MsixFinder::SetListingForTesting(nullptr); }
 };
 
-TEST(MsixMatchingTest, EmptyPublisherAndArchitectureMatchTheFirstPackageOfThatName)
+TEST(MsixMatchingTest, NamePublisherAndArchitectureCompareExactlyEmptyOnesMatchTheFirstOfTheName)
 {
-    FakeListing listing;
-    EXPECT_EQ(FindPackageVersion(listing.AsListing(), L"Contoso.Tool", L"", L""), L"1.0.0.0");
-    EXPECT_EQ(*listing.visited, 1u);
+    FakeListing counted;
+    EXPECT_EQ(FindPackageVersion(counted.AsListing(), L"Contoso.Tool", L"", L""), L"1.0.0.0");
+    EXPECT_EQ(*counted.visited, 1u);
     EXPECT_EQ(FindPackageVersion(PackageListing(), L"Contoso.Tool", L"", L""), L"");
-}
-
-TEST(MsixMatchingTest, NamePublisherAndArchitectureCompareExactly)
-{
     const PackageListing listing = FakeListing().AsListing();
     const struct {
         const wchar_t* name;
@@ -92,9 +88,14 @@ TEST(MsixFinderTest, FindRunsTheListingOnItsOwnThread)
     EXPECT_NE(*listingThread, caller);
 }
 
-TEST(AppxSearchTest, FieldsAreNameArchitecturePublisherTrimmed)
+TEST(AppxSearchTest, FieldsAreNameArchitecturePublisherTrimmedAndNothingIsLookedUpBeforeWindows10)
 {
-    const ListingOverride fake(FakeListing().AsListing());
+    FakeListing listing;
+    const ListingOverride fake(listing.AsListing());
+    SearchFinding early;
+    SearchAppxPackage(L"Contoso.Tool", false, early);
+    EXPECT_TRUE(early.versions.empty());
+    EXPECT_EQ(*listing.visited, 0u);
     const std::pair<const wchar_t*, Versions> cases[] = {
         {L"  Contoso.Tool ? x86 ?\tCN=Other ", {L"3.0.0.0"}},
         {L"Contoso.Tool??CN=Contoso", {L"1.0.0.0"}},
@@ -105,16 +106,6 @@ TEST(AppxSearchTest, FieldsAreNameArchitecturePublisherTrimmed)
         SearchAppxPackage(text, true, finding);
         EXPECT_EQ(finding.versions, versions) << text;
     }
-}
-
-TEST(AppxSearchTest, NothingIsLookedUpBeforeWindows10)
-{
-    FakeListing listing;
-    const ListingOverride fake(listing.AsListing());
-    SearchFinding finding;
-    SearchAppxPackage(L"Contoso.Tool", false, finding);
-    EXPECT_TRUE(finding.versions.empty());
-    EXPECT_EQ(*listing.visited, 0u);
 }
 
 } // namespace

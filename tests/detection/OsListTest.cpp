@@ -22,47 +22,39 @@ OsVersionInfo Windows10(bool wow64)
 
 } // namespace
 
-TEST(OsMatches, SixtyFourBitWindowsUsesOnlyWinNT64Versions)
+TEST(OsMatches, ListOfThePlatformExcludesByDetailedOrCoarseName)
 {
-    EXPECT_TRUE(OsMatches(L"", L"", Windows10(false)));
-    EXPECT_TRUE(OsMatches(L"", L"", OsVersionInfo()));
-    EXPECT_TRUE(OsMatches(L"Windows 10 x64", L"", Windows10(true)));
-    EXPECT_FALSE(OsMatches(L"", L"Windows 10 x64", Windows10(true)));
-    EXPECT_TRUE(OsMatches(L"", L"Windows 10 x86", Windows10(false)));
-    EXPECT_FALSE(OsMatches(L"Windows 10 x86", L"", Windows10(false)));
-    EXPECT_TRUE(OsMatches(L"Windows 10 x64", L"Windows 10 x86", Windows10(true)));
-}
-
-TEST(OsMatches, DetailedOrCoarseNameExcludes)
-{
-    EXPECT_FALSE(OsMatches(L"", L"Windows 7 x64, Windows 10 version 22H2 x64, Windows 8 x64", Windows10(true)));
-    EXPECT_FALSE(OsMatches(L"", L"Windows 10 x64, ", Windows10(true)));
-    EXPECT_TRUE(OsMatches(L"", L"Windows 10 version 21H2 x64, Windows 7 x64", Windows10(true)));
-}
-
-TEST(OsMatches, PiecesMustMatchExactly)
-{
-    // Case, a missing or extra character, a second blank, a comma without blank: no match.
-    for (const wchar_t* list : {L"windows 10 x64", L"Windows 10 x6", L"Windows 10 x64 ",
-                                L"Windows 7 x64,  Windows 10 x64", L"Windows 10 x64,Windows 7 x64"})
-        EXPECT_TRUE(OsMatches(L"", list, Windows10(true))) << list;
-}
-
-TEST(OsMatches, WholePlatformTextExcludesEverySystemOfItsPlatform)
-{
-    OsVersionInfo unidentified;
-    unidentified.wow64 = true;
-    EXPECT_FALSE(OsMatches(L"", kWholePlatformX64, Windows10(true)));
-    EXPECT_FALSE(OsMatches(L"", kWholePlatformX64, unidentified));
-    unidentified.wow64 = false;
-    EXPECT_FALSE(OsMatches(kWholePlatformX86, L"", Windows10(false)));
-    EXPECT_FALSE(OsMatches(kWholePlatformX86, L"", unidentified));
-    // Each text belongs to its own list: elsewhere it is an ordinary one-piece list.
-    EXPECT_TRUE(OsMatches(L"", kWholePlatformX86, Windows10(true)));
-    EXPECT_TRUE(OsMatches(kWholePlatformX64, L"", Windows10(false)));
-    // With one more blank it is an ordinary list.
-    EXPECT_TRUE(OsMatches(L"", L" " + std::wstring(kWholePlatformX64), Windows10(true)));
-    EXPECT_TRUE(OsMatches(L"", std::wstring(kWholePlatformX64) + L" ", Windows10(true)));
+    const OsVersionInfo x64 = Windows10(true);
+    const OsVersionInfo x86 = Windows10(false);
+    const OsVersionInfo none86;
+    OsVersionInfo none64;
+    none64.wow64 = true;
+    const std::wstring whole64 = kWholePlatformX64;
+    const std::wstring whole86 = kWholePlatformX86;
+    const struct {
+        std::wstring winNT;
+        std::wstring winNT64;
+        OsVersionInfo os;
+        bool matches;
+    } cases[] = {
+        // A 64-bit Windows reads only the WinNT64 list, a 32-bit one only the WinNT list.
+        {L"", L"", x86, true}, {L"", L"", none86, true}, {L"Windows 10 x64", L"", x64, true},
+        {L"", L"Windows 10 x64", x64, false}, {L"", L"Windows 10 x86", x86, true},
+        {L"Windows 10 x86", L"", x86, false}, {L"Windows 10 x64", L"Windows 10 x86", x64, true},
+        {L"", L"Windows 7 x64, Windows 10 version 22H2 x64, Windows 8 x64", x64, false},
+        {L"", L"Windows 10 x64, ", x64, false}, {L"", L"Windows 10 version 21H2 x64, Windows 7 x64", x64, true},
+        // Pieces match exactly: case, a missing or extra character, a second blank, no blank.
+        {L"", L"windows 10 x64", x64, true}, {L"", L"Windows 10 x6", x64, true},
+        {L"", L"Windows 10 x64 ", x64, true}, {L"", L"Windows 7 x64,  Windows 10 x64", x64, true},
+        {L"", L"Windows 10 x64,Windows 7 x64", x64, true},
+        // The whole-platform text excludes every system of its platform, in its own list only;
+        // with one more blank it is an ordinary list.
+        {L"", whole64, x64, false}, {L"", whole64, none64, false}, {whole86, L"", x86, false},
+        {whole86, L"", none86, false}, {L"", whole86, x64, true}, {whole64, L"", x86, true},
+        {L"", L" " + whole64, x64, true}, {L"", whole64 + L" ", x64, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OsMatches(c.winNT, c.winNT64, c.os), c.matches) << c.winNT << "|" << c.winNT64 << "|" << c.os.wow64;
 }
 
 TEST(OsMatches, RunningSystemIsExcludedByItsOwnNames)
@@ -80,29 +72,24 @@ TEST(OsMatches, RunningSystemIsExcludedByItsOwnNames)
 #endif
 }
 
-TEST(LanguageListAccepts, SemicolonTerminatedNumbersOnly)
+TEST(LanguageListAccepts, SemicolonTerminatedNumbersReadLikeDecimalConversion)
 {
-    EXPECT_TRUE(LanguageListAccepts(L"", 0));
-    EXPECT_TRUE(LanguageListAccepts(L"1033;1031;", 1031));
-    EXPECT_FALSE(LanguageListAccepts(L"1033;1031;", 1036));
-    // Text after the last ";" is never looked at.
-    EXPECT_FALSE(LanguageListAccepts(L"1033", 1033));
-    EXPECT_FALSE(LanguageListAccepts(L"1031;1033", 1033));
-    EXPECT_FALSE(LanguageListAccepts(L";", 1033));
-}
-
-TEST(LanguageListAccepts, NumbersReadLikeDecimalConversion)
-{
-    EXPECT_TRUE(LanguageListAccepts(L"\t+1033;", 1033));
-    EXPECT_TRUE(LanguageListAccepts(L"1033 German;", 1033));
-    EXPECT_FALSE(LanguageListAccepts(L"x1033;", 1033));
-    EXPECT_TRUE(LanguageListAccepts(L"x1033;", 0));
-    // Compared as 16-bit values: -1 is 0xFFFF, 66569 is 1033 + 65536.
-    EXPECT_TRUE(LanguageListAccepts(L"-1;", 0xFFFF));
-    EXPECT_TRUE(LanguageListAccepts(L"66569;", 1033));
-    // Far too many digits: the low 16 bits are all ones whether the number wraps or saturates.
-    EXPECT_TRUE(LanguageListAccepts(std::wstring(5000, L'9') + L";", 0xFFFF));
-    EXPECT_FALSE(LanguageListAccepts(std::wstring(5000, L'9') + L";", 1033));
+    const std::wstring nines = std::wstring(5000, L'9') + L";";
+    const struct {
+        std::wstring list;
+        LANGID language;
+        bool accepted;
+    } cases[] = {
+        {L"", 0, true}, {L"1033;1031;", 1031, true}, {L"1033;1031;", 1036, false},
+        // Text after the last ";" is never looked at.
+        {L"1033", 1033, false}, {L"1031;1033", 1033, false}, {L";", 1033, false},
+        {L"\t+1033;", 1033, true}, {L"1033 German;", 1033, true}, {L"x1033;", 1033, false}, {L"x1033;", 0, true},
+        // Compared as 16-bit values: -1 is 0xFFFF, 66569 is 1033 + 65536; far too many digits
+        // leave all low bits set whether the number wraps or saturates.
+        {L"-1;", 0xFFFF, true}, {L"66569;", 1033, true}, {nines, 0xFFFF, true}, {nines, 1033, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LanguageListAccepts(c.list, c.language), c.accepted) << c.list.substr(0, 20) << " " << c.language;
 }
 
 TEST(LanguageMatches, LogsTheSystemDefaultLanguageOnlyForANonEmptyList)

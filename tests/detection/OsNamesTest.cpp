@@ -47,7 +47,7 @@ const wchar_t kNone[] = L"OsNotIdentified";
 
 } // namespace
 
-TEST(CoarseOsName, NamesFollowVersionServerAndArchitecture)
+TEST(OsNames, CoarseNamesFollowVersionServerAndArchitectureWindows11NeverEndsInX86)
 {
     ExpectRows({{11, 0, 22631, 0, L"Windows Server x64", L"Windows 11 x64", L"Windows 11 x64", L"Windows 11 x64"},
                 {10, 0, 19045, 0, L"Windows Server x64", L"Windows 10 x86", L"Windows 10 x64", L"Windows 10 x86"},
@@ -56,9 +56,16 @@ TEST(CoarseOsName, NamesFollowVersionServerAndArchitecture)
                  L"Windows XP x64"},
                 {5, 1, 2600, 3, L"Windows XP x86", L"Windows XP x86", L"Windows XP x86", L"Windows XP x86"}},
                CoarseOsName);
+
+    ExpectRows({{11, 0, 22000, 0, L"Windows 11 version 21H2 x64", L"Windows 11 version 21H2 x64",
+                 L"Windows 11 version 21H2 x64", L"Windows 11 version 21H2 x64"},
+                {11, 0, 22631, 0, L"Windows 11 version 23H2 x64", L"Windows 11 version 23H2 x64",
+                 L"Windows 11 version 23H2 x64", L"Windows 11 version 23H2 x64"},
+                {11, 0, 22001, 0, L"Windows Server x64", L"Windows 11 x64", L"Windows 11 x64", L"Windows 11 x64"}},
+               DetailedOsName);
 }
 
-TEST(OsNames, UnknownVersionsAreNotIdentified)
+TEST(OsNames, UnknownVersionsAreNotIdentifiedAndWindows10OrLaterComparesMajorThenMinor)
 {
     for (const auto& name : {CoarseOsName, DetailedOsName}) {
         ExpectRows({{0, 0, 0, 0, kNone, kNone, kNone, kNone},
@@ -68,19 +75,14 @@ TEST(OsNames, UnknownVersionsAreNotIdentified)
                     {12, 0, 30000, 0, kNone, kNone, kNone, kNone}},
                    name);
     }
+
+    EXPECT_TRUE(IsWindows10OrLater(Os(10, 0, 0, 0, false, false)));
+    EXPECT_TRUE(IsWindows10OrLater(Os(11, 0, 22000, 0, false, true)));
+    EXPECT_FALSE(IsWindows10OrLater(Os(9, 9, 99999, 9, false, false)));
+    EXPECT_FALSE(IsWindows10OrLater(OsVersionInfo()));
 }
 
-TEST(DetailedOsName, Windows11BuildsNeverEndInX86)
-{
-    ExpectRows({{11, 0, 22000, 0, L"Windows 11 version 21H2 x64", L"Windows 11 version 21H2 x64",
-                 L"Windows 11 version 21H2 x64", L"Windows 11 version 21H2 x64"},
-                {11, 0, 22631, 0, L"Windows 11 version 23H2 x64", L"Windows 11 version 23H2 x64",
-                 L"Windows 11 version 23H2 x64", L"Windows 11 version 23H2 x64"},
-                {11, 0, 22001, 0, L"Windows Server x64", L"Windows 11 x64", L"Windows 11 x64", L"Windows 11 x64"}},
-               DetailedOsName);
-}
-
-TEST(DetailedOsName, Windows10BuildsTakeTheServerNameOnlyWhenServerAnd64Bit)
+TEST(DetailedOsName, Windows10BuildsTakeServerNamesOnlyWhenServerAnd64BitOlderOnesFollowTheServicePack)
 {
     ExpectRows({{10, 0, 10240, 0, L"Windows 10 version 1507 x64", L"Windows 10 version 1507 x86",
                  L"Windows 10 version 1507 x64", L"Windows 10 version 1507 x86"},
@@ -90,10 +92,7 @@ TEST(DetailedOsName, Windows10BuildsTakeTheServerNameOnlyWhenServerAnd64Bit)
                 // Windows 11 builds read as 10.0 are not Windows 11 names: only the registry reading raises the major.
                 {10, 0, 22631, 0, L"Windows Server x64", L"Windows 10 x86", L"Windows 10 x64", L"Windows 10 x86"}},
                DetailedOsName);
-}
 
-TEST(DetailedOsName, Windows6And5NamesFollowTheServicePack)
-{
     ExpectRows({{6, 3, 9600, 1, L"Windows Server 2012 R2 x64", L"Windows 8.1 x86", L"Windows 8.1 x64",
                  L"Windows 8.1 x86"},
                 {6, 1, 7600, 0, L"Windows Server 2008 R2 RTM x64", L"Windows 7 RTM x86", L"Windows 7 RTM x64",
@@ -108,10 +107,3 @@ TEST(DetailedOsName, Windows6And5NamesFollowTheServicePack)
                DetailedOsName);
 }
 
-TEST(IsWindows10OrLater, ComparesMajorThenMinor)
-{
-    EXPECT_TRUE(IsWindows10OrLater(Os(10, 0, 0, 0, false, false)));
-    EXPECT_TRUE(IsWindows10OrLater(Os(11, 0, 22000, 0, false, true)));
-    EXPECT_FALSE(IsWindows10OrLater(Os(9, 9, 99999, 9, false, false)));
-    EXPECT_FALSE(IsWindows10OrLater(OsVersionInfo()));
-}

@@ -73,48 +73,52 @@ protected:
     RegistryScope user_{HKEY_CURRENT_USER, L"RegistrySearch"};
 };
 
-TEST_F(RegistrySearchTest, KeyExistsAndAbsentAnswerOppositely)
+TEST_F(RegistrySearchTest, ExistenceAndAbsenceSearches)
 {
-    ASSERT_TRUE(user_.CreateKey(L"Here"));
-    EXPECT_TRUE(Find(SearchType::RegistryKeyExists, user_.SearchPath(L"Here")).found);
-    EXPECT_FALSE(Find(SearchType::RegistryKeyAbsent, user_.SearchPath(L"Here")).found);
-    EXPECT_FALSE(Find(SearchType::RegistryKeyExists, user_.SearchPath(L"Gone")).found);
-    EXPECT_TRUE(Find(SearchType::RegistryKeyAbsent, user_.SearchPath(L"Gone")).found);
-}
-
-TEST_F(RegistrySearchTest, RootNamesIgnoreCaseAndUnknownRootsOpenBelowUsers)
-{
-    EXPECT_TRUE(Find(SearchType::RegistryKeyExists, L"HKEY_USRES\\.DEFAULT").found);
-    EXPECT_TRUE(Find(SearchType::RegistryKeyExists, L"hkey_local_machine\\Software").found);
-    EXPECT_TRUE(Find(SearchType::RegistryKeyExists, L"HkCr\\CLSID").found);
-    EXPECT_FALSE(Find(SearchType::RegistryKeyExists, L"HKU\\No such user key").found);
-}
-
-TEST_F(RegistrySearchTest, PathWithoutBackslashNamesNoKeyAndNoValue)
-{
+    ASSERT_TRUE(user_.CreateKey(L"Here") && user_.CreateKey(L"NoDefault") && user_.CreateKey(L"Empty"));
+    ASSERT_TRUE(user_.SetString(L"Sub", L"Name", L"x") && user_.SetString(L"Sub", L"", L"default"));
+    const std::wstring tooLong(40000, L'q');
+    using T = SearchType;
+    const struct {
+        SearchType type;
+        std::wstring path;
+        bool found;
+    } cases[] = {
+        {T::RegistryKeyExists, user_.SearchPath(L"Here"), true},
+        {T::RegistryKeyAbsent, user_.SearchPath(L"Here"), false},
+        {T::RegistryKeyExists, user_.SearchPath(L"Gone"), false},
+        {T::RegistryKeyAbsent, user_.SearchPath(L"Gone"), true},
+        // Root names ignore case; an unknown root opens below HKEY_USERS.
+        {T::RegistryKeyExists, L"HKEY_USRES\\.DEFAULT", true},
+        {T::RegistryKeyExists, L"hkey_local_machine\\Software", true},
+        {T::RegistryKeyExists, L"HkCr\\CLSID", true},
+        {T::RegistryKeyExists, L"HKU\\No such user key", false},
+        // The value's name follows the last backslash; none after it names the default value.
+        {T::RegistryValueExists, user_.SearchPath(L"Sub\\Name"), true},
+        {T::RegistryValueAbsent, user_.SearchPath(L"Sub\\Name"), false},
+        {T::RegistryValueExists, user_.SearchPath(L"Sub\\"), true},
+        {T::RegistryValueExists, user_.SearchPath(L"NoDefault\\"), false},
+        {T::RegistryValueAbsent, user_.SearchPath(L"Sub\\Other"), true},
+        // Without a backslash the path names no key and no value.
+        {T::RegistryKeyExists, L"HKCU", false},
+        {T::RegistryKeyAbsent, L"HKCU", true},
+        {T::RegistryValueAbsent, L"HKCU", true},
+        {T::RegistryValueContent, L"HKCU", false},
+        {T::RegistryValueNames, L"HKCU", false},
+        {T::RegistryKeyAbsent, L"", true},
+        // Overlong names are simply not found.
+        {T::RegistryValueExists, user_.SearchPath(L"Empty\\" + tooLong), false},
+        {T::RegistryValueAbsent, user_.SearchPath(L"Empty\\" + tooLong), true},
+        {T::RegistryValueContent, user_.SearchPath(L"Empty\\" + tooLong), false},
+        {T::RegistryKeyExists, user_.SearchPath(tooLong), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Find(c.type, c.path).found, c.found) << static_cast<int>(c.type) << " " << c.path.substr(0, 80);
     EXPECT_FALSE(OpenRegistryPath(L"HKCU\\", false));
     EXPECT_FALSE(OpenRegistryPath(L"", false));
     EXPECT_EQ(ReadRegistryReference(L"HKCU", false), L"");
-    EXPECT_FALSE(Find(SearchType::RegistryKeyExists, L"HKCU").found);
-    EXPECT_TRUE(Find(SearchType::RegistryKeyAbsent, L"HKCU").found);
-    EXPECT_TRUE(Find(SearchType::RegistryValueAbsent, L"HKCU").found);
-    EXPECT_FALSE(Find(SearchType::RegistryValueContent, L"HKCU").found);
-    EXPECT_TRUE(Find(SearchType::RegistryValueVersion, L"HKCU").versions.empty());
-    EXPECT_FALSE(Find(SearchType::RegistryValueNames, L"HKCU").found);
-    EXPECT_TRUE(Find(SearchType::RegistryKeyAbsent, L"").found);
-}
-
-TEST_F(RegistrySearchTest, ValueExistenceSplitsAtTheLastBackslash)
-{
-    ASSERT_TRUE(user_.SetString(L"Sub", L"Name", L"x"));
-    ASSERT_TRUE(user_.SetString(L"Sub", L"", L"default"));
-    ASSERT_TRUE(user_.CreateKey(L"NoDefault"));
-    EXPECT_TRUE(Find(SearchType::RegistryValueExists, user_.SearchPath(L"Sub\\Name")).found);
-    EXPECT_FALSE(Find(SearchType::RegistryValueAbsent, user_.SearchPath(L"Sub\\Name")).found);
-    EXPECT_TRUE(Find(SearchType::RegistryValueExists, user_.SearchPath(L"Sub\\")).found);
-    EXPECT_FALSE(Find(SearchType::RegistryValueExists, user_.SearchPath(L"NoDefault\\")).found);
-    EXPECT_TRUE(Find(SearchType::RegistryValueAbsent, user_.SearchPath(L"Sub\\Other")).found);
-    EXPECT_TRUE(Holds(Search(SearchType::RegistryValueAbsent, user_.SearchPath(L"NoKey\\Value"))));
+    EXPECT_TRUE(Find(T::RegistryValueVersion, L"HKCU").versions.empty());
+    EXPECT_TRUE(Holds(Search(T::RegistryValueAbsent, user_.SearchPath(L"NoKey\\Value"))));
 }
 
 TEST_F(RegistrySearchTest, ValueVersionReadsTextUpToItsFirstZero)
@@ -131,15 +135,6 @@ TEST_F(RegistrySearchTest, ValueVersionReadsTextUpToItsFirstZero)
     };
     for (const auto& [path, versions] : cases)
         EXPECT_EQ(Find(SearchType::RegistryValueVersion, user_.SearchPath(path)).versions, versions) << path;
-}
-
-TEST_F(RegistrySearchTest, KeyNamesListEverySubkey)
-{
-    for (const wchar_t* name : {L"1.0", L"2.5.3", L"Beta"})
-        ASSERT_TRUE(user_.CreateKey(std::wstring(L"Versions\\") + name));
-    Versions names = Find(SearchType::RegistryKeyNames, user_.SearchPath(L"Versions")).versions;
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (Versions{L"1.0", L"2.5.3", L"Beta"}));
 }
 
 TEST_F(RegistrySearchTest, ContentOfDwordOneMatchesEqualAndGreaterReferences)
@@ -160,7 +155,7 @@ TEST_F(RegistrySearchTest, ContentOfDwordOneMatchesEqualAndGreaterReferences)
     EXPECT_FALSE(content(user_.SearchPath(L"Content\\Missing"), L"Xanything"));
 }
 
-TEST_F(RegistrySearchTest, ValueNamesListEveryValueIncludingTheLongestName)
+TEST_F(RegistrySearchTest, ValueAndKeyNamesListEveryValueAndSubkeyIncludingTheLongestName)
 {
     const std::wstring longest(16383, L'n');
     ASSERT_TRUE(user_.SetString(L"Names", L"2.0", L"a"));
@@ -177,16 +172,12 @@ TEST_F(RegistrySearchTest, ValueNamesListEveryValueIncludingTheLongestName)
     EXPECT_TRUE(finding.found);
     EXPECT_TRUE(finding.versions.empty());
     EXPECT_FALSE(Find(SearchType::RegistryValueNames, user_.SearchPath(L"NotThere")).found);
-}
 
-TEST_F(RegistrySearchTest, OverlongNamesAreSimplyNotFound)
-{
-    ASSERT_TRUE(user_.CreateKey(L"Empty"));
-    const std::wstring tooLong = user_.SearchPath(L"Empty\\" + std::wstring(40000, L'q'));
-    EXPECT_FALSE(Find(SearchType::RegistryValueExists, tooLong).found);
-    EXPECT_TRUE(Find(SearchType::RegistryValueAbsent, tooLong).found);
-    EXPECT_FALSE(Find(SearchType::RegistryValueContent, tooLong).found);
-    EXPECT_FALSE(Find(SearchType::RegistryKeyExists, user_.SearchPath(std::wstring(40000, L'q'))).found);
+    for (const wchar_t* name : {L"1.0", L"2.5.3", L"Beta"})
+        ASSERT_TRUE(user_.CreateKey(std::wstring(L"Versions\\") + name));
+    Versions names = Find(SearchType::RegistryKeyNames, user_.SearchPath(L"Versions")).versions;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Versions{L"1.0", L"2.5.3", L"Beta"}));
 }
 
 class RegistryViewTest : public ::testing::Test {

@@ -54,15 +54,12 @@ protected:
     TempDir temp_;
 };
 
-TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundAndOthersAreNot)
+TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundOthersAreNotAndParametersAreExpanded)
 {
     EXPECT_TRUE(Run(L"--exit 0"));
     EXPECT_FALSE(Run(L"--exit 1"));
     EXPECT_FALSE(Run(L"--exit 3010"));
-}
 
-TEST_F(RunProgramSearchTest, ParametersAreExpanded)
-{
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"0");
     EXPECT_TRUE(Run(L"--exit %ORVANTA_H3_EXIT%"));
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"1");

@@ -106,13 +106,7 @@ using Versions = std::vector<std::wstring>;
 inline std::wstring Versioned() { return testing_support::EnvironmentValue(L"ORVANTA_VERSIONED"); }
 inline std::wstring Unversioned() { return testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER"); }
 
-// A path in the folder of the test program, where the build puts the test packages and links.
-inline std::wstring BesideTestProgram(const std::wstring& name)
-{
-    wchar_t module[MAX_PATH];
-    const std::wstring path(module, ::GetModuleFileNameW(nullptr, module, MAX_PATH));
-    return path.substr(0, path.rfind(L'\\') + 1) + name;
-}
+using testing_support::BesideTestProgram;
 
 // A name no other test run uses.
 inline std::wstring UniqueName(const std::wstring& stem)

@@ -43,8 +43,7 @@ TEST_F(CrashRun, SilentFaultsEndWith1603AndTheReportInTheLog)
         {L"unguarded-thread", L"Error report [EXCEPTION_UNHANDLED]", L"[EXCEPTION_UNHANDLED] (0xc0000005) at address"},
     };
     for (const Row& row : rows) {
-        package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQUISITES]", L"App1=First", L"[First]",
-                          L"SetupFile=first.exe", L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+        package.WritePrerequisites({L"Options=q"}, {{L"[First]", L"SetupFile=first.exe"}});
         ::DeleteFileW(package.LogPath().c_str());
         const ProcessResult result = RunFaulting(row.mode);
         ASSERT_TRUE(result.finished) << row.mode;

@@ -56,16 +56,7 @@ std::string Narrow(const std::vector<std::wstring>& names)
 
 class DllPlanting : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
-    }
-    void TearDown() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
-    }
+    ScratchKeys keys{{L"InterbootContext", kHelperKey}};
 
     // Copies the marker DLL beside the chainer under every planted name.
     void PlantMarkerDlls() const

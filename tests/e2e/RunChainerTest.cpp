@@ -25,14 +25,6 @@ std::wstring FallbackLog()
     return std::wstring(path) + L"\\ORVANTA_LOGS\\setup.LOG";
 }
 
-size_t Count(const std::wstring& text, const std::wstring& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class RunChainer : public ::testing::Test {
 protected:
     void SetUp() override
@@ -58,7 +50,7 @@ protected:
 
 } // namespace
 
-TEST_F(RunChainer, MissingIniEndsWithZeroAndWritesNothing)
+TEST_F(RunChainer, MissingIniKeepsTheStoredReturnCodesANormalRunDeletesThem)
 {
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Ret", L"3010"));
     EXPECT_EQ(package.RunForExitCode(), 0u);
@@ -66,6 +58,11 @@ TEST_F(RunChainer, MissingIniEndsWithZeroAndWritesNothing)
     EXPECT_FALSE(FileExists(FallbackLog()));
     // The run ended before the inter-boot store was touched.
     EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
+
+    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
+    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
 TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextRun)
@@ -86,11 +83,11 @@ TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextR
     const std::wstring text = ReadUtf16File(package.LogPath());
     EXPECT_NE(text.find(L"Log >>\r\nOS Version: "), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nCPU: "), std::wstring::npos);
-    EXPECT_EQ(Count(text, L"Log >>"), 2u);
-    EXPECT_EQ(Count(text, L"End of Log"), 2u);
+    EXPECT_EQ(CountOf(text, L"Log >>"), 2u);
+    EXPECT_EQ(CountOf(text, L"End of Log"), 2u);
 }
 
-TEST_F(RunChainer, WhereTheLogGoes)
+TEST_F(RunChainer, WhereTheLogGoesNowhereWithoutLogFileAndToTheFallbackWhenUnwritable)
 {
     // A chainer named otherwise reads its own INI; a relative log path lands in the package
     // folder (the working folder changes before anything is logged); an INI without byte-order
@@ -113,10 +110,7 @@ TEST_F(RunChainer, WhereTheLogGoes)
         EXPECT_EQ(other.RunForExitCode(), 0u);
         EXPECT_EQ(FileExists(other.PathOf(c.logFile)), c.logged) << c.exeName << " " << c.logFile;
     }
-}
 
-TEST_F(RunChainer, WithoutLogFileNothingIsCreatedAndAnUnwritableOneFallsBack)
-{
     package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
                       L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
     EXPECT_EQ(package.RunForExitCode(), 0u);
@@ -150,53 +144,6 @@ TEST_F(RunChainer, BrokenOrUnreadableIniFilesGiveAnEmptyConfiguration)
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(FileExists(package.LogPath()));
 }
-
-TEST_F(RunChainer, StoredReturnCodesAreDeletedAfterANormalRun)
-{
-    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
-    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
-    EXPECT_EQ(package.RunForExitCode(), 0u);
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
-}
-
-// The chainer started without waiting for it; killed at scope end if still running.
-class StartedChainer {
-public:
-    explicit StartedChainer(const ChainerPackage& package)
-    {
-        std::wstring commandLine = L"\"" + package.ExePath() + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process{};
-        if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             package.Folder().c_str(), &startup, &process)) {
-            ::CloseHandle(process.hThread);
-            process_ = process.hProcess;
-        }
-    }
-    ~StartedChainer()
-    {
-        if (process_ == nullptr)
-            return;
-        if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-            ::TerminateProcess(process_, 0xDEAD);
-        ::CloseHandle(process_);
-    }
-    StartedChainer(const StartedChainer&) = delete;
-    StartedChainer& operator=(const StartedChainer&) = delete;
-
-    bool Started() const { return process_ != nullptr; }
-    DWORD Wait(DWORD milliseconds) const { return ::WaitForSingleObject(process_, milliseconds); }
-    DWORD ExitCode() const
-    {
-        DWORD code = 1234;
-        ::GetExitCodeProcess(process_, &code);
-        return code;
-    }
-
-private:
-    HANDLE process_ = nullptr;
-};
 
 TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
 {
@@ -255,9 +202,10 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
             EXPECT_FALSE(forReleasing) << "the access list does not keep this account from releasing";
         }
 
-        StartedChainer chainer(package);
+        StartedProcess chainer(L"\"" + package.ExePath() + L"\"", package.Folder());
+        DWORD exitCode = 1234;
         ASSERT_TRUE(chainer.Started());
-        EXPECT_EQ(chainer.Wait(3000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the chainer did not wait";
+        EXPECT_FALSE(chainer.Wait(exitCode, 3000)) << "the chainer did not wait";
         EXPECT_EQ(::WaitForSingleObject(runs.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
         ::SetEvent(giveUp.Get());
         holder.join();
@@ -269,8 +217,8 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
         if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED)
             ::ReleaseMutex(mutex);
         ::SetEvent(ends.Get());
-        ASSERT_EQ(chainer.Wait(60000), WAIT_OBJECT_0);
-        EXPECT_EQ(chainer.ExitCode(), 0u);
+        ASSERT_TRUE(chainer.Wait(exitCode, 60000));
+        EXPECT_EQ(exitCode, 0u);
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
     }
 }
@@ -321,7 +269,7 @@ TEST_F(RunChainer, NeverStartsItselfAsSearchProgramOrInstaller)
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_TRUE(ProcessesNamed(L"selfstart.exe").empty()) << "a copy of the chainer still runs";
     // Every chainer that starts writes its own log header.
-    EXPECT_EQ(Count(ReadUtf16File(self.LogPath()), L"Log >>"), 1u);
+    EXPECT_EQ(CountOf(ReadUtf16File(self.LogPath()), L"Log >>"), 1u);
     const auto lines = self.LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"Search result:No acceptable version found. It must be installed from package."));
     EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:2"));

@@ -45,7 +45,7 @@ bool FolderExists(const std::wstring& path)
 
 } // namespace
 
-TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderOthersAreUsedUnchanged)
+TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderProgramsAlwaysThere)
 {
     ExtractionContext context;
     SetUpAsChainer(context, L"C:\\Temp\\Prod\\");
@@ -64,12 +64,7 @@ TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderOthersAreUsedU
     for (const auto& [setupFile, path] : cases)
         EXPECT_EQ(PackagePath(context, setupFile), path);
     EXPECT_EQ(context.ExtractFiles({-1, -1}, nullptr), 0u);
-}
-
-TEST(ExtractionContext, ProgramPathsAlwaysStartAtTheBaseFolder)
-{
-    ExtractionContext context;
-    SetUpAsChainer(context, L"C:\\Temp\\Prod\\");
+    // Search programs always lie below the base folder.
     EXPECT_EQ(context.GetProgramPath(L"tools\\check.exe"), L"C:\\Temp\\Prod\\tools\\check.exe");
     // No absolute-path test for search programs.
     EXPECT_EQ(context.GetProgramPath(L"C:\\x\\check.exe"), L"C:\\Temp\\Prod\\C:\\x\\check.exe");

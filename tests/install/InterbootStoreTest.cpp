@@ -26,8 +26,10 @@ protected:
 
 } // namespace
 
-TEST_F(InterbootStoreTest, NumbersAreStoredAsAnsiDecimalText)
+TEST_F(InterbootStoreTest, NumbersAreAnsiDecimalTextAndValuesCanBeReadDeletedAndListed)
 {
+    std::wstring text = L"unchanged";
+    EXPECT_NE(store.GetText(L"Ret", text), ERROR_SUCCESS);  // no key yet
     ASSERT_EQ(store.SetNumber(L"Ret", -1), ERROR_SUCCESS);
     int32_t value = 0;
     EXPECT_EQ(store.GetNumber(L"Ret", value), ERROR_SUCCESS);
@@ -38,61 +40,41 @@ TEST_F(InterbootStoreTest, NumbersAreStoredAsAnsiDecimalText)
     EXPECT_EQ(::RegGetValueA(HKEY_CURRENT_USER, kKey, "Ret", RRF_RT_ANY, &type, data, &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_STREQ(data, "-1");
-}
 
-TEST_F(InterbootStoreTest, MissingValuesFailAndLongTextIsReadWhole)
-{
-    std::wstring text = L"unchanged";
-    EXPECT_NE(store.GetText(L"Ret", text), ERROR_SUCCESS);  // no key yet
     const std::wstring longText(5000, L'7');
     ASSERT_EQ(store.SetText(L"Long", longText), ERROR_SUCCESS);
-    EXPECT_NE(store.GetText(L"Ret", text), ERROR_SUCCESS);
+    EXPECT_NE(store.GetText(L"Missing", text), ERROR_SUCCESS);
     EXPECT_EQ(text, L"unchanged");
     ASSERT_EQ(store.GetText(L"Long", text), ERROR_SUCCESS);
     EXPECT_EQ(text, longText);
-}
 
-TEST_F(InterbootStoreTest, DeleteValueAndEnumeration)
-{
-    ASSERT_EQ(store.SetNumber(L"A", 1), ERROR_SUCCESS);
     ASSERT_EQ(store.SetNumber(L"B", 2), ERROR_SUCCESS);
-    ASSERT_EQ(store.SetNumber(L"C", 3), ERROR_SUCCESS);
     EXPECT_EQ(store.DeleteValue(L"B"), ERROR_SUCCESS);
     EXPECT_NE(store.DeleteValue(L"B"), ERROR_SUCCESS);
-
     std::map<std::wstring, std::wstring> values;
     ASSERT_TRUE(store.BeginEnumeration());
     std::wstring name;
-    std::wstring text;
     while (store.NextValue(name, text))
         values[name] = text;
     store.EndEnumeration();
-    EXPECT_EQ(values, (std::map<std::wstring, std::wstring>{{L"A", L"1"}, {L"C", L"3"}}));
+    EXPECT_EQ(values, (std::map<std::wstring, std::wstring>{{L"Ret", L"-1"}, {L"Long", longText}}));
 }
 
-TEST_F(InterbootStoreTest, StoredCodesAreCopiedIntoMatchingPrerequisites)
+TEST_F(InterbootStoreTest, StoredCodesAreCopiedIntoPrerequisitesOfTheSameNameAndDeleteKeyRemovesThem)
 {
     config.prerequisites.resize(3);
     config.prerequisites[0].RetValPropName = L"RetShared";
     config.prerequisites[1].RetValPropName = L"RetShared";
     config.prerequisites[2].RetValPropName = L"retshared";  // names compare exactly
-    ASSERT_EQ(store.SetNumber(L"RetShared", 3010), ERROR_SUCCESS);
+    store.CopyIntoConfig();  // without a key nothing changes
+    EXPECT_FALSE(config.prerequisites[0].hasReturnCode);
 
+    ASSERT_EQ(store.SetNumber(L"RetShared", 3010), ERROR_SUCCESS);
     store.CopyIntoConfig();
     EXPECT_TRUE(config.prerequisites[0].hasReturnCode);
     EXPECT_EQ(config.prerequisites[0].returnCode, 3010);
     EXPECT_TRUE(config.prerequisites[1].hasReturnCode);
     EXPECT_FALSE(config.prerequisites[2].hasReturnCode);
-}
-
-TEST_F(InterbootStoreTest, CopyWithoutKeyChangesNothingAndDeleteKeyRemovesIt)
-{
-    config.prerequisites.resize(1);
-    config.prerequisites[0].RetValPropName = L"R";
-    store.CopyIntoConfig();
-    EXPECT_FALSE(config.prerequisites[0].hasReturnCode);
-
-    ASSERT_EQ(store.SetNumber(L"R", 0), ERROR_SUCCESS);
     EXPECT_EQ(store.DeleteKey(), ERROR_SUCCESS);
     EXPECT_FALSE(testing_support::RegistryKeyExists(HKEY_CURRENT_USER, kKeyW));
 }

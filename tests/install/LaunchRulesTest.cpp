@@ -11,17 +11,6 @@
 
 using namespace orvanta;
 
-TEST(QuietSwitch, DashOrSlashThenLowerCaseQ)
-{
-    EXPECT_TRUE(IsQuietCommandLine(L"/q"));
-    EXPECT_TRUE(IsQuietCommandLine(L"-q"));
-    EXPECT_TRUE(IsQuietCommandLine(L"--q"));
-    EXPECT_TRUE(IsQuietCommandLine(L"/norestart /quiet"));
-    EXPECT_FALSE(IsQuietCommandLine(L"/Q"));
-    EXPECT_FALSE(IsQuietCommandLine(L""));
-    EXPECT_FALSE(IsQuietCommandLine(L"quiet"));
-}
-
 namespace {
 
 // The documented rule is the regular expression " ?(-|/)+q"; the scan must answer as it does.
@@ -47,6 +36,7 @@ TEST(QuietSwitch, ScanAnswersAsThePatternForEveryShortText)
         begin = end;
     }
     ASSERT_EQ(texts.size(), 9331u);
+    texts.insert(texts.end(), {L"/norestart /quiet", L"quiet", L"--q /Q"});
     size_t mismatches = 0;
     for (const std::wstring& text : texts) {
         if (IsQuietCommandLine(text) != MatchesQuietPattern(text) && ++mismatches <= 10)
@@ -76,15 +66,20 @@ TEST(QuietSwitch, LongRunsOfSlashesAreScannedWithoutDeepRecursion)
     EXPECT_TRUE(IsQuietCommandLine(std::wstring(50000, L'-') + L"q" + std::wstring(50000, L'/')));
 }
 
-TEST(RebootModes, FromOptionLetters)
+TEST(LaunchKinds, RebootModeFromOptionLettersAndMsixPackagesByExtension)
 {
     EXPECT_EQ(RebootModeFromOptions(L""), RebootNever);
     EXPECT_EQ(RebootModeFromOptions(L"R"), RebootNever);
     EXPECT_EQ(RebootModeFromOptions(L"mr"), RebootAfterSuccess);
     EXPECT_EQ(RebootModeFromOptions(L"Rr"), RebootWhenFoundInstalled);
+    // MSIX packages are known by their extension.
+    EXPECT_TRUE(IsMsixPackage(L"C:\\pkg\\App.MSIXBUNDLE"));
+    EXPECT_TRUE(IsMsixPackage(L"app.Appx"));
+    EXPECT_FALSE(IsMsixPackage(L"app.msi"));
+    EXPECT_FALSE(IsMsixPackage(L"appx"));
 }
 
-TEST(SystemUserCommand, MsiGoesThroughMsiexecOfTheSystemFolder)
+TEST(SystemUserCommand, MsiGoesThroughMsiexecOfTheSystemFolderOthersStartThemselves)
 {
     wchar_t systemFolder[MAX_PATH];
     ASSERT_GT(::GetSystemDirectoryW(systemFolder, MAX_PATH), 0u);
@@ -100,23 +95,10 @@ TEST(SystemUserCommand, MsiGoesThroughMsiexecOfTheSystemFolder)
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"\\\\srv\\share\\x.msi\" /qn");
     SystemUserCommand(L"\\\\?\\C:\\pkg\\x.msi", L"", application, commandLine);
     EXPECT_EQ(commandLine, L"msiexec.exe /i \"C:\\pkg\\x.msi\"");
-}
-
-TEST(SystemUserCommand, ExecutableGetsItsQuotedPathAndTwoSpaces)
-{
-    std::wstring application;
-    std::wstring commandLine;
+    // Any other file gets its quoted path and two spaces.
     SystemUserCommand(L"C:\\pkg\\setup.exe", L"/s", application, commandLine);
     EXPECT_EQ(application, L"C:\\pkg\\setup.exe");
     EXPECT_EQ(commandLine, L"\"C:\\pkg\\setup.exe\"  /s");
     SystemUserCommand(L"C:\\pkg\\setup.exe", L" /s", application, commandLine);
     EXPECT_EQ(commandLine, L"\"C:\\pkg\\setup.exe\"  /s");
-}
-
-TEST(MsixPackages, RecognisedByExtension)
-{
-    EXPECT_TRUE(IsMsixPackage(L"C:\\pkg\\App.MSIXBUNDLE"));
-    EXPECT_TRUE(IsMsixPackage(L"app.Appx"));
-    EXPECT_FALSE(IsMsixPackage(L"app.msi"));
-    EXPECT_FALSE(IsMsixPackage(L"appx"));
 }

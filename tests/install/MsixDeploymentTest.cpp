@@ -14,7 +14,6 @@
 
 using namespace orvanta;
 using testing_support::ContainsLine;
-using testing_support::TempDir;
 
 namespace {
 
@@ -205,23 +204,15 @@ protected:
     {
         g_scenario = &scenario;
         SetActivationFactoryFunction(FakeActivationFactory);
-        Logger::Instance().ResetForTesting();
-        Logger::Instance().SetLogFile(dir / L"run.log");
-        LogEnabled = true;
     }
     void TearDown() override
     {
         SetActivationFactoryFunction(nullptr);
-        LogEnabled = false;
-        Logger::Instance().ResetForTesting();
         g_scenario = nullptr;
     }
-    std::vector<std::wstring> LogLines() const
-    {
-        return testing_support::LogMessages(testing_support::ReadUtf16File(dir / L"run.log"));
-    }
+    std::vector<std::wstring> LogLines() const { return log.Lines(); }
 
-    TempDir dir;
+    testing_support::LogCapture log;
     Scenario scenario;
 };
 
@@ -239,6 +230,10 @@ TEST_F(MsixDeploymentTest, CompletedDeploymentInstallsThePackage)
     // The package manager is activated once per process.
     EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.appx"), 0u);
     EXPECT_EQ(scenario.activations, 1);
+    // Long paths reach the URI with their prefix.
+    const std::wstring path = L"C:\\" + std::wstring(250, L'a') + L"\\App.msix";
+    EXPECT_EQ(InstallMsixPackage(path), 0u);
+    EXPECT_EQ(scenario.uri, L"\\\\?\\" + path);
 }
 
 TEST_F(MsixDeploymentTest, EveryFailureEndsIn1627WithItsResultInTheLog)
@@ -266,13 +261,6 @@ TEST_F(MsixDeploymentTest, EveryFailureEndsIn1627WithItsResultInTheLog)
         EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msixbundle"), 1627u) << row.logLine;
         EXPECT_TRUE(ContainsLine(LogLines(), row.logLine)) << row.logLine;
     }
-}
-
-TEST_F(MsixDeploymentTest, LongPathsReachTheUriWithTheirPrefix)
-{
-    const std::wstring path = L"C:\\" + std::wstring(250, L'a') + L"\\App.msix";
-    EXPECT_EQ(InstallMsixPackage(path), 0u);
-    EXPECT_EQ(scenario.uri, L"\\\\?\\" + path);
 }
 
 TEST_F(MsixDeploymentTest, RealPackageManagerIsMissingUnderWineAndFailsWith1627)

@@ -183,25 +183,31 @@ TEST_F(PackageLauncherTest, NoPathFoldersAndTheChainerItselfFailLikeAMissingFile
     }
     const std::wstring text = log.Text();
     const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
-    size_t failures = 0;
-    for (size_t at = text.find(failure); at != std::wstring::npos; at = text.find(failure, at + 1))
-        ++failures;
-    EXPECT_EQ(failures, std::size(refused));
+    EXPECT_EQ(testing_support::CountOf(text, failure), std::size(refused));
     const auto log = Log();
     EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), L"Return code of launched file:2")),
               std::size(refused));
 }
 
-TEST_F(PackageLauncherTest, EmptyPropertyNameStoresNothing)
+TEST_F(PackageLauncherTest, EmptyPropertyMsixPackagesAndLocalSystemTakeTheirOwnWays)
 {
     AddHelper(L"--exit 5", RebootNever, L"");
     launcher.RunLaunchItem(0, true);
-    EXPECT_FALSE(testing_support::RegistryKeyExists(HKEY_CURRENT_USER, kStoreKeyW));
-}
+    EXPECT_FALSE(testing_support::RegistryKeyExists(HKEY_CURRENT_USER, kStoreKeyW)) << "nothing to store";
+    EXPECT_THROW(launcher.RunLaunchItem(3, true), std::out_of_range);
 
-TEST_F(PackageLauncherTest, LocalSystemStartsTheFileByItsCommandLine)
-{
+    launcher.Clear();
+    launcher.AddLaunchItem(dir / L"App.msixbundle", L"", L"App", RebootNever, 0, L"Ret");
+    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
+    EXPECT_EQ(Stored(L"Ret"), 1627);
+    EXPECT_EQ(launcher.LastLaunchError(), 1627u);
+    SetMsixDeployer([](const std::wstring&) { return true; });
+    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunDone);
+    EXPECT_EQ(Stored(L"Ret"), 0);
+
+    // As LocalSystem the file is started by its command line.
     SetLocalSystemProbe([] { return true; });
+    launcher.Clear();
     AddHelper(L"--exit 7");
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
     EXPECT_EQ(Stored(L"Ret"), 7);
@@ -230,21 +236,4 @@ TEST_F(PackageLauncherTest, LocalSystemStartsMsiexecOfTheSystemFolderNotAPlanted
     // The real msiexec.exe found no package to install.
     EXPECT_EQ(result, PackageLauncher::RunFailed);
     EXPECT_NE(Stored(L"Ret"), 0);
-}
-
-TEST_F(PackageLauncherTest, MsixPackagesGoToTheDeployment)
-{
-    launcher.AddLaunchItem(dir / L"App.msixbundle", L"", L"App", RebootNever, 0, L"Ret");
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
-    EXPECT_EQ(Stored(L"Ret"), 1627);
-    EXPECT_EQ(launcher.LastLaunchError(), 1627u);
-
-    SetMsixDeployer([](const std::wstring&) { return true; });
-    EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunDone);
-    EXPECT_EQ(Stored(L"Ret"), 0);
-}
-
-TEST_F(PackageLauncherTest, BadIndexIsAProgrammingError)
-{
-    EXPECT_THROW(launcher.RunLaunchItem(3, true), std::out_of_range);
 }

@@ -9,6 +9,8 @@
 #include <regex>
 
 using namespace orvanta;
+using testing_support::BesideTestProgram;
+using testing_support::IsReparsePoint;
 using testing_support::ReadBytes;
 using testing_support::ReadUtf16File;
 using testing_support::TempDir;
@@ -28,19 +30,6 @@ std::wstring CommonAppData()
     return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
 }
 
-std::wstring BesideTestProgram(const std::wstring& name)
-{
-    wchar_t path[MAX_PATH];
-    std::wstring folder(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
-}
-
-bool IsReparsePoint(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 // Logs one line to `path`; the path the logger ended up with (its fallback file is deleted).
 std::wstring LogOnceTo(const std::wstring& path)
 {
@@ -55,7 +44,7 @@ std::wstring LogOnceTo(const std::wstring& path)
 
 } // namespace
 
-TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderAndTimeStampedLines)
+TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderTimeStampedLinesAndAFooter)
 {
     TempDir dir;
     const std::wstring path = dir / L"run.log";
@@ -79,19 +68,13 @@ TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderAndTimeStampedLines)
     const std::wregex line(L"\r\n\r\n\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}-Searching for:First\r\n"
                            L"\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}-\r\n$");
     EXPECT_TRUE(std::regex_search(text, line)) << std::string(text.begin(), text.end());
-}
 
-TEST_F(LoggerTest, SettingTheOpenPathAgainKeepsTheFileAndTheFooterEndsWithABlankLine)
-{
-    TempDir dir;
-    const std::wstring path = dir / L"run.log";
-    Logger::Instance().SetLogFile(path);
-    Logger::Instance().Log(L"one");
+    // Setting the open path again keeps the file; the footer ends with a blank line.
     Logger::Instance().SetLogFile(path);
     Logger::Instance().WriteFooter();
-    const std::wstring text = ReadUtf16File(path);
-    EXPECT_EQ(text.find(L"Log >>"), text.rfind(L"Log >>")) << "one header only";
-    EXPECT_TRUE(EndsWith(text, L"-=====================End of Log=====================\r\n\r\n"));
+    const std::wstring ended = ReadUtf16File(path);
+    EXPECT_EQ(ended.find(L"Log >>"), ended.rfind(L"Log >>")) << "one header only";
+    EXPECT_TRUE(EndsWith(ended, L"-=====================End of Log=====================\r\n\r\n"));
 }
 
 TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
@@ -111,11 +94,20 @@ TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
     ::DeleteFileW(fallback.c_str());
 }
 
-// The build made logtree\logs\run.log, a symbolic link to logtree\victim.log, beside the test
-// program; an elevated chainer must not write through a link someone planted at its log path.
+// An elevated chainer must not write through a link someone planted at its log path: a hard
+// link, or logtree\logs\run.log, a symbolic link to logtree\victim.log the build made.
 // (Wine 8 reports host links to folders as reparse points, links to files not: there it skips.)
 TEST_F(LoggerTest, LinkPlantedAtTheLogPathIsNotWrittenThrough)
 {
+    TempDir dir;
+    const std::wstring hardVictim = dir / L"victim.txt";
+    const std::wstring hardLink = dir / L"hard.log";
+    ASSERT_TRUE(WriteBytes(hardVictim, "untouched"));
+    ASSERT_TRUE(::CreateHardLinkW(hardLink.c_str(), hardVictim.c_str(), nullptr));
+
+    EXPECT_NE(LogOnceTo(hardLink), hardLink);
+    EXPECT_EQ(ReadBytes(hardVictim), "untouched");
+
     const std::wstring tree = BesideTestProgram(L"logtree");
     const std::wstring link = tree + L"\\logs\\run.log";
     const std::wstring victim = tree + L"\\victim.log";
@@ -129,34 +121,19 @@ TEST_F(LoggerTest, LinkPlantedAtTheLogPathIsNotWrittenThrough)
     EXPECT_FALSE(used.empty()) << "a fallback candidate takes the log";
 }
 
-TEST_F(LoggerTest, HardLinkAtTheLogPathIsNotWrittenThrough)
-{
-    TempDir dir;
-    const std::wstring victim = dir / L"victim.txt";
-    const std::wstring link = dir / L"run.log";
-    ASSERT_TRUE(WriteBytes(victim, "untouched"));
-    ASSERT_TRUE(::CreateHardLinkW(link.c_str(), victim.c_str(), nullptr));
-
-    EXPECT_NE(LogOnceTo(link), link);
-    EXPECT_EQ(ReadBytes(victim), "untouched");
-}
-
 TEST(SharedLogFolder, CreatedForEveryoneButNeverALink)
 {
     TempDir dir;
     EXPECT_EQ(SharedLogFolder(dir.Path()), dir / L"ORVANTA_LOGS");
     EXPECT_EQ(testing_support::AllowedEntriesOf(dir / L"ORVANTA_LOGS").count(L"S-1-1-0"), 1u);
     EXPECT_EQ(SharedLogFolder(dir.Path()), dir / L"ORVANTA_LOGS") << "an existing folder is used";
+    // The fallback file there is named after the program.
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup.x64.exe"), L"setup.x64.LOG");
+    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup"), L"setup.LOG");
 
     // logtree\shared\ORVANTA_LOGS: a symbolic link to logtree\elsewhere, made by the build.
     const std::wstring shared = BesideTestProgram(L"logtree\\shared");
     if (!IsReparsePoint(shared + L"\\ORVANTA_LOGS"))
         GTEST_SKIP() << "the build made no symbolic link reported as a reparse point";
     EXPECT_EQ(SharedLogFolder(shared), L"");
-}
-
-TEST(LoggerNames, FallbackFileNameReplacesTheExtension)
-{
-    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup.x64.exe"), L"setup.x64.LOG");
-    EXPECT_EQ(LogFileNameFor(L"C:\\pkg\\setup"), L"setup.LOG");
 }

@@ -191,15 +191,7 @@ TEST_F(OsVersionRegistryTest, ReleasesAsTheyStoreTheirVersion)
     EXPECT_EQ(ReadAfter(windows7).servicePackText, L"Service Pack 1");
 }
 
-TEST_F(OsVersionRegistryTest, OtherProductTypesAreServersOfType2AndNoneIsAWorkstation)
-{
-    EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", Text(L"LanmanNT")}}).productType, 2);
-    EXPECT_TRUE(ReadOsVersionInfo().server);
-    EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", kAbsent}}).productType, 1);
-    EXPECT_FALSE(ReadOsVersionInfo().server);
-}
-
-TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaults)
+TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaultsAndOtherProductTypesAreServers)
 {
     // A major number stored as text is not a DWORD; a version text of other than three characters
     // gives nothing; a build number is read up to its first non-digit.
@@ -216,6 +208,12 @@ TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaults)
     EXPECT_EQ(info.releaseId, 0u);
     EXPECT_EQ(info.servicePack, 0u);
     EXPECT_TRUE(info.server);
+
+    // Other product types are servers of type 2; none is a workstation.
+    EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", Text(L"LanmanNT")}}).productType, 2);
+    EXPECT_TRUE(ReadOsVersionInfo().server);
+    EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", kAbsent}}).productType, 1);
+    EXPECT_FALSE(ReadOsVersionInfo().server);
 }
 
 TEST_F(OsVersionRegistryTest, OversizedValuesAreIgnoredWithoutHarm)

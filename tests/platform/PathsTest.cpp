@@ -5,7 +5,7 @@
 
 using namespace orvanta;
 
-TEST(MakeLongPath, PrefixesAbsoluteAndNetworkPathsFrom248Characters)
+TEST(LongPaths, PrefixedFrom248CharactersDrivePathsPlainNetworkPathsInUncForm)
 {
     const std::wstring short247 = L"C:\\" + std::wstring(244, L'a');
     const std::wstring long248 = L"C:\\" + std::wstring(245, L'a');
@@ -15,10 +15,8 @@ TEST(MakeLongPath, PrefixesAbsoluteAndNetworkPathsFrom248Characters)
     const std::wstring unc = L"\\\\srv\\share\\" + std::wstring(288, L'b');
     EXPECT_EQ(MakeLongPath(unc), L"\\\\?\\UNC\\srv\\share\\" + std::wstring(288, L'b'));
     EXPECT_EQ(MakeLongPath(std::wstring(300, L'r')), std::wstring(300, L'r'));  // relative paths stay
-}
 
-TEST(LongPathPrefix, DrivePathsGetItPlainNetworkPathsTheUncForm)
-{
+    // Asked for explicitly, drive paths get the prefix plain, network paths the UNC form.
     struct Case {
         const wchar_t* plain;
         const wchar_t* prefixed;
@@ -35,10 +33,8 @@ TEST(LongPathPrefix, DrivePathsGetItPlainNetworkPathsTheUncForm)
         EXPECT_EQ(WithoutLongPathPrefix(c.plain), c.plain);
     }
     EXPECT_EQ(WithLongPathPrefix(L"relative\\x"), L"relative\\x");
-}
 
-TEST(NormalizePath, RemovesPrefixesAndRepeatedBackslashes)
-{
+    // Normalising removes prefixes and repeated backslashes.
     EXPECT_EQ(NormalizePath(L"C:\\a\\\\b\\"), L"C:\\a\\b");
     EXPECT_EQ(NormalizePath(L"\\\\?\\C:\\x"), L"C:\\x");
     EXPECT_EQ(NormalizePath(L"\\\\?\\UNC\\srv\\share"), L"\\\\srv\\share");
@@ -46,13 +42,7 @@ TEST(NormalizePath, RemovesPrefixesAndRepeatedBackslashes)
     EXPECT_EQ(NormalizePath(L""), L"");
 }
 
-TEST(IniPath, DerivedFromTheModulePath)
-{
-    EXPECT_EQ(IniPathForModule(L"C:\\pkg\\setup.x64.exe"), L"C:\\pkg\\setup.x64.ini");
-    EXPECT_EQ(IniPathForModule(L"C:\\pkg\\setup"), L"C:\\pkg\\setup.ini");
-}
-
-TEST(IniText, FirstTwoBytesAreAlwaysSkipped)
+TEST(IniFile, PathDerivedFromTheModulePathAndFirstTwoBytesAlwaysSkipped)
 {
     const std::string withBom("\xFF\xFE[\0S\0]\0", 8);
     EXPECT_EQ(IniTextFromBytes(withBom), L"[S]");
@@ -61,4 +51,7 @@ TEST(IniText, FirstTwoBytesAreAlwaysSkipped)
     const std::string oddLength("\xFF\xFEX\0Y", 5);
     EXPECT_EQ(IniTextFromBytes(oddLength), L"X");
     EXPECT_EQ(IniTextFromBytes(std::string("\xFF\xFE", 2)), L"");
+
+    EXPECT_EQ(IniPathForModule(L"C:\\pkg\\setup.x64.exe"), L"C:\\pkg\\setup.x64.ini");
+    EXPECT_EQ(IniPathForModule(L"C:\\pkg\\setup"), L"C:\\pkg\\setup.ini");
 }

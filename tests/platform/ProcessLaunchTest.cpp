@@ -84,26 +84,20 @@ TEST(RunProcessAndWait, ChildGetsCommandLineAndInheritsTheCurrentFolder)
     EXPECT_EQ(ReportedNumber(values, L"parent"), ::GetCurrentProcessId());
 }
 
-TEST(RunProcessAndWait, EmptyApplicationLetsTheSystemSearchThePath)
+TEST(RunProcessAndWait, EmptyApplicationLetsTheSystemSearchThePathAndFailedStartsGiveTheSystemError)
 {
     uint32_t exitCode = 0;
     EXPECT_TRUE(RunProcessAndWait(L"", L"cmd.exe /c exit 5", NORMAL_PRIORITY_CLASS, &exitCode));
     EXPECT_EQ(exitCode, 5u);
     EXPECT_TRUE(RunProcessAndWait(TestHelperPath(), L"", NORMAL_PRIORITY_CLASS, nullptr));
-}
-
-TEST(RunProcessAndWait, FailedStartReportsTheSystemError)
-{
-    uint32_t exitCode = 0;
     EXPECT_FALSE(RunProcessAndWait(L"C:\\no-such-folder\\setup.exe", L"", NORMAL_PRIORITY_CLASS, &exitCode));
     EXPECT_EQ(exitCode, static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
-
     exitCode = 0;
     EXPECT_FALSE(RunProcessAndWait(L"", L"", NORMAL_PRIORITY_CLASS, &exitCode));
     EXPECT_NE(exitCode, 0u);
 }
 
-TEST(ShellExecuteAndWait, RunsBatchScriptsAndFailsForMissingFiles)
+TEST(ShellExecuteAndWait, RunsScriptsFailsForMissingFilesAndHidesTheWindowOnlyWhenQuiet)
 {
     TempDir temp;
     const std::wstring script = temp / L"setup.bat";
@@ -113,19 +107,13 @@ TEST(ShellExecuteAndWait, RunsBatchScriptsAndFailsForMissingFiles)
     EXPECT_EQ(exitCode, 7u);
     EXPECT_FALSE(ShellExecuteAndWait(temp / L"missing.exe", L"/q", L"", true, &exitCode));
     EXPECT_EQ(exitCode, static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
-}
 
-TEST(ShellExecuteAndWait, QuietHidesTheWindowOtherwiseShowsItNormally)
-{
-    TempDir temp;
-    const std::wstring hidden = temp / L"hidden.txt";
-    const std::wstring shown = temp / L"shown.txt";
-    EXPECT_EQ(ShellHelper(L"--report \"" + hidden + L"\""), 0u);
-    uint32_t exitCode = 1;
-    EXPECT_TRUE(ShellExecuteAndWait(TestHelperPath(), L"--report \"" + shown + L"\"", L"", false, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(ReportedNumber(ReadReport(hidden), L"show"), static_cast<uint32_t>(SW_HIDE));
-    EXPECT_EQ(ReportedNumber(ReadReport(shown), L"show"), static_cast<uint32_t>(SW_SHOWNORMAL));
+    for (const bool quiet : {true, false}) {
+        const std::wstring report = temp / L"report.txt";
+        EXPECT_TRUE(ShellExecuteAndWait(TestHelperPath(), L"--report \"" + report + L"\"", L"", quiet, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(ReportedNumber(ReadReport(report), L"show"), static_cast<uint32_t>(quiet ? SW_HIDE : SW_SHOWNORMAL));
+    }
 }
 
 TEST(ShellExecuteAndWait, WorkingFolderIsTheFilesOwnOrTheGivenOneWithoutLongPathPrefixes)

@@ -32,7 +32,7 @@ std::wstring GrandchildArguments(const std::wstring& report, const ReadyEvent& r
 
 } // namespace
 
-TEST(GetProcessCommandLine, ReadsAChildsCommandLineExactly)
+TEST(GetProcessCommandLine, ReadsAChildsCommandLineExactlyAndNothingOfUnreadableProcesses)
 {
     ReadyEvent ready;
     const std::wstring commandLine =
@@ -46,10 +46,7 @@ TEST(GetProcessCommandLine, ReadsAChildsCommandLineExactly)
     const UniqueHandle process(::OpenProcess(kQueryAndRead, FALSE, child.id));
     ASSERT_TRUE(process);
     EXPECT_EQ(ProcessUtil::GetProcessCommandLine(process.Get()), commandLine);
-}
-
-TEST(GetProcessCommandLine, UnreadableProcessGivesEmptyText)
-{
+    // Unreadable processes give an empty text.
     EXPECT_EQ(ProcessUtil::GetProcessCommandLine(nullptr), L"");
     const UniqueHandle limited(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId()));
     ASSERT_TRUE(limited);
@@ -87,42 +84,32 @@ TEST(EnumerateProcesses, OffersEveryProcessWithSnapshotDataAndCommandLineAndPare
     EXPECT_EQ(ProcessUtil::GetParentProcessId(0xFFFFFFF0u), 0u);
 }
 
-TEST(GetProcessTree, HoldsTheRootAndAllItsLivingDescendants)
+TEST(GetProcessTree, HoldsTheRootAndItsLivingDescendantsAlsoOnceTheRootEnded)
 {
-    TempDir temp;
-    ReadyEvent ready;
-    const std::wstring report = temp / L"grandchild.txt";
-    StartedChild child = StartChild(HelperCommandLine(GrandchildArguments(report, ready) + L" --sleep 30000"));
-    ASSERT_TRUE(child.process);
-    ProcessReaper reaper;
-    reaper.Add(child.id);
-    ASSERT_TRUE(ready.Wait());
-    const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
-    ASSERT_NE(grandchild, 0u);
-    reaper.Add(grandchild);
-
-    EXPECT_EQ(Sorted(ProcessUtil::GetProcessTree(child.id)), Sorted({child.id, grandchild}));
-    const std::vector<uint32_t> ownTree = ProcessUtil::GetProcessTree(::GetCurrentProcessId());
-    for (const uint32_t id : {static_cast<uint32_t>(::GetCurrentProcessId()), static_cast<uint32_t>(child.id),
-                              grandchild})
-        EXPECT_NE(std::find(ownTree.begin(), ownTree.end(), id), ownTree.end()) << id;
-}
-
-TEST(GetProcessTree, EndedRootStillReachesItsOrphanedDescendants)
-{
-    TempDir temp;
-    ReadyEvent ready;
-    const std::wstring report = temp / L"grandchild.txt";
-    // The child only starts the grandchild and ends; its handle keeps its id from being reused.
-    StartedChild child = StartChild(HelperCommandLine(GrandchildArguments(report, ready)));
-    ASSERT_TRUE(child.process);
-    ProcessReaper reaper;
-    ASSERT_TRUE(ready.Wait());
-    const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
-    ASSERT_NE(grandchild, 0u);
-    reaper.Add(grandchild);
-    ASSERT_EQ(WaitForExitCode(child.process.Get()), 0u);
-
-    EXPECT_EQ(ProcessUtil::GetProcessTree(child.id), std::vector<uint32_t>{grandchild});
+    // The second child only starts its grandchild and ends; its handle keeps its id from being reused.
+    for (const bool rootEnds : {false, true}) {
+        TempDir temp;
+        ReadyEvent ready;
+        const std::wstring report = temp / L"grandchild.txt";
+        StartedChild child = StartChild(HelperCommandLine(GrandchildArguments(report, ready) +
+                                                          (rootEnds ? L"" : L" --sleep 30000")));
+        ASSERT_TRUE(child.process);
+        ProcessReaper reaper;
+        reaper.Add(child.id);
+        ASSERT_TRUE(ready.Wait());
+        const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
+        ASSERT_NE(grandchild, 0u);
+        reaper.Add(grandchild);
+        if (rootEnds) {
+            ASSERT_EQ(WaitForExitCode(child.process.Get()), 0u);
+            EXPECT_EQ(ProcessUtil::GetProcessTree(child.id), std::vector<uint32_t>{grandchild});
+            continue;
+        }
+        EXPECT_EQ(Sorted(ProcessUtil::GetProcessTree(child.id)), Sorted({child.id, grandchild}));
+        const std::vector<uint32_t> ownTree = ProcessUtil::GetProcessTree(::GetCurrentProcessId());
+        for (const uint32_t id : {static_cast<uint32_t>(::GetCurrentProcessId()), static_cast<uint32_t>(child.id),
+                                  grandchild})
+            EXPECT_NE(std::find(ownTree.begin(), ownTree.end(), id), ownTree.end()) << id;
+    }
     EXPECT_TRUE(ProcessUtil::GetProcessTree(0xFFFFFFF0u).empty());
 }

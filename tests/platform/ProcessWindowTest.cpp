@@ -65,7 +65,7 @@ protected:
 
 } // namespace
 
-TEST_F(WaitWithMessagePumpTest, TimerMessageIsDispatchedWhileWaiting)
+TEST_F(WaitWithMessagePumpTest, DispatchesMessagesWhileWaitingAndFailsForInvalidHandles)
 {
     Watchdog watchdog(event_.Get());
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, SignalFromTimer);
@@ -75,10 +75,7 @@ TEST_F(WaitWithMessagePumpTest, TimerMessageIsDispatchedWhileWaiting)
     EXPECT_TRUE(WaitWithMessagePump(event_.Get()));
     EXPECT_TRUE(g_dispatched);
     EXPECT_FALSE(watchdog.Fired());
-}
 
-TEST_F(WaitWithMessagePumpTest, ReturnsTrueForSignalledHandlesAndFalseForInvalidOnes)
-{
     ::SetEvent(event_.Get());
     EXPECT_TRUE(WaitWithMessagePump(event_.Get()));
 

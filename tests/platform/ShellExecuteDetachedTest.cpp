@@ -106,6 +106,14 @@ TEST_F(ShellExecuteDetachedTest, ElevatedScriptRunsThroughTheCommandProcessorWit
     // The quoting holds up in a real command processor: the script ran with its argument.
     ASSERT_TRUE(WaitForFile(folder + L"\\done.txt"));
     EXPECT_EQ(testing_support::ReadBytes(folder + L"\\done.txt"), "elevated\r\n");
+
+    // A program is not rewritten.
+    g_calls.clear();
+    EXPECT_TRUE(ShellExecuteDetached(TestHelperPath(), L"--exit 0", L"", true));
+    ASSERT_EQ(g_calls.size(), 1u);
+    EXPECT_EQ(g_calls[0].verb, L"runas");
+    EXPECT_EQ(g_calls[0].file, TestHelperPath());
+    EXPECT_EQ(g_calls[0].parameters, L"--exit 0");
 }
 
 TEST_F(ShellExecuteDetachedTest, ScriptWithoutElevationStartsDirectlyWithOpen)
@@ -124,15 +132,6 @@ TEST_F(ShellExecuteDetachedTest, ScriptWithoutElevationStartsDirectlyWithOpen)
     EXPECT_EQ(testing_support::ReadBytes(temp / L"done.txt"), "plain\r\n");
 }
 
-TEST_F(ShellExecuteDetachedTest, ElevatedProgramIsNotRewritten)
-{
-    EXPECT_TRUE(ShellExecuteDetached(TestHelperPath(), L"--exit 0", L"", true));
-    ASSERT_EQ(g_calls.size(), 1u);
-    EXPECT_EQ(g_calls[0].verb, L"runas");
-    EXPECT_EQ(g_calls[0].file, TestHelperPath());
-    EXPECT_EQ(g_calls[0].parameters, L"--exit 0");
-}
-
 TEST_F(ShellExecuteDetachedTest, MissingAssociationIsRetriedWithTheDefaultVerbAndShellInterface)
 {
     TempDir temp;
@@ -147,10 +146,9 @@ TEST_F(ShellExecuteDetachedTest, MissingAssociationIsRetriedWithTheDefaultVerbAn
     EXPECT_EQ(g_calls[1].mask, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS));
     EXPECT_FALSE(g_calls[1].hasVerb);
     EXPECT_EQ(g_calls[1].file, document);
-}
 
-TEST_F(ShellExecuteDetachedTest, OnlyAssociationFailuresAreRetriedAndFailuresStillReturnTrue)
-{
+    // Only association failures are retried; a failure still returns true.
+    g_calls.clear();
     g_script = {SE_ERR_ASSOCINCOMPLETE, SE_ERR_NOASSOC};
     EXPECT_TRUE(ShellExecuteDetached(L"C:\\x\\a.doc", L"", L"", true));
     EXPECT_EQ(g_calls.size(), 2u);

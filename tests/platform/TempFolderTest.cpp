@@ -30,13 +30,19 @@ std::wstring WineShareFolder()
 
 } // namespace
 
-TEST(TempFolder, IsNormalisedAndExists)
+TEST(TempFolderAndErrorText, TempFolderIsNormalisedAndErrorTextIsTheSystemsOrANumber)
 {
     const std::wstring folder = GetTempFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
     EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetTempFolder(), folder);
+
+    const std::wstring missing = GetSystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(missing.empty());
+    EXPECT_TRUE(EndsWith(missing, L"\r\n")) << "the system's line break is kept";
+    EXPECT_EQ(GetSystemErrorText(3010), L"3010");
+    EXPECT_EQ(GetSystemErrorText(0xE0000005), L"-536870907");
 }
 
 TEST(TempFolder, LocalSystemWithoutGetTempPath2UsesAPrivateSystemTemp)
@@ -97,15 +103,6 @@ TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
     EXPECT_TRUE(CreateTempFileName(dir / L"missing", L"x", L"ps1").empty());
 }
 
-TEST(SystemErrorText, SystemTextOrNumber)
-{
-    const std::wstring missing = GetSystemErrorText(ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(missing.empty());
-    EXPECT_TRUE(EndsWith(missing, L"\r\n")) << "the system's line break is kept";
-    EXPECT_EQ(GetSystemErrorText(3010), L"3010");
-    EXPECT_EQ(GetSystemErrorText(0xE0000005), L"-536870907");
-}
-
 TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPath)
 {
     TempDir dir;
@@ -123,6 +120,12 @@ TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPath)
     RemoveEmptyParentFolders(deep, dir.Path());
     EXPECT_EQ(::GetFileAttributesW(MakeLongPath(created.front()).c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(::GetFileAttributesW(dir.Path().c_str()), INVALID_FILE_ATTRIBUTES) << "the stop folder stays";
+
+    // A file in the way stops the walk; a folder that is not empty keeps the system error.
+    ASSERT_TRUE(testing_support::WriteBytes(dir / L"file", "x"));
+    EXPECT_NE(CreateFolderTree(dir / L"file\\sub\\deeper", true, nullptr), 0u);
+    EXPECT_FALSE(RemoveDirectoryLong(dir.Path()));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
 }
 
 TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPathOnAShare)
@@ -147,32 +150,12 @@ TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPathOnAShare)
     EXPECT_EQ(::GetFileAttributesW((local + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(FolderTree, StopsAtTheFirstFailureOnADrive)
-{
-    TempDir dir;
-    const std::wstring blocker = dir / L"file";
-    ASSERT_TRUE(testing_support::WriteBytes(blocker, "x"));
-    EXPECT_NE(CreateFolderTree(blocker + L"\\sub\\deeper", true, nullptr), 0u);
-}
-
-TEST(RemoveDirectoryLong, KeepsTheSystemError)
-{
-    TempDir dir;
-    ASSERT_TRUE(testing_support::WriteBytes(dir / L"f", "x"));
-    EXPECT_FALSE(RemoveDirectoryLong(dir.Path()));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
-}
-
-TEST(SystemLibraries, LoadOnlyFromTheSystemFolder)
+TEST(SystemLibraries, LoadOnlyFromTheSystemFolderAndMissingOnesFailTheCallWithItsError)
 {
     EXPECT_TRUE(LoadSystemLibrary(L"ntdll.dll").IsValid());
-    const UniqueModule missing = LoadSystemLibrary(L"orvanta-no-such.dll");
-    EXPECT_FALSE(missing.IsValid());
+    EXPECT_FALSE(LoadSystemLibrary(L"orvanta-no-such.dll").IsValid());
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-}
 
-TEST(SystemLibraries, MissingLibraryOrFunctionFailsTheCallWithItsError)
-{
     using GetCurrentProcessIdFn = DWORD(WINAPI*)();
     const SystemLibrary kernel(L"kernel32.dll");
     GetCurrentProcessIdFn present = nullptr;

@@ -66,16 +66,7 @@ TEST(CleanupRules, FoldersFromTheChainerUpToTheCleanupFolder)
         EXPECT_EQ(FoldersToHandOn(row.module, row.folder), row.handedOn) << row.module << L" to " << row.folder;
 }
 
-TEST(CleanupRules, PathsDifferingOnlyInCaseAreHandedOnOnce)
-{
-    std::vector<std::wstring> paths;
-    for (const wchar_t* path : {L"C:\\Pkg\\clean.ps1", L"C:\\PKG\\CLEAN.PS1", L"", L"C:\\Pkg\\setup.exe",
-                                L"c:\\pkg\\Setup.exe", L"C:\\Pkg\\Sub"})
-        AddPathOnce(paths, path);
-    EXPECT_EQ(paths, (std::vector<std::wstring>{L"C:\\Pkg\\clean.ps1", L"C:\\Pkg\\setup.exe", L"C:\\Pkg\\Sub"}));
-}
-
-TEST(CleanupRules, PruningKeepsFilesAndFoldersWithAtMostOneEntry)
+TEST(CleanupRules, PathsAreHandedOnOnceAndPruningKeepsFilesAndFoldersWithAtMostOneEntry)
 {
     const std::map<std::wstring, size_t> entries{
         {L"C:\\Pkg\\Sub", 1}, {L"C:\\Pkg", 3}, {L"C:\\Empty", 0}, {L"C:\\Pkg\\Sub\\setup.exe", 0}, {L"C:", 40}};
@@ -84,6 +75,12 @@ TEST(CleanupRules, PruningKeepsFilesAndFoldersWithAtMostOneEntry)
     EXPECT_EQ(PruneHandOffPaths({L"C:\\Pkg\\Sub\\setup.exe", L"C:\\Pkg\\Sub", L"C:\\Pkg", L"C:\\Empty", L"C:"},
                                 count, isFolder),
               (std::vector<std::wstring>{L"C:\\Pkg\\Sub\\setup.exe", L"C:\\Pkg\\Sub", L"C:\\Empty"}));
+
+    std::vector<std::wstring> paths;
+    for (const wchar_t* path : {L"C:\\Pkg\\clean.ps1", L"C:\\PKG\\CLEAN.PS1", L"", L"C:\\Pkg\\setup.exe",
+                                L"c:\\pkg\\Setup.exe", L"C:\\Pkg\\Sub"})
+        AddPathOnce(paths, path);
+    EXPECT_EQ(paths, (std::vector<std::wstring>{L"C:\\Pkg\\clean.ps1", L"C:\\Pkg\\setup.exe", L"C:\\Pkg\\Sub"}));
 }
 
 TEST(CleanupRules, PowerShellCommandLine)
@@ -99,17 +96,7 @@ TEST(CleanupRules, PowerShellCommandLine)
               L"\"& 'C:\\Users\\Jo Smith\\Temp\\OV_1.ps1' -paths 'C:\\p' -retry_count 3\"");
 }
 
-TEST(DeferredCleanup, WithoutTheChainerSectionNothingIsDeletedOrHandedOn)
-{
-    IniFile ini;
-    ini.Parse(L"[GeneralOptions]\r\nOptions=q\r\n");
-    DeferredCleanup cleanup;
-    cleanup.SetUp(ini, L"C:\\Pkg\\setup.exe", L"C:\\Pkg\\setup.ini");
-    EXPECT_TRUE(cleanup.FilesToDelete().empty());
-    EXPECT_TRUE(cleanup.HandOffPaths().empty());
-}
-
-TEST(DeferredCleanup, AScriptThatCannotBeCopiedStartsNothingAndLeavesNoCopy)
+TEST(DeferredCleanup, NothingWithoutTheChainerSectionAndNoCopyOfAScriptThatCannotBeCopied)
 {
     const auto copies = [] {
         size_t count = 0;
@@ -128,4 +115,11 @@ TEST(DeferredCleanup, AScriptThatCannotBeCopiedStartsNothingAndLeavesNoCopy)
     EXPECT_FALSE(cleanup.Run());
     EXPECT_EQ(copies(), before);
     EXPECT_TRUE(PowerShellCleanup().Run()) << "nothing to hand on is no failure";
+
+    IniFile ini;
+    ini.Parse(L"[GeneralOptions]\r\nOptions=q\r\n");
+    DeferredCleanup deferred;
+    deferred.SetUp(ini, L"C:\\Pkg\\setup.exe", L"C:\\Pkg\\setup.ini");
+    EXPECT_TRUE(deferred.FilesToDelete().empty());
+    EXPECT_TRUE(deferred.HandOffPaths().empty());
 }

@@ -132,26 +132,31 @@ protected:
 
 } // namespace
 
-TEST_F(InstallSequenceTest, NoPrerequisitesEndsAtOnceAndDeletesTheKey)
+TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAnythingToInstallOrAModeNothingIsInstalled)
 {
-    config.prerequisites.clear();
+    ChainerConfig empty = config;
+    empty.prerequisites.clear();
     ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Old", L"1"));
-    const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
-    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(InstallPrerequisites(empty, extraction, run).result, 0);
     EXPECT_TRUE(run.calls.empty());
     EXPECT_FALSE(KeyKept());
-}
 
-TEST_F(InstallSequenceTest, NothingToInstallIsLogged)
-{
     run.decision = AcceptableFound;
     EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
     EXPECT_EQ(run.calls, std::vector<std::wstring>{L"search"});
     EXPECT_TRUE(ContainsLine(Log(), L"No prerequisite must be installed."));
+
+    run.decision = InstallFromPackage;
+    config.general.Options = L"";  // neither quiet nor basic
+    EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
+    EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install"), 0);
+    for (const std::wstring& line : Log())
+        EXPECT_EQ(line.find(L"Starting installing"), std::wstring::npos);
 }
 
 TEST_F(InstallSequenceTest, SilentRunRunsTheStagesInOrderThenChecks)
 {
+    config.general.Options = L"qb";  // quiet wins
     const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
     EXPECT_EQ(outcome.result, 0);
     EXPECT_FALSE(outcome.rebootPending);
@@ -205,26 +210,6 @@ TEST_F(InstallSequenceTest, RebootStateAndMandatoryCheckDecideTheResultAndTheKey
     }
 }
 
-TEST_F(InstallSequenceTest, WithoutQuietOrBasicNothingIsInstalledOrLogged)
-{
-    config.general.Options = L"";
-    EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
-    EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install"), 0);
-    for (const std::wstring& line : Log())
-        EXPECT_EQ(line.find(L"Starting installing"), std::wstring::npos);
-}
-
-TEST_F(InstallSequenceTest, QuietWinsOverBasicAndBasicModeIsLoggedAsSuch)
-{
-    config.general.Options = L"qb";
-    InstallPrerequisites(config, extraction, run);
-    config.general.Options = L"b";
-    InstallPrerequisites(config, extraction, run);
-    const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in silent mode."));
-    EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in basic UI mode."));
-}
-
 TEST_F(InstallSequenceTest, BasicRunSearchesBehindTheStatusWindowThenInstallsInTheProgressDialog)
 {
     config.general.Options = L"b";
@@ -235,6 +220,7 @@ TEST_F(InstallSequenceTest, BasicRunSearchesBehindTheStatusWindowThenInstallsInT
                                                     L"opensite+sink", L"install+sink", L"recheck", L"mandatory",
                                                     L"close", L"discarded"}));
     EXPECT_NE(run.searchThread, ::GetCurrentThreadId());
+    EXPECT_TRUE(ContainsLine(Log(), L"Starting installing prerequisites in basic UI mode."));
 }
 
 TEST_F(InstallSequenceTest, DialogEndsGiveTheExitCode)

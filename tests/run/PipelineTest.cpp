@@ -145,17 +145,23 @@ TEST_F(PipelineTest, ProcessorLetters)
     }
 }
 
-TEST_F(PipelineTest, SkippedSearchDecidesAtOnceAndKeepsItsDecisionOnRecheck)
+TEST_F(PipelineTest, RecheckDeselectsWhatIsNowInstalledButASkippedSearchKeepsItsDecision)
 {
     Add(L"Skipped", L"i");
+    Add(L"First");
+    Add(L"Second");
     Install(L"Skipped");  // would be found if it were searched
     SearchAllPrerequisites(config);
     EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
     EXPECT_TRUE(ContainsLine(Log(), L"Searching for:Skipped"));
-
+    Install(L"First");
     RecheckPrerequisites(config);
     EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
     EXPECT_TRUE(config.prerequisites[0].selected);
+    EXPECT_EQ(config.prerequisites[1].decision, AcceptableFound);
+    EXPECT_FALSE(config.prerequisites[1].selected);
+    EXPECT_EQ(config.prerequisites[1].initialDecision, InstallFromPackage);
+    EXPECT_TRUE(config.prerequisites[2].selected);
 }
 
 TEST_F(PipelineTest, SelectingAChildPullsItsParentIn)
@@ -172,27 +178,20 @@ TEST_F(PipelineTest, SelectingAChildPullsItsParentIn)
 
     SetSelected(config, 1, true);
     EXPECT_TRUE(config.prerequisites[0].selected);
-}
 
-TEST_F(PipelineTest, InstalledParentIsNotSelectedWithItsChild)
-{
-    Add(L"Parent");
-    Add(L"Child", L"", SourceSetupFile, L"Parent");
-    Install(L"Parent");
-    SearchAllPrerequisites(config);
-    EXPECT_FALSE(config.prerequisites[0].selected);
-    EXPECT_TRUE(config.prerequisites[1].selected);
-}
-
-TEST_F(PipelineTest, ParentCyclesAndUnknownParentsEnd)
-{
+    // An installed parent stays out; parent cycles and unknown parents end.
+    config.prerequisites.clear();
+    Add(L"Installed");
+    Add(L"Child", L"", SourceSetupFile, L"Installed");
     Add(L"A", L"", SourceSetupFile, L"B");
     Add(L"B", L"", SourceSetupFile, L"A");
     Add(L"C", L"", SourceSetupFile, L"Nobody");
+    Install(L"Installed");
     SearchAllPrerequisites(config);
-    EXPECT_TRUE(config.prerequisites[0].selected);
-    EXPECT_TRUE(config.prerequisites[1].selected);
-    EXPECT_TRUE(config.prerequisites[2].selected);
+    std::vector<bool> selected;
+    for (const PrereqInfo& prereq : config.prerequisites)
+        selected.push_back(prereq.selected);
+    EXPECT_EQ(selected, (std::vector<bool>{false, true, true, true, true}));
 }
 
 TEST_F(PipelineTest, EffectiveDecisionOfFoundButSelectedPrerequisites)
@@ -217,19 +216,6 @@ TEST_F(PipelineTest, EffectiveDecisionOfFoundButSelectedPrerequisites)
 
     config.prerequisites[2].selected = false;
     EXPECT_EQ(EffectiveDecision(config, 2), NotSelected);
-}
-
-TEST_F(PipelineTest, RecheckDeselectsWhatIsNowInstalled)
-{
-    Add(L"First");
-    Add(L"Second");
-    SearchAllPrerequisites(config);
-    Install(L"First");
-    RecheckPrerequisites(config);
-    EXPECT_EQ(config.prerequisites[0].decision, AcceptableFound);
-    EXPECT_FALSE(config.prerequisites[0].selected);
-    EXPECT_EQ(config.prerequisites[0].initialDecision, InstallFromPackage);
-    EXPECT_TRUE(config.prerequisites[1].selected);
 }
 
 TEST_F(PipelineTest, MandatoryCheckNamesTheMissingPrerequisite)

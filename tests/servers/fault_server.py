@@ -303,7 +303,6 @@ class FtpHandler(socketserver.StreamRequestHandler):
             self.user = argument
             self.reply("331 password please")
         elif command == "PASS":
-            self.logged_in = True
             self.stalled_once = False
             self.reply("230 logged in")
         elif self.user == "stallcommand" and not self.stalled_once:

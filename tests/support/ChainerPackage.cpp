@@ -35,6 +35,20 @@ void ChainerPackage::WriteIniText(const std::wstring& text, bool withBom) const
     ASSERT_TRUE(WriteUtf16File(IniPath(), text, withBom));
 }
 
+void ChainerPackage::WritePrerequisites(const std::vector<std::wstring>& general,
+                                        const std::vector<IniSection>& sections) const
+{
+    std::vector<std::wstring> lines{L"[GeneralOptions]"};
+    lines.insert(lines.end(), general.begin(), general.end());
+    lines.push_back(L"[PREREQUISITES]");
+    for (size_t i = 0; i < sections.size(); ++i)
+        lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + sections[i][0].substr(1, sections[i][0].size() - 2));
+    for (const IniSection& section : sections)
+        lines.insert(lines.end(), section.begin(), section.end());
+    lines.insert(lines.end(), {L"[PREREQ_CHAINER]", L"LogFile=" + LogPath()});
+    WriteIni(lines);
+}
+
 void ChainerPackage::AddTestHelper(const std::wstring& name) const
 {
     const std::wstring helper = EnvironmentValue(L"ORVANTA_TESTHELPER");

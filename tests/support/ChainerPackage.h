@@ -12,6 +12,9 @@ namespace testing_support {
 // A setup program the build made for the tests (runtime.msi, tool-setup.exe).
 std::wstring BuiltPackage(const std::wstring& name);
 
+// An INI section: its "[Name]" header, then its key=value lines.
+using IniSection = std::vector<std::wstring>;
+
 class ChainerPackage {
 public:
     // The chainer comes from the path in the environment variable `chainerVariable`.
@@ -28,6 +31,9 @@ public:
     // Writes the INI (lines joined with CR LF).
     void WriteIni(const std::vector<std::wstring>& lines) const;
     void WriteIniText(const std::wstring& text, bool withBom = true) const;
+    // [GeneralOptions] with the `general` lines, [PREREQUISITES] listing the sections in order,
+    // the sections, and [PREREQ_CHAINER] with LogFile=LogPath().
+    void WritePrerequisites(const std::vector<std::wstring>& general, const std::vector<IniSection>& sections) const;
     // Copies the test helper into the package under `name`.
     void AddTestHelper(const std::wstring& name) const;
     // Copies the built setup program `name` into the package.

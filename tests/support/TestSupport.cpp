@@ -112,26 +112,82 @@ std::wstring EnvironmentValue(const wchar_t* name)
     return length == 0 || length >= 4096 ? std::wstring() : std::wstring(buffer, length);
 }
 
-ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workingFolder, DWORD timeoutMs)
+std::wstring BesideTestProgram(const std::wstring& name)
 {
-    ProcessResult result;
+    wchar_t module[MAX_PATH];
+    const std::wstring path(module, ::GetModuleFileNameW(nullptr, module, MAX_PATH));
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+bool IsReparsePoint(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+size_t CountOf(const std::wstring& text, const std::wstring& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs)
+{
+    const ULONGLONG end = ::GetTickCount64() + limitMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount64() >= end)
+            return false;
+        ::Sleep(50);
+    }
+}
+
+StartedProcess::StartedProcess(const std::wstring& commandLine, const std::wstring& workingFolder)
+{
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring mutableLine = commandLine;
     if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
-        return result;
-    result.started = true;
-    orvanta::UniqueHandle processHandle(process.hProcess);
-    orvanta::UniqueHandle threadHandle(process.hThread);
-    if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        result.finished = true;
-        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
-    } else {
-        ::TerminateProcess(process.hProcess, 0xDEAD);
-        ::WaitForSingleObject(process.hProcess, 5000);
+        return;
+    ::CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    id_ = process.dwProcessId;
+}
+
+StartedProcess::~StartedProcess()
+{
+    if (process_ == nullptr)
+        return;
+    if (Running()) {
+        ::TerminateProcess(process_, 0xDEAD);
+        ::WaitForSingleObject(process_, 5000);
     }
+    ::CloseHandle(process_);
+}
+
+bool StartedProcess::Running() const
+{
+    return process_ != nullptr && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool StartedProcess::Wait(DWORD& exitCode, DWORD limitMs)
+{
+    if (process_ == nullptr || ::WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0)
+        return false;
+    return ::GetExitCodeProcess(process_, &exitCode) != FALSE;
+}
+
+ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workingFolder, DWORD timeoutMs)
+{
+    ProcessResult result;
+    StartedProcess process(commandLine, workingFolder);  // ended at scope end when it overran
+    result.started = process.Started();
+    result.finished = result.started && process.Wait(result.exitCode, timeoutMs);
     return result;
 }
 
@@ -139,6 +195,12 @@ void DeleteRegistryTree(HKEY root, const std::wstring& path)
 {
     ::RegDeleteTreeW(root, path.c_str());
     ::RegDeleteKeyW(root, path.c_str());
+}
+
+void ScratchKeys::Delete() const
+{
+    for (const std::wstring& path : paths_)
+        DeleteRegistryTree(HKEY_CURRENT_USER, path);
 }
 
 bool SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,6 +37,13 @@ bool FileExists(const std::wstring& path);
 
 // The value of an environment variable set by CTest (paths of the built programs).
 std::wstring EnvironmentValue(const wchar_t* name);
+// A path in the folder of the test program, where the build puts test packages and links.
+std::wstring BesideTestProgram(const std::wstring& name);
+bool IsReparsePoint(const std::wstring& path);
+size_t CountOf(const std::wstring& text, const std::wstring& part);
+
+// Polls (bounded) until `condition` holds; false when it never did.
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 30000);
 
 struct ProcessResult {
     bool started = false;
@@ -46,6 +54,26 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& workingFolder = L"",
                          DWORD timeoutMs = 60000);
 
+// A process started without waiting; killed at scope end when still running.
+class StartedProcess {
+public:
+    StartedProcess(const std::wstring& commandLine, const std::wstring& workingFolder = L"");
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    HANDLE Handle() const { return process_; }
+    DWORD Id() const { return id_; }
+    bool Running() const;
+    // Waits (bounded); true with the exit code when it ended.
+    bool Wait(DWORD& exitCode, DWORD limitMs = 120000);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
 // Registry helpers for test-owned keys.
 void DeleteRegistryTree(HKEY root, const std::wstring& path);
 bool SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
@@ -54,6 +82,19 @@ bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& 
                        REGSAM view = 0);
 bool RegistryKeyExists(HKEY root, const std::wstring& path);
 bool ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value);
+
+// HKCU keys a test writes: deleted when the object is made and again at scope end.
+class ScratchKeys {
+public:
+    explicit ScratchKeys(std::vector<std::wstring> paths) : paths_(std::move(paths)) { Delete(); }
+    ~ScratchKeys() { Delete(); }
+    ScratchKeys(const ScratchKeys&) = delete;
+    ScratchKeys& operator=(const ScratchKeys&) = delete;
+    void Delete() const;
+
+private:
+    std::vector<std::wstring> paths_;
+};
 
 // Lines of a log text without their time stamps ("YYYY-MM-DD hh-mm-ss-").
 std::vector<std::wstring> LogMessages(const std::wstring& logText);

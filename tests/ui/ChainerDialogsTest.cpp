@@ -5,6 +5,7 @@
 #include "DownloadTestSupport.h"
 #include "TestSupport.h"
 #include "UiTestSupport.h"
+#include "ui/DialogIds.h"
 
 #include <gtest/gtest.h>
 
@@ -19,30 +20,13 @@ namespace {
 const wchar_t kTitle[] = L"Orvanta Chainer Setup";  // "%s Setup" with the chainer's ProductName
 const wchar_t kMarks[] = L"Software\\OrvantaUiTest";
 const DWORD kMinusOne = 0xFFFFFFFF;
-// Ids of the chainer's dialogs.
-const int kStatusText = 1001;
-const int kProgressText = 1034;
-const int kProgressBar = 1035;
-const int kCredentialsText = 1067;
-const int kUserName = 1061;
-const int kPassword = 1062;
 const int kMessageBoxText = 0xFFFF;
 
 using Section = std::vector<std::wstring>;
 
 class ChainerDialogs : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        package.AddTestHelper(L"helper.exe");
-    }
-    void TearDown() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-    }
+    void SetUp() override { package.AddTestHelper(L"helper.exe"); }
 
     // A prerequisite that counts as installed once HKCU\Software\OrvantaUiTest has its value.
     static Section Prerequisite(const std::wstring& name, const std::wstring& options = L"")
@@ -78,17 +62,9 @@ protected:
 
     void WritePackage(const std::wstring& generalOptions, const std::vector<Section>& sections)
     {
-        Section lines{L"[GeneralOptions]", L"Options=" + generalOptions, L"ExtractionFolder=[SETUPEXEDIR]",
-                      L"DownloadFolder=" + package.Folder() + L"\\downloads", L"[PREREQUISITES]"};
-        for (size_t i = 0; i < sections.size(); ++i) {
-            const std::wstring& header = sections[i].front();
-            lines.push_back(L"App" + std::to_wstring(i + 1) + L"=" + header.substr(1, header.size() - 2));
-        }
-        for (const Section& section : sections)
-            lines.insert(lines.end(), section.begin(), section.end());
-        lines.push_back(L"[PREREQ_CHAINER]");
-        lines.push_back(L"LogFile=" + package.LogPath());
-        package.WriteIni(lines);
+        package.WritePrerequisites({L"Options=" + generalOptions, L"ExtractionFolder=[SETUPEXEDIR]",
+                                    L"DownloadFolder=" + package.Folder() + L"\\downloads"},
+                                   sections);
     }
 
     StartedProcess& Start()
@@ -97,7 +73,7 @@ protected:
         EXPECT_TRUE(chainer->Started());
         return *chainer;
     }
-    HWND WaitForProgress() { return WaitForDialog(chainer->Id(), kTitle, kProgressBar); }
+    HWND WaitForProgress() { return WaitForDialog(chainer->Id(), kTitle, IDC_PROGRESS_BAR); }
     // The exit code, or 0xDEAD when the chainer did not end (bounded).
     DWORD ExitCode()
     {
@@ -115,6 +91,7 @@ protected:
         return ReadUtf16File(package.LogPath()).find(text) != std::wstring::npos;
     }
 
+    ScratchKeys keys{{kMarks, L"InterbootContext"}};
     ChainerPackage package;
     std::unique_ptr<StartedProcess> chainer;
 };
@@ -133,9 +110,9 @@ TEST_F(ChainerDialogs, StatusWindowShowsWhileTheSearchRuns)
     WritePackage(L"b", {runtime});
 
     Start();
-    const HWND status = WaitForDialog(chainer->Id(), kTitle, kStatusText);
+    const HWND status = WaitForDialog(chainer->Id(), kTitle, IDC_STATUS_TEXT);
     ASSERT_NE(status, nullptr);
-    EXPECT_TRUE(WaitForControlText(status, kStatusText, L"Searching for prerequisites..."));
+    EXPECT_TRUE(WaitForControlText(status, IDC_STATUS_TEXT, L"Searching for prerequisites..."));
     EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(status, IDCANCEL)));  // Skip does nothing: hidden
     SaveScreenshot(status, L"status");
 
@@ -152,11 +129,11 @@ TEST_F(ChainerDialogs, StatusWindowAnswersWhileWaitingForWindowsInstaller)
     const HANDLE installing = ::CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
     ASSERT_NE(installing, nullptr);
     Start();
-    const HWND status = WaitForDialog(chainer->Id(), kTitle, kStatusText);
+    const HWND status = WaitForDialog(chainer->Id(), kTitle, IDC_STATUS_TEXT);
     EXPECT_NE(status, nullptr);
     // The window is alive: it answers a message (a blocked thread would let this time out).
     if (status != nullptr) {
-        EXPECT_EQ(ControlText(status, kStatusText), L"Preparing...");
+        EXPECT_EQ(ControlText(status, IDC_STATUS_TEXT), L"Preparing...");
     }
     ::ReleaseMutex(installing);
     ::CloseHandle(installing);
@@ -173,16 +150,16 @@ TEST_F(ChainerDialogs, BarMovesThroughTwoInstalls)
     Start();
     const HWND dialog = WaitForProgress();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(FindDialog(chainer->Id(), kTitle, kStatusText) == nullptr);  // closed before
-    ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Installing Runtime"));
-    BarState bar = ReadBar(dialog, kProgressBar);
+    EXPECT_TRUE(FindDialog(chainer->Id(), kTitle, IDC_STATUS_TEXT) == nullptr);  // closed before
+    ASSERT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Installing Runtime"));
+    BarState bar = ReadBar(dialog, IDC_PROGRESS_BAR);
     EXPECT_EQ(bar.high, 2);  // the stage's steps
     EXPECT_EQ(bar.position, 1);
     SaveScreenshot(dialog, L"progress");
 
     first.Open();
-    ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Installing Tools"));
-    bar = ReadBar(dialog, kProgressBar);
+    ASSERT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Installing Tools"));
+    bar = ReadBar(dialog, IDC_PROGRESS_BAR);
     EXPECT_EQ(bar.position, bar.high);
 
     second.Open();
@@ -203,7 +180,7 @@ TEST_F(ChainerDialogs, CancelDuringAnInstallEndsAtOnceAndStartsNothingMore)
         Start();
         const HWND dialog = WaitForProgress();
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Installing Alpha"));
+        ASSERT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Installing Alpha"));
 
         PressButton(dialog, IDCANCEL);
         EXPECT_TRUE(WaitUntilGone(dialog));
@@ -223,10 +200,10 @@ TEST_F(ChainerDialogs, StalledDownloadMovesTheBarWithinItsStepAndCancelEndsIt)
     Start();
     const HWND dialog = WaitForProgress();
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(WaitForControlText(dialog, kProgressText, L"Downloading Stalled"));
+    ASSERT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Downloading Stalled"));
     // The bar stands inside its only step, by the bytes that arrived.
     const auto inside = [&] {
-        const BarState bar = ReadBar(dialog, kProgressBar);
+        const BarState bar = ReadBar(dialog, IDC_PROGRESS_BAR);
         return bar.position * 2 > bar.high && bar.position * 5 < bar.high * 3;
     };
     EXPECT_TRUE(WaitUntil(inside));
@@ -251,9 +228,9 @@ TEST_F(ChainerDialogs, RejectedDownloadShowsTheErrorUntilCancel)
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return LogContains(L"Downloaded file was rejected."); }));
     // The status line is emptied; the bar is in its error state (Wine keeps none).
-    EXPECT_TRUE(WaitForControlText(dialog, kProgressText, L""));
+    EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L""));
     if (!RunningUnderWine()) {
-        EXPECT_EQ(ReadBar(dialog, kProgressBar).state, PBST_ERROR);
+        EXPECT_EQ(ReadBar(dialog, IDC_PROGRESS_BAR).state, PBST_ERROR);
     }
     ::Sleep(1000);
     EXPECT_TRUE(::IsWindowVisible(dialog));  // it stays until Cancel
@@ -315,12 +292,12 @@ TEST_F(ChainerDialogs, LoginQuestionAnswersABasicLoginAndAsksAgainAfterAWrongPas
         Start();
         const HWND login = WaitForDialog(chainer->Id(), L"Connect to Members");
         ASSERT_NE(login, nullptr);
-        EXPECT_EQ(ControlText(login, kCredentialsText),
+        EXPECT_EQ(ControlText(login, IDC_CREDENTIALS_TEXT),
                   L"The server Members at 127.0.0.1 requires a username and password. Please enter them below.");
         EXPECT_FALSE(IsControlEnabled(login, IDOK));
-        Type(login, kUserName, L"tester");
+        Type(login, IDC_USER_NAME, L"tester");
         EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(login, IDOK); }));
-        Type(login, kPassword, c.password);
+        Type(login, IDC_PASSWORD, c.password);
         if (c.downloaded)
             SaveScreenshot(login, L"login");
         PressButton(login, IDOK);

@@ -3,14 +3,14 @@
 #include "ui/ErrorReportDialog.h"
 
 #include "ChainerPackage.h"
-#include "TestSupport.h"
+#include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 using namespace orvanta;
+using namespace ui_testing;
 
 namespace {
 
@@ -32,34 +32,12 @@ DWORD WINAPI ShowDialog(void* parameter)
     return 0;
 }
 
-// The dialog of this process, once it is shown (null after ten seconds without one).
-HWND WaitForDialog()
-{
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        HWND window = nullptr;
-        while ((window = ::FindWindowExW(nullptr, window, L"#32770", L"Error")) != nullptr) {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window))
-                return window;
-        }
-        ::Sleep(50);
-    }
-    return nullptr;
-}
-
-std::wstring ControlText(HWND dialog, int id)
-{
-    wchar_t text[256] = L"";
-    ::GetDlgItemTextW(dialog, id, text, 256);
-    return text;
-}
-
 bool ControlVisible(HWND dialog, int id)
 {
     return ::IsWindowVisible(::GetDlgItem(dialog, id)) != FALSE;
 }
 
+// Synchronous, unlike PressButton: the test looks at the result right after.
 void Click(HWND dialog, int id)
 {
     ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -95,64 +73,14 @@ void EmptyTheClipboard()
     }
 }
 
-// With ORVANTA_SCREENSHOT_DIR set, the window as the screen shows it, as a 24-bit BMP file.
-void SaveScreenshot(HWND window, const std::wstring& name)
-{
-    const std::wstring folder = testing_support::EnvironmentValue(L"ORVANTA_SCREENSHOT_DIR");
-    if (folder.empty())
-        return;
-    // Painted first: the window's thread may not have come to it yet.
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ::Sleep(500);
-    RECT rect;
-    ::GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const HDC screen = ::GetDC(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen);
-    const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    // From the window's own surface: what the screen shows may lag behind a resize.
-    const HDC source = ::GetWindowDC(window);
-    ::BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    ::ReleaseDC(window, source);
-    ::SelectObject(memory, old);
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    const int stride = (width * 3 + 3) & ~3;
-    std::string pixels(static_cast<size_t>(stride) * height, '\0');
-    ::GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bytes += pixels;
-    testing_support::WriteBytes(folder + L"\\" + name + L".bmp", bytes);
-}
-
 class ErrorReportDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (testing_support::EnvironmentValue(L"DISPLAY").empty())
-            GTEST_SKIP() << "needs an X display (the ui_tests fixture starts Xvfb)";
-    }
-
     HWND Open(const std::wstring& message, const std::wstring& details)
     {
         run.message = message;
         run.details = details;
         thread = ::CreateThread(nullptr, 0, ShowDialog, &run, 0, nullptr);
-        return WaitForDialog();
+        return WaitForDialog(::GetCurrentProcessId(), L"Error");
     }
     // True when the dialog's thread ended within ten seconds.
     bool Closed()
@@ -259,55 +187,28 @@ TEST_F(ErrorReportDialogTest, WithoutDetailsThereIsNoDetailsButtonAndCancelIsNot
 // display is there; with the basic interface its report dialog waits for Close.
 class FaultingRunWithDisplay : public ErrorReportDialogTest {
 protected:
-    void SetUp() override
-    {
-        ErrorReportDialogTest::SetUp();
-        if (IsSkipped())
-            return;
-        ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", L"worker-null-read");
-    }
+    void SetUp() override { ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", L"worker-null-read"); }
     void TearDown() override { ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", nullptr); }
 
     void WritePackage(const std::wstring& options)
     {
-        package.WriteIni({L"[GeneralOptions]", L"Options=" + options, L"[PREREQUISITES]", L"App1=First",
-                          L"[First]", L"SetupFile=first.exe", L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+        package.WritePrerequisites({L"Options=" + options}, {{L"[First]", L"SetupFile=first.exe"}});
     }
 
     testing_support::ChainerPackage package{L"setup.exe", L"ORVANTA_FAULT_CHAINER"};
 };
 
-TEST_F(FaultingRunWithDisplay, SilentRunNeverWaitsForADialog)
+TEST_F(FaultingRunWithDisplay, SilentRunNeverWaitsForADialogABasicRunShowsTheReportUntilClosed)
 {
     WritePackage(L"q");
     const testing_support::ProcessResult result = package.Run(60000);
     ASSERT_TRUE(result.finished) << "the silent run waited";
     EXPECT_EQ(result.exitCode, 1603u);
-}
 
-TEST_F(FaultingRunWithDisplay, BasicRunShowsTheReportUntilClosed)
-{
     WritePackage(L"b");
-    std::wstring commandLine = L"\"" + package.ExePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &process));
-    ::CloseHandle(process.hThread);
-
-    HWND dialog = nullptr;
-    for (int attempt = 0; attempt < 600 && dialog == nullptr; ++attempt) {
-        HWND window = nullptr;
-        while ((window = ::FindWindowExW(nullptr, window, L"#32770", L"Error")) != nullptr) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            if (owner == process.dwProcessId && ::IsWindowVisible(window))
-                dialog = window;
-        }
-        if (dialog == nullptr)
-            ::Sleep(100);
-    }
+    StartedProcess chainer(L"\"" + package.ExePath() + L"\"");
+    ASSERT_TRUE(chainer.Started());
+    const HWND dialog = WaitForDialog(chainer.Id(), L"Error", 0, 60000);
     EXPECT_NE(dialog, nullptr) << "no report dialog";
     if (dialog != nullptr) {
         EXPECT_EQ(ControlText(dialog, ErrorReportMessage),
@@ -318,12 +219,8 @@ TEST_F(FaultingRunWithDisplay, BasicRunShowsTheReportUntilClosed)
         SaveScreenshot(dialog, L"error-report-run");
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     }
-    const bool ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
     DWORD exitCode = 0;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    if (!ended)
-        ::TerminateProcess(process.hProcess, 1);
-    ::CloseHandle(process.hProcess);
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(chainer.Wait(exitCode, 30000));
     EXPECT_EQ(exitCode, 1603u);
 }
+

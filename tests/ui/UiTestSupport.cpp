@@ -10,7 +10,6 @@
 namespace ui_testing {
 namespace {
 
-const DWORD kPollMs = 50;
 const UINT kMessageTimeoutMs = 5000;
 
 struct DialogSearch {
@@ -61,18 +60,6 @@ bool WriteBitmap(const std::wstring& path, int width, int height, const void* bi
 }
 
 } // namespace
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs)
-{
-    const ULONGLONG end = ::GetTickCount64() + limitMs;
-    for (;;) {
-        if (condition())
-            return true;
-        if (::GetTickCount64() >= end)
-            return false;
-        ::Sleep(kPollMs);
-    }
-}
 
 HWND FindDialog(DWORD processId, const std::wstring& caption, int control)
 {
@@ -195,43 +182,6 @@ void SaveScreenshot(HWND window, const std::wstring& name)
 bool RunningUnderWine()
 {
     return ::GetProcAddress(::GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
-}
-
-StartedProcess::StartedProcess(const std::wstring& commandLine, const std::wstring& workingFolder)
-{
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::wstring mutableLine = commandLine;
-    if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
-        return;
-    ::CloseHandle(process.hThread);
-    process_ = process.hProcess;
-    id_ = process.dwProcessId;
-}
-
-StartedProcess::~StartedProcess()
-{
-    if (process_ == nullptr)
-        return;
-    if (Running()) {
-        ::TerminateProcess(process_, 0xDEAD);
-        ::WaitForSingleObject(process_, 5000);
-    }
-    ::CloseHandle(process_);
-}
-
-bool StartedProcess::Running() const
-{
-    return process_ != nullptr && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-bool StartedProcess::Wait(DWORD& exitCode, DWORD limitMs)
-{
-    if (process_ == nullptr || ::WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0)
-        return false;
-    return ::GetExitCodeProcess(process_, &exitCode) != FALSE;
 }
 
 Gate::Gate(const std::wstring& name)

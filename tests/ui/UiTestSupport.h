@@ -3,17 +3,18 @@
 // and saving screenshots.
 #pragma once
 
+#include "TestSupport.h"
+
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 namespace ui_testing {
 
 const DWORD kWindowWaitMs = 30000;
 
-// Waits (bounded) until `condition` holds; false when it never did.
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = kWindowWaitMs);
+using testing_support::StartedProcess;
+using testing_support::WaitUntil;
 
 // A visible dialog (#32770) of the process whose caption is `caption` and, when `control` is
 // not 0, that has that control; null when there is none.
@@ -53,25 +54,6 @@ void SaveScreenshot(HWND window, const std::wstring& name);
 
 // True under Wine, whose progress bar keeps no error state (PBM_GETSTATE is always normal).
 bool RunningUnderWine();
-
-// A process started without waiting; killed at scope end when still running.
-class StartedProcess {
-public:
-    StartedProcess(const std::wstring& commandLine, const std::wstring& workingFolder);
-    ~StartedProcess();
-    StartedProcess(const StartedProcess&) = delete;
-    StartedProcess& operator=(const StartedProcess&) = delete;
-
-    bool Started() const { return process_ != nullptr; }
-    DWORD Id() const { return id_; }
-    bool Running() const;
-    // Waits (bounded); true with the exit code when it ended.
-    bool Wait(DWORD& exitCode, DWORD limitMs = 120000);
-
-private:
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
-};
 
 // A manual-reset event a test sets to let a test helper go on.
 class Gate {
