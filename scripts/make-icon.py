@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Draws the chainer's icon (ui/Chainer.ico): two linked white rings on a blue rounded square,
-at 16, 24, 32 and 48 pixels, 32-bit with alpha. Usage: make-icon.py OUTPUT.ico"""
+at 16, 24, 32 and 48 pixels, 32-bit with alpha. The 16-pixel image is a bitmap, which every
+Windows reads; the larger ones are PNG images (read since Vista), a tenth of the bitmap's size.
+Usage: make-icon.py OUTPUT.ico"""
 import math
 import struct
 import sys
+import zlib
 
 SIZES = (16, 24, 32, 48)
 SAMPLES = 4  # per axis: anti-aliasing by supersampling
@@ -42,9 +45,10 @@ def pixel(x, y, size):
     return square / total, rings / total
 
 
-def image(size):
+def rgba_rows(size):
+    """Top-down rows of RGBA pixels."""
     rows = []
-    for y in range(size - 1, -1, -1):  # bottom-up
+    for y in range(size):
         row = bytearray()
         for x in range(size):
             square, rings = pixel(x, y, size)
@@ -52,13 +56,33 @@ def image(size):
             base = [round(TOP[i] + (BOTTOM[i] - TOP[i]) * t) for i in range(3)]
             white = rings / square if square else 0
             r, g, b = (round(base[i] + (255 - base[i]) * white) for i in range(3))
-            row += bytes((b, g, r, round(255 * square)))
+            row += bytes((r, g, b, round(255 * square)))
         rows.append(bytes(row))
+    return rows
+
+
+def bitmap(size):
+    rows = []
+    for row in reversed(rgba_rows(size)):  # bottom-up BGRA
+        rows.append(b"".join(bytes((row[i + 2], row[i + 1], row[i], row[i + 3])) for i in range(0, len(row), 4)))
     pixels = b"".join(rows)
     mask_stride = ((size + 31) // 32) * 4
     mask = bytes(mask_stride * size)  # the alpha channel decides; the AND mask is all zero
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
     return header + pixels + mask
+
+
+def png(size):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + row for row in rgba_rows(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def image(size):
+    return bitmap(size) if size == 16 else png(size)
 
 
 def main():
