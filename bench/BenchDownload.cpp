@@ -6,6 +6,9 @@
 //                                             the download stage: download and the checks given
 //                                             ("-" leaves a digest out)
 //   bench_download md5    FILE                ComputeFileMd5
+//   bench_download digest md5|sha256|sha256-portable|both MIB
+//                                             a digest of MIB MiB in memory (both: MD5 and
+//                                             SHA-256 through StreamHasher, as a download does)
 // Prints one line: "<mode> bytes=N ms=T MBps=R cpu_ms=U peak_ws_kib=K result=C" (cpu_ms: this
 // process's user and kernel time, all threads).
 #include "config/Config.h"
@@ -13,12 +16,16 @@
 #include "download/DownloadStage.h"
 #include "download/FileDigests.h"
 #include "download/InternetDownloader.h"
+#include "download/Md5.h"
+#include "download/Sha256.h"
+#include "download/StreamHasher.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -105,10 +112,46 @@ uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, cons
     return result;
 }
 
+// Hashes `mib` MiB of arbitrary bytes, fed in the download engine's read size; the bytes are
+// made before the clock starts.
+uint32_t DigestInMemory(const std::wstring& algorithm, uint64_t mib, double& start)
+{
+    std::vector<uint8_t> data(static_cast<size_t>(mib) * 1024 * 1024);
+    uint32_t seed = 12345;
+    for (uint8_t& byte : data) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
+    const size_t piece = 256 * 1024;
+    auto feed = [&](auto& digest) {
+        for (size_t offset = 0; offset < data.size(); offset += piece)
+            digest.Update(data.data() + offset, std::min(piece, data.size() - offset));
+    };
+    start = NowMs();
+    if (algorithm == L"md5") {
+        Md5 md5;
+        feed(md5);
+        md5.Finish();
+    } else if (algorithm == L"sha256" || algorithm == L"sha256-portable") {
+        Sha256 sha256(algorithm == L"sha256" ? Sha256::Engine::Fastest : Sha256::Engine::Portable);
+        feed(sha256);
+        sha256.Finish();
+    } else if (algorithm == L"both") {
+        StreamHasher hasher(true, true);
+        for (size_t offset = 0; offset < data.size(); offset += piece)
+            hasher.Feed(data.data() + offset, std::min(piece, data.size() - offset));
+        hasher.Finish();
+    } else {
+        return 1;
+    }
+    return 0;
+}
+
 int Usage()
 {
     std::fwprintf(stderr,
-                  L"usage: bench_download plain|engine URL TARGET | stage URL FOLDER SIZE [MD5 [SHA256]] | md5 FILE\n");
+                  L"usage: bench_download plain|engine URL TARGET | stage URL FOLDER SIZE [MD5 [SHA256]] | md5 FILE"
+                  L" | digest md5|sha256|sha256-portable|both MIB\n");
     return 2;
 }
 
@@ -118,10 +161,11 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3)
         return Usage();
-    const std::wstring mode = argv[1];
+    std::wstring mode = argv[1];
     std::wstring measured;
     uint32_t result = 0;
-    const double start = NowMs();
+    uint64_t bytes = 0;  // when no file holds what was measured
+    double start = NowMs();
     if (mode == L"plain" && argc == 4) {
         measured = argv[3];
         result = PlainDownload(argv[2], measured);
@@ -136,6 +180,11 @@ int wmain(int argc, wchar_t** argv)
         measured = argv[2];
         char hex[33];
         result = ComputeFileMd5(measured, hex) ? 0 : 1;
+    } else if (mode == L"digest" && argc == 4) {
+        const uint64_t mib = std::wcstoull(argv[3], nullptr, 10);
+        bytes = mib * 1024 * 1024;
+        mode += L"-" + std::wstring(argv[2]);
+        result = DigestInMemory(argv[2], mib, start);
     } else {
         return Usage();
     }
@@ -152,7 +201,8 @@ int wmain(int argc, wchar_t** argv)
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
-    const uint64_t bytes = FileSize(measured);
+    if (bytes == 0)
+        bytes = FileSize(measured);
     std::printf("%ls bytes=%llu ms=%.1f MBps=%.1f cpu_ms=%.0f peak_ws_kib=%llu result=%u\n", mode.c_str(),
                 static_cast<unsigned long long>(bytes), elapsed,
                 elapsed > 0 ? static_cast<double>(bytes) / 1e6 / (elapsed / 1000.0) : 0.0, cpuMs,

@@ -25,7 +25,7 @@ DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, Conten
 
     // The hashing runs on the hasher's threads while the next block is read.
     uint64_t remaining = static_cast<uint64_t>(size.QuadPart);
-    std::vector<uint8_t> buffer(kBlockSize);
+    std::vector<char> buffer(kBlockSize);
     StreamHasher hasher(md5, sha256);
     while (remaining > 0) {
         const DWORD wanted = remaining < kBlockSize ? static_cast<DWORD>(remaining) : kBlockSize;
@@ -34,7 +34,7 @@ DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, Conten
             return ::GetLastError();
         if (read == 0)
             return ERROR_HANDLE_EOF;  // it shrank
-        hasher.Feed(buffer.data(), read);
+        hasher.Feed(buffer, read);  // swapped for a free buffer of the hasher, not copied
         remaining -= read;
     }
     digests = hasher.Finish();

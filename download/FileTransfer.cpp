@@ -134,7 +134,7 @@ uint32_t InternetDownloader::HashExistingBytes(HANDLE file, uint64_t size)
             return ::GetLastError();
         if (read == 0)
             return ERROR_HANDLE_EOF;
-        hasher_->Feed(buffer.data(), read);
+        hasher_->Feed(buffer, read);
         left -= read;
         if (IsCanceled())
             return DLERR_CANCELED;
@@ -241,8 +241,10 @@ uint32_t InternetDownloader::WriteChunk(HANDLE file, DWORD bytes)
         return ::GetLastError();
     if (written != bytes)
         return ERROR_WRITE_FAULT;
+    // The buffer goes to the hasher as it is, and the next read fills one the hasher is done
+    // with: no copy. No read is in flight on it here, so WinINet never writes into the ring.
     if (hasher_)
-        hasher_->Feed(state_->buffer.data(), written);
+        hasher_->Feed(state_->buffer, written);
     if (sink_ != nullptr) {
         sink_->AddProgress(written);
         WaitWhilePaused(false);

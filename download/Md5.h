@@ -20,6 +20,8 @@ public:
     static void ToHex(const Digest& digest, char (&hex)[33]);
 
 private:
+    friend class Md5AndSha256;  // feeds whole blocks to both at once
+
     void Transform(const uint8_t* blocks, size_t count);
 
     uint32_t state_[4];

@@ -10,18 +10,25 @@ namespace orvanta {
 class Sha256 {
 public:
     using Digest = std::array<uint8_t, 32>;
+    // Fastest: the processor's SHA extensions where it has them, else the plain code.
+    enum class Engine { Fastest, Portable };
 
-    Sha256();
+    explicit Sha256(Engine engine = Engine::Fastest);
     void Update(const void* data, size_t size);
     // Pads and returns the digest; the object must not be fed again afterwards.
     Digest Finish();
 
+    // True when Engine::Fastest runs on the processor's SHA extensions.
+    static bool Accelerated();
     // Writes 64 lowercase hex digits and a terminating 0.
     static void ToHex(const Digest& digest, char (&hex)[65]);
 
 private:
-    void Transform(const uint8_t* blocks, size_t count);
+    friend class Md5AndSha256;  // feeds whole blocks to both at once
 
+    using BlockFunction = void (*)(uint32_t state[8], const uint8_t* blocks, size_t count);
+
+    BlockFunction transform_;
     uint32_t state_[8];
     uint64_t length_ = 0;  // bytes fed so far
     uint8_t pending_[64];

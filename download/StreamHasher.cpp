@@ -1,6 +1,7 @@
 #include "download/StreamHasher.h"
 
 #include "download/Md5.h"
+#include "download/Md5AndSha256.h"
 #include "download/Sha256.h"
 
 #include <algorithm>
@@ -36,16 +37,20 @@ StreamHasher::StreamHasher(bool md5, bool sha256)
         slot.bytes.resize(kSlotBytes);
     digests_.hasMd5 = md5;
     digests_.hasSha256 = sha256;
-    // One worker per digest: the two run side by side, each at its own speed.
-    if (md5)
-        consumed_.push_back(0);
-    if (sha256)
-        consumed_.push_back(0);
-    size_t worker = 0;
-    if (md5)
-        workers_.emplace_back(&StreamHasher::Run, this, Algorithm::Md5, worker++);
-    if (sha256)
-        workers_.emplace_back(&StreamHasher::Run, this, Algorithm::Sha256, worker++);
+    // Where one pass computes both digests at about the cost of MD5, one worker leaves the
+    // other processor to the download; elsewhere each digest runs at its own speed.
+    std::vector<Algorithm> algorithms;
+    if (md5 && sha256 && Md5AndSha256::OnePass()) {
+        algorithms.push_back(Algorithm::Both);
+    } else {
+        if (md5)
+            algorithms.push_back(Algorithm::Md5);
+        if (sha256)
+            algorithms.push_back(Algorithm::Sha256);
+    }
+    consumed_.assign(algorithms.size(), 0);
+    for (size_t worker = 0; worker < algorithms.size(); ++worker)
+        workers_.emplace_back(&StreamHasher::Run, this, algorithms[worker], worker);
 }
 
 StreamHasher::~StreamHasher()
@@ -54,7 +59,7 @@ StreamHasher::~StreamHasher()
         ExclusiveLock guard(lock_);
         stopping_ = true;
     }
-    WakeAll();
+    ::WakeAllConditionVariable(&filled_);
     for (std::thread& worker : workers_) {
         if (worker.joinable())
             worker.join();
@@ -66,75 +71,104 @@ uint64_t StreamHasher::SlowestConsumer() const
     return *std::min_element(consumed_.begin(), consumed_.end());
 }
 
-void StreamHasher::Wait()
+StreamHasher::Slot& StreamHasher::WaitForFreeSlot()
 {
-    ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    ExclusiveLock guard(lock_);
+    while (produced_ - SlowestConsumer() >= ring_.size()) {
+        producerWaiting_ = true;
+        ::SleepConditionVariableSRW(&freed_, &lock_, INFINITE, 0);
+    }
+    producerWaiting_ = false;
+    // The slot is the producer's alone until produced_ moves past it.
+    return ring_[produced_ % ring_.size()];
 }
 
-void StreamHasher::WakeAll()
+void StreamHasher::Publish(size_t size)
 {
-    ::WakeAllConditionVariable(&changed_);
+    bool wake = false;
+    {
+        ExclusiveLock guard(lock_);
+        ring_[produced_ % ring_.size()].size = size;
+        ++produced_;
+        digests_.size += size;
+        wake = idleWorkers_ > 0;
+    }
+    // Workers that are busy find the slot when they ask for the next one: no wake-up needed.
+    if (wake)
+        ::WakeAllConditionVariable(&filled_);
 }
 
 void StreamHasher::Feed(const void* data, size_t size)
 {
     if (!Active() || finishing_)
         return;
-    const auto* bytes = static_cast<const uint8_t*>(data);
+    const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        Slot* slot = nullptr;
-        {
-            ExclusiveLock guard(lock_);
-            while (produced_ - SlowestConsumer() >= ring_.size())
-                Wait();
-            slot = &ring_[produced_ % ring_.size()];
-        }
-        // The slot is the producer's alone until produced_ moves past it.
-        const size_t take = std::min(size, kSlotBytes);
-        std::memcpy(slot->bytes.data(), bytes, take);
-        slot->size = take;
-        {
-            ExclusiveLock guard(lock_);
-            ++produced_;
-            digests_.size += take;
-        }
-        WakeAll();
+        Slot& slot = WaitForFreeSlot();
+        const size_t take = std::min(size, slot.bytes.size());
+        std::memcpy(slot.bytes.data(), bytes, take);
+        Publish(take);
         bytes += take;
         size -= take;
     }
+}
+
+void StreamHasher::Feed(std::vector<char>& buffer, size_t size)
+{
+    if (!Active() || finishing_ || size == 0)
+        return;
+    Slot& slot = WaitForFreeSlot();
+    const size_t bufferSize = buffer.size();
+    if (slot.bytes.size() < bufferSize)
+        slot.bytes.resize(bufferSize);
+    slot.bytes.swap(buffer);
+    buffer.resize(bufferSize);
+    Publish(std::min(size, bufferSize));
 }
 
 void StreamHasher::Run(Algorithm algorithm, size_t worker)
 {
     Md5 md5;
     Sha256 sha256;
+    Md5AndSha256 both;
     for (;;) {
         const Slot* slot = nullptr;
         {
             ExclusiveLock guard(lock_);
-            while (!stopping_ && !finishing_ && consumed_[worker] == produced_)
-                Wait();
+            while (!stopping_ && !finishing_ && consumed_[worker] == produced_) {
+                ++idleWorkers_;
+                ::SleepConditionVariableSRW(&filled_, &lock_, INFINITE, 0);
+                --idleWorkers_;
+            }
             if (stopping_)
                 return;
             if (consumed_[worker] == produced_)
                 break;  // finishing and nothing left
             slot = &ring_[consumed_[worker] % ring_.size()];
         }
-        if (algorithm == Algorithm::Md5)
-            md5.Update(slot->bytes.data(), slot->size);
-        else
-            sha256.Update(slot->bytes.data(), slot->size);
+        switch (algorithm) {
+        case Algorithm::Md5: md5.Update(slot->bytes.data(), slot->size); break;
+        case Algorithm::Sha256: sha256.Update(slot->bytes.data(), slot->size); break;
+        case Algorithm::Both: both.Update(slot->bytes.data(), slot->size); break;
+        }
+        bool wake = false;
         {
             ExclusiveLock guard(lock_);
             ++consumed_[worker];
+            wake = producerWaiting_;
         }
-        WakeAll();
+        if (wake)
+            ::WakeAllConditionVariable(&freed_);
     }
-    // Each worker writes only its own digest; Finish reads them after the join.
-    if (algorithm == Algorithm::Md5)
-        Md5::ToHex(md5.Finish(), digests_.md5);
-    else
-        Sha256::ToHex(sha256.Finish(), digests_.sha256);
+    // Each worker writes only its own digests; Finish reads them after the join.
+    switch (algorithm) {
+    case Algorithm::Md5: Md5::ToHex(md5.Finish(), digests_.md5); break;
+    case Algorithm::Sha256: Sha256::ToHex(sha256.Finish(), digests_.sha256); break;
+    case Algorithm::Both:
+        Md5::ToHex(both.FinishMd5(), digests_.md5);
+        Sha256::ToHex(both.FinishSha256(), digests_.sha256);
+        break;
+    }
 }
 
 ContentDigests StreamHasher::Finish()
@@ -143,7 +177,7 @@ ContentDigests StreamHasher::Finish()
         ExclusiveLock guard(lock_);
         finishing_ = true;
     }
-    WakeAll();
+    ::WakeAllConditionVariable(&filled_);
     for (std::thread& worker : workers_) {
         if (worker.joinable())
             worker.join();

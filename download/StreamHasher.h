@@ -1,6 +1,6 @@
 // MD5 and SHA-256 of a stream of bytes, computed on worker threads while the caller goes on
-// producing the stream (writing a download, reading a file). The caller's bytes are copied into
-// a small ring of buffers, so memory stays the same whatever the stream's length.
+// producing the stream (writing a download, reading a file). The bytes pass through a small
+// ring of buffers, so memory stays the same whatever the stream's length.
 #pragma once
 
 #include <windows.h>
@@ -33,28 +33,35 @@ public:
     bool Active() const { return !workers_.empty(); }
     // Copies the bytes into the ring; waits while every buffer is still being hashed.
     void Feed(const void* data, size_t size);
+    // Hashes the first `size` bytes of `buffer` without copying them: the buffer joins the ring
+    // and `buffer` gets a free one of the ring in exchange, of the same size. Waits like Feed.
+    void Feed(std::vector<char>& buffer, size_t size);
     // Waits until everything fed is hashed and returns the digests; the hasher takes no more.
     ContentDigests Finish();
 
 private:
-    enum class Algorithm { Md5, Sha256 };
+    // Both: one pass for the two digests (processors with the SHA extensions).
+    enum class Algorithm { Md5, Sha256, Both };
     struct Slot {
-        std::vector<uint8_t> bytes;
+        std::vector<char> bytes;
         size_t size = 0;
     };
 
+    Slot& WaitForFreeSlot();
+    void Publish(size_t size);
     void Run(Algorithm algorithm, size_t worker);
     uint64_t SlowestConsumer() const;  // under lock_
-    void Wait();                       // under lock_ (exclusive): until changed_ is woken
-    void WakeAll();
 
-    // The system's slim lock and condition variable: waiting and waking stay in user mode
+    // The system's slim lock and condition variables: waiting and waking stay in user mode
     // where they can (the C++ library's ones cost a kernel call each under some runtimes).
     SRWLOCK lock_ = SRWLOCK_INIT;
-    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    CONDITION_VARIABLE filled_ = CONDITION_VARIABLE_INIT;  // the workers wait on it
+    CONDITION_VARIABLE freed_ = CONDITION_VARIABLE_INIT;   // the producer waits on it
     std::vector<Slot> ring_;
-    uint64_t produced_ = 0;               // slots filled so far
-    std::vector<uint64_t> consumed_;      // slots each worker has hashed
+    uint64_t produced_ = 0;           // slots filled so far
+    std::vector<uint64_t> consumed_;  // slots each worker has hashed
+    size_t idleWorkers_ = 0;          // workers waiting on filled_
+    bool producerWaiting_ = false;
     bool finishing_ = false;
     bool stopping_ = false;
     std::vector<std::thread> workers_;

@@ -1,8 +1,11 @@
 // The MD5 and SHA-256 digests against their published test vectors and a large file of known
-// digests, the hashing while bytes stream in, and the comparison with the configured texts.
+// digests (SHA-256 through the processor's SHA extensions where it has them and through the
+// plain code, MD5 and SHA-256 also in one pass), the hashing while bytes stream in, and the
+// comparison with the configured texts.
 #include "download/DownloadVerification.h"
 #include "download/FileDigests.h"
 #include "download/Md5.h"
+#include "download/Md5AndSha256.h"
 #include "download/Sha256.h"
 #include "download/StreamHasher.h"
 #include "platform/UniqueResource.h"
@@ -13,7 +16,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 #include <string>
+#include <vector>
 
 using namespace orvanta;
 using testing_support::TempDir;
@@ -41,9 +46,27 @@ std::string HexOf(const std::string& data)
     return HexOf(data, data.size() + 1);
 }
 
-std::string Sha256HexOf(const std::string& data, size_t pieceSize)
+std::string Sha256HexOf(const std::string& data, size_t pieceSize, Sha256::Engine engine = Sha256::Engine::Fastest)
 {
-    return HexOf<Sha256, 65>(data, pieceSize);
+    Sha256 digest(engine);
+    for (size_t offset = 0; offset < data.size(); offset += pieceSize)
+        digest.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
+    char hex[65];
+    Sha256::ToHex(digest.Finish(), hex);
+    return hex;
+}
+
+// Both digests of one pass, as "md5 sha256".
+std::string OnePassHexOf(const std::string& data, size_t pieceSize)
+{
+    Md5AndSha256 digests;
+    for (size_t offset = 0; offset < data.size(); offset += pieceSize)
+        digests.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
+    char md5[33];
+    char sha256[65];
+    Md5::ToHex(digests.FinishMd5(), md5);
+    Sha256::ToHex(digests.FinishSha256(), sha256);
+    return std::string(md5) + " " + sha256;
 }
 
 // 20 MiB and a tail that is no whole number of read blocks; digests taken with md5sum and
@@ -77,8 +100,10 @@ TEST(Md5, Rfc1321TestSuite)
         EXPECT_EQ(HexOf(c.message), c.digest) << c.message;
 }
 
-TEST(Sha256, Fips180TestVectors)
+TEST(Sha256, Fips180TestVectorsOnEveryEngine)
 {
+    if (!Sha256::Accelerated())
+        std::cout << "[ NOTE     ] no SHA extensions: Fastest is the plain code here\n";
     const struct {
         std::string message;
         const char* digest;
@@ -87,25 +112,33 @@ TEST(Sha256, Fips180TestVectors)
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
          "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrst"
+         "nopqrstu",
+         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
         {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
     for (const auto& c : cases) {
-        // Whole, and in pieces that never line up with the 64-byte block.
-        EXPECT_EQ(Sha256HexOf(c.message, c.message.size() + 1), c.digest) << c.message.size() << " bytes";
-        EXPECT_EQ(Sha256HexOf(c.message, 37), c.digest) << c.message.size() << " bytes in pieces";
+        for (Sha256::Engine engine : {Sha256::Engine::Portable, Sha256::Engine::Fastest}) {
+            // Whole, and in pieces that never line up with the 64-byte block.
+            const int e = static_cast<int>(engine);
+            EXPECT_EQ(Sha256HexOf(c.message, c.message.size() + 1, engine), c.digest) << c.message.size() << " " << e;
+            EXPECT_EQ(Sha256HexOf(c.message, 37, engine), c.digest) << c.message.size() << " in pieces " << e;
+        }
     }
 }
 
-TEST(Md5, DigestDoesNotDependOnHowTheInputIsCut)
+TEST(Md5, DigestDoesNotDependOnHowTheInputIsCutNorOnTheEngine)
 {
-    // Lengths around the 56-byte padding limit and the 64-byte block.
-    for (size_t length : {55u, 56u, 57u, 63u, 64u, 65u, 119u, 120u, 1000u}) {
+    // Lengths around the 56-byte padding limit and the 64-byte block, and many blocks.
+    for (size_t length : {55u, 56u, 57u, 63u, 64u, 65u, 119u, 120u, 1000u, 70001u}) {
         std::string data(length, '\0');
         for (size_t i = 0; i < length; ++i)
-            data[i] = static_cast<char>(i * 7 + 3);
-        for (size_t piece : {1u, 63u, 64u, 65u}) {
+            data[i] = static_cast<char>(i * 7 + 3 + (i >> 8));
+        const std::string sha256 = Sha256HexOf(data, length + 1, Sha256::Engine::Portable);
+        for (size_t piece : {1u, 63u, 64u, 65u, 4099u}) {
             EXPECT_EQ(HexOf(data, piece), HexOf(data)) << "length " << length << ", pieces of " << piece;
-            EXPECT_EQ(Sha256HexOf(data, piece), Sha256HexOf(data, length + 1)) << "SHA-256, length " << length;
+            EXPECT_EQ(Sha256HexOf(data, piece), sha256) << "SHA-256, length " << length << ", pieces of " << piece;
+            EXPECT_EQ(OnePassHexOf(data, piece), HexOf(data) + " " + sha256) << "one pass, length " << length;
         }
     }
 }
@@ -114,14 +147,28 @@ TEST(StreamHasher, DigestsOfAStreamFedInAnyPiecesEqualTheDirectOnes)
 {
     // Past the hasher's ring several times, in pieces smaller and larger than its buffers.
     const std::string data = KnownLargeContent().substr(0, 5 * 1024 * 1024 + 77);
+    const std::string md5 = HexOf(data);
+    const std::string sha256 = Sha256HexOf(data, data.size(), Sha256::Engine::Portable);
     for (size_t piece : {size_t(1000), size_t(256 * 1024), size_t(700 * 1024), data.size()}) {
-        StreamHasher hasher(true, true);
-        for (size_t offset = 0; offset < data.size(); offset += piece)
-            hasher.Feed(data.data() + offset, std::min(piece, data.size() - offset));
-        const ContentDigests digests = hasher.Finish();
-        EXPECT_EQ(digests.size, data.size());
-        EXPECT_EQ(std::string(digests.md5), HexOf(data)) << piece;
-        EXPECT_EQ(std::string(digests.sha256), Sha256HexOf(data, data.size())) << piece;
+        for (bool swapped : {false, true}) {
+            StreamHasher hasher(true, true);
+            std::vector<char> buffer(piece);
+            for (size_t offset = 0; offset < data.size(); offset += piece) {
+                const size_t size = std::min(piece, data.size() - offset);
+                if (!swapped) {
+                    hasher.Feed(data.data() + offset, size);
+                    continue;
+                }
+                // The buffer goes into the ring and comes back as another of the same size.
+                std::memcpy(buffer.data(), data.data() + offset, size);
+                hasher.Feed(buffer, size);
+                ASSERT_EQ(buffer.size(), piece);
+            }
+            const ContentDigests digests = hasher.Finish();
+            EXPECT_EQ(digests.size, data.size());
+            EXPECT_EQ(std::string(digests.md5), md5) << piece << " " << swapped;
+            EXPECT_EQ(std::string(digests.sha256), sha256) << piece << " " << swapped;
+        }
     }
     StreamHasher onlySha(false, true);
     onlySha.Feed("abc", 3);

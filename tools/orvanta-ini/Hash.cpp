@@ -1,7 +1,6 @@
 #include "Hash.h"
 
-#include "download/Md5.h"
-#include "download/Sha256.h"
+#include "download/Md5AndSha256.h"
 
 #include <fstream>
 #include <vector>
@@ -13,23 +12,21 @@ bool HashFile(const std::string& path, FileHashes& hashes)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;
-    orvanta::Md5 md5;
-    orvanta::Sha256 sha256;
+    orvanta::Md5AndSha256 digests;  // one pass for both where the processor allows it
     std::vector<char> buffer(1 << 16);
     hashes.size = 0;
     while (file) {
         file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         const auto count = static_cast<size_t>(file.gcount());
-        md5.Update(buffer.data(), count);
-        sha256.Update(buffer.data(), count);
+        digests.Update(buffer.data(), count);
         hashes.size += count;
     }
     if (file.bad())
         return false;
     char md5Hex[33];
     char sha256Hex[65];
-    orvanta::Md5::ToHex(md5.Finish(), md5Hex);
-    orvanta::Sha256::ToHex(sha256.Finish(), sha256Hex);
+    orvanta::Md5::ToHex(digests.FinishMd5(), md5Hex);
+    orvanta::Sha256::ToHex(digests.FinishSha256(), sha256Hex);
     hashes.md5 = md5Hex;
     hashes.sha256 = sha256Hex;
     return true;
