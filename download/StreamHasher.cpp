@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace orvanta {
 namespace {
@@ -49,20 +50,41 @@ StreamHasher::StreamHasher(bool md5, bool sha256)
             algorithms.push_back(Algorithm::Sha256);
     }
     consumed_.assign(algorithms.size(), 0);
-    for (size_t worker = 0; worker < algorithms.size(); ++worker)
-        workers_.emplace_back(&StreamHasher::Run, this, algorithms[worker], worker);
+    workers_.reserve(algorithms.size());
+    for (size_t index = 0; index < algorithms.size(); ++index)
+        workers_.push_back(Worker{this, algorithms[index], index, UniqueHandle()});
+    for (Worker& worker : workers_) {
+        worker.thread.Reset(::CreateThread(nullptr, 0, &StreamHasher::WorkerThread, &worker, 0, nullptr));
+        if (!worker.thread) {
+            StopWorkers();
+            throw std::bad_alloc();
+        }
+    }
 }
 
 StreamHasher::~StreamHasher()
+{
+    StopWorkers();
+}
+
+DWORD WINAPI StreamHasher::WorkerThread(void* parameter)
+{
+    const Worker& worker = *static_cast<const Worker*>(parameter);
+    worker.owner->Run(worker.algorithm, worker.index);
+    return 0;
+}
+
+void StreamHasher::StopWorkers()
 {
     {
         ExclusiveLock guard(lock_);
         stopping_ = true;
     }
     ::WakeAllConditionVariable(&filled_);
-    for (std::thread& worker : workers_) {
-        if (worker.joinable())
-            worker.join();
+    for (Worker& worker : workers_) {
+        if (worker.thread)
+            ::WaitForSingleObject(worker.thread.Get(), INFINITE);
+        worker.thread.Reset();
     }
 }
 
@@ -178,9 +200,10 @@ ContentDigests StreamHasher::Finish()
         finishing_ = true;
     }
     ::WakeAllConditionVariable(&filled_);
-    for (std::thread& worker : workers_) {
-        if (worker.joinable())
-            worker.join();
+    for (Worker& worker : workers_) {
+        if (worker.thread)
+            ::WaitForSingleObject(worker.thread.Get(), INFINITE);
+        worker.thread.Reset();
     }
     return digests_;
 }

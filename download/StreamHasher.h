@@ -3,11 +3,12 @@
 // ring of buffers, so memory stays the same whatever the stream's length.
 #pragma once
 
+#include "platform/UniqueResource.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 namespace orvanta {
@@ -23,7 +24,8 @@ struct ContentDigests {
 
 class StreamHasher {
 public:
-    // A hasher that wants neither digest takes no thread and ignores what it is fed.
+    // A hasher that wants neither digest takes no thread and ignores what it is fed. Throws
+    // std::bad_alloc when the system has no thread left to give.
     StreamHasher(bool md5, bool sha256);
     // Stops the workers; unfinished digests are dropped.
     ~StreamHasher();
@@ -46,10 +48,18 @@ private:
         std::vector<char> bytes;
         size_t size = 0;
     };
+    struct Worker {
+        StreamHasher* owner;
+        Algorithm algorithm;
+        size_t index;
+        UniqueHandle thread;
+    };
 
     Slot& WaitForFreeSlot();
     void Publish(size_t size);
+    static DWORD WINAPI WorkerThread(void* parameter);
     void Run(Algorithm algorithm, size_t worker);
+    void StopWorkers();
     uint64_t SlowestConsumer() const;  // under lock_
 
     // The system's slim lock and condition variables: waiting and waking stay in user mode
@@ -64,7 +74,7 @@ private:
     bool producerWaiting_ = false;
     bool finishing_ = false;
     bool stopping_ = false;
-    std::vector<std::thread> workers_;
+    std::vector<Worker> workers_;  // sized before the first thread starts: never moves
     ContentDigests digests_;
 };
 

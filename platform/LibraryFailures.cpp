@@ -1,11 +1,10 @@
 // The GNU C++ library raises its errors (a string too long, an index out of range, an allocation
 // that failed) through the functions below. Its own versions build std::logic_error and
-// std::runtime_error, whose message strings drag a second, copy-on-write string class, its
-// exceptions and std::random_device into the static chainer: about 40 KB that only ever carry a
-// constant text. The chainer links these instead (the executable lists this file among its own
-// objects, so the library's are never needed). They throw the same types where those are light,
-// and otherwise an exception that carries the library's text; the chainer catches
-// std::exception, never the library's subclasses.
+// std::runtime_error, whose messages drag a second, copy-on-write string class, its exceptions
+// and std::random_device into the static chainer, only to carry a short text. The executable
+// lists this file among its own objects, so the library's versions are never linked. These throw
+// the same types where those are light, and otherwise an exception that carries the library's
+// text; the chainer catches std::exception, never the library's subclasses.
 #include <cstdarg>
 #include <cstddef>
 #include <exception>
