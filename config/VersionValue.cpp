@@ -2,8 +2,6 @@
 
 #include "platform/Strings.h"
 
-#include <iterator>
-
 namespace orvanta {
 namespace {
 
@@ -64,22 +62,6 @@ bool ParseVersion(const std::wstring& text, VersionValue& value)
     }
     return anyDigit;
 }
-
-namespace {
-
-// Decimal digits without the C runtime's formatting, which a static build would carry along.
-std::wstring DecimalText(uint32_t number)
-{
-    wchar_t digits[10];
-    size_t count = 0;
-    do {
-        digits[count++] = static_cast<wchar_t>(L'0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    return std::wstring(std::make_reverse_iterator(digits + count), std::make_reverse_iterator(digits));
-}
-
-} // namespace
 
 std::wstring FormatVersion(const VersionValue& value)
 {

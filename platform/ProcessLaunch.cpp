@@ -197,21 +197,24 @@ bool ShellExecuteDetached(const std::wstring& file, const std::wstring& paramete
     return true;
 }
 
-bool WaitWithMessagePump(HANDLE handle)
+DWORD WaitDispatchingMessages(HANDLE handle)
 {
     for (;;) {
         const DWORD result = ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT | QS_ALLPOSTMESSAGE,
                                                            MWMO_INPUTAVAILABLE);
-        if (result == WAIT_OBJECT_0)
-            return true;
         if (result != WAIT_OBJECT_0 + 1)
-            return false;
+            return result;
         MSG message;
-        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
     }
+}
+
+bool WaitWithMessagePump(HANDLE handle)
+{
+    return WaitDispatchingMessages(handle) == WAIT_OBJECT_0;
 }
 
 void BringProcessWindowToTop(HANDLE process)

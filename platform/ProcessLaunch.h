@@ -25,7 +25,10 @@ bool ShellExecuteAndWait(const std::wstring& file, const std::wstring& parameter
 bool ShellExecuteDetached(const std::wstring& file, const std::wstring& parameters, const std::wstring& folder,
                           bool elevate);
 
-// Waits for the handle while dispatching the calling thread's messages; true when signalled.
+// Waits for the handle while dispatching the calling thread's messages; returns the wait's result
+// (WAIT_OBJECT_0, WAIT_ABANDONED for a mutex, WAIT_FAILED).
+DWORD WaitDispatchingMessages(HANDLE handle);
+// The same; true when signalled.
 bool WaitWithMessagePump(HANDLE handle);
 
 // Brings the first visible captioned window of the process (or of its children) to the top.

@@ -5,6 +5,7 @@
 #include "run/UserInterface.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
+#include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
@@ -33,19 +34,7 @@ bool Acquired(DWORD waitResult)
 // must not leave the window unpainted and unanswering.
 DWORD WaitWithoutTimeout(HANDLE handle, bool pumpMessages)
 {
-    if (!pumpMessages)
-        return ::WaitForSingleObject(handle, INFINITE);
-    for (;;) {
-        const DWORD result =
-            ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT | QS_ALLPOSTMESSAGE, MWMO_INPUTAVAILABLE);
-        if (result != WAIT_OBJECT_0 + 1)
-            return result;
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
+    return pumpMessages ? WaitDispatchingMessages(handle) : ::WaitForSingleObject(handle, INFINITE);
 }
 
 bool WaitAndHandBack(HANDLE mutex, bool pumpMessages)
