@@ -1,9 +1,12 @@
 // Silent runs of the built chainer that download their prerequisites over HTTP from nginx on
-// 127.0.0.1, check size and MD5, install them and find them on the re-check.
+// 127.0.0.1, check size, MD5 and SHA-256, install them and find them on the re-check.
 #include "download/Md5.h"
+#include "download/Sha256.h"
 
 #include "ChainerPackage.h"
 #include "DownloadTestSupport.h"
+
+#include <cwctype>
 
 using namespace testing_support;
 
@@ -21,6 +24,25 @@ std::wstring Md5Of(const std::string& bytes)
     return std::wstring(hex, hex + 32);
 }
 
+// Upper case, as a package may write it; by the plain code, apart from the engine's fast one.
+std::wstring UpperSha256Of(const std::string& bytes)
+{
+    orvanta::Sha256 sha256(orvanta::Sha256::Engine::Portable);
+    sha256.Update(bytes.data(), bytes.size());
+    char hex[65];
+    orvanta::Sha256::ToHex(sha256.Finish(), hex);
+    std::wstring text(hex, hex + 64);
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(towupper(c));
+    return text;
+}
+
+std::wstring WithOtherFirstDigit(std::wstring digest)
+{
+    digest[0] = digest[0] == L'0' ? L'1' : L'0';
+    return digest;
+}
+
 class DownloadRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -31,6 +53,7 @@ protected:
         helper = ReadBytes(EnvironmentValue(L"ORVANTA_TESTHELPER"));
         ASSERT_FALSE(helper.empty());
         helperMd5 = Md5Of(helper);
+        helperSha256 = UpperSha256Of(helper);
     }
     void TearDown() override
     {
@@ -54,12 +77,13 @@ protected:
         package.WriteIni(lines);
     }
     // The test helper as prerequisite "Helper", found through the registry value it writes.
-    void WriteHelperPackage(const std::wstring& file, const std::wstring& md5, const std::wstring& moreGeneral = L"")
+    void WriteHelperPackage(const std::wstring& file, const std::wstring& md5, const std::wstring& moreGeneral = L"",
+                            const std::wstring& sha256 = L"")
     {
         WritePackage(L"Helper", file, helper.size(), md5,
                      L"--set HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version=1.5 --exit 0",
                      {L"SearchType1=2", L"SearchString1=HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version",
-                      L"VerMin1=1.0"},
+                      L"VerMin1=1.0", sha256.empty() ? L"" : L"SHA256=" + sha256},
                      moreGeneral);
     }
 
@@ -75,6 +99,7 @@ protected:
     ChainerPackage package;
     std::string helper;
     std::wstring helperMd5;
+    std::wstring helperSha256;
 };
 
 } // namespace
@@ -82,7 +107,7 @@ protected:
 TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRun)
 {
     ASSERT_TRUE(download_testing::ServeFile(L"run-helper-setup.exe", helper));
-    WriteHelperPackage(L"run-helper-setup.exe", helperMd5);
+    WriteHelperPackage(L"run-helper-setup.exe", helperMd5, L"", helperSha256);
     EXPECT_EQ(package.RunForExitCode(), 0u);
 
     const auto lines = package.LogLines();
@@ -103,21 +128,27 @@ TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRu
     EXPECT_EQ(::GetFileAttributesW(package.PathOf(L"downloads").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(DownloadRun, WrongMd5IsRejectedAndNeverLaunched)
+TEST_F(DownloadRun, WrongMd5OrSha256IsRejectedAndNeverLaunched)
 {
-    ASSERT_TRUE(download_testing::ServeFile(L"run-helper-badmd5.exe", helper));
-    std::wstring wrong = helperMd5;
-    wrong[0] = wrong[0] == L'0' ? L'1' : L'0';
-    // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
-    // later run would find it present by its size and launch it.
-    WriteHelperPackage(L"run-helper-badmd5.exe", wrong, L"KeepFiles=complete");
-    EXPECT_EQ(package.RunForExitCode(), 1u);  // the mandatory prerequisite is still missing
+    const struct {
+        const wchar_t* file;
+        std::wstring md5;
+        std::wstring sha256;
+    } cases[] = {{L"run-helper-badmd5.exe", WithOtherFirstDigit(helperMd5), helperSha256},
+                 {L"run-helper-badsha.exe", helperMd5, WithOtherFirstDigit(helperSha256)}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(download_testing::ServeFile(c.file, helper));
+        // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
+        // later run would find it present by its size and launch it.
+        WriteHelperPackage(c.file, c.md5, L"KeepFiles=complete", c.sha256);
+        EXPECT_EQ(package.RunForExitCode(), 1u) << c.file;  // the mandatory prerequisite is still missing
 
-    const auto lines = package.LogLines();
-    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
-    EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-helper-badmd5.exe")));
-    EXPECT_FALSE(HelperInstalled());
-    EXPECT_FALSE(FileExists(DownloadedPath(L"run-helper-badmd5.exe")));
+        const auto lines = package.LogLines();
+        EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5).")) << c.file;
+        EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + DownloadedPath(c.file)));
+        EXPECT_FALSE(HelperInstalled());
+        EXPECT_FALSE(FileExists(DownloadedPath(c.file)));
+    }
 }
 
 TEST_F(DownloadRun, FileAlreadyDownloadedWithTheExactSizeIsNotFetchedAgain)
@@ -134,6 +165,23 @@ TEST_F(DownloadRun, FileAlreadyDownloadedWithTheExactSizeIsNotFetchedAgain)
     EXPECT_TRUE(HelperInstalled());
     // Only what this run downloaded is deleted.
     EXPECT_TRUE(FileExists(DownloadedPath(L"run-helper-present.exe")));
+}
+
+TEST_F(DownloadRun, PlantedFileWithTheExactSizeButOtherContentIsReplacedNotLaunched)
+{
+    ASSERT_TRUE(::CreateDirectoryW(package.PathOf(L"downloads").c_str(), nullptr));
+    const std::wstring planted = DownloadedPath(L"run-helper-planted.exe");
+    ASSERT_TRUE(WriteBytes(planted, std::string(helper.size(), 'x')));
+    ASSERT_TRUE(download_testing::ServeFile(L"run-helper-planted.exe", helper));
+    WriteHelperPackage(L"run-helper-planted.exe", L"", L"", helperSha256);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
+
+    const auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"File in the download folder was rejected and deleted:" + planted));
+    EXPECT_TRUE(ContainsLine(lines, L"Starting download of:Helper"));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was accepted."));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + planted));
+    EXPECT_TRUE(HelperInstalled());
 }
 
 TEST_F(DownloadRun, WindowsInstallerPackageIsDownloadedAndInstalled)

@@ -1,15 +1,18 @@
 // The download stage over file: URLs (the engine's share copy) and HTTP from a server on
-// 127.0.0.1: what is fetched, the checks of size and MD5, the log lines, the sink calls and
-// what is left for deletion at the end of the run.
+// 127.0.0.1: what is fetched, the checks of size, MD5 and SHA-256, the log lines, the sink
+// calls and what is left for deletion at the end of the run.
 #include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/InternetDownloader.h"
+#include "download/Md5.h"
+#include "download/Sha256.h"
 #include "platform/SystemError.h"
 
 #include "DownloadTestSupport.h"
 
 #include <algorithm>
+#include <cwctype>
 
 using namespace orvanta;
 using download_testing::RecordingSink;
@@ -140,6 +143,68 @@ TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)
     EXPECT_EQ(sink.Errors()[0].code, DLERR_REJECTED);
     EXPECT_TRUE(sink.Errors()[0].hasText);
     EXPECT_EQ(sink.Errors()[0].text, L"");
+}
+
+TEST_F(DownloadStageTest, EveryGivenDigestMustMatchFromAShareOverHttpAndAfterADrop)
+{
+    REQUIRE_TEST_SERVERS();
+    // Larger than the fault server's drop offset, which cuts no block boundary.
+    std::string payload(400000, '\0');
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<char>(i * 131 + (i >> 9));
+    Md5 md5Digest;
+    md5Digest.Update(payload.data(), payload.size());
+    char md5[33];
+    Md5::ToHex(md5Digest.Finish(), md5);
+    Sha256 sha256Digest(Sha256::Engine::Portable);
+    sha256Digest.Update(payload.data(), payload.size());
+    char sha256[65];
+    Sha256::ToHex(sha256Digest.Finish(), sha256);
+    const std::wstring goodMd5(md5, md5 + 32);
+    const std::wstring goodSha256(sha256, sha256 + 64);
+    std::wstring upperSha256 = goodSha256;
+    for (wchar_t& c : upperSha256)
+        c = static_cast<wchar_t>(towupper(c));
+    std::wstring otherSha256 = goodSha256;
+    otherSha256[63] = otherSha256[63] == L'0' ? L'1' : L'0';
+
+    const struct {
+        std::wstring md5;
+        std::wstring sha256;
+        bool accepted;
+    } cases[] = {
+        {L"", goodSha256, true},
+        {L"", upperSha256, true},
+        {goodMd5, goodSha256, true},
+        {L"", otherSha256, false},
+        {goodMd5, otherSha256, false},  // both keys: both must match
+        {L"0cc175b9c0f1b6a831c399e269772661", goodSha256, false},
+        {L"", goodSha256.substr(0, 63), false},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        for (int transport = 0; transport < 3; ++transport) {
+            config.prerequisites.clear();
+            const std::wstring name = L"stage-digest-" + std::to_wstring(round++) + L".exe";
+            ASSERT_TRUE(testing_support::WriteBytes(source + L"\\" + name, payload));
+            ASSERT_TRUE(download_testing::ServeFile(name, payload));
+            const std::wstring url = transport == 0   ? FileSourceUrl(name)
+                                     : transport == 1 ? download_testing::Servers().NginxUrl(name)
+                                                      : download_testing::Servers().FaultUrl(L"/drop/333333/" + name);
+            AddDownload(L"App", url, static_cast<int32_t>(payload.size()), c.md5, L"m").SHA256 = c.sha256;
+            RecordingSink stageSink;
+            EXPECT_EQ(Run(&stageSink), c.accepted ? 0u : 1603u) << c.md5 << " " << c.sha256 << " " << url;
+            EXPECT_EQ(config.prerequisites[0].downloadPresent, c.accepted) << url;
+            EXPECT_EQ(FileExists(downloadFolder + L"\\" + name), c.accepted) << url;
+            if (!c.accepted) {
+                ASSERT_EQ(stageSink.Errors().size(), 1u) << url;
+                EXPECT_EQ(stageSink.Errors()[0].code, DLERR_REJECTED);
+            }
+        }
+    }
+    const auto lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Downloaded file was accepted."), 9);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Downloaded file was rejected.(Invalid size or MD5)."), 12);
 }
 
 TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
