@@ -40,9 +40,13 @@ bool TargetStaysInFolder(const std::wstring& downloadFolder, const std::wstring&
     return below.find(L':') == std::wstring::npos && below.back() != L'\\';
 }
 
-bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq)
+bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq, PresenceCheck check)
 {
-    const ExpectedContent expected = ExpectedContentOf(prereq);
+    ExpectedContent expected = ExpectedContentOf(prereq);
+    if (check == PresenceCheck::AfterInstall) {
+        expected.md5.clear();
+        expected.sha256.clear();
+    }
     if (StartsWithIgnoringAsciiCase(prereq.source, L"file://")) {
         // Not ours to delete: a local file that fails its checks is only not present.
         return !expected.ChecksAnything() || DownloadedFileAcceptable(LocalPathOfFileUrl(prereq.source), expected);
@@ -66,14 +70,14 @@ bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq)
     return false;
 }
 
-PrereqDecision EffectiveDecision(ChainerConfig& config, size_t index)
+PrereqDecision EffectiveDecision(ChainerConfig& config, size_t index, PresenceCheck check)
 {
     PrereqInfo& prereq = config.prerequisites.at(index);
     if (!prereq.selected)
         return NotSelected;
     if (prereq.decision == AcceptableFound) {
         switch (prereq.sourceKind) {
-        case SourceUrl: return DownloadPresent(config, prereq) ? AlreadyDownloaded : Download;
+        case SourceUrl: return DownloadPresent(config, prereq, check) ? AlreadyDownloaded : Download;
         case SourceOpenSite: return OpenSite;
         default: return InstallFromPackage;
         }

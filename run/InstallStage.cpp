@@ -121,7 +121,8 @@ bool InstallStage::InstalledAfterRun(int32_t prereqIndex)
     SearchPrerequisite(config_, index, true);
     PrereqInfo& prereq = config_.prerequisites.at(index);
     if (prereq.decision == Download || prereq.decision == AlreadyDownloaded) {
-        prereq.downloadPresent = DownloadPresent(config_, prereq);
+        // The installer has run; the launch list was made before, so nothing starts this file.
+        prereq.downloadPresent = DownloadPresent(config_, prereq, PresenceCheck::AfterInstall);
         if (prereq.decision == Download && prereq.downloadPresent)
             prereq.decision = AlreadyDownloaded;
     }

@@ -74,10 +74,10 @@ PrereqDecision DecisionForSource(PrereqSourceKind kind)
     }
 }
 
-void RefreshDownloadPresent(ChainerConfig& config, PrereqInfo& prereq)
+void RefreshDownloadPresent(ChainerConfig& config, PrereqInfo& prereq, PresenceCheck check)
 {
     if (prereq.decision == Download || prereq.decision == AlreadyDownloaded)
-        prereq.downloadPresent = DownloadPresent(config, prereq);
+        prereq.downloadPresent = DownloadPresent(config, prereq, check);
 }
 
 } // namespace
@@ -121,7 +121,7 @@ void SearchAllPrerequisites(ChainerConfig& config)
         SearchPrerequisite(config, index, false);
     for (size_t index = 0; index < config.prerequisites.size(); ++index) {
         PrereqInfo& prereq = config.prerequisites[index];
-        RefreshDownloadPresent(config, prereq);
+        RefreshDownloadPresent(config, prereq, PresenceCheck::BeforeLaunch);
         SetSelected(config, index, NeedsInstallOrDownloaded(prereq.decision));
     }
 }
@@ -155,20 +155,21 @@ void SetSelected(ChainerConfig& config, size_t index, bool selected)
     prereqs[index].selected = selected;  // a cycle of parents may have passed through this one
 }
 
+// Runs after the stages: nothing is started after it, so present downloads are not hashed again.
 void RecheckPrerequisites(ChainerConfig& config)
 {
     // Chosen before any search: a parent found now deselects its children, which must still be
     // searched again, or the mandatory check would judge them by their first search.
     std::vector<size_t> toRecheck;
     for (size_t index = 0; index < config.prerequisites.size(); ++index) {
-        const PrereqDecision effective = EffectiveDecision(config, index);
+        const PrereqDecision effective = EffectiveDecision(config, index, PresenceCheck::AfterInstall);
         if (effective != NotSelected && effective != OsNotSupported)
             toRecheck.push_back(index);
     }
     for (const size_t index : toRecheck) {
         SearchPrerequisite(config, index, true);
         PrereqInfo& prereq = config.prerequisites[index];
-        RefreshDownloadPresent(config, prereq);
+        RefreshDownloadPresent(config, prereq, PresenceCheck::AfterInstall);
         SetSelected(config, index, NeedsInstallOrDownloaded(prereq.decision));
     }
 }

@@ -99,7 +99,8 @@ protected:
     void SetUp() override { config.downloadFolder = dir.Path() + L"\\"; }
 
     bool Present(const std::wstring& url, int64_t exactSize = 0, const std::wstring& folder = L"",
-                 const std::wstring& md5 = L"", const std::wstring& sha256 = L"")
+                 const std::wstring& md5 = L"", const std::wstring& sha256 = L"",
+                 PresenceCheck check = PresenceCheck::BeforeLaunch)
     {
         PrereqInfo prereq;
         prereq.MD5 = md5;
@@ -108,7 +109,7 @@ protected:
         prereq.sourceKind = SourceUrl;
         prereq.ExactSize = exactSize;
         prereq.Folder = folder;
-        return DownloadPresent(config, prereq);
+        return DownloadPresent(config, prereq, check);
     }
 
     TempDir dir;
@@ -152,6 +153,8 @@ TEST_F(DownloadPresentTest, FileWithTheRightSizeButOtherContentIsDeletedNotLaunc
     for (const auto& wrong : {std::make_pair(md5, otherSha256),
                               std::make_pair(std::wstring(L"0cc175b9c0f1b6a831c399e269772661"), sha256)}) {
         ASSERT_TRUE(WriteBytes(dir / L"setup.exe", "12345"));
+        // After the installers ran nothing starts the file: only its size is asked for.
+        EXPECT_TRUE(Present(L"http://h/setup.exe", 5, L"", wrong.first, wrong.second, PresenceCheck::AfterInstall));
         EXPECT_FALSE(Present(L"http://h/setup.exe", 5, L"", wrong.first, wrong.second));
         EXPECT_FALSE(testing_support::FileExists(dir / L"setup.exe"));  // downloaded again, never launched
     }
