@@ -132,7 +132,7 @@ protected:
 
 } // namespace
 
-TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAnythingToInstallOrAModeNothingIsInstalled)
+TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAModeNothingIsInstalled)
 {
     ChainerConfig empty = config;
     empty.prerequisites.clear();
@@ -141,12 +141,6 @@ TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAnythingToInstallOrAModeNothin
     EXPECT_TRUE(run.calls.empty());
     EXPECT_FALSE(KeyKept());
 
-    run.decision = AcceptableFound;
-    EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
-    EXPECT_EQ(run.calls, std::vector<std::wstring>{L"search"});
-    EXPECT_TRUE(ContainsLine(Log(), L"No prerequisite must be installed."));
-
-    run.decision = InstallFromPackage;
     config.general.Options = L"";  // neither quiet nor basic
     EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
     EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install"), 0);
@@ -163,9 +157,6 @@ TEST_F(InstallSequenceTest, SilentRunRunsTheStagesInOrderThenChecks)
     EXPECT_EQ(run.calls, (std::vector<std::wstring>{L"search", L"build", L"silent", L"prepare", L"download",
                                                     L"opensite", L"install", L"recheck", L"mandatory",
                                                     L"discarded"}));
-    const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"Starting installing prerequisites in silent mode."));
-    EXPECT_TRUE(ContainsLine(log, L"After running prerequisites we have:  Reboot was required=false"));
     // The stored return code reaches the configuration, then the key goes.
     EXPECT_TRUE(config.prerequisites[0].hasReturnCode);
     EXPECT_EQ(config.prerequisites[0].returnCode, 3010);
