@@ -94,7 +94,6 @@ TEST(LoadConfig, PrerequisiteFields)
     EXPECT_EQ(info.SHA256, L"AbC");  // as written: the comparison folds the case
     EXPECT_EQ(info.Operator, 1);
     EXPECT_EQ(info.WinNT64Versions, L"Windows 10 x64");
-    EXPECT_EQ(info.decision, Undefined);
     ASSERT_EQ(info.searches.size(), 2u);
     EXPECT_EQ(info.searches[0].SearchType, 2);
     EXPECT_EQ(info.searches[0].SearchString, L"HKLM\\S\\V");

@@ -2,7 +2,6 @@
 #include "SearchTestSupport.h"
 
 #include "install/ExtractionContext.h"
-#include "platform/Paths.h"
 
 #include <gtest/gtest.h>
 
@@ -92,18 +91,7 @@ TEST_F(RunProgramSearchTest, ProgramsThatCannotStartAreNotFound)
     EXPECT_FALSE(Run(L"tools", L"", &context));
     EXPECT_FALSE(Run(L"", L"", &context));
     EXPECT_FALSE(Run(L".", L"", &context));
-
-    // The chainer itself (here the test program, whichever way it is spelt) would search again
-    // and start itself without end. A copy started by mistake runs no test and exits with 0.
-    const std::wstring self = GetModulePath();
-    const size_t slash = self.rfind(L'\\');
-    ExtractionContext besideSelf;
-    besideSelf.SetModule(self, self.substr(0, slash + 1));
-    besideSelf.Configure(L"", 0, 0, false);
-    std::wstring upperName = L".\\" + self.substr(slash + 1);
-    ::CharUpperBuffW(&upperName[0], static_cast<DWORD>(upperName.size()));
-    EXPECT_FALSE(Run(self.substr(slash + 1), L"--gtest_filter=NoTestAtAll", &besideSelf));
-    EXPECT_FALSE(Run(upperName, L"--gtest_filter=NoTestAtAll", &besideSelf));
+    // The chainer itself as search program is refused in a whole run (tests/e2e/RunChainerTest.cpp).
 }
 
 } // namespace

@@ -26,7 +26,7 @@ protected:
 
 } // namespace
 
-TEST_F(InterbootStoreTest, NumbersAreAnsiDecimalTextAndValuesCanBeReadDeletedAndListed)
+TEST_F(InterbootStoreTest, NumbersAndTextsCanBeReadDeletedAndListed)
 {
     std::wstring text = L"unchanged";
     EXPECT_NE(store.GetText(L"Ret", text), ERROR_SUCCESS);  // no key yet
@@ -34,12 +34,6 @@ TEST_F(InterbootStoreTest, NumbersAreAnsiDecimalTextAndValuesCanBeReadDeletedAnd
     int32_t value = 0;
     EXPECT_EQ(store.GetNumber(L"Ret", value), ERROR_SUCCESS);
     EXPECT_EQ(value, -1);
-    char data[16] = {};
-    DWORD type = 0;
-    DWORD size = sizeof(data);
-    EXPECT_EQ(::RegGetValueA(HKEY_CURRENT_USER, kKey, "Ret", RRF_RT_ANY, &type, data, &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_STREQ(data, "-1");
 
     const std::wstring longText(5000, L'7');
     ASSERT_EQ(store.SetText(L"Long", longText), ERROR_SUCCESS);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -36,25 +35,15 @@ TEST(QuietSwitch, ScanAnswersAsThePatternForEveryShortText)
         begin = end;
     }
     ASSERT_EQ(texts.size(), 9331u);
-    texts.insert(texts.end(), {L"/norestart /quiet", L"quiet", L"--q /Q"});
+    // Look-alikes of the characters that matter (full-width q and solidus, en dash) are none of them.
+    texts.insert(texts.end(), {L"/norestart /quiet", L"quiet", L"--q /Q", L"/\xFF51", L"\xFF0Fq", L"\x2013q",
+                               L"\"/q\"", L"a=-q"});
     size_t mismatches = 0;
     for (const std::wstring& text : texts) {
         if (IsQuietCommandLine(text) != MatchesQuietPattern(text) && ++mismatches <= 10)
             ADD_FAILURE() << "differs for \"" << std::string(text.begin(), text.end()) << "\"";
     }
     EXPECT_EQ(mismatches, 0u);
-}
-
-TEST(QuietSwitch, ScanAnswersAsThePatternForRandomCommandLines)
-{
-    const std::wstring alphabet = L" -/qQx\"=\x0071\xFF51\x2013\xFF0F";
-    std::mt19937 random(20240611u);
-    for (int round = 0; round < 3000; ++round) {
-        std::wstring text(random() % 60, L' ');
-        for (wchar_t& c : text)
-            c = alphabet[random() % alphabet.size()];
-        ASSERT_EQ(IsQuietCommandLine(text), MatchesQuietPattern(text)) << "round " << round;
-    }
 }
 
 TEST(QuietSwitch, LongRunsOfSlashesAreScannedWithoutDeepRecursion)

@@ -94,11 +94,7 @@ TEST_F(PipelineTest, DecisionsFollowTheSourceKindAndAreLogged)
     EXPECT_EQ(config.prerequisites[1].initialDecision, InstallFromPackage);
 
     const auto log = Log();
-    EXPECT_TRUE(ContainsLine(log, L"Searching for:Present"));
-    EXPECT_TRUE(ContainsLine(log, L"Search result:An acceptable version was found."));
-    EXPECT_TRUE(ContainsLine(log, L"Search result:No acceptable version found. It must be installed from package."));
     EXPECT_TRUE(ContainsLine(log, L"Search result:No acceptable version found. It must be downloaded."));
-    EXPECT_TRUE(ContainsLine(log, L"Prerequisite selected for install:FromPackage"));
     EXPECT_FALSE(ContainsLine(log, L"Prerequisite selected for install:Present"));
 }
 
@@ -216,20 +212,6 @@ TEST_F(PipelineTest, EffectiveDecisionOfFoundButSelectedPrerequisites)
 
     config.prerequisites[2].selected = false;
     EXPECT_EQ(EffectiveDecision(config, 2), NotSelected);
-}
-
-TEST_F(PipelineTest, MandatoryCheckNamesTheMissingPrerequisite)
-{
-    Add(L"Optional");
-    Add(L"Needed", L"m");
-    Add(L"NeededButSkipped", L"mi");
-    SearchAllPrerequisites(config);
-    EXPECT_FALSE(MandatoryCheck(config));
-    EXPECT_EQ(config.missingMandatory, L"Needed");
-
-    Install(L"Needed");
-    RecheckPrerequisites(config);
-    EXPECT_TRUE(MandatoryCheck(config)) << "mi is left out of the check";
 }
 
 TEST_F(PipelineTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)

@@ -25,7 +25,7 @@ from server_common import read_port_file
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # name -> (size, seed); sizes are not multiples of the engine's buffer on purpose.
-TEST_FILES = {"small.bin": (100_003, 1), "medium.bin": (1_500_007, 2), "tiny.txt": (0, 0)}
+TEST_FILES = {"small.bin": (100_003, 1), "medium.bin": (1_500_007, 2)}
 WAIT_SECONDS = 20
 
 NGINX_CONF = """\
@@ -65,9 +65,8 @@ def windows_path(path):
 def write_test_files(data):
     os.makedirs(data, exist_ok=True)
     for name, (size, seed) in TEST_FILES.items():
-        content = random.Random(seed).randbytes(size) if size else b"plain text\n"
         with open(os.path.join(data, name), "wb") as f:
-            f.write(content)
+            f.write(random.Random(seed).randbytes(size))
         os.chmod(os.path.join(data, name), 0o644)
 
 

@@ -71,7 +71,7 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         with open(path, "rb") as f:
             return f.read()
 
-    def requested_start(self, size):
+    def requested_start(self):
         match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", "").strip())
         if not match:
             return None
@@ -141,7 +141,7 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
 
     def serve(self, name, honour_range=True, with_length=True, with_range=True):
         data = self.read_file(name)
-        start = self.send_file_head(data, self.requested_start(len(data)), honour_range, with_length, with_range)
+        start = self.send_file_head(data, self.requested_start(), honour_range, with_length, with_range)
         if start is not None:
             self.send_bytes(data, start, len(data))
         # Without a length only the end of the connection ends the body.
@@ -155,7 +155,7 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
 
     def serve_with_cut(self, name, offset, reset, honour_range=True):
         data = self.read_file(name)
-        start = self.send_file_head(data, self.requested_start(len(data)), honour_range)
+        start = self.send_file_head(data, self.requested_start(), honour_range)
         if start is None:
             return
         if start >= offset:
@@ -171,7 +171,7 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
             rng = random.Random("%s/%d" % (seed, drops))
             if drops < max_drops:
                 self.server.drops[seed] = drops + 1
-        start = self.send_file_head(data, self.requested_start(len(data)))
+        start = self.send_file_head(data, self.requested_start())
         if start is None:
             return
         if drops >= max_drops or len(data) - start < 2:
@@ -227,10 +227,7 @@ class FaultHandler(http.server.BaseHTTPRequestHandler):
         elif kind == "norange" and len(parts) == 2:
             self.serve(parts[1], honour_range=False)
         elif kind == "nolength" and len(parts) == 2:
-            data = self.read_file(parts[1])
-            self.send_response(200)
-            self.end_headers()  # HTTP/1.0 without a length: the data ends with the connection
-            self.wfile.write(data)
+            self.serve(parts[1], honour_range=False, with_length=False)
         elif kind in ("drop", "reset") and len(parts) == 3:
             self.serve_with_cut(parts[2], int(parts[1]), kind == "reset")
         elif kind == "dropnorange" and len(parts) == 3:

@@ -63,7 +63,6 @@ public:
     StartedProcess& operator=(const StartedProcess&) = delete;
 
     bool Started() const { return process_ != nullptr; }
-    HANDLE Handle() const { return process_; }
     DWORD Id() const { return id_; }
     bool Running() const;
     // Waits (bounded); true with the exit code when it ended.
@@ -111,7 +110,6 @@ public:
     std::wstring Path() const { return dir_ / L"run.log"; }
     std::wstring Text() const { return ReadUtf16File(Path()); }
     std::vector<std::wstring> Lines() const { return LogMessages(Text()); }
-    bool Contains(const std::wstring& line) const { return ContainsLine(Lines(), line); }
 
 private:
     TempDir dir_;
