@@ -104,7 +104,7 @@ TEST_F(ShellExecuteDetachedTest, ElevatedScriptRunsThroughTheCommandProcessorWit
     EXPECT_EQ(g_calls[0].show, SW_HIDE);
     EXPECT_TRUE(g_calls[0].folder.empty());
     // The quoting holds up in a real command processor: the script ran with its argument.
-    ASSERT_TRUE(WaitForFile(folder + L"\\done.txt"));
+    ASSERT_TRUE(testing_support::WaitUntil([&] { return testing_support::FileExists(folder + L"\\done.txt"); }));
     EXPECT_EQ(testing_support::ReadBytes(folder + L"\\done.txt"), "elevated\r\n");
 
     // A program is not rewritten.
@@ -128,7 +128,7 @@ TEST_F(ShellExecuteDetachedTest, ScriptWithoutElevationStartsDirectlyWithOpen)
     EXPECT_EQ(g_calls[0].file, script);
     EXPECT_EQ(g_calls[0].parameters, L"plain");
     EXPECT_EQ(g_calls[0].folder, temp.Path());
-    ASSERT_TRUE(WaitForFile(temp / L"done.txt"));
+    ASSERT_TRUE(testing_support::WaitUntil([&] { return testing_support::FileExists(temp / L"done.txt"); }));
     EXPECT_EQ(testing_support::ReadBytes(temp / L"done.txt"), "plain\r\n");
 }
 
