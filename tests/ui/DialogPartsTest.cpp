@@ -13,6 +13,7 @@
 #include "ui/ProgressDialog.h"
 #include "ui/StatusDialog.h"
 #include "ui/TaskbarProgress.h"
+#include "platform/UniqueResource.h"
 
 #include <gtest/gtest.h>
 
@@ -53,17 +54,12 @@ public:
     }
 };
 
-std::unique_ptr<TaskbarButton> MakeRecordingTaskbar()
-{
-    return std::make_unique<RecordingTaskbar>();
-}
-
 // Runs a script on the dialog's worker thread; the script drives the sink and looks at the
-// dialog, which it finds by its caption.
+// dialog, which it finds by its caption. Its own result is always "done".
 class ScriptedWorker final : public StageWorker {
 public:
     using Script = std::function<void(ProgressSink& sink, HWND dialog)>;
-    ScriptedWorker(Script script, int32_t finalResult) : script_(std::move(script)), finalResult_(finalResult) {}
+    explicit ScriptedWorker(Script script) : script_(std::move(script)) {}
 
     void Run(ProgressSink& sink) override
     {
@@ -71,14 +67,13 @@ public:
         script_(sink, dialog);
         finished = true;
     }
-    int32_t FinalResult() override { return finalResult_; }
+    int32_t FinalResult() override { return ProgressDone; }
     void EndSession() override {}
 
     bool finished = false;
 
 private:
     Script script_;
-    int32_t finalResult_;
 };
 
 int BarPosition(HWND dialog)
@@ -97,29 +92,12 @@ LRESULT CALLBACK RecordBarMessage(HWND window, UINT message, WPARAM wParam, LPAR
     return ::CallWindowProcW(g_barProcedure, window, message, wParam, lParam);
 }
 
-class ProgressDialogParts : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::lock_guard<std::mutex> guard(g_taskbar.lock);
-        g_taskbar.values.clear();
-        g_taskbar.states.clear();
-        g_barMessages.clear();
-        SetTaskbarButtonFactory(&MakeRecordingTaskbar);
-    }
-    void TearDown() override { SetTaskbarButtonFactory(nullptr); }
-
-    int32_t RunDialog(ScriptedWorker& worker)
-    {
-        ProgressDialog dialog(worker, kCaption);
-        return dialog.Run();
-    }
-};
-
 } // namespace
 
-TEST_F(ProgressDialogParts, StepsAndBytesMoveTheBarAndTheTaskbarAndAnErrorBlinksUntilCancel)
+TEST(ProgressDialogParts, StepsAndBytesMoveTheBarAndTheTaskbarAndAnErrorBlinksUntilCancel)
 {
+    SetTaskbarButtonFactory([]() -> std::unique_ptr<TaskbarButton> { return std::make_unique<RecordingTaskbar>(); });
+    const ScopeGuard restoreTaskbar([] { SetTaskbarButtonFactory(nullptr); });
     std::vector<int> positions;
     ScriptedWorker worker(
         [&](ProgressSink& sink, HWND dialog) {
@@ -145,9 +123,9 @@ TEST_F(ProgressDialogParts, StepsAndBytesMoveTheBarAndTheTaskbarAndAnErrorBlinks
             EXPECT_FALSE(sink.IsCanceled());
             PressButton(dialog, IDCANCEL);
             EXPECT_TRUE(WaitUntil([&] { return sink.IsCanceled(); }));
-        },
-        ProgressDone);
-    EXPECT_EQ(RunDialog(worker), ProgressCanceledOrRebooting);
+        });
+    ProgressDialog dialog(worker, kCaption);
+    EXPECT_EQ(dialog.Run(), ProgressCanceledOrRebooting);
     EXPECT_TRUE(worker.finished);
     const std::vector<int> expected{0, 1, 0, static_cast<int>(kUnits / 4),
                                     static_cast<int>(kUnits), static_cast<int>(2 * kUnits)};
