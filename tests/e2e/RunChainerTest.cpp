@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <thread>
 #include <vector>
@@ -50,19 +49,15 @@ protected:
 
 } // namespace
 
-TEST_F(RunChainer, MissingIniKeepsTheStoredReturnCodesANormalRunDeletesThem)
+TEST_F(RunChainer, MissingIniKeepsTheStoredReturnCodes)
 {
     ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Ret", L"3010"));
     EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_FALSE(FileExists(package.PathOf(L"setup.LOG")));
     EXPECT_FALSE(FileExists(FallbackLog()));
-    // The run ended before the inter-boot store was touched.
+    // The run ended before the inter-boot store was touched (a normal run deletes it:
+    // tests/e2e/InstallRunTest.cpp).
     EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
-
-    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"RetFirst", L"3010"));
-    package.WriteIni(LoggingIni({L"[GeneralOptions]", L"Options=q"}));
-    EXPECT_EQ(package.RunForExitCode(), 0u);
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
 TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextRun)
@@ -80,36 +75,21 @@ TEST_F(RunChainer, IniIsFoundThroughTheModulePathAndTheLogIsAppendedToByTheNextR
     package.WriteIni(LoggingIni());
     EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_EQ(ReadBytes(package.LogPath()).find("\xFF\xFE", 2), std::string::npos);
+    // The header's and the lines' form is tests/platform/LoggerTest.cpp.
     const std::wstring text = ReadUtf16File(package.LogPath());
-    EXPECT_NE(text.find(L"Log >>\r\nOS Version: "), std::wstring::npos);
-    EXPECT_NE(text.find(L"\r\nCPU: "), std::wstring::npos);
     EXPECT_EQ(CountOf(text, L"Log >>"), 2u);
     EXPECT_EQ(CountOf(text, L"End of Log"), 2u);
 }
 
 TEST_F(RunChainer, WhereTheLogGoesNowhereWithoutLogFileAndToTheFallbackWhenUnwritable)
 {
-    // A chainer named otherwise reads its own INI; a relative log path lands in the package
-    // folder (the working folder changes before anything is logged); an INI without byte-order
-    // mark loses its first character, so only one with a leading line break keeps its header.
-    const struct {
-        const wchar_t* exeName;
-        std::wstring logFile;
-        const wchar_t* before;
-        bool withBom;
-        bool logged;
-    } cases[] = {
-        {L"setup.x64.exe", L"chainer.log", L"", true, true},
-        {L"setup.exe", L"relative.log", L"", true, true},
-        {L"setup.exe", L"chainer.log", L"", false, false},
-        {L"setup.exe", L"chainer.log", L"\r\n", false, true},
-    };
-    for (const auto& c : cases) {
-        ChainerPackage other(c.exeName);
-        other.WriteIniText(c.before + std::wstring(L"[PREREQ_CHAINER]\r\nLogFile=") + c.logFile + L"\r\n", c.withBom);
-        EXPECT_EQ(other.RunForExitCode(), 0u);
-        EXPECT_EQ(FileExists(other.PathOf(c.logFile)), c.logged) << c.exeName << " " << c.logFile;
-    }
+    // A chainer named otherwise reads its own INI, and a relative log path lands in the package
+    // folder (the working folder changes before anything is logged). How the INI's name and
+    // text are derived is tests/platform/PathsTest.cpp.
+    ChainerPackage other(L"setup.x64.exe");
+    other.WriteIni({L"[PREREQ_CHAINER]", L"LogFile=relative.log"});
+    EXPECT_EQ(other.RunForExitCode(), 0u);
+    EXPECT_TRUE(FileExists(other.PathOf(L"relative.log")));
 
     package.WriteIni({L"[GeneralOptions]", L"Options=q", L"[PREREQ_CHAINER]", L"CleanupFolders=C:\\x",
                       L"[PREREQUISITES]", L"App1=A", L"[A]", L"SetupFile=a.exe"});
@@ -125,11 +105,10 @@ TEST_F(RunChainer, WhereTheLogGoesNowhereWithoutLogFileAndToTheFallbackWhenUnwri
 
 TEST_F(RunChainer, BrokenOrUnreadableIniFilesGiveAnEmptyConfiguration)
 {
+    // Short and odd byte counts are PathsTest's IniTextFromBytes rows.
     const std::vector<std::string> contents{
-        std::string(),                        // empty
-        std::string("\xFF\xFE", 2),           // only the byte-order mark
-        std::string("\xFF\xFE[\0P\0R\0", 7),  // odd byte count
-        std::string(100000, '\xFF'),          // no line breaks at all
+        std::string(),                // empty
+        std::string(100000, '\xFF'),  // no line breaks at all
     };
     for (const std::string& bytes : contents) {
         ASSERT_TRUE(WriteBytes(package.IniPath(), bytes));
@@ -158,7 +137,7 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
         const wchar_t* access;  // the mutex's access list (SDDL); null: the default one
         bool released;          // false: its owner ends without releasing it (abandoned)
     } cases[] = {
-        {"released", nullptr, true},
+        // A plain release is the status window's test in tests/ui/ChainerDialogsTest.cpp.
         {"abandoned", nullptr, false},
         // Everyone may wait, nobody else may release: the chainer cannot hand it back itself.
         {"released, waiters may not release", L"D:(A;;0x00100000;;;WD)", true},
@@ -221,56 +200,4 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
         EXPECT_EQ(exitCode, 0u);
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
     }
-}
-
-namespace {
-
-// Processes of this prefix with the given executable name.
-std::vector<DWORD> ProcessesNamed(const std::wstring& name)
-{
-    std::vector<DWORD> ids;
-    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return ids;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0)
-            ids.push_back(entry.th32ProcessID);
-    }
-    ::CloseHandle(snapshot);
-    return ids;
-}
-
-} // namespace
-
-TEST_F(RunChainer, NeverStartsItselfAsSearchProgramOrInstaller)
-{
-    ChainerPackage self(L"selfstart.exe");
-    // Whatever happens, no copy of the chainer outlives the test.
-    const orvanta::ScopeGuard killCopies([] {
-        for (int round = 0; round < 50; ++round) {
-            const std::vector<DWORD> ids = ProcessesNamed(L"selfstart.exe");
-            if (ids.empty())
-                break;
-            for (const DWORD id : ids) {
-                const orvanta::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, id));
-                if (process)
-                    ::TerminateProcess(process.Get(), 0xDEAD);
-            }
-            ::Sleep(100);
-        }
-    });
-    self.WriteIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                   L"App1=Self", L"[Self]", L"SetupFile=selfstart.exe", L"Options=m", L"SearchType1=10",
-                   L"SearchString1=.\\SELFSTART.EXE", L"[PREREQ_CHAINER]", L"LogFile=" + self.LogPath()});
-    const ProcessResult result = self.Run(60000);
-    ASSERT_TRUE(result.finished) << "the chainer went on starting itself";
-    EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_TRUE(ProcessesNamed(L"selfstart.exe").empty()) << "a copy of the chainer still runs";
-    // Every chainer that starts writes its own log header.
-    EXPECT_EQ(CountOf(ReadUtf16File(self.LogPath()), L"Log >>"), 1u);
-    const auto lines = self.LogLines();
-    EXPECT_TRUE(ContainsLine(lines, L"Search result:No acceptable version found. It must be installed from package."));
-    EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:2"));
 }

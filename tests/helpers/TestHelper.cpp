@@ -3,13 +3,12 @@
 //              [--report FILE] [--signal EVENT] [--wait EVENT] [--spawn "ARGS"]
 // HIVE is HKCU or HKLM; the value is written as REG_SZ before the program exits with CODE.
 // The flags run in the order given:
-//   --report FILE   writes UTF-16 lines pid=, parent= (from a process snapshot), show= (the
-//                   startup show command, -1 when none was given), cwd=, cmdline=
+//   --report FILE   writes UTF-16 lines pid=, show= (the startup show command, -1 when none
+//                   was given), cwd=, cmdline=
 //   --signal EVENT  sets the named event (the test's "ready" signal)
 //   --wait EVENT    waits at most 60 s for the named event (the test's "go on" signal)
 //   --spawn "ARGS"  starts another testhelper with ARGS and goes on without waiting
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,22 +40,6 @@ bool SetRegistryValue(const std::wstring& spec)
     return status == ERROR_SUCCESS;
 }
 
-DWORD ParentProcessId()
-{
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    DWORD parent = 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (entry.th32ProcessID == GetCurrentProcessId())
-            parent = entry.th32ParentProcessID;
-    }
-    CloseHandle(snapshot);
-    return parent;
-}
-
 bool WriteReport(const std::wstring& path)
 {
     STARTUPINFOW startup{};
@@ -66,7 +49,7 @@ bool WriteReport(const std::wstring& path)
     wchar_t folder[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, folder);
     wchar_t numbers[96];
-    swprintf(numbers, 96, L"pid=%lu\r\nparent=%lu\r\nshow=%d\r\n", GetCurrentProcessId(), ParentProcessId(), show);
+    swprintf(numbers, 96, L"pid=%lu\r\nshow=%d\r\n", GetCurrentProcessId(), show);
     const std::wstring text = std::wstring(1, L'\xFEFF') + numbers + L"cwd=" + folder + L"\r\ncmdline=" +
                               GetCommandLineW() + L"\r\n";
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -55,21 +55,6 @@ bool ReadyEvent::Wait(DWORD milliseconds) const
     return event_ && ::WaitForSingleObject(event_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-StartedChild StartChild(const std::wstring& commandLine)
-{
-    StartedChild child;
-    std::wstring line = commandLine;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION information{};
-    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &information))
-        return child;
-    ::CloseHandle(information.hThread);
-    child.process.Reset(information.hProcess);
-    child.id = information.dwProcessId;
-    return child;
-}
-
 ProcessReaper::~ProcessReaper()
 {
     for (const DWORD id : ids_) {
@@ -79,16 +64,6 @@ ProcessReaper::~ProcessReaper()
         ::TerminateProcess(process.Get(), 0xDEAD);
         ::WaitForSingleObject(process.Get(), 5000);
     }
-}
-
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (testing_support::FileExists(path))
-            return true;
-        ::Sleep(50);
-    }
-    return testing_support::FileExists(path);
 }
 
 DWORD WaitForExitCode(HANDLE process, DWORD timeoutMs)

@@ -33,14 +33,8 @@ private:
     orvanta::UniqueHandle event_;
 };
 
-struct StartedChild {
-    orvanta::UniqueHandle process;
-    DWORD id = 0;
-};
-// CreateProcessW of the command line; an invalid handle when the start failed.
-StartedChild StartChild(const std::wstring& commandLine);
-
-// Terminates the listed processes at scope end, so no test leaves a helper behind.
+// Terminates the listed processes at scope end (children started as testing_support::StartedProcess
+// end with their object; this is for the grandchildren they start).
 class ProcessReaper {
 public:
     ~ProcessReaper();
@@ -50,8 +44,6 @@ private:
     std::vector<DWORD> ids_;
 };
 
-// Polls (at most timeoutMs) until the file exists.
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs = 30000);
 // Waits at most timeoutMs for the process to end; its exit code, or STILL_ACTIVE.
 DWORD WaitForExitCode(HANDLE process, DWORD timeoutMs = 30000);
 

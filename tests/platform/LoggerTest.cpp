@@ -4,7 +4,6 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <regex>
 
@@ -23,12 +22,6 @@ protected:
     void SetUp() override { Logger::Instance().ResetForTesting(); }
     void TearDown() override { Logger::Instance().ResetForTesting(); }
 };
-
-std::wstring CommonAppData()
-{
-    wchar_t path[MAX_PATH];
-    return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path)) ? path : L"";
-}
 
 // Logs one line to `path`; the path the logger ended up with (its fallback file is deleted).
 std::wstring LogOnceTo(const std::wstring& path)
@@ -75,23 +68,6 @@ TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderTimeStampedLinesAndAFooter)
     const std::wstring ended = ReadUtf16File(path);
     EXPECT_EQ(ended.find(L"Log >>"), ended.rfind(L"Log >>")) << "one header only";
     EXPECT_TRUE(EndsWith(ended, L"-=====================End of Log=====================\r\n\r\n"));
-}
-
-TEST_F(LoggerTest, UnwritableFolderFallsBackToTheCommonLogFolder)
-{
-    const std::wstring folder = CommonAppData() + L"\\ORVANTA_LOGS";
-    const std::wstring fallback = folder + L"\\platform_tests.LOG";
-    ::DeleteFileW(fallback.c_str());
-    ::RemoveDirectoryW(folder.c_str());
-
-    Logger::Instance().SetLogFile(L"C:\\orvanta-no-such-folder\\x\\run.log");
-    Logger::Instance().Log(L"fell back");
-
-    EXPECT_EQ(Logger::Instance().CurrentPath(), fallback);
-    EXPECT_TRUE(EndsWith(ReadUtf16File(fallback), L"-fell back\r\n"));
-    EXPECT_EQ(testing_support::AllowedEntriesOf(folder).count(L"S-1-1-0"), 1u);
-    Logger::Instance().ResetForTesting();
-    ::DeleteFileW(fallback.c_str());
 }
 
 // An elevated chainer must not write through a link someone planted at its log path: a hard

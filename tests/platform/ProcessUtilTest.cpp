@@ -12,6 +12,7 @@
 
 using namespace orvanta;
 using namespace install_tests;
+using testing_support::StartedProcess;
 using testing_support::TempDir;
 
 namespace {
@@ -32,21 +33,8 @@ std::wstring GrandchildArguments(const std::wstring& report, const ReadyEvent& r
 
 } // namespace
 
-TEST(GetProcessCommandLine, ReadsAChildsCommandLineExactlyAndNothingOfUnreadableProcesses)
+TEST(GetProcessCommandLine, NothingOfUnreadableProcesses)
 {
-    ReadyEvent ready;
-    const std::wstring commandLine =
-        HelperCommandLine(L"--signal " + ready.Name() + L" --sleep 30000 \"quoted arg\"  two\tspaces \u00e9\u4e2d");
-    StartedChild child = StartChild(commandLine);
-    ASSERT_TRUE(child.process);
-    ProcessReaper reaper;
-    reaper.Add(child.id);
-    ASSERT_TRUE(ready.Wait());
-
-    const UniqueHandle process(::OpenProcess(kQueryAndRead, FALSE, child.id));
-    ASSERT_TRUE(process);
-    EXPECT_EQ(ProcessUtil::GetProcessCommandLine(process.Get()), commandLine);
-    // Unreadable processes give an empty text.
     EXPECT_EQ(ProcessUtil::GetProcessCommandLine(nullptr), L"");
     const UniqueHandle limited(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId()));
     ASSERT_TRUE(limited);
@@ -56,11 +44,12 @@ TEST(GetProcessCommandLine, ReadsAChildsCommandLineExactlyAndNothingOfUnreadable
 TEST(EnumerateProcesses, OffersEveryProcessWithSnapshotDataAndCommandLineAndParentIds)
 {
     ReadyEvent ready;
+    // The command line is read exactly, with its quotes, blanks and characters beyond ASCII.
     const std::wstring marker = L"--marker-" + ready.Name();
-    StartedChild child = StartChild(HelperCommandLine(L"--signal " + ready.Name() + L" --sleep 30000 " + marker));
-    ASSERT_TRUE(child.process);
-    ProcessReaper reaper;
-    reaper.Add(child.id);
+    const std::wstring commandLine = HelperCommandLine(L"--signal " + ready.Name() + L" --sleep 30000 " + marker +
+                                                       L" \"quoted arg\"  two\tspaces \u00e9\u4e2d");
+    StartedProcess child(commandLine);
+    ASSERT_TRUE(child.Started());
     ASSERT_TRUE(ready.Wait());
 
     std::vector<ProcessEntry> seen;
@@ -69,18 +58,19 @@ TEST(EnumerateProcesses, OffersEveryProcessWithSnapshotDataAndCommandLineAndPare
         return entry.commandLine.find(marker) != std::wstring::npos;
     });
 
-    ASSERT_EQ(matches, std::vector<uint32_t>{child.id});
+    ASSERT_EQ(matches, std::vector<uint32_t>{child.Id()});
     const auto childEntry =
-        std::find_if(seen.begin(), seen.end(), [&](const ProcessEntry& e) { return e.processId == child.id; });
+        std::find_if(seen.begin(), seen.end(), [&](const ProcessEntry& e) { return e.processId == child.Id(); });
     ASSERT_NE(childEntry, seen.end());
     EXPECT_EQ(childEntry->parentProcessId, ::GetCurrentProcessId());
     EXPECT_EQ(childEntry->exeFile, L"testhelper.exe");
+    EXPECT_EQ(childEntry->commandLine, commandLine);
     const auto ownEntry = std::find_if(seen.begin(), seen.end(),
                                        [](const ProcessEntry& e) { return e.processId == ::GetCurrentProcessId(); });
     ASSERT_NE(ownEntry, seen.end());
     EXPECT_EQ(ownEntry->commandLine, std::wstring(::GetCommandLineW()));
 
-    EXPECT_EQ(ProcessUtil::GetParentProcessId(child.id), ::GetCurrentProcessId());
+    EXPECT_EQ(ProcessUtil::GetParentProcessId(child.Id()), ::GetCurrentProcessId());
     EXPECT_EQ(ProcessUtil::GetParentProcessId(0xFFFFFFF0u), 0u);
 }
 
@@ -91,23 +81,21 @@ TEST(GetProcessTree, HoldsTheRootAndItsLivingDescendantsAlsoOnceTheRootEnded)
         TempDir temp;
         ReadyEvent ready;
         const std::wstring report = temp / L"grandchild.txt";
-        StartedChild child = StartChild(HelperCommandLine(GrandchildArguments(report, ready) +
-                                                          (rootEnds ? L"" : L" --sleep 30000")));
-        ASSERT_TRUE(child.process);
+        StartedProcess child(HelperCommandLine(GrandchildArguments(report, ready) + (rootEnds ? L"" : L" --sleep 30000")));
+        ASSERT_TRUE(child.Started());
         ProcessReaper reaper;
-        reaper.Add(child.id);
         ASSERT_TRUE(ready.Wait());
         const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
         ASSERT_NE(grandchild, 0u);
         reaper.Add(grandchild);
         if (rootEnds) {
-            ASSERT_EQ(WaitForExitCode(child.process.Get()), 0u);
-            EXPECT_EQ(ProcessUtil::GetProcessTree(child.id), std::vector<uint32_t>{grandchild});
+            ASSERT_EQ(WaitForExitCode(child.Handle()), 0u);
+            EXPECT_EQ(ProcessUtil::GetProcessTree(child.Id()), std::vector<uint32_t>{grandchild});
             continue;
         }
-        EXPECT_EQ(Sorted(ProcessUtil::GetProcessTree(child.id)), Sorted({child.id, grandchild}));
+        EXPECT_EQ(Sorted(ProcessUtil::GetProcessTree(child.Id())), Sorted({child.Id(), grandchild}));
         const std::vector<uint32_t> ownTree = ProcessUtil::GetProcessTree(::GetCurrentProcessId());
-        for (const uint32_t id : {static_cast<uint32_t>(::GetCurrentProcessId()), static_cast<uint32_t>(child.id),
+        for (const uint32_t id : {static_cast<uint32_t>(::GetCurrentProcessId()), static_cast<uint32_t>(child.Id()),
                                   grandchild})
             EXPECT_NE(std::find(ownTree.begin(), ownTree.end(), id), ownTree.end()) << id;
     }

@@ -1,4 +1,4 @@
-// The message-pumping wait and the window search of a started program. A watchdog thread
+// The message-pumping wait. A watchdog thread
 // signals every waited-for handle after a while, so a wait that fails to pump cannot hang;
 // the tests then see that the watchdog, not the message, ended the wait.
 #include "ChildProcesses.h"
@@ -79,27 +79,12 @@ TEST_F(WaitWithMessagePumpTest, DispatchesMessagesWhileWaitingAndFailsForInvalid
     ::SetEvent(event_.Get());
     EXPECT_TRUE(WaitWithMessagePump(event_.Get()));
 
-    StartedChild child = StartChild(HelperCommandLine(L"--exit 3"));
-    ASSERT_TRUE(child.process);
-    ProcessReaper reaper;
-    reaper.Add(child.id);
-    EXPECT_TRUE(WaitWithMessagePump(child.process.Get()));
-    EXPECT_EQ(WaitForExitCode(child.process.Get(), 0), 3u);
+    testing_support::StartedProcess child(HelperCommandLine(L"--exit 3"));
+    ASSERT_TRUE(child.Started());
+    EXPECT_TRUE(WaitWithMessagePump(child.Handle()));
+    EXPECT_EQ(WaitForExitCode(child.Handle(), 0), 3u);
 
     const HANDLE closed = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::CloseHandle(closed);
     EXPECT_FALSE(WaitWithMessagePump(closed));
-}
-
-TEST(BringProcessWindowToTop, ReturnsForNullHandleAndForProcessesWithoutWindows)
-{
-    BringProcessWindowToTop(nullptr);
-
-    StartedChild child = StartChild(HelperCommandLine(L"--sleep 20000"));
-    ASSERT_TRUE(child.process);
-    ProcessReaper reaper;
-    reaper.Add(child.id);
-    BringProcessWindowToTop(child.process.Get());
-    // It gave up on its own: the windowless child still runs.
-    EXPECT_EQ(WaitForExitCode(child.process.Get(), 0), STILL_ACTIVE);
 }

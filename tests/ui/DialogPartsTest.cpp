@@ -1,8 +1,9 @@
-// The dialogs inside this process: the progress dialog's sink driven by a scripted worker (with
-// the taskbar seam), the credentials dialog, and closing the status window from another thread.
+// The dialogs inside this process, for what the built chainer's windows do not show from outside
+// (tests/ui/ChainerDialogsTest.cpp drives those): the exact bar positions, the bar's error blink
+// and the taskbar button behind their seams, the credentials dialog's texts and resizing, and
+// closing the status window from another thread.
 #include "UiTestSupport.h"
 
-#include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
 #include "download/DownloadStage.h"
 #include "run/Chainer.h"
@@ -12,6 +13,7 @@
 #include "ui/ProgressDialog.h"
 #include "ui/StatusDialog.h"
 #include "ui/TaskbarProgress.h"
+#include "platform/UniqueResource.h"
 
 #include <gtest/gtest.h>
 
@@ -52,17 +54,12 @@ public:
     }
 };
 
-std::unique_ptr<TaskbarButton> MakeRecordingTaskbar()
-{
-    return std::make_unique<RecordingTaskbar>();
-}
-
 // Runs a script on the dialog's worker thread; the script drives the sink and looks at the
-// dialog, which it finds by its caption.
+// dialog, which it finds by its caption. Its own result is always "done".
 class ScriptedWorker final : public StageWorker {
 public:
     using Script = std::function<void(ProgressSink& sink, HWND dialog)>;
-    ScriptedWorker(Script script, int32_t finalResult) : script_(std::move(script)), finalResult_(finalResult) {}
+    explicit ScriptedWorker(Script script) : script_(std::move(script)) {}
 
     void Run(ProgressSink& sink) override
     {
@@ -70,14 +67,13 @@ public:
         script_(sink, dialog);
         finished = true;
     }
-    int32_t FinalResult() override { return finalResult_; }
+    int32_t FinalResult() override { return ProgressDone; }
     void EndSession() override {}
 
     bool finished = false;
 
 private:
     Script script_;
-    int32_t finalResult_;
 };
 
 int BarPosition(HWND dialog)
@@ -96,49 +92,23 @@ LRESULT CALLBACK RecordBarMessage(HWND window, UINT message, WPARAM wParam, LPAR
     return ::CallWindowProcW(g_barProcedure, window, message, wParam, lParam);
 }
 
-class ProgressDialogParts : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::lock_guard<std::mutex> guard(g_taskbar.lock);
-        g_taskbar.values.clear();
-        g_taskbar.states.clear();
-        g_barMessages.clear();
-        SetTaskbarButtonFactory(&MakeRecordingTaskbar);
-    }
-    void TearDown() override { SetTaskbarButtonFactory(nullptr); }
-
-    int32_t RunDialog(ScriptedWorker& worker)
-    {
-        ProgressDialog dialog(worker, kCaption);
-        return dialog.Run();
-    }
-};
-
-// A store whose prompt is a recording function instead of the dialog.
-HWND g_promptParent = nullptr;
-bool g_promptAnswer = false;
-
-bool RecordingPrompt(HWND parent, const CredentialQuestion&, std::wstring& user, std::wstring& password)
-{
-    g_promptParent = parent;
-    user = L"u";
-    password = L"p";
-    return g_promptAnswer;
-}
-
 } // namespace
 
-TEST_F(ProgressDialogParts, StepsAndReceivedBytesMoveTheBarAndTheEndIsTheFinalResult)
+TEST(ProgressDialogParts, StepsAndBytesMoveTheBarAndTheTaskbarAndAnErrorBlinksUntilCancel)
 {
+    SetTaskbarButtonFactory([]() -> std::unique_ptr<TaskbarButton> { return std::make_unique<RecordingTaskbar>(); });
+    const ScopeGuard restoreTaskbar([] { SetTaskbarButtonFactory(nullptr); });
     std::vector<int> positions;
     ScriptedWorker worker(
         [&](ProgressSink& sink, HWND dialog) {
+            const HWND bar = ::GetDlgItem(dialog, IDC_PROGRESS_BAR);
+            g_barProcedure = reinterpret_cast<WNDPROC>(
+                ::SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordBarMessage)));
             sink.SetRange(2, 0);
             positions.push_back(BarPosition(dialog));
             sink.SetStatus(L"Downloading A", 8, 0);  // the step's own position, as before
             positions.push_back(BarPosition(dialog));
-            EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 2);
+            EXPECT_EQ(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 2);
             sink.BeginTransfer(1, 1000, L"a.exe");  // from here by the bytes within the step
             positions.push_back(BarPosition(dialog));
             sink.AddProgress(250);
@@ -148,135 +118,53 @@ TEST_F(ProgressDialogParts, StepsAndReceivedBytesMoveTheBarAndTheEndIsTheFinalRe
             sink.SetStatus(L"Other kind", 3, 0);  // only stage steps count
             sink.SetStatus(L"Installing B", 8, 0);
             positions.push_back(BarPosition(dialog));
-            EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0),
-                      static_cast<LRESULT>(2 * kUnits));
-            EXPECT_EQ(ControlText(dialog, IDC_PROGRESS_TEXT), L"Installing B");
+            EXPECT_EQ(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(2 * kUnits));
+            EXPECT_EQ(sink.ReportError(L"", DLERR_REJECTED, 0), DLERR_REJECTED);
             EXPECT_FALSE(sink.IsCanceled());
-            sink.Complete(0, 0);
-        },
-        ProgressMandatoryMissing);
-    EXPECT_EQ(RunDialog(worker), ProgressMandatoryMissing);
+            PressButton(dialog, IDCANCEL);
+            EXPECT_TRUE(WaitUntil([&] { return sink.IsCanceled(); }));
+        });
+    ProgressDialog dialog(worker, kCaption);
+    EXPECT_EQ(dialog.Run(), ProgressCanceledOrRebooting);
     EXPECT_TRUE(worker.finished);
     const std::vector<int> expected{0, 1, 0, static_cast<int>(kUnits / 4),
                                     static_cast<int>(kUnits), static_cast<int>(2 * kUnits)};
     EXPECT_EQ(positions, expected);
+    // Wine's bar keeps no error state: the messages that reached it show the blink.
+    const std::vector<std::pair<UINT, WPARAM>> blink{
+        {PBM_SETSTATE, PBST_ERROR}, {WM_SHOWWINDOW, FALSE}, {WM_SHOWWINDOW, TRUE}};
+    EXPECT_NE(std::search(g_barMessages.begin(), g_barMessages.end(), blink.begin(), blink.end()),
+              g_barMessages.end());
 
     std::lock_guard<std::mutex> guard(g_taskbar.lock);
     EXPECT_NE(std::find(g_taskbar.values.begin(), g_taskbar.values.end(), kUnits / 4), g_taskbar.values.end());
+    EXPECT_NE(std::find(g_taskbar.states.begin(), g_taskbar.states.end(), TBPF_ERROR), g_taskbar.states.end());
     ASSERT_FALSE(g_taskbar.states.empty());
     EXPECT_EQ(g_taskbar.states.back(), TBPF_NOPROGRESS);  // cleared with the dialog
 }
 
-TEST_F(ProgressDialogParts, ErrorShowsInTheLineAndTheBarAndTheDialogStaysUntilCancel)
+TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsAndEnterReturnsWhatWasTypedAndEscapeNothing)
 {
-    ScriptedWorker worker(
-        [&](ProgressSink& sink, HWND dialog) {
-            const HWND bar = ::GetDlgItem(dialog, IDC_PROGRESS_BAR);
-            g_barProcedure = reinterpret_cast<WNDPROC>(
-                ::SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordBarMessage)));
-            sink.SetRange(1, 0);
-            sink.SetStatus(L"Downloading A", 8, 0);
-            EXPECT_EQ(sink.ReportError(L"", DLERR_REJECTED, 0), DLERR_REJECTED);
-            EXPECT_EQ(ControlText(dialog, IDC_PROGRESS_TEXT), L"");
-            ::Sleep(500);
-            EXPECT_TRUE(::IsWindowVisible(dialog));
-            EXPECT_EQ(CountVisibleWindows(::GetCurrentProcessId()), 1);  // no message box
-            PressButton(dialog, IDCANCEL);
-            EXPECT_TRUE(WaitUntil([&] { return sink.IsCanceled(); }));
-        },
-        ProgressDone);
-    EXPECT_EQ(RunDialog(worker), ProgressCanceledOrRebooting);
-    const std::vector<std::pair<UINT, WPARAM>> blink{
-        {PBM_SETSTATE, PBST_ERROR}, {WM_SHOWWINDOW, FALSE}, {WM_SHOWWINDOW, TRUE}};
-    ASSERT_GE(g_barMessages.size(), blink.size());
-    EXPECT_TRUE(std::equal(blink.begin(), blink.end(), g_barMessages.begin()));
-    std::lock_guard<std::mutex> guard(g_taskbar.lock);
-    EXPECT_NE(std::find(g_taskbar.states.begin(), g_taskbar.states.end(), TBPF_ERROR), g_taskbar.states.end());
-}
-
-TEST_F(ProgressDialogParts, EscapeCancelsAtOnceAndRunWaitsForTheWorker)
-{
-    bool goneBeforeWorkerEnded = false;
-    ScriptedWorker worker(
-        [&](ProgressSink& sink, HWND dialog) {
-            sink.SetRange(1, 0);
-            sink.SetStatus(L"Installing A", 8, 0);
-            PressKey(dialog, IDCANCEL, VK_ESCAPE);
-            goneBeforeWorkerEnded = WaitUntil([&] { return !::IsWindow(dialog); });
-            EXPECT_TRUE(sink.IsCanceled());
-            // A worker still busy reports to a dialog that is gone: nothing happens.
-            sink.SetStatus(L"Installing B", 8, 0);
-            sink.ReportError(L"late", 1603, 0);
-            ::Sleep(300);
-        },
-        ProgressDone);
-    EXPECT_EQ(RunDialog(worker), ProgressCanceledOrRebooting);
-    EXPECT_TRUE(goneBeforeWorkerEnded);
-    EXPECT_TRUE(worker.finished);
-}
-
-TEST_F(ProgressDialogParts, LoginQuestionAsksThroughTheStoreOwnedByTheDialog)
-{
-    CredentialStore store;
-    store.SetPrompt(&RecordingPrompt);
-    store.SetUrl(L"http://h.example/f.exe");
-    HWND dialogWindow = nullptr;
-    std::vector<uint32_t> answers;
-    ScriptedWorker worker(
-        [&](ProgressSink& sink, HWND dialog) {
-            dialogWindow = dialog;
-            for (const bool confirm : {true, false}) {
-                g_promptAnswer = confirm;
-                answers.push_back(
-                    sink.ReportError(L"http://h.example/f.exe", DLERR_AUTH_REQUIRED, reinterpret_cast<uintptr_t>(&store)));
-            }
-            sink.Complete(0, 0);
-        },
-        ProgressDone);
-    EXPECT_EQ(RunDialog(worker), ProgressDone);
-    EXPECT_EQ(answers, (std::vector<uint32_t>{ERROR_RETRY, DLERR_AUTH_REQUIRED}));
-    EXPECT_EQ(g_promptParent, dialogWindow);
-    std::wstring user;
-    std::wstring password;
-    EXPECT_TRUE(store.GetEntered(user, password));
-    EXPECT_EQ(user, L"u");
-    std::lock_guard<std::mutex> guard(g_taskbar.lock);
-    EXPECT_EQ(std::find(g_taskbar.states.begin(), g_taskbar.states.end(), TBPF_ERROR), g_taskbar.states.end());
-}
-
-TEST(CredentialsDialogParts, NamesTheChallengeAndEnterReturnsWhatWasTypedAndEscapeNothing)
-{
-    const struct {
-        CredentialQuestion question;
-        const wchar_t* caption;
-        const wchar_t* text;
-    } cases[] = {
-        {{L"files.example", L"", L"Members"}, L"Connect to Members",
-         L"The server Members at files.example requires a username and password. Please enter them below."},
-        {{L"files.example", L"proxy.corp", L""}, L"Connect to files.example",
-         L"The server files.example at proxy.corp requires a username and password. Please enter them below."},
-    };
-    for (const auto& c : cases) {
-        for (const bool confirm : {true, false}) {
-            std::wstring user;
-            std::wstring password;
-            bool answered = false;
-            std::thread asking([&] { answered = AskForCredentials(nullptr, c.question, user, password); });
-            const HWND dialog = WaitForDialog(::GetCurrentProcessId(), c.caption);
-            EXPECT_NE(dialog, nullptr) << c.caption;
-            if (dialog != nullptr) {
-                EXPECT_EQ(ControlText(dialog, IDC_CREDENTIALS_TEXT), c.text);
-                EXPECT_FALSE(IsControlEnabled(dialog, IDOK));
-                Type(dialog, IDC_USER_NAME, L"tester");
-                EXPECT_TRUE(IsControlEnabled(dialog, IDOK));
-                Type(dialog, IDC_PASSWORD, L"pw");
-                PressKey(dialog, IDC_PASSWORD, confirm ? VK_RETURN : VK_ESCAPE);
-            }
-            asking.join();
-            EXPECT_EQ(answered, confirm);
-            EXPECT_EQ(user, confirm ? L"tester" : L"");
-            EXPECT_EQ(password, confirm ? L"pw" : L"");
+    // A realm in the caption and text is met by the built chainer's login test.
+    const CredentialQuestion question{L"files.example", L"proxy.corp", L""};
+    for (const bool confirm : {true, false}) {
+        std::wstring user;
+        std::wstring password;
+        bool answered = false;
+        std::thread asking([&] { answered = AskForCredentials(nullptr, question, user, password); });
+        const HWND dialog = WaitForDialog(::GetCurrentProcessId(), L"Connect to files.example");
+        EXPECT_NE(dialog, nullptr);
+        if (dialog != nullptr) {
+            EXPECT_EQ(ControlText(dialog, IDC_CREDENTIALS_TEXT),
+                      L"The server files.example at proxy.corp requires a username and password. Please enter them below.");
+            Type(dialog, IDC_USER_NAME, L"tester");
+            Type(dialog, IDC_PASSWORD, L"pw");
+            PressKey(dialog, IDC_PASSWORD, confirm ? VK_RETURN : VK_ESCAPE);
         }
+        asking.join();
+        EXPECT_EQ(answered, confirm);
+        EXPECT_EQ(user, confirm ? L"tester" : L"");
+        EXPECT_EQ(password, confirm ? L"pw" : L"");
     }
 }
 
@@ -328,8 +216,6 @@ TEST(StatusDialogParts, ClosingFromAnotherThreadReturnsOnlyOnceTheWindowIsGone)
     status.Show(kCaption, L"Searching", false);
     const HWND window = FindDialog(::GetCurrentProcessId(), kCaption, IDC_STATUS_TEXT);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(ControlText(window, IDC_STATUS_TEXT), L"Searching");
-    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(window, IDCANCEL)));
 
     // Centred in the work area of its monitor.
     RECT rect{};

@@ -97,26 +97,16 @@ protected:
 
 } // namespace
 
-TEST(ErrorReportLayout, MessageLinesSetTheHeights)
+TEST(ErrorReportLayout, BetweenThreeAndThirtyMessageLinesSetTheHeights)
 {
-    struct Row {
-        int newlines;
-        ErrorReportLayout expected;
-    };
-    const Row rows[] = {
-        {0, {3, 24, 0, 60, 37}},     // one line still gets three
-        {2, {3, 24, 0, 60, 37}},
-        {4, {5, 41, 16, 76, 53}},
-        {39, {30, 249, 224, 284, 261}},  // forty lines are cut to thirty
-    };
-    for (const Row& row : rows) {
-        const ErrorReportLayout layout = LayoutForMessage(L"line" + std::wstring(row.newlines, L'\n'));
-        EXPECT_EQ(layout.lines, row.expected.lines) << row.newlines;
-        EXPECT_EQ(layout.messageHeight, row.expected.messageHeight) << row.newlines;
-        EXPECT_EQ(layout.offset, row.expected.offset) << row.newlines;
-        EXPECT_EQ(layout.dialogHeight, row.expected.dialogHeight) << row.newlines;
-        EXPECT_EQ(layout.buttonRow, row.expected.buttonRow) << row.newlines;
-    }
+    const auto layoutFor = [](int newlines) { return LayoutForMessage(L"line" + std::wstring(newlines, L'\n')); };
+    EXPECT_EQ(layoutFor(0).lines, 3);  // one line still gets three
+    EXPECT_EQ(layoutFor(2).dialogHeight, layoutFor(0).dialogHeight);
+    EXPECT_EQ(layoutFor(4).lines, 5);
+    EXPECT_GT(layoutFor(4).messageHeight, layoutFor(2).messageHeight);
+    EXPECT_EQ(layoutFor(4).buttonRow - layoutFor(2).buttonRow, layoutFor(4).offset - layoutFor(2).offset);
+    EXPECT_EQ(layoutFor(39).lines, 30);  // forty lines are cut to thirty
+    EXPECT_EQ(layoutFor(60).dialogHeight, layoutFor(39).dialogHeight);
 }
 
 TEST_F(ErrorReportDialogTest, DetailsOpenCopyToTheClipboardAndCloseAgain)

@@ -40,22 +40,17 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM parameter)
     return TRUE;
 }
 
-bool WriteBitmap(const std::wstring& path, int width, int height, const void* bits)
+// A 24-bit bottom-up bitmap file of the header and its pixel rows.
+bool WriteBitmap(const std::wstring& path, const BITMAPINFOHEADER& info, const void* bits)
 {
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
+    const int size = ((info.biWidth * 3 + 3) & ~3) * info.biHeight;
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(size);
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
     bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bytes.append(static_cast<const char*>(bits), static_cast<size_t>(stride * height));
+    bytes.append(static_cast<const char*>(bits), static_cast<size_t>(size));
     return testing_support::WriteBytes(path, bytes);
 }
 
@@ -172,7 +167,7 @@ void SaveScreenshot(HWND window, const std::wstring& name)
     const HGDIOBJ old = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     ::GdiFlush();
-    WriteBitmap(folder + L"\\" + name + L".bmp", width, height, bits);
+    WriteBitmap(folder + L"\\" + name + L".bmp", info.bmiHeader, bits);
     ::SelectObject(memory, old);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
