@@ -63,6 +63,7 @@ public:
     StartedProcess& operator=(const StartedProcess&) = delete;
 
     bool Started() const { return process_ != nullptr; }
+    HANDLE Handle() const { return process_; }
     DWORD Id() const { return id_; }
     bool Running() const;
     // Waits (bounded); true with the exit code when it ended.
