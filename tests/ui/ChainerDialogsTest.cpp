@@ -5,6 +5,7 @@
 #include "DownloadTestSupport.h"
 #include "TestSupport.h"
 #include "UiTestSupport.h"
+#include "platform/resource.h"
 #include "ui/DialogIds.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,15 @@ TEST_F(ChainerDialogs, BarMovesThroughTwoInstalls)
     BarState bar = ReadBar(dialog, IDC_PROGRESS_BAR);
     EXPECT_EQ(bar.high, 2);  // the stage's steps
     EXPECT_EQ(bar.position, 1);
+    // The icon holds a bitmap for 16 pixels and PNG images for the larger sizes: each loads.
+    const HMODULE image = ::LoadLibraryExW(package.ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr);
+    for (const int size : {16, 24, 32, 48}) {
+        const HANDLE icon = ::LoadImageW(image, MAKEINTRESOURCEW(IDI_CHAINER), IMAGE_ICON, size, size, 0);
+        EXPECT_NE(icon, nullptr) << size;
+        ::DestroyIcon(static_cast<HICON>(icon));
+    }
+    ::FreeLibrary(image);
     SaveScreenshot(dialog, L"progress");
 
     first.Open();
