@@ -1,22 +1,13 @@
 #include "download/CredentialStore.h"
 
 #include "download/UrlParts.h"
+#include "platform/Text.h"
 
 namespace orvanta {
-namespace {
-
-void Wipe(std::wstring& secret)
-{
-    if (!secret.empty())
-        ::SecureZeroMemory(&secret[0], secret.size() * sizeof(wchar_t));
-    secret.clear();
-}
-
-} // namespace
 
 CredentialStore::~CredentialStore()
 {
-    Wipe(password_);
+    WipeSecret(password_);
 }
 
 void CredentialStore::ResetAttempt()
@@ -79,14 +70,14 @@ bool CredentialStore::AskUser(HWND parent)
     const bool confirmed = prompt_(parent, question, user, password);
     if (confirmed)
         StoreEntered(user, password);
-    Wipe(password);
+    WipeSecret(password);
     return confirmed;
 }
 
 void CredentialStore::StoreEntered(const std::wstring& user, const std::wstring& password)
 {
     user_ = user;
-    Wipe(password_);
+    WipeSecret(password_);
     password_ = password;
 }
 

@@ -58,4 +58,11 @@ std::wstring AnsiToWide(const std::string& text)
     return MultiByteToWide(text, CP_ACP);
 }
 
+void WipeSecret(std::wstring& secret)
+{
+    if (!secret.empty())
+        ::SecureZeroMemory(&secret[0], secret.size() * sizeof(wchar_t));
+    secret.clear();
+}
+
 } // namespace orvanta

@@ -20,4 +20,7 @@ std::wstring MultiByteToWide(const std::string& text, uint32_t codePage);
 std::string WideToAnsi(const std::wstring& text);
 std::wstring AnsiToWide(const std::string& text);
 
+// Overwrites a password's characters (in a way the compiler keeps) and empties it.
+void WipeSecret(std::wstring& secret);
+
 } // namespace orvanta

@@ -1,6 +1,7 @@
 #include "ui/CredentialsDialog.h"
 
 #include "platform/Resources.h"
+#include "platform/Text.h"
 #include "platform/resource.h"
 #include "ui/CommonControls.h"
 #include "ui/DialogIds.h"
@@ -10,18 +11,11 @@ namespace {
 
 const UINT kRecordLayoutMessage = WM_APP + 1;
 
-void Wipe(std::wstring& secret)
-{
-    if (!secret.empty())
-        ::SecureZeroMemory(&secret[0], secret.size() * sizeof(wchar_t));
-    secret.clear();
-}
-
 } // namespace
 
 CredentialsDialog::~CredentialsDialog()
 {
-    Wipe(password_);
+    WipeSecret(password_);
 }
 
 INT_PTR CredentialsDialog::Run(HWND parent)
@@ -55,11 +49,11 @@ bool CredentialsDialog::ReadField(int id, std::wstring& text)
 {
     const HWND field = ::GetDlgItem(Window(), id);
     const int length = ::GetWindowTextLengthW(field);
-    Wipe(text);
+    WipeSecret(text);
     text.assign(static_cast<size_t>(length) + 1, L'\0');
     const int read = ::GetWindowTextW(field, &text[0], length + 1);
     if (read < length) {
-        Wipe(text);
+        WipeSecret(text);
         ::MessageBeep(0xFFFFFFFF);
         ::SetFocus(field);
         return false;
