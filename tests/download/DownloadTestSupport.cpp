@@ -4,6 +4,8 @@
 
 #include "TestSupport.h"
 #include "download/Authentication.h"
+#include "download/Md5.h"
+#include "download/Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +167,24 @@ std::wstring FileUrl(const std::wstring& path)
     std::wstring url = L"file:///" + path;
     std::replace(url.begin(), url.end(), L'\\', L'/');
     return url;
+}
+
+std::wstring Md5Hex(const std::string& bytes)
+{
+    orvanta::Md5 md5;
+    md5.Update(bytes.data(), bytes.size());
+    char hex[33];
+    orvanta::Md5::ToHex(md5.Finish(), hex);
+    return std::wstring(hex, hex + 32);
+}
+
+std::wstring Sha256Hex(const std::string& bytes)
+{
+    orvanta::Sha256 sha256(orvanta::Sha256::Engine::Portable);
+    sha256.Update(bytes.data(), bytes.size());
+    char hex[65];
+    orvanta::Sha256::ToHex(sha256.Finish(), hex);
+    return std::wstring(hex, hex + 64);
 }
 
 } // namespace download_testing

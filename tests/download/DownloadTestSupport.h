@@ -158,6 +158,10 @@ int ClosedPort();
 // file:///C:/dir/name for a drive path.
 std::wstring FileUrl(const std::wstring& path);
 
+// The lower-case hex digests of `bytes`, SHA-256 by the plain code apart from the engine's fast one.
+std::wstring Md5Hex(const std::string& bytes);
+std::wstring Sha256Hex(const std::string& bytes);
+
 // A transfer from the servers into a fresh folder; medium.bin and small.bin are the served files.
 class TransferTest : public ::testing::Test {
 protected:
