@@ -58,13 +58,11 @@ TEST(GetFolderProperty, SystemFolderIsThe32BitFolderUnlessUse64AndProgramFiles64
     EXPECT_TRUE(EndsWith(Lower(x86Folder), L"\\syswow64\\")) << x86Folder;
     EXPECT_EQ(nativeFolder, ShellFolderPath(CSIDL_SYSTEM) + L"\\");
 
-    {
-        const ScopedEnvironment variable(L"ProgramW6432", L"D:\\Programs 64");
-        EXPECT_EQ(FolderValue(L"ProgramFiles64Folder", false), L"D:\\Programs 64\\");
-    }
-    {
-        const ScopedEnvironment variable(L"ProgramW6432", L"D:\\Programs 64\\");
-        EXPECT_EQ(FolderValue(L"ProgramFiles64Folder", true), L"D:\\Programs 64\\");
+    // The trailing backslash is added only when missing.
+    const std::pair<const wchar_t*, bool> programW6432[] = {{L"D:\\Programs 64", false}, {L"D:\\Programs 64\\", true}};
+    for (const auto& [value, use64] : programW6432) {
+        const ScopedEnvironment variable(L"ProgramW6432", value);
+        EXPECT_EQ(FolderValue(L"ProgramFiles64Folder", use64), L"D:\\Programs 64\\") << value;
     }
     const ScopedEnvironment removed(L"ProgramW6432", nullptr);
     EXPECT_EQ(FolderValue(L"ProgramFiles64Folder", false), ShellFolderPath(CSIDL_PROGRAM_FILES) + L"\\");

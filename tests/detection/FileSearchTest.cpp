@@ -175,10 +175,10 @@ TEST_F(FileSearchTest, FolderNamesListSubfoldersOnlyAndHostileTextsFindNothing)
 // off changes what a system path names; here the switch changes what %ORVANTA_H3_VIEW% names
 // instead, so a reference expanded after the switch would name the other folder.
 struct ViewSwitch {
-    static std::wstring redirected;
-    static std::wstring normal;
-    static int switchedOff;
-    static int switchedBack;
+    static inline std::wstring redirected;
+    static inline std::wstring normal;
+    static inline int switchedOff = 0;
+    static inline int switchedBack = 0;
 
     static bool Disable(void** oldValue)
     {
@@ -192,11 +192,6 @@ struct ViewSwitch {
         ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", normal.c_str());
     }
 };
-std::wstring ViewSwitch::redirected;
-std::wstring ViewSwitch::normal;
-int ViewSwitch::switchedOff = 0;
-int ViewSwitch::switchedBack = 0;
-
 TEST_F(FileSearchTest, ReferencesAreExpandedBeforeRedirectionIsSwitchedOff)
 {
     // "seen" holds the file and the folder 1.0, "other" the folder 9.9 only.

@@ -37,12 +37,6 @@ UniqueFile OpenWithoutDeleteSharing(const std::wstring& path)
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool FolderExists(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 } // namespace
 
 TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderProgramsAlwaysThere)
@@ -100,7 +94,7 @@ TEST(ExtractionContext, DestructionDeletesListedFilesAndFoldersLastFirst)
     }
     EXPECT_FALSE(FileExists(inner + L"\\a.txt"));
     EXPECT_FALSE(FileExists(dir / L"b.txt"));
-    EXPECT_FALSE(FolderExists(outer));
+    EXPECT_FALSE(FileExists(outer));
     EXPECT_TRUE(FileExists(dir / L"kept.txt"));
 }
 
@@ -133,7 +127,7 @@ TEST(ExtractionContext, FailedDeletionsStayListedForALaterPass)
         EXPECT_EQ(context.FilesToDelete(), Paths({locked, dir / L"never-existed.txt"}));
         EXPECT_EQ(context.FoldersToDelete(), Paths({busyFolder, dir / L"never-existed"}));
         EXPECT_FALSE(FileExists(loose));
-        EXPECT_FALSE(FolderExists(emptyFolder));
+        EXPECT_FALSE(FileExists(emptyFolder));
         EXPECT_TRUE(FileExists(locked));
     }
     // Once the obstacles are gone, the remaining real paths go; missing ones keep failing.
@@ -142,7 +136,7 @@ TEST(ExtractionContext, FailedDeletionsStayListedForALaterPass)
     EXPECT_EQ(context.FilesToDelete(), Paths({dir / L"never-existed.txt"}));
     EXPECT_EQ(context.FoldersToDelete(), Paths({dir / L"never-existed"}));
     EXPECT_FALSE(FileExists(locked));
-    EXPECT_FALSE(FolderExists(busyFolder));
+    EXPECT_FALSE(FileExists(busyFolder));
 }
 
 TEST(ExtractionContext, PathsBeyondMaxPathAreDeleted)

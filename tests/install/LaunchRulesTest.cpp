@@ -34,7 +34,6 @@ TEST(QuietSwitch, ScanAnswersAsThePatternForEveryShortText)
         }
         begin = end;
     }
-    ASSERT_EQ(texts.size(), 9331u);
     // Look-alikes of the characters that matter (full-width q and solidus, en dash) are none of them.
     texts.insert(texts.end(), {L"/norestart /quiet", L"quiet", L"--q /Q", L"/\xFF51", L"\xFF0Fq", L"\x2013q",
                                L"\"/q\"", L"a=-q"});

@@ -210,8 +210,6 @@ protected:
         SetActivationFactoryFunction(nullptr);
         g_scenario = nullptr;
     }
-    std::vector<std::wstring> LogLines() const { return log.Lines(); }
-
     testing_support::LogCapture log;
     Scenario scenario;
 };
@@ -259,6 +257,6 @@ TEST_F(MsixDeploymentTest, EveryFailureEndsIn1627WithItsResultInTheLog)
         scenario.status = row.status;
         scenario.errorCode = row.errorCode;
         EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msixbundle"), 1627u) << row.logLine;
-        EXPECT_TRUE(ContainsLine(LogLines(), row.logLine)) << row.logLine;
+        EXPECT_TRUE(ContainsLine(log.Lines(), row.logLine)) << row.logLine;
     }
 }

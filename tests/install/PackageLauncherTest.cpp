@@ -84,8 +84,6 @@ protected:
         return value;
     }
 
-    std::vector<std::wstring> Log() const { return log.Lines(); }
-
     testing_support::LogCapture log;
     TempDir dir;
     std::wstring helper;
@@ -135,9 +133,9 @@ TEST_F(PackageLauncherTest, ExitCodeAndRebootModeDecideTheOutcome)
         EXPECT_EQ(one.RestartStarted(), c.restarted);
         EXPECT_EQ(one.RebootRefused(), c.asked && c.answer != IDYES);
         const std::wstring code = std::to_wstring(static_cast<uint32_t>(c.stored));
-        EXPECT_TRUE(ContainsLine(Log(), L"Return code of launched file:" + code));
+        EXPECT_TRUE(ContainsLine(log.Lines(), L"Return code of launched file:" + code));
     }
-    EXPECT_TRUE(ContainsLine(Log(), L"Rebooting machine..."));
+    EXPECT_TRUE(ContainsLine(log.Lines(), L"Rebooting machine..."));
 }
 
 TEST_F(PackageLauncherTest, RebootWhenFoundInstalledAsksTheDecision)
@@ -173,8 +171,8 @@ TEST_F(PackageLauncherTest, NoPathFoldersAndTheChainerItselfFailLikeAMissingFile
     const std::wstring text = log.Text();
     const std::wstring failure = L"-Launch failed. Error:" + GetSystemErrorText(ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(testing_support::CountOf(text, failure), std::size(refused));
-    const auto log = Log();
-    EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), L"Return code of launched file:2")),
+    const auto lines = log.Lines();
+    EXPECT_EQ(static_cast<size_t>(std::count(lines.begin(), lines.end(), L"Return code of launched file:2")),
               std::size(refused));
 }
 
