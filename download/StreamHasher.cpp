@@ -56,7 +56,7 @@ StreamHasher::StreamHasher(bool md5, bool sha256)
     for (Worker& worker : workers_) {
         worker.thread.Reset(::CreateThread(nullptr, 0, &StreamHasher::WorkerThread, &worker, 0, nullptr));
         if (!worker.thread) {
-            StopWorkers();
+            EndWorkers(stopping_);
             throw std::bad_alloc();
         }
     }
@@ -64,7 +64,7 @@ StreamHasher::StreamHasher(bool md5, bool sha256)
 
 StreamHasher::~StreamHasher()
 {
-    StopWorkers();
+    EndWorkers(stopping_);
 }
 
 DWORD WINAPI StreamHasher::WorkerThread(void* parameter)
@@ -74,11 +74,12 @@ DWORD WINAPI StreamHasher::WorkerThread(void* parameter)
     return 0;
 }
 
-void StreamHasher::StopWorkers()
+// Sets `flag` (stopping_ or finishing_) for the workers and waits until they have ended.
+void StreamHasher::EndWorkers(bool& flag)
 {
     {
         ExclusiveLock guard(lock_);
-        stopping_ = true;
+        flag = true;
     }
     ::WakeAllConditionVariable(&filled_);
     for (Worker& worker : workers_) {
@@ -195,16 +196,7 @@ void StreamHasher::Run(Algorithm algorithm, size_t worker)
 
 ContentDigests StreamHasher::Finish()
 {
-    {
-        ExclusiveLock guard(lock_);
-        finishing_ = true;
-    }
-    ::WakeAllConditionVariable(&filled_);
-    for (Worker& worker : workers_) {
-        if (worker.thread)
-            ::WaitForSingleObject(worker.thread.Get(), INFINITE);
-        worker.thread.Reset();
-    }
+    EndWorkers(finishing_);
     return digests_;
 }
 

@@ -59,7 +59,7 @@ private:
     void Publish(size_t size);
     static DWORD WINAPI WorkerThread(void* parameter);
     void Run(Algorithm algorithm, size_t worker);
-    void StopWorkers();
+    void EndWorkers(bool& flag);
     uint64_t SlowestConsumer() const;  // under lock_
 
     // The system's slim lock and condition variables: waiting and waking stay in user mode

@@ -128,7 +128,6 @@ void ProgressDialog::SetRange(uint32_t total, uint32_t)
     stepTotal_ = total;
     stepCounter_ = 0;
     transferLength_ = 0;
-    barPosition_ = UINT64_MAX;
     SetBarRange(1);
     MoveBar(0);
 }
