@@ -19,7 +19,7 @@ protected:
     RegistryScope scope_{HKEY_CURRENT_USER, L"Evaluate"};
 };
 
-TEST_F(EvaluateSearchesTest, OperatorsStopAtTheDecidingSearch)
+TEST_F(EvaluateSearchesTest, OperatorsStopAtTheDecidingSearchAndUnknownTypesHoldWithoutLooking)
 {
     // 0: all must hold; 1: one suffices; any other: every search runs and the answer is false.
     const struct {
@@ -43,11 +43,8 @@ TEST_F(EvaluateSearchesTest, OperatorsStopAtTheDecidingSearch)
             found += finding.found ? 'T' : 'F';
         EXPECT_EQ(found, c.found) << c.op << c.searches;
     }
-}
 
-TEST_F(EvaluateSearchesTest, UnknownSearchTypeAlwaysHoldsAndLooksAtNothing)
-{
-    std::vector<SearchFinding> findings;
+    // An unknown search type always holds and looks at nothing.
     PrereqSearch unknown = Search(static_cast<SearchType>(99), scope_.SearchPath(L"Missing"));
     EXPECT_TRUE(EvaluateSearches({unknown, Present()}, findings, 0, false, nullptr));
     ASSERT_EQ(findings.size(), 2u);
@@ -55,7 +52,7 @@ TEST_F(EvaluateSearchesTest, UnknownSearchTypeAlwaysHoldsAndLooksAtNothing)
     EXPECT_FALSE(findings[0].found);
 }
 
-TEST(SearchAnswerTest, VersionSearchesUseTheRangeTest)
+TEST(SearchAnswerTest, VersionSearchesUseTheRangeTestContentSearchesNeedTheValueRead)
 {
     SearchFinding finding;
     finding.versions = {L"1.5", L"2.7"};
@@ -65,12 +62,9 @@ TEST(SearchAnswerTest, VersionSearchesUseTheRangeTest)
     finding.versions.clear();
     finding.found = true;
     EXPECT_FALSE(SearchAnswer(Search(SearchType::MsiProductVersion, L""), finding));
-}
 
-TEST(SearchAnswerTest, ContentSearchNeedsTheValueToBeRead)
-{
     const PrereqSearch notContaining = Search(SearchType::RegistryValueContent, L"", L"", L"", L"Xabc");
-    SearchFinding finding;
+    finding.found = false;
     // "X" holds for an empty text that does not contain the reference, but nothing was read.
     EXPECT_FALSE(SearchAnswer(notContaining, finding));
     finding.found = true;

@@ -27,23 +27,20 @@ protected:
     RegistryScope scope_{HKEY_CURRENT_USER, L"RegistryRead"};
 };
 
-TEST_F(RegistryReadTest, TextTypesAndDwordsReadAsText)
+TEST_F(RegistryReadTest, TextTypesAndDwordsReadAsTextOtherTypesAndMissingValuesFail)
 {
     ASSERT_TRUE(scope_.SetString(L"", L"Expand", L"%SystemRoot%\\x", 0, REG_EXPAND_SZ));
     const wchar_t multi[] = L"one\0two\0";
     ASSERT_TRUE(scope_.SetRaw(L"", L"Multi", REG_MULTI_SZ, multi, sizeof(multi)));
     ASSERT_TRUE(scope_.SetDword(L"", L"Large", 0xFFFFFFFFu));
-    std::wstring text;
-    ASSERT_TRUE(ReadText(L"Expand", text));
-    EXPECT_EQ(text, L"%SystemRoot%\\x");
-    ASSERT_TRUE(ReadText(L"Multi", text));
-    EXPECT_EQ(text, std::wstring(L"one\0two", 7));
-    ASSERT_TRUE(ReadText(L"Large", text));
-    EXPECT_EQ(text, L"4294967295");
-}
+    const std::pair<const wchar_t*, std::wstring> texts[] = {
+        {L"Expand", L"%SystemRoot%\\x"}, {L"Multi", std::wstring(L"one\0two", 7)}, {L"Large", L"4294967295"}};
+    for (const auto& [name, expected] : texts) {
+        std::wstring text;
+        EXPECT_TRUE(ReadText(name, text)) << name;
+        EXPECT_EQ(text, expected) << name;
+    }
 
-TEST_F(RegistryReadTest, OtherTypesAndMissingValuesFail)
-{
     const unsigned char binary[] = {1, 2, 3, 4};
     const unsigned long long quad = 7;
     ASSERT_TRUE(scope_.SetRaw(L"", L"Binary", REG_BINARY, binary, sizeof(binary)));
@@ -180,25 +177,18 @@ TEST_F(RegistrySearchTest, ValueAndKeyNamesListEveryValueAndSubkeyIncludingTheLo
     EXPECT_EQ(names, (Versions{L"1.0", L"2.5.3", L"Beta"}));
 }
 
-class RegistryViewTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(machine_.SetString(L"", L"Version", L"64.0", KEY_WOW64_64KEY));
-        ASSERT_TRUE(machine_.SetString(L"", L"Version", L"32.0", KEY_WOW64_32KEY));
-        ASSERT_TRUE(machine_.SetString(L"", L"Only32", L"yes", KEY_WOW64_32KEY));
-    }
-    RegistryScope machine_{HKEY_LOCAL_MACHINE, L"RegistryView"};
-};
-
-TEST_F(RegistryViewTest, SixtyFourBitFlagReadsTheSixtyFourBitView)
+TEST_F(RegistrySearchTest, SixtyFourBitFlagReadsTheSixtyFourBitView)
 {
-    EXPECT_EQ(Find(SearchType::RegistryValueVersion, machine_.SearchPath(L"Version"), true).versions,
+    const RegistryScope machine{HKEY_LOCAL_MACHINE, L"RegistryView"};
+    ASSERT_TRUE(machine.SetString(L"", L"Version", L"64.0", KEY_WOW64_64KEY));
+    ASSERT_TRUE(machine.SetString(L"", L"Version", L"32.0", KEY_WOW64_32KEY));
+    ASSERT_TRUE(machine.SetString(L"", L"Only32", L"yes", KEY_WOW64_32KEY));
+    EXPECT_EQ(Find(SearchType::RegistryValueVersion, machine.SearchPath(L"Version"), true).versions,
               Versions{L"64.0"});
-    EXPECT_FALSE(Find(SearchType::RegistryValueExists, machine_.SearchPath(L"Only32"), true).found);
-    EXPECT_EQ(Find(SearchType::RegistryValueNames, machine_.SearchPath(), true).versions, Versions{L"Version"});
+    EXPECT_FALSE(Find(SearchType::RegistryValueExists, machine.SearchPath(L"Only32"), true).found);
+    EXPECT_EQ(Find(SearchType::RegistryValueNames, machine.SearchPath(), true).versions, Versions{L"Version"});
     // Without the flag the process's own view is read.
-    EXPECT_EQ(Find(SearchType::RegistryValueVersion, machine_.SearchPath(L"Version"), false).versions,
+    EXPECT_EQ(Find(SearchType::RegistryValueVersion, machine.SearchPath(L"Version"), false).versions,
               Versions{sizeof(void*) == 8 ? L"64.0" : L"32.0"});
 }
 

@@ -246,7 +246,7 @@ TEST_F(DownloadStageTest, OnlyEffectiveDownloadsAreFetchedAndNoneSetsNoRange)
     EXPECT_TRUE(idle.statuses.empty());
 }
 
-TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFile)
+TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFileAUrlWithoutANameFails)
 {
     AddDownload(L"App", FileSourceUrl()).Folder = L"tools\\x64?x.exe";
     EXPECT_EQ(Run(), 0u);
@@ -255,10 +255,9 @@ TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFile)
     EXPECT_EQ(downloads.FoldersToDelete().size(), 3u);
     downloads.DeleteRegistered();
     EXPECT_FALSE(FileExists(downloadFolder));
-}
 
-TEST_F(DownloadStageTest, UrlWithoutFileNameFailsWithoutWritingIntoTheFolder)
-{
+    // A URL without a file name fails without writing into the folder.
+    config.prerequisites.clear();
     AddDownload(L"App", L"http://localhost:1/dl/", 0, L"", L"m");
     EXPECT_EQ(Run(&sink), 1603u);
     EXPECT_EQ(downloads.lastResult, static_cast<uint32_t>(ERROR_INVALID_NAME));

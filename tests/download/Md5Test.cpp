@@ -25,34 +25,28 @@ using testing_support::TempDir;
 
 namespace {
 
-template <typename Digest, size_t HexSize>
-std::string HexOf(const std::string& data, size_t pieceSize)
+// Feeds `data` to `digest` in pieces of `pieceSize` (whole by default).
+template <typename Digest>
+Digest& Fed(Digest& digest, const std::string& data, size_t pieceSize = SIZE_MAX)
 {
-    Digest digest;
-    for (size_t offset = 0; offset < data.size(); offset += pieceSize)
+    for (size_t offset = 0; offset < data.size(); offset += std::min(pieceSize, data.size()))
         digest.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
-    char hex[HexSize];
-    Digest::ToHex(digest.Finish(), hex);
+    return digest;
+}
+
+std::string HexOf(const std::string& data, size_t pieceSize = SIZE_MAX)
+{
+    Md5 digest;
+    char hex[33];
+    Md5::ToHex(Fed(digest, data, pieceSize).Finish(), hex);
     return hex;
-}
-
-std::string HexOf(const std::string& data, size_t pieceSize)
-{
-    return HexOf<Md5, 33>(data, pieceSize);
-}
-
-std::string HexOf(const std::string& data)
-{
-    return HexOf(data, data.size() + 1);
 }
 
 std::string Sha256HexOf(const std::string& data, size_t pieceSize, Sha256::Engine engine = Sha256::Engine::Fastest)
 {
     Sha256 digest(engine);
-    for (size_t offset = 0; offset < data.size(); offset += pieceSize)
-        digest.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
     char hex[65];
-    Sha256::ToHex(digest.Finish(), hex);
+    Sha256::ToHex(Fed(digest, data, pieceSize).Finish(), hex);
     return hex;
 }
 
@@ -60,8 +54,7 @@ std::string Sha256HexOf(const std::string& data, size_t pieceSize, Sha256::Engin
 std::string OnePassHexOf(const std::string& data, size_t pieceSize)
 {
     Md5AndSha256 digests;
-    for (size_t offset = 0; offset < data.size(); offset += pieceSize)
-        digests.Update(data.data() + offset, std::min(pieceSize, data.size() - offset));
+    Fed(digests, data, pieceSize);
     char md5[33];
     char sha256[65];
     Md5::ToHex(digests.FinishMd5(), md5);

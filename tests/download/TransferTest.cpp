@@ -95,11 +95,13 @@ TEST_F(HttpTransfer, PartFileIsRestartedWhenResumeIsOffOrTheServerIgnoresTheRang
     }
 }
 
-TEST_F(HttpTransfer, StalePartFileAsLongAsTheRemoteFileOrLongerIsDownloadedAfresh)
+TEST_F(HttpTransfer, StalePartFileAsLongAsTheRemoteFileOrLongerIsDownloadedAfreshAlsoOverFtp)
 {
-    // nginx answers a range past the end with 416; the fault server ignores ranges (200). The
-    // stale content is not the server's: a kept ".part" would fail every later run.
-    for (const std::wstring& url : {Servers().NginxUrl(L"medium.bin"), Servers().FaultUrl(L"/norange/medium.bin")}) {
+    // nginx answers a range past the end with 416; the fault server ignores ranges (200); the FTP
+    // server's size says it. The stale content is not the server's: a kept ".part" would fail
+    // every later run.
+    for (const std::wstring& url : {Servers().NginxUrl(L"medium.bin"), Servers().FaultUrl(L"/norange/medium.bin"),
+                                    Servers().FtpUrl(L"", L"medium.bin")}) {
         for (size_t staleSize : {medium_.size(), medium_.size() + 10}) {
             ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(staleSize, 's')));
             RecordingSink sink;
@@ -113,17 +115,6 @@ TEST_F(HttpTransfer, StalePartFileAsLongAsTheRemoteFileOrLongerIsDownloadedAfres
             ::DeleteFileW(target_.c_str());
         }
     }
-}
-
-TEST_F(HttpTransfer, AnnouncedLengthOtherThanTheExpectedSizeFails)
-{
-    InternetDownloader downloader(&sink_, nullptr);
-    downloader.SetExpectedSize(static_cast<uint32_t>(medium_.size() - 1));
-    EXPECT_EQ(Fetch(downloader, Servers().NginxUrl(L"medium.bin"), target_), DLERR_SIZE_MISMATCH);
-    EXPECT_FALSE(FileExists(target_));
-    EXPECT_FALSE(FileExists(target_ + L".part"));
-    ExpectOneFailure(sink_, DLERR_SIZE_MISMATCH, L"medium.bin");
-    EXPECT_EQ(sink_.transfersBegun.load(), 0);
 }
 
 TEST_F(HttpTransfer, ErrorStatusesFailWithTheirCodesAndNeverBecomeTheFile)
@@ -154,25 +145,30 @@ TEST_F(HttpTransfer, ErrorStatusesFailWithTheirCodesAndNeverBecomeTheFile)
     ExpectOneFailure(sink, DLERR_ERROR_STATUS, L"medium.bin");
 }
 
-TEST_F(HttpTransfer, BodyLongerThanTheExpectedSizeIsCutOffAndLeavesNothing)
+TEST_F(HttpTransfer, SizeOtherThanTheExpectedOneFailsAndLeavesNothingBytesPastTheLengthAreIgnored)
 {
-    RecordingSink sink;
-    InternetDownloader downloader(&sink, nullptr);
-    downloader.SetExpectedSize(medium_.size());
-    EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(L"/overlongnolength/3000000/medium.bin"), target_),
-              DLERR_SIZE_MISMATCH);
-    EXPECT_FALSE(FileExists(target_));
-    EXPECT_FALSE(FileExists(target_ + L".part"));
-    ExpectOneFailure(sink, DLERR_SIZE_MISMATCH, L"medium.bin");
-    // No more than the expected size was ever taken in.
-    EXPECT_LE(sink.progress.load(), medium_.size());
-}
-
-TEST_F(HttpTransfer, BodyLongerThanItsContentLengthEndsAtTheAnnouncedLength)
-{
+    // An announced length other than the expected size fails before the transfer begins; a body
+    // without a length that runs past the expected size is cut off there.
+    const struct {
+        std::wstring url;
+        uint64_t expected;
+        bool announced;
+    } cases[] = {{Servers().NginxUrl(L"medium.bin"), medium_.size() - 1, true},
+                 {Servers().FaultUrl(L"/overlongnolength/3000000/medium.bin"), medium_.size(), false}};
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        InternetDownloader downloader(&sink, nullptr);
+        downloader.SetExpectedSize(c.expected);
+        EXPECT_EQ(Fetch(downloader, c.url, target_), DLERR_SIZE_MISMATCH) << c.url;
+        EXPECT_FALSE(FileExists(target_));
+        EXPECT_FALSE(FileExists(target_ + L".part"));
+        ExpectOneFailure(sink, DLERR_SIZE_MISMATCH, L"medium.bin");
+        EXPECT_LE(sink.progress.load(), medium_.size());  // never more than the expected size taken in
+        EXPECT_TRUE(!c.announced || sink.transfersBegun.load() == 0) << "begun before the length was checked";
+    }
+    // A body longer than its Content-Length ends at the announced length.
     InternetDownloader downloader(&sink_, nullptr);
-    const uint32_t result = Fetch(downloader, Servers().FaultUrl(L"/overlong/3000000/medium.bin"), target_);
-    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(Fetch(downloader, Servers().FaultUrl(L"/overlong/3000000/medium.bin"), target_), 0u);
     EXPECT_TRUE(ReadBytes(target_) == medium_);
     EXPECT_EQ(sink_.progress.load(), medium_.size());
 }
@@ -304,7 +300,7 @@ TEST_F(FtpTransfer, RejectedLoginAsksWithTheFtpRealmAndTheAnswerServesTheNextSer
     EXPECT_EQ(ReadBytes(target_), medium_);
 }
 
-TEST_F(FtpTransfer, UnansweredRejectedLoginFailsWithTheLoginError)
+TEST_F(FtpTransfer, UnansweredRejectedLoginOrMissingFileFailsAndIsReported)
 {
     CredentialStore store;
     InternetDownloader downloader(&sink_, &store);
@@ -312,6 +308,14 @@ TEST_F(FtpTransfer, UnansweredRejectedLoginFailsWithTheLoginError)
     EXPECT_TRUE(result == 12013u || result == 12014u || result == 12015u) << result;
     ASSERT_EQ(sink_.Errors().size(), 2u);  // the question, then the failure
     EXPECT_EQ(sink_.Errors()[1].code, result);
+
+    // A missing file fails and is reported alone.
+    RecordingSink sink;
+    InternetDownloader missing(&sink, nullptr);
+    const uint32_t missingResult = Fetch(missing, Servers().FtpUrl(L"", L"no-such-file.bin"), dir_ / L"n.bin");
+    EXPECT_NE(missingResult, 0u);
+    ExpectOneFailure(sink, missingResult, L"n.bin");
+    EXPECT_FALSE(FileExists(dir_ / L"n.bin"));
 }
 
 TEST_F(FtpTransfer, PartFileIsContinuedWithRestUnlessTheServerRefusesIt)
@@ -329,23 +333,4 @@ TEST_F(FtpTransfer, PartFileIsContinuedWithRestUnlessTheServerRefusesIt)
     InternetDownloader noRest(nullptr, nullptr);
     ASSERT_EQ(Fetch(noRest, Servers().FtpUrl(L"norest:secret", L"medium.bin"), target_), 0u);
     EXPECT_EQ(ReadBytes(target_), medium_);
-}
-
-TEST_F(FtpTransfer, StalePartFileAsLongAsTheRemoteFileIsDownloadedAfresh)
-{
-    InternetDownloader downloader(&sink_, nullptr);
-    ASSERT_TRUE(WriteBytes(target_ + L".part", std::string(medium_.size(), 's')));
-    ASSERT_EQ(Fetch(downloader, Servers().FtpUrl(L"", L"medium.bin"), target_), 0u);
-    EXPECT_TRUE(ReadBytes(target_) == medium_);
-    EXPECT_FALSE(FileExists(target_ + L".part"));
-    EXPECT_TRUE(sink_.Errors().empty());
-}
-
-TEST_F(FtpTransfer, MissingFileFailsAndIsReported)
-{
-    InternetDownloader downloader(&sink_, nullptr);
-    const uint32_t result = Fetch(downloader, Servers().FtpUrl(L"", L"no-such-file.bin"), dir_ / L"n.bin");
-    EXPECT_NE(result, 0u);
-    ExpectOneFailure(sink_, result, L"n.bin");
-    EXPECT_FALSE(FileExists(dir_ / L"n.bin"));
 }

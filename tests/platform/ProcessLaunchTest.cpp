@@ -72,7 +72,7 @@ TEST(ProcessLaunch, BothWaitingStartsPassExitCodesAndFaultCodesThroughExactly)
     EXPECT_TRUE(ShellExecuteAndWait(TestHelperPath(), L"--exit 1", L"", true, nullptr));
 }
 
-TEST(RunProcessAndWait, ChildGetsCommandLineAndInheritsTheCurrentFolder)
+TEST(RunProcessAndWait, ChildGetsCommandLineAndCurrentFolderAndFailedStartsGiveTheSystemError)
 {
     TempDir temp;
     const std::wstring report = temp / L"report.txt";
@@ -81,10 +81,8 @@ TEST(RunProcessAndWait, ChildGetsCommandLineAndInheritsTheCurrentFolder)
     const auto values = ReadReport(report);
     EXPECT_EQ(values.at(L"cmdline"), HelperCommandLine(L"--report \"" + report + L"\" --exit 4"));
     EXPECT_EQ(values.at(L"cwd"), temp.Path());
-}
 
-TEST(RunProcessAndWait, EmptyApplicationLetsTheSystemSearchThePathAndFailedStartsGiveTheSystemError)
-{
+    // An empty application lets the system search the path; a failed start gives the system error.
     uint32_t exitCode = 0;
     EXPECT_TRUE(RunProcessAndWait(L"", L"cmd.exe /c exit 5", NORMAL_PRIORITY_CLASS, &exitCode));
     EXPECT_EQ(exitCode, 5u);
@@ -115,7 +113,7 @@ TEST(ShellExecuteAndWait, RunsScriptsFailsForMissingFilesAndHidesTheWindowOnlyWh
     }
 }
 
-TEST(ShellExecuteAndWait, WorkingFolderIsTheFilesOwnOrTheGivenOneWithoutLongPathPrefixes)
+TEST(ShellExecuteAndWait, WorkingFolderIsTheFilesOwnTheRootOfADriveOrTheGivenOneWithoutLongPathPrefixes)
 {
     TempDir temp;
     TempDir other;
@@ -128,17 +126,13 @@ TEST(ShellExecuteAndWait, WorkingFolderIsTheFilesOwnOrTheGivenOneWithoutLongPath
     EXPECT_EQ(FirstLine(output), Narrow(temp.Path()));
     EXPECT_TRUE(ShellExecuteAndWait(script, L"\"" + output + L"\"", L"\\\\?\\" + other.Path(), true, nullptr));
     EXPECT_EQ(FirstLine(output), Narrow(other.Path()));
-}
 
-// A bare "C:" would be the drive's current folder (here the temporary folder), not its root.
-TEST(ShellExecuteAndWait, FileAtADriveRootRunsInTheRoot)
-{
-    TempDir temp;
-    const std::wstring script = L"C:\\orvanta-install-test-" + std::to_wstring(::GetCurrentProcessId()) + L".cmd";
-    const std::wstring output = temp / L"where.txt";
-    ASSERT_TRUE(WriteFolderScript(script));
-    const ScopeGuard removeScript([&] { ::DeleteFileW(script.c_str()); });
+    // A file at a drive root runs in the root: a bare "C:" would be the drive's current folder
+    // (here the temporary folder).
+    const std::wstring atRoot = L"C:\\orvanta-install-test-" + std::to_wstring(::GetCurrentProcessId()) + L".cmd";
+    ASSERT_TRUE(WriteFolderScript(atRoot));
+    const ScopeGuard removeScript([&] { ::DeleteFileW(atRoot.c_str()); });
     CurrentFolderScope folder(temp.Path());
-    EXPECT_TRUE(ShellExecuteAndWait(L"\\\\?\\" + script, L"\"" + output + L"\"", L"", true, nullptr));
+    EXPECT_TRUE(ShellExecuteAndWait(L"\\\\?\\" + atRoot, L"\"" + output + L"\"", L"", true, nullptr));
     EXPECT_EQ(FirstLine(output), "C:\\");
 }

@@ -6,6 +6,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace testing_support {
@@ -260,11 +261,7 @@ std::vector<std::wstring> LogMessages(const std::wstring& logText)
 
 bool ContainsLine(const std::vector<std::wstring>& lines, const std::wstring& line)
 {
-    for (const std::wstring& candidate : lines) {
-        if (candidate == line)
-            return true;
-    }
-    return false;
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 LogCapture::LogCapture()
