@@ -101,17 +101,15 @@ TEST(LoadConfig, PrerequisiteFields)
     EXPECT_EQ(info.searches[0].SearchCmdLine, L"/c");
     EXPECT_EQ(info.searches[1].SearchType, 5);
     EXPECT_TRUE(info.searches[1].VerMin.empty());
-}
 
-TEST(LoadConfig, LanguageListGetsOneSemicolonAndIMeansSkipSearch)
-{
-    const ChainerConfig config = Load(
+    // A language list gets one closing semicolon; a lower-case "i" skips the search.
+    const ChainerConfig languages = Load(
         L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nSetupFile=a\r\nLanguageList=1033;\r\nOptions=i\r\n"
         L"[B]\r\nSetupFile=b\r\nLanguageList=1033;1031\r\nOptions=I\r\n");
-    EXPECT_EQ(config.prerequisites[0].LanguageList, L"1033;");
-    EXPECT_TRUE(config.prerequisites[0].skipSearch);
-    EXPECT_EQ(config.prerequisites[1].LanguageList, L"1033;1031;");
-    EXPECT_FALSE(config.prerequisites[1].skipSearch);
+    EXPECT_EQ(languages.prerequisites[0].LanguageList, L"1033;");
+    EXPECT_TRUE(languages.prerequisites[0].skipSearch);
+    EXPECT_EQ(languages.prerequisites[1].LanguageList, L"1033;1031;");
+    EXPECT_FALSE(languages.prerequisites[1].skipSearch);
 }
 
 TEST(LoadConfig, GeneralOptionsAndCleanupSettings)

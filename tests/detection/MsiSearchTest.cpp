@@ -31,47 +31,22 @@ DWORD Msiexec(const std::wstring& arguments)
     return result.started && result.finished ? result.exitCode : 0xFFFFFFFFu;
 }
 
-class MsiSearchTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        available_ = testing_support::FileExists(PackagePath(L"search-a.msi")) &&
-                     testing_support::FileExists(PackagePath(L"search-b.msi"));
-        if (!available_)
-            return;
-        // A run that stopped half-way may have left either product behind.
-        Uninstall();
-        installResultA_ = Msiexec(L"/i \"" + PackagePath(L"search-a.msi") + L"\"");
-        installResultB_ = Msiexec(L"/i \"" + PackagePath(L"search-b.msi") + L"\"");
-    }
-
-    static void TearDownTestSuite()
-    {
-        if (available_)
-            Uninstall();
-    }
-
-    static void Uninstall()
-    {
-        Msiexec(std::wstring(L"/x ") + kProductA);
-        Msiexec(std::wstring(L"/x ") + kProductB);
-    }
-
-    void SetUp() override
-    {
-        if (!available_)
-            GTEST_SKIP() << "the test packages were not built (wixl missing)";
-        ASSERT_EQ(installResultA_, 0u);
-        ASSERT_EQ(installResultB_, 0u);
-    }
-
-    static inline bool available_ = false;
-    static inline DWORD installResultA_ = 0;
-    static inline DWORD installResultB_ = 0;
-};
-
-TEST_F(MsiSearchTest, ProductUpgradeCodeAndComponentSearchesMalformedCodesFindNothing)
+void Uninstall()
 {
+    Msiexec(std::wstring(L"/x ") + kProductA);
+    Msiexec(std::wstring(L"/x ") + kProductB);
+}
+
+TEST(MsiSearchTest, ProductUpgradeCodeAndComponentSearchesMalformedCodesFindNothing)
+{
+    if (!testing_support::FileExists(PackagePath(L"search-a.msi")) ||
+        !testing_support::FileExists(PackagePath(L"search-b.msi")))
+        GTEST_SKIP() << "the test packages were not built (wixl missing)";
+    Uninstall();  // a run that stopped half-way may have left either product behind
+    const ScopeGuard uninstallAtEnd(Uninstall);
+    ASSERT_EQ(Msiexec(L"/i \"" + PackagePath(L"search-a.msi") + L"\""), 0u);
+    ASSERT_EQ(Msiexec(L"/i \"" + PackagePath(L"search-b.msi") + L"\""), 0u);
+
     EXPECT_EQ(Find(SearchType::MsiProductVersion, kProductA).versions, Versions{L"2.5.1"});
     EXPECT_TRUE(Find(SearchType::MsiProductVersion, kNeverInstalled).versions.empty());
     EXPECT_TRUE(Holds(Search(SearchType::MsiProductVersion, kProductA, L"2.5", L"2.6")));

@@ -120,7 +120,7 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
     EXPECT_EQ(downloads.FilesToDelete().size(), 3u);
 }
 
-TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessOptionsAreQuiet)
+TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCancellationStopsTheNext)
 {
     AddSite(L"Viewer", L"https://example.com/viewer");
     OpenPrerequisiteSites(config, downloads, &sink);
@@ -136,15 +136,13 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessOptionsAre
     OpenPrerequisiteSites(config, downloads, &sink);
     EXPECT_EQ(shell.shortcuts.size(), 2u);
     EXPECT_EQ(shell.messages.size(), 1u);
-}
 
-TEST_F(SiteStageTest, CancellationStopsBeforeTheNextSite)
-{
-    AddSite(L"First", L"https://example.com/1");
+    // Cancellation stops before the next site.
     AddSite(L"Second", L"https://example.com/2");
-    sink.cancelAfterStatuses = 1;
-    OpenPrerequisiteSites(config, downloads, &sink);
-    EXPECT_EQ(shell.shortcuts.size(), 1u);
-    EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of First"});
+    RecordingSink canceling;
+    canceling.cancelAfterStatuses = 1;
+    OpenPrerequisiteSites(config, downloads, &canceling);
+    EXPECT_EQ(shell.shortcuts.size(), 3u);
+    EXPECT_EQ(canceling.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
     EXPECT_FALSE(ContainsLine(LogLines(), L"Launching URL:https://example.com/2"));
 }
