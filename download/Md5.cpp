@@ -46,39 +46,12 @@ void Md5::Transform(const uint8_t* blocks, size_t count)
 
 void Md5::Update(const void* data, size_t size)
 {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    length_ += size;
-    if (pendingSize_ > 0) {
-        const size_t take = size < 64 - pendingSize_ ? size : 64 - pendingSize_;
-        std::memcpy(pending_ + pendingSize_, bytes, take);
-        pendingSize_ += take;
-        bytes += take;
-        size -= take;
-        if (pendingSize_ < 64)
-            return;
-        Transform(pending_, 1);
-        pendingSize_ = 0;
-    }
-    // Whole blocks straight from the caller's buffer: no copy on the hot path.
-    const size_t blocks = size / 64;
-    Transform(bytes, blocks);
-    bytes += blocks * 64;
-    size -= blocks * 64;
-    std::memcpy(pending_, bytes, size);
-    pendingSize_ = size;
+    stream_.Feed(data, size, [this](const uint8_t* blocks, size_t count) { Transform(blocks, count); });
 }
 
 Md5::Digest Md5::Finish()
 {
-    const uint64_t bitLength = length_ * 8;
-    uint8_t padding[72] = {0x80};
-    const size_t padSize = pendingSize_ < 56 ? 56 - pendingSize_ : 120 - pendingSize_;
-    uint8_t lengthBytes[8];
-    for (int i = 0; i < 8; ++i)
-        lengthBytes[i] = static_cast<uint8_t>(bitLength >> (8 * i));
-    Update(padding, padSize);
-    Update(lengthBytes, 8);
-
+    stream_.Finish(false, [this](const uint8_t* blocks, size_t count) { Transform(blocks, count); });
     Digest digest;
     for (int word = 0; word < 4; ++word) {
         for (int i = 0; i < 4; ++i)
@@ -89,12 +62,7 @@ Md5::Digest Md5::Finish()
 
 void Md5::ToHex(const Digest& digest, char (&hex)[33])
 {
-    static const char digits[] = "0123456789abcdef";
-    for (size_t i = 0; i < digest.size(); ++i) {
-        hex[2 * i] = digits[digest[i] >> 4];
-        hex[2 * i + 1] = digits[digest[i] & 0x0F];
-    }
-    hex[32] = '\0';
+    WriteHex(digest.data(), digest.size(), hex);
 }
 
 } // namespace orvanta

@@ -1,6 +1,8 @@
 // MD5 message digest (RFC 1321), fed in pieces of any size.
 #pragma once
 
+#include "download/BlockStream.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +27,7 @@ private:
     void Transform(const uint8_t* blocks, size_t count);
 
     uint32_t state_[4];
-    uint64_t length_ = 0;  // bytes fed so far
-    uint8_t pending_[64];
-    size_t pendingSize_ = 0;
+    BlockStream stream_;
 };
 
 } // namespace orvanta

@@ -135,43 +135,12 @@ bool Sha256::Accelerated()
 
 void Sha256::Update(const void* data, size_t size)
 {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    length_ += size;
-    if (pendingSize_ > 0) {
-        const size_t take = size < 64 - pendingSize_ ? size : 64 - pendingSize_;
-        std::memcpy(pending_ + pendingSize_, bytes, take);
-        pendingSize_ += take;
-        bytes += take;
-        size -= take;
-        if (pendingSize_ < 64)
-            return;
-        transform_(state_, pending_, 1);
-        pendingSize_ = 0;
-    }
-    const size_t whole = size / 64;
-    if (whole > 0)
-        transform_(state_, bytes, whole);
-    bytes += whole * 64;
-    size -= whole * 64;
-    if (size > 0) {
-        std::memcpy(pending_, bytes, size);
-        pendingSize_ = size;
-    }
+    stream_.Feed(data, size, [this](const uint8_t* blocks, size_t count) { transform_(state_, blocks, count); });
 }
 
 Sha256::Digest Sha256::Finish()
 {
-    const uint64_t bitLength = length_ * 8;
-    const uint8_t padding = 0x80;
-    Update(&padding, 1);
-    const uint8_t zero = 0;
-    while (pendingSize_ != 56)
-        Update(&zero, 1);
-    uint8_t lengthBytes[8];
-    for (int i = 0; i < 8; ++i)
-        lengthBytes[i] = static_cast<uint8_t>(bitLength >> (56 - 8 * i));
-    Update(lengthBytes, 8);
-
+    stream_.Finish(true, [this](const uint8_t* blocks, size_t count) { transform_(state_, blocks, count); });
     Digest digest;
     for (int i = 0; i < 8; ++i) {
         digest[4 * i] = static_cast<uint8_t>(state_[i] >> 24);
@@ -184,12 +153,7 @@ Sha256::Digest Sha256::Finish()
 
 void Sha256::ToHex(const Digest& digest, char (&hex)[65])
 {
-    static const char kDigits[] = "0123456789abcdef";
-    for (size_t i = 0; i < digest.size(); ++i) {
-        hex[2 * i] = kDigits[digest[i] >> 4];
-        hex[2 * i + 1] = kDigits[digest[i] & 0x0f];
-    }
-    hex[64] = '\0';
+    WriteHex(digest.data(), digest.size(), hex);
 }
 
 } // namespace orvanta

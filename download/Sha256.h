@@ -1,6 +1,8 @@
 // SHA-256 message digest (FIPS 180-4), fed in pieces of any size.
 #pragma once
 
+#include "download/BlockStream.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,9 +32,7 @@ private:
 
     BlockFunction transform_;
     uint32_t state_[8];
-    uint64_t length_ = 0;  // bytes fed so far
-    uint8_t pending_[64];
-    size_t pendingSize_ = 0;
+    BlockStream stream_;
 };
 
 } // namespace orvanta
