@@ -1,5 +1,6 @@
 #include "detection/MsixFinder.h"
 
+#include "platform/ComRef.h"
 #include "platform/CriticalSection.h"
 #include "platform/FaultTranslation.h"
 #include "platform/PackageManager.h"
@@ -153,11 +154,9 @@ std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publ
     std::wstring result;
     // A thread of its own in the multithreaded apartment; what escapes it reaches this thread.
     RunOnGuardedThread([&] {
-        if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        const ComApartment apartment(COINIT_MULTITHREADED);
+        if (FAILED(apartment.Result()))
             return;
-        struct Leave {
-            ~Leave() { ::CoUninitialize(); }
-        } leave;
         result = FindPackageVersion(listing, name, publisher, architecture);
     });
     return result;

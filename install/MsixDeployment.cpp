@@ -142,14 +142,11 @@ uint32_t DeployInMultithreadedApartment(const std::wstring& path)
 {
     uint32_t returnCode = kFunctionFailed;
     RunOnGuardedThread([&] {
-        const HRESULT joined = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        if (FAILED(joined)) {
-            returnCode = Failed(L"joining the multithreaded apartment", joined);
+        const ComApartment apartment(COINIT_MULTITHREADED);
+        if (FAILED(apartment.Result())) {
+            returnCode = Failed(L"joining the multithreaded apartment", apartment.Result());
             return;
         }
-        struct Leave {
-            ~Leave() { ::CoUninitialize(); }
-        } leave;
         returnCode = Deploy(path);
     });
     return returnCode;

@@ -1,13 +1,35 @@
-// Owners for COM and Windows Runtime resources: one interface reference and one HSTRING. The
-// string functions come from combase, looked up at run time (it does not exist before Windows 8).
+// Owners for COM and Windows Runtime resources: the calling thread's membership of an
+// apartment, one interface reference and one HSTRING. The string functions come from combase,
+// looked up at run time (it does not exist before Windows 8).
 #pragma once
 
 #include <windows.h>
 #include <hstring.h>
+#include <objbase.h>
 
 #include <string>
 
 namespace orvanta {
+
+// The calling thread joins a COM apartment (COINIT_APARTMENTTHREADED or COINIT_MULTITHREADED)
+// for the life of the object, and leaves it again when the join succeeded.
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model) noexcept : result_(::CoInitializeEx(nullptr, model)) {}
+    ~ComApartment()
+    {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+    // What joining gave: S_OK, S_FALSE (already a member), or the failure.
+    HRESULT Result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
 
 // Owns one COM reference.
 template <typename T>

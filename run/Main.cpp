@@ -1,4 +1,5 @@
 #include "run/Chainer.h"
+#include "platform/ComRef.h"
 #include "platform/ExceptionPresenter.h"
 #include "platform/FaultTranslation.h"
 #include "platform/Paths.h"
@@ -6,7 +7,6 @@
 #include "ui/ErrorReportDialog.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <exception>
 
@@ -64,15 +64,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     orvanta::InstallCrashHandling();
     orvanta::ExceptionPresenter::Instance().SetReportDialog(ShowReportUnlessSilent);
 
-    const bool comInitialized = ::CoInitialize(nullptr) == S_OK;
-    int exitCode = 0;
-    {
-        // A silent run shows none of it: the run passes the interface on only when it is shown.
-        orvanta::DialogUserInterface dialogs;
-        orvanta::InstallDialogPrompts();
-        exitCode = RunChainer(dialogs);
-    }
-    if (comInitialized)
-        ::CoUninitialize();
-    return exitCode;
+    const orvanta::ComApartment apartment(COINIT_APARTMENTTHREADED);
+    // A silent run shows none of it: the run passes the interface on only when it is shown.
+    orvanta::DialogUserInterface dialogs;
+    orvanta::InstallDialogPrompts();
+    return RunChainer(dialogs);
 }

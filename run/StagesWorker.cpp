@@ -1,33 +1,14 @@
 #include "run/StagesWorker.h"
 
+#include "platform/ComRef.h"
 #include "platform/ProgressSink.h"
 
-#include <objbase.h>
-
 namespace orvanta {
-namespace {
-
-// COM for the worker's own apartment (installers started through the shell may need it).
-class ComApartment {
-public:
-    ComApartment() : initialized_(SUCCEEDED(::CoInitialize(nullptr))) {}
-    ~ComApartment()
-    {
-        if (initialized_)
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialized_;
-};
-
-} // namespace
 
 void StagesWorker::Run(ProgressSink& sink)
 {
-    const ComApartment apartment;
+    // The worker's own apartment: installers started through the shell may need COM.
+    const ComApartment apartment(COINIT_APARTMENTTHREADED);
     if (stages_.RunDownloadStage(&sink) != 0 || sink.IsCanceled())
         return;
     stages_.RunOpenSiteStage(&sink);

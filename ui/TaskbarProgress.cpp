@@ -1,5 +1,6 @@
 #include "ui/TaskbarProgress.h"
 
+#include "platform/ComRef.h"
 #include "platform/OsVersion.h"
 
 #include <atomic>
@@ -10,9 +11,6 @@ namespace {
 class TaskbarList final : public TaskbarButton {
 public:
     explicit TaskbarList(ITaskbarList3* list) : list_(list) {}
-    ~TaskbarList() override { list_->Release(); }
-    TaskbarList(const TaskbarList&) = delete;
-    TaskbarList& operator=(const TaskbarList&) = delete;
 
     void SetProgressValue(HWND window, ULONGLONG completed, ULONGLONG total) override
     {
@@ -21,7 +19,7 @@ public:
     void SetProgressState(HWND window, TBPFLAG state) override { list_->SetProgressState(window, state); }
 
 private:
-    ITaskbarList3* list_;
+    ComRef<ITaskbarList3> list_;
 };
 
 std::unique_ptr<TaskbarButton> MakeTaskbarList()
@@ -29,12 +27,12 @@ std::unique_ptr<TaskbarButton> MakeTaskbarList()
     const OsVersionInfo& os = GetOsVersionInfo();
     if (os.major < 6 || (os.major == 6 && os.minor < 1))
         return nullptr;  // taskbar progress came with Windows 7
-    ITaskbarList3* list = nullptr;
+    ComRef<ITaskbarList3> list;
     if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                  reinterpret_cast<void**>(&list))) ||
-        list == nullptr)
+                                  reinterpret_cast<void**>(list.Put()))) ||
+        !list)
         return nullptr;
-    return std::make_unique<TaskbarList>(list);
+    return std::make_unique<TaskbarList>(list.Detach());
 }
 
 std::atomic<TaskbarButtonFactory> g_factory{nullptr};
