@@ -283,15 +283,10 @@ void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
     const bool callOutstanding = state.pending;
     ::ResetEvent(state.handleClosed.Get());
     wininet::InternetCloseHandle(closing);
-    if (WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs))
-        return;
-    if (callOutstanding) {
-        // The call runs on and will write into the state and its buffer.
+    // A close that does not complete in time leaves a call running that will still write into
+    // the state and its buffer.
+    if (!WaitForClosing(state, callOutstanding ? kOutstandingCloseWaitMs : kCloseWaitMs))
         AbandonState();
-        return;
-    }
-    KeepForever(state_);
-    stateAbandoned_ = true;
 }
 
 void InternetDownloader::AbandonState()

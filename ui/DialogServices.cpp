@@ -59,15 +59,6 @@ RECT WorkAreaNear(HWND window)
     return area;
 }
 
-// Client coordinates of a control.
-RECT ControlRect(HWND dialog, HWND control)
-{
-    RECT rect{};
-    ::GetWindowRect(control, &rect);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 SIZE ClientSize(HWND window)
 {
     RECT client{};
@@ -188,6 +179,14 @@ void SetDialogIcon(HWND window)
         ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }
 
+RECT ControlRect(HWND dialog, HWND control)
+{
+    RECT rect{};
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 UINT WindowDpi(HWND window)
 {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -211,7 +210,9 @@ void ResizableLayout::Attach(HWND dialog, ControlAnchors anchors)
     MakeResizable(dialog);
     const SIZE client = ClientSize(dialog);
     const int grip = GripSize(dialog);
-    grip_ = ::CreateWindowExW(0, L"SCROLLBAR", nullptr, 0x5402001C, client.cx - grip, client.cy - grip, grip, grip,
+    const DWORD gripStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP | SBS_SIZEBOX | SBS_SIZEGRIP |
+                            SBS_SIZEBOXBOTTOMRIGHTALIGN;
+    grip_ = ::CreateWindowExW(0, L"SCROLLBAR", nullptr, gripStyle, client.cx - grip, client.cy - grip, grip, grip,
                               dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SIZE_GRIP)),
                               ::GetModuleHandleW(nullptr), nullptr);
     RECT window{};

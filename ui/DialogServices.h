@@ -47,6 +47,9 @@ void CenterWindow(HWND window);
 // The chainer's icon, big and small, as the window's icon.
 void SetDialogIcon(HWND window);
 
+// The control's rectangle in the client coordinates of its dialog.
+RECT ControlRect(HWND dialog, HWND control);
+
 // The scale of the window's monitor in dots per inch (96 where the system cannot tell).
 UINT WindowDpi(HWND window);
 

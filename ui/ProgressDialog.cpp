@@ -138,8 +138,12 @@ void ProgressDialog::SetBarRange(uint32_t unitsPerStep)
     barPosition_ = UINT64_MAX;
     if (Closed())
         return;
-    const uint64_t units = std::min<uint64_t>(stepTotal_ * unitsPerStep_, INT32_MAX);
-    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(units));
+    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(BarUnits()));
+}
+
+uint64_t ProgressDialog::BarUnits() const
+{
+    return std::min<uint64_t>(stepTotal_ * unitsPerStep_, INT32_MAX);
 }
 
 void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t)
@@ -235,7 +239,7 @@ void ProgressDialog::ClearError()
 
 void ProgressDialog::MoveBar(uint64_t position)
 {
-    const uint64_t total = stepTotal_ * unitsPerStep_;
+    const uint64_t total = BarUnits();
     position = std::min(position, total);
     if (position == barPosition_ || Closed())
         return;

@@ -57,6 +57,8 @@ private:
     // Worker side.
     bool Closed() const { return ended_ || window_ == nullptr; }
     void SetBarRange(uint32_t unitsPerStep);
+    // The bar's range: the stage's steps in units, as far as the bar's 32-bit range reaches.
+    uint64_t BarUnits() const;
     void MoveBar(uint64_t position);
     void ShowError(const wchar_t* text);
     void ClearError();

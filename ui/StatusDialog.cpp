@@ -8,14 +8,6 @@ namespace {
 const UINT kCloseMessage = WM_USER + 1;
 const DWORD kClosePollMs = 10;
 
-RECT ClientRectOf(HWND dialog, HWND control)
-{
-    RECT rect{};
-    ::GetWindowRect(control, &rect);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 } // namespace
 
 StatusDialog::~StatusDialog()
@@ -64,10 +56,10 @@ void StatusDialog::LayOutSkip()
     const HWND text = ::GetDlgItem(window, IDC_STATUS_TEXT);
     ::ShowWindow(skip, showSkip_ ? SW_SHOW : SW_HIDE);
     ::InvalidateRect(skip, nullptr, TRUE);
-    const RECT textRect = ClientRectOf(window, text);
+    const RECT textRect = ControlRect(window, text);
     if (textRightBesideSkip_ < 0)
         textRightBesideSkip_ = textRect.right;
-    const LONG right = showSkip_ ? textRightBesideSkip_ : ClientRectOf(window, skip).right;
+    const LONG right = showSkip_ ? textRightBesideSkip_ : ControlRect(window, skip).right;
     ::SetWindowPos(text, nullptr, 0, 0, right - textRect.left, textRect.bottom - textRect.top,
                    SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOMOVE);
 }
