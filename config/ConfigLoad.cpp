@@ -25,11 +25,15 @@ ChainerConfig LoadConfig(const IniFile& ini)
 
 std::wstring ChainerConfig::GetStageText(int kind)
 {
-    static const UINT defaults[] = {IDS_SEARCHING, IDS_DOWNLOADING, IDS_INSTALLING, IDS_OPENING_SITE};
+    // Kind 4 has no default. Kind 5 is the message after a site was opened: a box without a
+    // message would leave the user guessing what to do in the browser.
+    static const UINT defaults[] = {IDS_SEARCHING, IDS_DOWNLOADING, IDS_INSTALLING, IDS_OPENING_SITE, 0, IDS_SITE_OPENED};
+    static_assert(sizeof(defaults) / sizeof(defaults[0]) == std::tuple_size<decltype(stageTexts)>::value,
+                  "one default per stage text");
     if (kind < 0 || kind >= static_cast<int>(stageTexts.size()))
         return {};
     std::wstring& text = stageTexts[static_cast<size_t>(kind)];
-    if (kind < 4 && text.empty())
+    if (text.empty() && defaults[kind] != 0)
         text = LoadStringResource(defaults[kind]);
     return text;
 }

@@ -190,7 +190,8 @@ void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, Progr
         LogLine(L"Launching URL:" + UrlWithoutCredentials(prereq.source));
         OpenSiteUrl(prereq.source, downloads);
         if (sink != nullptr && !quiet)
-            CurrentSiteShell().showMessage(foreground, message, status, MB_OK | MB_ICONINFORMATION);
+            CurrentSiteShell().showMessage(foreground, FillPlaceholders(message, prereq.name), status,
+                                           MB_OK | MB_ICONINFORMATION);
     }
 }
 

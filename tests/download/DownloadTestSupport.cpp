@@ -97,6 +97,14 @@ bool PromptingStore::AskUser(HWND)
     return true;
 }
 
+bool PromptingStore::GetRemembered(std::wstring& user, std::wstring& password)
+{
+    if (!CredentialStore::GetRemembered(user, password))
+        return false;
+    offered.push_back(user);
+    return true;
+}
+
 void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store)
 {
     // The store is reached through the context, as the progress dialog reaches it.

@@ -122,7 +122,9 @@ class PromptingStore : public orvanta::CredentialStore {
 public:
     void WillAnswer(const std::wstring& user, const std::wstring& password) { answers_.emplace_back(user, password); }
     bool AskUser(HWND parent) override;
+    bool GetRemembered(std::wstring& user, std::wstring& password) override;
     int questions = 0;
+    std::vector<std::wstring> offered;  // the users offered from memory, in order
 
 private:
     std::vector<std::pair<std::wstring, std::wstring>> answers_;

@@ -86,9 +86,12 @@ TEST_F(HttpLogin, RememberedCredentialsThatFailAreFollowedByOneQuestion)
         InternetDownloader first(&sink_, &store_);
         ASSERT_EQ(Fetch(first, Servers().FaultUrl(L"/auth/Remembered1/helen/pw8/small.bin")), 0u);
     }
-    // ivan's server rejects helen; the next question gets no answer.
+    // ivan's server is offered helen from memory once, rejects her, and only then is the user
+    // asked; the question gets no answer.
+    store_.offered.clear();
     InternetDownloader second(&sink_, &store_);
     EXPECT_EQ(Fetch(second, Servers().FaultUrl(L"/auth/Remembered2/ivan/pw9/small.bin")), DLERR_AUTH_REQUIRED);
+    EXPECT_EQ(store_.offered, std::vector<std::wstring>{L"helen"});
     EXPECT_EQ(store_.questions, 2);
     EXPECT_EQ(store_.Realm(), L"Remembered2");
 }

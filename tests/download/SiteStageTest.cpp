@@ -129,7 +129,8 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCa
     EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].caption, L"Opening site of Viewer");
-    EXPECT_EQ(shell.messages[0].text, L"");  // nothing configures the message text
+    EXPECT_EQ(shell.messages[0].text, L"The download page of Viewer has been opened in your web browser. "
+                                      L"Install it from there, then click OK.");
     EXPECT_EQ(shell.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 
     config.general.Options = L"bq";
