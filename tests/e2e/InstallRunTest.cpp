@@ -1,9 +1,11 @@
 // Silent runs that install real setup programs from the package: the test helper, a Windows
-// Installer package and an NSIS setup program.
+// Installer package, an NSIS setup program, and an MSIX package that Wine cannot deploy.
 #include "ChainerPackage.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace testing_support;
 
@@ -148,4 +150,26 @@ TEST_F(InstallRun, NsisSetupProgramWithItsExitCode)
     std::wstring version;
     EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\OrvantaE2E\\Tool", L"Version", version));
     EXPECT_EQ(version, L"4.2.0");
+}
+
+TEST_F(InstallRun, MsixPackageThatCannotBeDeployedFailsAMandatoryRunWith1627)
+{
+    // Wine has no package manager: its activation fails with REGDB_E_CLASSNOTREG.
+    ASSERT_TRUE(WriteBytes(package.PathOf(L"App.msix"), "PK"));
+    WriteSilentPackage({{L"[App]", L"SetupFile=App.msix", L"Options=m", L"RetValPropName=AppRet", L"SearchType1=2",
+                         L"SearchString1=HKCU\\Software\\OrvantaE2E\\App\\Version", L"VerMin1=1.0"}});
+    EXPECT_EQ(package.RunForExitCode(), 1u);
+    const auto lines = package.LogLines();
+    const std::vector<std::wstring> expected{
+        L"Launching file:" + package.PathOf(L"App.msix"),
+        L"MSIX deployment failed while activating the package manager:0x80040154",
+        // Wine's text for 1627, which ends with a line break of its own.
+        L"Launch failed. Error:Function failed.",
+        L"",
+        L"Return code of launched file:1627",
+    };
+    const auto launched = std::find(lines.begin(), lines.end(), expected.front());
+    ASSERT_GE(lines.end() - launched, static_cast<std::ptrdiff_t>(expected.size())) << "no MSIX launch in the log";
+    EXPECT_EQ(std::vector<std::wstring>(launched, launched + expected.size()), expected);
+    EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
 }

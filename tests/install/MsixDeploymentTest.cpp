@@ -1,5 +1,6 @@
 // MSIX deployment through fake activation factories (the package manager does not exist under
-// Wine; the real path's 1627 is checked by a whole run in tests/e2e).
+// Wine; the real path's 1627 is checked by a whole run in tests/e2e), and the parameterized
+// interface ids the deployment hard-codes, derived again from their signatures.
 #include "install/MsixDeployment.h"
 #include "install/MsixDeploymentAbi.h"
 #include "platform/Logger.h"
@@ -9,8 +10,12 @@
 
 #include <activation.h>
 #include <gtest/gtest.h>
+#include <wincrypt.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+#include <vector>
 
 using namespace orvanta;
 using testing_support::ContainsLine;
@@ -35,6 +40,9 @@ Scenario* g_scenario = nullptr;
 
 // IInspectable {AF86E2E0-B12D-4C6A-9C5A-D7AA65101E90}
 const IID kIidInspectable = {0xAF86E2E0, 0xB12D, 0x4C6A, {0x9C, 0x5A, 0xD7, 0xAA, 0x65, 0x10, 0x1E, 0x90}};
+// The id Windows gives AsyncOperationWithProgressCompletedHandler<DeploymentResult,
+// DeploymentProgress>; derived from its signature below.
+const IID kIidWindowsCompletedHandler = {0x6E1C7129, 0x61E0, 0x5D88, {0x9F, 0xD4, 0xF3, 0xCE, 0x65, 0xA0, 0x57, 0x19}};
 
 std::wstring HStringText(HSTRING text)
 {
@@ -96,6 +104,13 @@ public:
     HRESULT STDMETHODCALLTYPE get_Progress(IUnknown**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_Completed(IDeploymentCompletedHandlerAbi* handler) override
     {
+        // Windows asks the handler for its own interface (to marshal it or hold it agile) and
+        // refuses a handler that does not answer.
+        IUnknown* own = nullptr;
+        const HRESULT asked = handler->QueryInterface(kIidWindowsCompletedHandler, reinterpret_cast<void**>(&own));
+        if (FAILED(asked))
+            return asked;
+        own->Release();
         handler->AddRef();
         AddRef();
         handler_ = handler;
@@ -259,4 +274,67 @@ TEST_F(MsixDeploymentTest, EveryFailureEndsIn1627WithItsResultInTheLog)
         EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msixbundle"), 1627u) << row.logLine;
         EXPECT_TRUE(ContainsLine(log.Lines(), row.logLine)) << row.logLine;
     }
+}
+
+namespace {
+
+// The id Windows computes for a parameterized interface: the name-based SHA-1 UUID (RFC 4122
+// version 5) of its UTF-8 type signature in the pinterface namespace, read back big-endian.
+IID ParameterizedInterfaceId(const std::string& signature)
+{
+    std::vector<BYTE> name{0x11, 0xF4, 0x7A, 0xD5, 0x7B, 0x73, 0x42, 0xC0,
+                           0xAB, 0xAE, 0x87, 0x8B, 0x1E, 0x16, 0xAD, 0xEE};
+    name.insert(name.end(), signature.begin(), signature.end());
+    BYTE digest[20] = {};
+    DWORD size = sizeof(digest);
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    const bool hashed = ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+                        ::CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash) &&
+                        ::CryptHashData(hash, name.data(), static_cast<DWORD>(name.size()), 0) &&
+                        ::CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0);
+    EXPECT_TRUE(hashed && size == sizeof(digest)) << ::GetLastError();
+    if (hash != 0)
+        ::CryptDestroyHash(hash);
+    if (provider != 0)
+        ::CryptReleaseContext(provider, 0);
+    digest[6] = static_cast<BYTE>((digest[6] & 0x0F) | 0x50);
+    digest[8] = static_cast<BYTE>((digest[8] & 0x3F) | 0x80);
+    IID id;
+    id.Data1 = static_cast<unsigned long>(digest[0]) << 24 | digest[1] << 16 | digest[2] << 8 | digest[3];
+    id.Data2 = static_cast<unsigned short>(digest[4] << 8 | digest[5]);
+    id.Data3 = static_cast<unsigned short>(digest[6] << 8 | digest[7]);
+    std::copy(digest + 8, digest + 16, id.Data4);
+    return id;
+}
+
+std::wstring IdText(const IID& id)
+{
+    wchar_t text[40] = {};
+    ::StringFromGUID2(id, text, 40);
+    return text;
+}
+
+} // namespace
+
+TEST(MsixInterfaceIds, EveryParameterizedIdIsTheOneItsSignatureGives)
+{
+    const std::string completedHandler =
+        "pinterface({e85df41d-6aa7-46e3-a8e2-f009d840c627};"
+        "rc(Windows.Management.Deployment.DeploymentResult;{2563b9ae-b77d-4c1f-8a7b-20e6ad515ef3});"
+        "struct(Windows.Management.Deployment.DeploymentProgress;"
+        "enum(Windows.Management.Deployment.DeploymentProgressState;i4);u4))";
+    const IID asyncOperationOfBool = {0xCDB5EFB3, 0x5788, 0x509D, {0x9B, 0xE1, 0x71, 0xCC, 0xB8, 0xA3, 0x36, 0x2A}};
+    const struct {
+        const char* what;
+        std::string signature;
+        const IID& hardCoded;
+    } rows[] = {
+        // The known id of IAsyncOperation<bool> proves the derivation itself.
+        {"IAsyncOperation<bool>", "pinterface({9fc2b0bb-e446-44e2-aa61-9cab8f636af2};b1)", asyncOperationOfBool},
+        {"the deployment's completion handler", completedHandler, kIidDeploymentCompletedHandler},
+        {"the fake operation's handler id", completedHandler, kIidWindowsCompletedHandler},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(IdText(ParameterizedInterfaceId(row.signature)), IdText(row.hardCoded)) << row.what;
 }
