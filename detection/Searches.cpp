@@ -5,6 +5,7 @@
 #include "detection/SearchKinds.h"
 #include "config/VersionValue.h"
 #include "platform/LaunchTarget.h"
+#include "platform/Logger.h"
 #include "platform/ProcessLaunch.h"
 
 #include <windows.h>
@@ -101,6 +102,7 @@ void RunProgramSearch(const PrereqSearch& search, const ProgramLocator* programs
     const std::wstring parameters = ExpandReferences(search.SearchCmdLine, false);
     const bool hidden = search.RefContent == L"WND_HIDE";
     uint32_t exitCode = 0;
+    FlushLog();  // the package's program may hang or restart the machine
     finding.found = ShellExecuteAndWait(program, parameters, std::wstring(), hidden, &exitCode) && exitCode == 0;
 }
 

@@ -1,6 +1,7 @@
 #include "download/SiteOpener.h"
 
 #include "download/DownloadList.h"
+#include "platform/Logger.h"
 #include "platform/MessageBox.h"
 #include "platform/TempFolder.h"
 #include "platform/Text.h"
@@ -13,6 +14,7 @@ namespace {
 
 bool ShellOpenFile(const std::wstring& path)
 {
+    FlushLog();  // as before every program the chainer starts
     const HINSTANCE result = ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -123,6 +123,8 @@ bool PackageLauncher::LaunchFile(size_t index)
 {
     LaunchItem& item = items_.at(index);
     LogLine(L"Launching file:" + item.file);
+    // An installer may restart the machine or hang it; the log up to here must survive that.
+    FlushLog();
 
     uint32_t returnCode = 0;
     if (!StartItem(item, returnCode)) {

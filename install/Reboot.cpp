@@ -1,6 +1,7 @@
 #include "install/Reboot.h"
 
 #include "platform/CriticalSection.h"
+#include "platform/Logger.h"
 #include "platform/MessageBox.h"
 #include "platform/UniqueResource.h"
 #include "platform/Resources.h"
@@ -73,6 +74,7 @@ bool RebootMachine(bool silent, bool& rebootNeeded)
         rebootNeeded = true;
         return false;
     }
+    FlushLog();  // a forced restart may not wait for the system's cache
     return actions.restart();
 }
 

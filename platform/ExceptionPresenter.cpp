@@ -120,8 +120,10 @@ void ExceptionPresenter::PresentReport(const ErrorReport& report)
 {
     const std::wstring text = ReportLogText(report);
     ::OutputDebugStringW(text.c_str());
+    // Flushed: the dialog or the end of the process comes next, and the report is why the log
+    // is read.
     if (LogEnabled)
-        Logger::Instance().LogWithin(text, kLogWaitMs);
+        Logger::Instance().LogAndFlushWithin(text, kLogWaitMs);
     if (const ReportDialogFunction dialog = reportDialog.load())
         dialog(nullptr, report.message, report.details);
 }

@@ -187,7 +187,13 @@ void Logger::Log(const std::wstring& message)
     WriteLine(message);
 }
 
-bool Logger::LogWithin(const std::wstring& message, DWORD timeoutMs)
+void Logger::Flush()
+{
+    const CriticalSectionLock lock(lock_);
+    FlushFile();
+}
+
+bool Logger::LogAndFlushWithin(const std::wstring& message, DWORD timeoutMs)
 {
     for (DWORD waited = 0; !lock_.TryEnter(); waited += 10) {
         if (waited >= timeoutMs)
@@ -199,21 +205,23 @@ bool Logger::LogWithin(const std::wstring& message, DWORD timeoutMs)
         ~Release() { section.Leave(); }
     } release{lock_};
     WriteLine(message);
+    FlushFile();
     return true;
 }
 
 void Logger::WriteLine(const std::wstring& message)
 {
     EnsureOpen();
-    WritePiece(Timestamp());
-    WritePiece(L"-");
-    WritePiece(message);
-    WritePiece(L"\r\n");
+    // One write per line: a reader of the file (or a process that dies) never sees half a line.
+    const std::wstring line = Timestamp() + L"-" + message + L"\r\n";
+    WriteBytes(line.data(), line.size() * sizeof(wchar_t));
 }
 
 void Logger::WriteFooter()
 {
-    Log(kFooter);
+    const CriticalSectionLock lock(lock_);
+    WriteLine(kFooter);
+    FlushFile();
 }
 
 void Logger::ResetForTesting()
@@ -264,33 +272,37 @@ bool Logger::OpenPath()
         ::SetFilePointer(file_.Get(), 0, nullptr, FILE_END);
     } else if (status == ERROR_SUCCESS) {
         ::OutputDebugStringW((L"LOGGER->Creating LOG file at:" + path_ + L"\r\n").c_str());
-        const unsigned char bom[] = {0xFF, 0xFE};
-        DWORD written = 0;
-        ::WriteFile(file_.Get(), bom, sizeof(bom), &written, nullptr);
-        ::FlushFileBuffers(file_.Get());
     } else {
         CloseFile();
         return false;
     }
-    WriteHeader();
+    WriteHeader(status == ERROR_SUCCESS);
+    // The header tells which machine a log came from: it is worth one flush per run.
+    FlushFile();
     return true;
 }
 
-void Logger::WriteHeader()
+void Logger::WriteHeader(bool withByteOrderMark)
 {
-    WritePiece(banner_);
-    WritePiece(OsVersionHeaderLine() + L"\r\n");
-    WritePiece(CpuHeaderLine() + L"\r\n");
-    WritePiece(L"\r\n");
+    const std::wstring header =
+        banner_ + OsVersionHeaderLine() + L"\r\n" + CpuHeaderLine() + L"\r\n" + L"\r\n";
+    std::string bytes = withByteOrderMark ? std::string("\xFF\xFE") : std::string();
+    bytes.append(reinterpret_cast<const char*>(header.data()), header.size() * sizeof(wchar_t));
+    WriteBytes(bytes.data(), bytes.size());
 }
 
-void Logger::WritePiece(const std::wstring& text)
+void Logger::WriteBytes(const void* bytes, size_t size)
 {
-    if (!file_.IsValid())
+    if (!file_.IsValid() || size > MAXDWORD)
         return;
     DWORD written = 0;
-    ::WriteFile(file_.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
-    ::FlushFileBuffers(file_.Get());
+    ::WriteFile(file_.Get(), bytes, static_cast<DWORD>(size), &written, nullptr);
+}
+
+void Logger::FlushFile()
+{
+    if (file_.IsValid())
+        ::FlushFileBuffers(file_.Get());
 }
 
 void Logger::CloseFile()
@@ -302,6 +314,12 @@ void LogLine(const std::wstring& message)
 {
     if (LogEnabled)
         Logger::Instance().Log(message);
+}
+
+void FlushLog()
+{
+    if (LogEnabled)
+        Logger::Instance().Flush();
 }
 
 } // namespace orvanta

@@ -20,12 +20,16 @@ public:
 
     // Remembers the path; the file is opened by the next Log.
     void SetLogFile(const std::wstring& path);
-    // Writes one time-stamped line. Failures only lose the line.
+    // Writes one time-stamped line with one write, left to the system's cache: a process that
+    // dies keeps it, a power loss may not. Failures only lose the line.
     void Log(const std::wstring& message);
-    // Log, waiting at most timeoutMs for the lock; false when the line was not written because
-    // another thread kept the lock (one that died holding it, for an error report).
-    bool LogWithin(const std::wstring& message, DWORD timeoutMs);
-    // The footer line, written at process end when logging is on.
+    // Asks the system to put what was written on the disk (a flush costs milliseconds: only
+    // before a step that might end in a restart, a crash or a power loss).
+    void Flush();
+    // Log and Flush, waiting at most timeoutMs for the lock; false when the line was not written
+    // because another thread kept the lock (one that died holding it, for an error report).
+    bool LogAndFlushWithin(const std::wstring& message, DWORD timeoutMs);
+    // The footer line, flushed; written at process end when logging is on.
     void WriteFooter();
 
     // For tests: closes the file and forgets the path, as at process start.
@@ -42,8 +46,9 @@ private:
     void WriteLine(const std::wstring& message);
     void EnsureOpen();
     bool OpenPath();
-    void WritePiece(const std::wstring& text);
-    void WriteHeader();
+    void WriteBytes(const void* bytes, size_t size);
+    void WriteHeader(bool withByteOrderMark);
+    void FlushFile();
     void CloseFile();
 
     CriticalSection lock_;
@@ -54,6 +59,8 @@ private:
 
 // Log(message) when logging is on.
 void LogLine(const std::wstring& message);
+// Flush() when logging is on: before the chainer starts another program or restarts.
+void FlushLog();
 
 // The file name used by the fallback candidates: the module's name with its extension
 // replaced by "LOG" (setup.exe gives setup.LOG).

@@ -1,5 +1,6 @@
 #include "run/PowerShellCleanup.h"
 
+#include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/TempFolder.h"
@@ -35,6 +36,7 @@ bool PowerShellCleanup::Run() const
         return false;
     }
     // The copy stays: the script removes it itself.
+    FlushLog();  // as before every program the chainer starts
     return ShellExecuteDetached(powerShell, PowerShellParameters(copy, paths, retryCount), GetParentFolder(scriptPath),
                                 elevated);
 }

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
+#include <thread>
+#include <vector>
 
 using namespace orvanta;
 using testing_support::BesideTestProgram;
@@ -68,6 +71,44 @@ TEST_F(LoggerTest, NewFileHasByteOrderMarkHeaderTimeStampedLinesAndAFooter)
     const std::wstring ended = ReadUtf16File(path);
     EXPECT_EQ(ended.find(L"Log >>"), ended.rfind(L"Log >>")) << "one header only";
     EXPECT_TRUE(EndsWith(ended, L"-=====================End of Log=====================\r\n\r\n"));
+}
+
+// Each line reaches the file in one write: a reader of the file meanwhile sees it grow by whole
+// lines only. The lines are one page each and start at a page boundary, so that the host's file
+// system, too, makes a write visible whole or not at all.
+TEST_F(LoggerTest, ConcurrentReaderSeesTheFileGrowByWholeLinesOnly)
+{
+    const size_t page = 4096;
+    const size_t lineFrame = 22 * sizeof(wchar_t);  // time stamp, "-", CR LF
+    TempDir dir;
+    const std::wstring path = dir / L"run.log";
+    Logger::Instance().SetLogFile(path);
+    Logger::Instance().Log(L"");
+    size_t gap = (page - ReadBytes(path).size() % page) % page;
+    if (gap < lineFrame)
+        gap += page;
+    Logger::Instance().Log(std::wstring((gap - lineFrame) / sizeof(wchar_t), L'.'));
+    const size_t start = ReadBytes(path).size();
+    ASSERT_EQ(start % page, 0u);
+
+    std::atomic<bool> written{false};
+    std::vector<LONGLONG> partialSizes;
+    std::thread reader([&] {
+        const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size{};
+        for (int poll = 0; file && !written && poll < 50000000; ++poll) {
+            if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart % page != 0 && partialSizes.size() < 10)
+                partialSizes.push_back(size.QuadPart);
+        }
+    });
+    const int lines = 50;
+    for (int line = 0; line < lines; ++line)
+        Logger::Instance().Log(std::wstring((page - lineFrame) / sizeof(wchar_t), L'x'));
+    written = true;
+    reader.join();
+    EXPECT_TRUE(partialSizes.empty()) << "seen mid-line at " << partialSizes.front() - start << " bytes";
+    EXPECT_EQ(ReadBytes(path).size(), start + lines * page);
 }
 
 // An elevated chainer must not write through a link someone planted at its log path: a hard

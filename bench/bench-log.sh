@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# What the log costs, under 64-bit Wine: silent runs of the built chainer over COUNT prerequisites
+# (default 200) that a registry search finds, so that nothing is installed, once with LogFile and
+# once without; prints the best wall time of each and their ratio.
+# Usage: bench/bench-log.sh [BUILD_DIR]   (default build/x64; needs its OrvantaChainer.exe)
+# CHAINER=path measures another build of the chainer (an older one, to compare). Figures only,
+# no pass/fail. Each figure is the best of RUNS runs (default 3).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/x64}" && pwd)
+runs=${RUNS:-3}
+count=${COUNT:-200}
+prefix="$build/wineprefix"
+chainer=${CHAINER:-$build/OrvantaChainer.exe}
+[ -f "$chainer" ] || { echo "missing $chainer: build the OrvantaChainer target" >&2; exit 1; }
+"$root/scripts/wine-prefix.sh" setup "$prefix"
+
+work=$(mktemp -d /tmp/orvanta-bench-log.XXXXXX)
+key='HKEY_CURRENT_USER\Software\OrvantaBenchLog'
+in_wine() { "$root/scripts/wine-run.sh" "$prefix" "$@" >"$work/wine.txt" 2>&1; }
+cleanup() {
+    in_wine reg delete "$key" /f || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+windows() { echo "Z:${1//\//\\}"; }
+ratio() { awk "BEGIN{printf \"%.3f\", $1/$2}"; }
+
+# Keep wineserver up between the runs so that no run pays for starting it.
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+WINEPREFIX="$prefix" "$wineserver" -p 60 || true
+
+# The values the searches find, written in one go.
+{
+    printf 'REGEDIT4\r\n\r\n[%s]\r\n' "$key"
+    for i in $(seq 1 "$count"); do printf '"P%d"="1.0.%d"\r\n' "$i" "$i"; done
+} >"$work/values.reg"
+in_wine regedit /S "$(windows "$work/values.reg")"
+
+# The package: the chainer and its INI (UTF-16 with a byte-order mark), the INI written anew
+# before each run because the run deletes it. Both INI files have the same PREREQ_CHAINER
+# section, so the runs differ only in the log; no setup file exists, none is needed.
+mkdir -p "$work/package"
+cp "$chainer" "$work/package/OrvantaChainer.exe"
+log="$work/package/run.log"
+write_ini() {  # write_ini FILE LOG_FILE_VALUE
+    {
+        printf '\xff\xfe'
+        {
+            printf '%s\r\n' "[GeneralOptions]" "Options=q" "ExtractionFolder=[SETUPEXEDIR]" "[PREREQUISITES]"
+            for i in $(seq 1 "$count"); do printf 'App%d=Runtime %d\r\n' "$i" "$i"; done
+            for i in $(seq 1 "$count"); do
+                printf '%s\r\n' "[Runtime $i]" "SetupFile=runtime-$i.exe" "CommandLine=/quiet" \
+                    "SearchType1=2" "SearchString1=HKCU\\Software\\OrvantaBenchLog\\P$i" "VerMin1=1.0"
+            done
+            printf '%s\r\n' "[PREREQ_CHAINER]" "CleanupFolders=$(windows "$work/package")" "LogFile=$2"
+        } | iconv -f UTF-8 -t UTF-16LE
+    } >"$1"
+}
+write_ini "$work/with-log.ini" "$(windows "$log")"
+write_ini "$work/without-log.ini" ""
+
+found_lines() {
+    iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | grep -c "Search result:An acceptable version was found." || true
+}
+run_ms=""
+best_run() {  # best_run LABEL INI: best wall time over $runs runs, in run_ms
+    local label=$1 ini=$2 best="" code ms start
+    for _ in $(seq 1 "$runs"); do
+        rm -f "$log"
+        cp "$ini" "$work/package/OrvantaChainer.ini"
+        start=$(date +%s%N)
+        code=0
+        in_wine "$work/package/OrvantaChainer.exe" || code=$?
+        ms=$(( ($(date +%s%N) - start) / 1000000 ))
+        # A run counts only when it ended with 0, and, with the log, found every prerequisite.
+        if [ "$code" -ne 0 ] || { [ "$ini" = "$work/with-log.ini" ] && [ "$(found_lines)" -ne "$count" ]; }; then
+            printf '%-30s failed: exit code %s, %s prerequisites found in the log\n' "$label" "$code" "$(found_lines)"
+            run_ms=""
+            return
+        fi
+        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+    done
+    run_ms=$best
+    printf '%-30s ms=%s\n' "$label" "$best"
+}
+
+echo "== Silent run, $count prerequisites found by registry search (best of $runs) =="
+echo "chainer: $chainer"
+cp "$work/without-log.ini" "$work/package/OrvantaChainer.ini"
+in_wine "$work/package/OrvantaChainer.exe" || true  # warm-up
+best_run "without LogFile" "$work/without-log.ini"
+without_ms=$run_ms
+best_run "with LogFile" "$work/with-log.ini"
+with_ms=$run_ms
+if [ -n "$without_ms" ] && [ -n "$with_ms" ]; then
+    printf '%-30s %s\n' "time, with log / without" "$(ratio "$with_ms" "$without_ms")"
+    printf '%-30s %s\n' "log lines" "$(iconv -f UTF-16LE -t UTF-8 "$log" | grep -c '^[0-9]\{4\}-')"
+fi
