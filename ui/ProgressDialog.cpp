@@ -123,7 +123,7 @@ bool ProgressDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, I
     }
 }
 
-void ProgressDialog::SetRange(uint32_t total, uint32_t)
+void ProgressDialog::SetRange(uint32_t total, StageSteps)
 {
     stepTotal_ = total;
     stepCounter_ = 0;

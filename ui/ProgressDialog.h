@@ -37,7 +37,7 @@ public:
     // The sink, called on the worker thread. A step of a stage starts at the bar's position for
     // the step; a transfer with a known length moves the bar through its step by the bytes
     // received.
-    void SetRange(uint32_t total, uint32_t reserved) override;
+    void SetRange(uint32_t total, StageSteps steps) override;
     void BeginTransfer(uint32_t kind, uint64_t length, const std::wstring& path) override;
     void Complete(uint32_t kind, uint32_t reserved) override;
     void AddProgress(uint64_t bytes) override;

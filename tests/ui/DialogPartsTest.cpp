@@ -104,7 +104,7 @@ TEST(ProgressDialogParts, StepsAndBytesMoveTheBarAndTheTaskbarAndAnErrorBlinksUn
             const HWND bar = ::GetDlgItem(dialog, IDC_PROGRESS_BAR);
             g_barProcedure = reinterpret_cast<WNDPROC>(
                 ::SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordBarMessage)));
-            sink.SetRange(2, 0);
+            sink.SetRange(2, StageSteps::Actions);
             positions.push_back(BarPosition(dialog));
             sink.SetStatus(L"Downloading A", 8, 0);  // the step's own position, as before
             positions.push_back(BarPosition(dialog));
