@@ -123,7 +123,7 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
     if (sink != nullptr) {
         stageText = config.GetStageText(kDownloadStageText);
         if (!downloads.items.empty())
-            sink->SetRange(static_cast<uint32_t>(downloads.items.size()), 0);
+            sink->SetRange(static_cast<uint32_t>(downloads.items.size()), StageSteps::Transfers);
     }
 
     for (DownloadItem& item : downloads.items) {
@@ -173,7 +173,7 @@ void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, Progr
             sites.push_back(index);
     }
     if (sink != nullptr && !sites.empty())
-        sink->SetRange(static_cast<uint32_t>(sites.size()), 0);
+        sink->SetRange(static_cast<uint32_t>(sites.size()), StageSteps::Actions);
 
     const bool quiet = Contains(config.general.Options, L"q");
     for (const size_t index : sites) {

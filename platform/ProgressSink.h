@@ -8,11 +8,15 @@
 
 namespace orvanta {
 
+// What the steps of a stage are, for a sink that shows how far the stage has come: a transfer
+// step fills its share by the bytes received, an action step takes its share when it begins.
+enum class StageSteps : uint32_t { Actions = 0, Transfers = 1 };
+
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
-    // Number of steps of the stage that starts.
-    virtual void SetRange(uint32_t total, uint32_t reserved) = 0;
+    // Number and kind of the steps of the stage that starts.
+    virtual void SetRange(uint32_t total, StageSteps steps) = 0;
     // A file transfer starts (kind 1).
     virtual void BeginTransfer(uint32_t kind, uint64_t length, const std::wstring& path) = 0;
     // Kind 1 after each finished transfer; kind 0 at the very end.

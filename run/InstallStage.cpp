@@ -92,7 +92,7 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
     const std::vector<LaunchItem>& items = launcher_.Items();
     const std::wstring stageText = sink != nullptr ? config_.GetStageText(2) : std::wstring();
     if (sink != nullptr)
-        sink->SetRange(static_cast<uint32_t>(items.size()), 0);
+        sink->SetRange(static_cast<uint32_t>(items.size()), StageSteps::Actions);
 
     for (size_t index = 0; index < items.size() && !stopped_; ++index) {
         if (sink != nullptr) {

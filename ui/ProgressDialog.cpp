@@ -123,22 +123,20 @@ bool ProgressDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, I
     }
 }
 
-void ProgressDialog::SetRange(uint32_t total, uint32_t)
+void ProgressDialog::SetRange(uint32_t total, StageSteps steps)
 {
     stepTotal_ = total;
     stepCounter_ = 0;
+    transferSteps_ = steps == StageSteps::Transfers;
     transferLength_ = 0;
-    SetBarRange(1);
+    unitsPerStep_ = 1;
+    if (transferSteps_ && total != 0)
+        unitsPerStep_ = std::max<uint32_t>(1, std::min<uint32_t>(kUnitsPerTransferStep, INT32_MAX / total));
+    // A stage starts its own range: the one place where the bar goes back.
+    barPosition_ = kNothingDrawn;
+    if (!Closed())
+        ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(BarUnits()));
     MoveBar(0);
-}
-
-void ProgressDialog::SetBarRange(uint32_t unitsPerStep)
-{
-    unitsPerStep_ = unitsPerStep;
-    barPosition_ = UINT64_MAX;
-    if (Closed())
-        return;
-    ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, static_cast<LPARAM>(BarUnits()));
 }
 
 uint64_t ProgressDialog::BarUnits() const
@@ -156,18 +154,19 @@ void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t
         return;
     ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text.c_str());
     ClearError();
-    MoveBar(static_cast<uint64_t>(stepCounter_) * unitsPerStep_);
+    // A transfer step starts where the step before ended, also when that transfer never said
+    // its length or stopped half way.
+    MoveBar(StepEnd(transferSteps_ ? stepCounter_ - 1 : stepCounter_));
 }
 
 void ProgressDialog::BeginTransfer(uint32_t kind, uint64_t length, const std::wstring&)
 {
-    if (kind != 1 || length == 0 || stepCounter_ == 0)
+    if (kind != 1 || !transferSteps_ || stepCounter_ == 0)
         return;
+    // Another try of the same step counts its bytes afresh; the bar waits until they pass the
+    // point the earlier try reached.
     transferLength_ = length;
     transferred_ = 0;
-    if (unitsPerStep_ != kUnitsPerTransferStep)
-        SetBarRange(kUnitsPerTransferStep);
-    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * unitsPerStep_);
 }
 
 void ProgressDialog::AddProgress(uint64_t bytes)
@@ -176,15 +175,15 @@ void ProgressDialog::AddProgress(uint64_t bytes)
         return;
     transferred_ += bytes;
     const uint64_t within = std::min(transferred_, transferLength_) * unitsPerStep_ / transferLength_;
-    MoveBar(static_cast<uint64_t>(stepCounter_ - 1) * unitsPerStep_ + within);
+    MoveBar(StepEnd(stepCounter_ - 1) + within);
 }
 
 void ProgressDialog::Complete(uint32_t kind, uint32_t)
 {
     if (kind == 1) {
-        // The file is there: the bar stands at the step's own position again.
-        if (transferLength_ != 0)
-            MoveBar(static_cast<uint64_t>(stepCounter_) * unitsPerStep_);
+        // The file is there, whether its length was known or not: its step is done.
+        if (transferSteps_ && stepCounter_ != 0)
+            MoveBar(StepEnd(stepCounter_));
         transferLength_ = 0;
         return;
     }
@@ -241,7 +240,7 @@ void ProgressDialog::MoveBar(uint64_t position)
 {
     const uint64_t total = BarUnits();
     position = std::min(position, total);
-    if (position == barPosition_ || Closed())
+    if ((barPosition_ != kNothingDrawn && position <= barPosition_) || Closed())
         return;
     barPosition_ = position;
     ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);

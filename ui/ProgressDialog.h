@@ -22,8 +22,9 @@ class CredentialStore;
 
 class ProgressDialog final : private DialogObject, public ProgressSink {
 public:
-    // The bar counts the steps of a stage. From the first transfer of known length on, each step
-    // has this many units, so that the bytes received can move the bar within their step.
+    // The bar counts the steps of a stage. A step of a transfer stage has this many units (fewer
+    // when the stage has so many steps that the bar's 32-bit range would not hold them), so that
+    // the bytes received can move the bar within their step.
     static constexpr uint32_t kUnitsPerTransferStep = 1000;
 
     ProgressDialog(StageWorker& worker, std::wstring caption);
@@ -34,10 +35,11 @@ public:
     // escaped the worker (a fault, a program error) is thrown here once the dialog is gone.
     int32_t Run();
 
-    // The sink, called on the worker thread. A step of a stage starts at the bar's position for
-    // the step; a transfer with a known length moves the bar through its step by the bytes
-    // received.
-    void SetRange(uint32_t total, uint32_t reserved) override;
+    // The sink, called on the worker thread. Within a stage the bar only moves forward. An action
+    // step moves it to the step's end as the step begins; a transfer step starts at the step's
+    // start, a transfer of known length fills the step by the bytes received, and the finished
+    // transfer (or the next step) puts the bar at the step's end.
+    void SetRange(uint32_t total, StageSteps steps) override;
     void BeginTransfer(uint32_t kind, uint64_t length, const std::wstring& path) override;
     void Complete(uint32_t kind, uint32_t reserved) override;
     void AddProgress(uint64_t bytes) override;
@@ -56,9 +58,12 @@ private:
 
     // Worker side.
     bool Closed() const { return ended_ || window_ == nullptr; }
-    void SetBarRange(uint32_t unitsPerStep);
     // The bar's range: the stage's steps in units, as far as the bar's 32-bit range reaches.
     uint64_t BarUnits() const;
+    // Where the given step ends on the bar (step 0: the stage's start).
+    uint64_t StepEnd(uint32_t step) const { return static_cast<uint64_t>(step) * unitsPerStep_; }
+    // Moves the bar and the taskbar button to the position unless the bar already stands there or
+    // further on.
     void MoveBar(uint64_t position);
     void ShowError(const wchar_t* text);
     void ClearError();
@@ -75,9 +80,11 @@ private:
     uint32_t stepCounter_ = 0;
     uint64_t stepTotal_ = 0;
     uint32_t unitsPerStep_ = 1;
-    uint64_t transferLength_ = 0;
+    bool transferSteps_ = false;
+    uint64_t transferLength_ = 0;  // 0: no transfer of known length in this step
     uint64_t transferred_ = 0;
-    uint64_t barPosition_ = UINT64_MAX;
+    static constexpr uint64_t kNothingDrawn = UINT64_MAX;
+    uint64_t barPosition_ = kNothingDrawn;  // the position drawn in this stage
     bool errorShown_ = false;
     // Only on the dialog's thread.
     std::unique_ptr<TaskbarProgress> taskbar_;

@@ -76,7 +76,7 @@ struct ReportedError {
 // the stage's own thread; the engine's may come from WinINet's threads.
 class RecordingSink : public orvanta::ProgressSink {
 public:
-    void SetRange(uint32_t total, uint32_t) override { ranges.push_back(total); }
+    void SetRange(uint32_t total, orvanta::StageSteps) override { ranges.push_back(total); }
     void BeginTransfer(uint32_t, uint64_t length, const std::wstring&) override
     {
         ++transfersBegun;
