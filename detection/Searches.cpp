@@ -5,6 +5,7 @@
 #include "detection/SearchKinds.h"
 #include "config/VersionValue.h"
 #include "platform/LaunchTarget.h"
+#include "platform/Logger.h"
 #include "platform/ProcessLaunch.h"
 
 #include <windows.h>
@@ -97,6 +98,12 @@ void RunProgramSearch(const PrereqSearch& search, const ProgramLocator* programs
     // Shell-opening an empty name or a folder starts Explorer, which never exits, and the chainer
     // itself would search again and start itself without end: nothing to run, not found.
     if (search.SearchString.empty() || CheckLaunchTarget(program) != 0)
+        return;
+    // A missing program is simply not found; one too long for the shell is worth a word.
+    const uint32_t startable = CheckStartablePath(program);
+    if (startable == ERROR_FILENAME_EXCED_RANGE)
+        LogLine(PathTooLongToStartText(program));
+    if (startable != 0)
         return;
     const std::wstring parameters = ExpandReferences(search.SearchCmdLine, false);
     const bool hidden = search.RefContent == L"WND_HIDE";
