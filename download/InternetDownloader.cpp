@@ -4,6 +4,7 @@
 
 #include "download/AsyncState.h"
 #include "download/UrlParts.h"
+#include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
@@ -119,6 +120,12 @@ uint32_t InternetDownloader::ValidateUrls()
     if (urls_.empty())
         return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     for (const std::wstring& url : urls_) {
+        // Refused before WinINet sees it: under Wine a long URL with many '/' costs minutes per
+        // attempt (its cookie lookup cracks every prefix of the path once per '/').
+        if (url.size() > kMaxUrlLength) {
+            LogLine(UrlTooLongText(url));
+            return ERROR_INTERNET_INVALID_URL;
+        }
         UrlParts parts;
         const DWORD cracked = CrackUrl(url, parts);
         if (cracked != 0)

@@ -1,6 +1,7 @@
 #include "download/UrlParts.h"
 
 #include "download/WinInetApi.h"
+#include "platform/Text.h"
 
 #include <vector>
 
@@ -20,6 +21,14 @@ std::wstring ServerOfUncPath(const std::wstring& path)
 }
 
 } // namespace
+
+std::wstring UrlTooLongText(const std::wstring& url)
+{
+    constexpr size_t kShownCharacters = 80;
+    return Format(L"URL too long: %u characters, WinINet takes at most %u:", static_cast<unsigned>(url.size()),
+                  static_cast<unsigned>(kMaxUrlLength)) +
+           UrlWithoutCredentials(url).substr(0, kShownCharacters) + L"...";
+}
 
 DWORD CrackUrl(const std::wstring& url, UrlParts& parts)
 {

@@ -21,6 +21,14 @@ struct UrlParts {
     std::wstring extra;  // query, with its '?'
 };
 
+// The longest URL WinINet takes: INTERNET_MAX_URL_LENGTH less its terminating null, the scheme
+// included.
+constexpr size_t kMaxUrlLength = INTERNET_MAX_URL_LENGTH - 1;
+
+// The log line for a URL longer than kMaxUrlLength: its length and its beginning, without
+// credentials.
+std::wstring UrlTooLongText(const std::wstring& url);
+
 // 0, or the error of InternetCrackUrlW. For a file: URL naming a UNC path the host is the
 // path's server name.
 DWORD CrackUrl(const std::wstring& url, UrlParts& parts);

@@ -113,6 +113,12 @@ bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
         returnCode = DeployMsixPackage(WithoutLongPathPrefix(item.file)) ? 0 : kFunctionFailed;
         return returnCode == 0;
     }
+    // Checked here rather than left to the start: the shell faults on a long path under Wine.
+    returnCode = CheckStartablePath(item.file);
+    if (returnCode == ERROR_FILENAME_EXCED_RANGE)
+        LogLine(PathTooLongToStartText(item.file));
+    if (returnCode != 0)
+        return false;
     if (IsLocalSystemAccount())
         return LaunchAsSystemUser(item.file, item.commandLine, returnCode);
     return ShellExecuteAndWait(item.file, item.commandLine, std::wstring(), IsQuietCommandLine(item.commandLine),

@@ -40,9 +40,16 @@ DWORD LongPathName(const wchar_t* path, wchar_t* buffer, DWORD size)
     return ::GetLongPathNameW(path, buffer, size);
 }
 
+// The attributes through the long-path form, which names a file of any length but takes the path
+// literally: "." and ".." are resolved first.
+DWORD AttributesOf(const std::wstring& path)
+{
+    return ::GetFileAttributesW(MakeLongPath(PathFromSystem(path, FullPathName)).c_str());
+}
+
 bool IsExistingFolder(const std::wstring& path)
 {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -52,8 +59,12 @@ std::wstring ComparablePath(const std::wstring& path)
 {
     if (path.empty())
         return path;
-    // A missing file keeps its short names: GetLongPathNameW needs the file to be there.
-    std::wstring result = PathFromSystem(PathFromSystem(WithoutLongPrefix(path), FullPathName), LongPathName);
+    // A missing file keeps its short names: GetLongPathNameW needs the file to be there. Wine's
+    // faults on a path of about 1,500 characters; a path of MAX_PATH or more is never started
+    // (CheckStartablePath), so its short names need no resolving.
+    std::wstring result = PathFromSystem(WithoutLongPrefix(path), FullPathName);
+    if (result.size() < MAX_PATH)
+        result = PathFromSystem(result, LongPathName);
     ::CharUpperBuffW(&result[0], static_cast<DWORD>(result.size()));
     return result;
 }
@@ -69,6 +80,20 @@ uint32_t CheckLaunchTarget(const std::wstring& path)
     if (path.empty() || IsExistingFolder(path) || IsOwnExecutable(path))
         return ERROR_FILE_NOT_FOUND;
     return 0;
+}
+
+uint32_t CheckStartablePath(const std::wstring& path)
+{
+    if (AttributesOf(path) == INVALID_FILE_ATTRIBUTES)
+        return ERROR_FILE_NOT_FOUND;
+    return WithoutLongPathPrefix(path).size() > kMaxStartablePathLength ? ERROR_FILENAME_EXCED_RANGE : 0;
+}
+
+std::wstring PathTooLongToStartText(const std::wstring& path)
+{
+    return Format(L"Path too long to start: %u characters, the limit is %u.",
+                  static_cast<unsigned>(WithoutLongPathPrefix(path).size()),
+                  static_cast<unsigned>(kMaxStartablePathLength));
 }
 
 } // namespace orvanta

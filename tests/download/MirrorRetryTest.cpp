@@ -65,7 +65,16 @@ TEST(DownloadValidation, BadSchemeOrRelativeTargetFailsBeforeAnyOpen)
     // One bad URL among mirrors fails the whole list, and so does an empty list.
     EXPECT_EQ(downloader.DownloadFromUrls({L"http://127.0.0.1/a.exe", L"gopher://h/a.exe"}, dir / L"a.exe"), 12006u);
     EXPECT_EQ(downloader.DownloadFromUrls({}, dir / L"a.exe"), 12006u);
+    // Every mirror must fit the 2,083 characters of a WinINet URL; one more fails the list.
+    std::wstring longest = L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/";
+    longest.resize(2083 - 4, L'a');
+    longest += L".exe";
+    EXPECT_EQ(downloader.DownloadFromUrls({longest, longest + L"x"}, dir / L"a.exe"), 12005u);
     EXPECT_TRUE(downloader.attempts.empty());
+    CountingDownloader atLimit(nullptr, nullptr);
+    atLimit.SetRetryCount(0);
+    EXPECT_EQ(Fetch(atLimit, longest, dir / L"a.exe"), 12029u);
+    EXPECT_EQ(atLimit.attempts, std::vector<std::wstring>{longest});
     const auto errors = sink.Errors();
     ASSERT_GE(errors.size(), 3u);
     EXPECT_EQ(errors[0].code, 12006u);

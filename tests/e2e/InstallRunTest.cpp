@@ -173,3 +173,59 @@ TEST_F(InstallRun, MsixPackageThatCannotBeDeployedFailsAMandatoryRunWith1627)
     EXPECT_EQ(std::vector<std::wstring>(launched, launched + expected.size()), expected);
     EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
 }
+
+TEST_F(InstallRun, OverLongPathsAndUrlsFailTheirPrerequisiteWithALogLineBeforeAnythingStarts)
+{
+    // Refused before anything starts: Wine's shell faults on paths of about 1,000 characters, and
+    // WinINet takes URLs of up to 2,083 (Wine's spends minutes on a longer one with many '/').
+    package.AddTestHelper(L"runtime-setup.exe");
+    std::wstring deep = package.Folder();
+    while (deep.size() < 1200) {
+        deep += L"\\" + std::wstring(100, L'd');
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    ASSERT_TRUE(::CopyFileW(package.PathOf(L"runtime-setup.exe").c_str(),
+                            (L"\\\\?\\" + deep + L"\\runtime-setup.exe").c_str(), FALSE));
+    const std::wstring tooLong =
+        L"Path too long to start: " + std::to_wstring(deep.size() + 18) + L" characters, the limit is 259.";
+    std::wstring missing = L"C:";
+    while (missing.size() < 40000)
+        missing += L"\\" + std::wstring(199, L'm');
+    missing.resize(40000 - 4);
+    std::wstring url = L"http://127.0.0.1:9/";
+    while (url.size() < 49000)
+        url += L"aaaaaaaaa/";
+    url.replace(49000 - 5, std::wstring::npos, L"x.exe");
+
+    const struct {
+        const char* name;
+        std::wstring extractionFolder;
+        std::vector<std::wstring> keys;
+        std::wstring line;
+    } rows[] = {
+        {"40,000-character SetupFile that does not exist", L"[SETUPEXEDIR]", {L"SetupFile=" + missing + L".exe"},
+         L"Return code of launched file:2"},
+        {"RunProgram search of 1,200 characters", L"[SETUPEXEDIR]",
+         {L"SetupFile=runtime-setup.exe", L"SearchType2=10",
+          L"SearchString2=" + deep.substr(package.Folder().size() + 1) + L"\\runtime-setup.exe",
+          L"SearchCmdLine2=--exit 0", L"Operator=1"},
+         tooLong},
+        {"ExtractionFolder of 1,200 characters", deep, {L"SetupFile=runtime-setup.exe"}, tooLong},
+        {"URL of 49,000 characters", L"[SETUPEXEDIR]", {L"Url=" + url},
+         L"URL too long: 49000 characters, WinINet takes at most 2083:" + url.substr(0, 80) + L"..."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ::DeleteFileW(package.LogPath().c_str());
+        Section section{L"[Long]", L"CommandLine=--exit 0", L"Options=m", L"SearchType1=2",
+                        L"SearchString1=HKCU\\Software\\OrvantaE2E\\Runtime\\Version", L"VerMin1=1.0"};
+        section.insert(section.end(), row.keys.begin(), row.keys.end());
+        package.WritePrerequisites({L"Options=q", L"ExtractionFolder=" + row.extractionFolder}, {section});
+        const ProcessResult result = package.Run(60000);
+        ASSERT_TRUE(result.finished);
+        EXPECT_EQ(result.exitCode, 1u);
+        const auto lines = package.LogLines();
+        EXPECT_TRUE(ContainsLine(lines, row.line));
+        EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
+    }
+}
