@@ -6,12 +6,19 @@
 //   worker-throw       a program error thrown on such a worker thread
 //   unguarded-thread   a null read on a thread without fault translation
 //   library-error      an index out of range raised by the C++ library
+// and later, once, during a download:
+//   status-callback    a null read in WinINet's status callback, on the first completion
+//   digest-worker      a null read on a digest worker, before it hashes its first block
+// (this build compiles download/InternetSession.cpp and download/StreamHasher.cpp with
+// ORVANTA_FAULT_INJECTION, which calls the two functions at the end of this file).
 #include "platform/Exception.h"
 #include "platform/FaultTranslation.h"
 #include "run/PrerequisiteRun.h"
 
 #include <windows.h>
+#include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -37,11 +44,27 @@ DWORD WINAPI UnguardedThread(void*)
     return 0;
 }
 
+const std::wstring& InjectionMode()
+{
+    static const std::wstring mode = [] {
+        wchar_t value[64] = L"";
+        ::GetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", value, 64);
+        return std::wstring(value);
+    }();
+    return mode;
+}
+
+// The download modes fault once: what follows the fault runs as it would after a real one.
+void InjectOnce(const wchar_t* mode)
+{
+    static std::atomic<bool> injected{false};
+    if (InjectionMode() == mode && !injected.exchange(true))
+        InjectedNullRead();
+}
+
 void InjectFault()
 {
-    wchar_t value[64] = L"";
-    ::GetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", value, 64);
-    const std::wstring mode = value;
+    const std::wstring& mode = InjectionMode();
     if (mode == L"null-read") {
         InjectedNullRead();
     } else if (mode == L"worker-null-read") {
@@ -82,4 +105,15 @@ private:
 std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun()
 {
     return std::make_unique<FaultInjectingRun>();
+}
+
+void InjectStatusCallbackFault(DWORD status)
+{
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE)
+        InjectOnce(L"status-callback");
+}
+
+void InjectDigestWorkerFault()
+{
+    InjectOnce(L"digest-worker");
 }
