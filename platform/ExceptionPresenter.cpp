@@ -91,10 +91,15 @@ bool ClaimFatalReport()
     return reportingThread.compare_exchange_strong(owner, self) || owner == self;
 }
 
-void WaitWhileAnotherThreadReports()
+bool AnotherThreadReports()
 {
     const DWORD owner = reportingThread.load();
-    if (owner == 0 || owner == ::GetCurrentThreadId())
+    return owner != 0 && owner != ::GetCurrentThreadId();
+}
+
+void WaitWhileAnotherThreadReports()
+{
+    if (!AnotherThreadReports())
         return;
     for (;;)
         ::Sleep(INFINITE);

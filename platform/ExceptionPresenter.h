@@ -37,6 +37,8 @@ ErrorReport BuildUnhandledReport(const EXCEPTION_POINTERS* pointers);
 // the crash path) owns the end of the process. True when that is the calling thread, now or
 // from before; false when another thread reports.
 bool ClaimFatalReport();
+// True when another thread has claimed the report.
+bool AnotherThreadReports();
 // Returns at once unless another thread has claimed the report. Then the run must neither go on
 // nor end in another way (its cleanup, another exit code): the caller waits for that thread to
 // end the process, and this never returns.
