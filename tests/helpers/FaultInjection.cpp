@@ -6,6 +6,11 @@
 //   worker-throw       a program error thrown on such a worker thread
 //   unguarded-thread   a null read on a thread without fault translation
 //   library-error      an index out of range raised by the C++ library
+//   second-fault       a null read like worker-null-read, and one more on a thread without
+//                      fault translation once the report dialog of the first is shown
+//   fault-while-ending a null read on a thread without fault translation that nobody waits
+//                      for: once its report dialog is shown the run goes on without a search,
+//                      so with nothing to install it ends at once
 // and later, once, during a download:
 //   status-callback    a null read in WinINet's status callback, on the first completion
 //   digest-worker      a null read on a digest worker, before it hashes its first block
@@ -44,6 +49,34 @@ DWORD WINAPI UnguardedThread(void*)
     return 0;
 }
 
+BOOL CALLBACK FindReportDialog(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t title[16] = L"";
+    ::GetWindowTextW(window, title, 16);
+    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) && wcscmp(title, L"Error") == 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+// Waits (a minute at most) for the report dialog of this process.
+void WaitForReportDialog()
+{
+    bool shown = false;
+    for (int attempt = 0; attempt < 1200 && !shown; ++attempt) {
+        ::Sleep(50);
+        ::EnumWindows(FindReportDialog, reinterpret_cast<LPARAM>(&shown));
+    }
+}
+
+DWORD WINAPI FaultDuringReport(void*)
+{
+    WaitForReportDialog();
+    InjectedNullRead();
+    return 0;
+}
+
 const std::wstring& InjectionMode()
 {
     static const std::wstring mode = [] {
@@ -62,7 +95,8 @@ void InjectOnce(const wchar_t* mode)
         InjectedNullRead();
 }
 
-void InjectFault()
+// False when the search is to be left out.
+bool InjectFault()
 {
     const std::wstring& mode = InjectionMode();
     if (mode == L"null-read") {
@@ -73,19 +107,27 @@ void InjectFault()
         static_cast<void>(std::wstring(L"ab").at(5));
     } else if (mode == L"worker-throw") {
         orvanta::RunOnGuardedThread([] { throw ORVANTA_EXCEPTION(L"Injected program error"); });
+    } else if (mode == L"second-fault") {
+        ::CloseHandle(::CreateThread(nullptr, 0, FaultDuringReport, nullptr, 0, nullptr));
+        InjectedNullRead();
     } else if (mode == L"unguarded-thread") {
         const HANDLE thread = ::CreateThread(nullptr, 0, UnguardedThread, nullptr, 0, nullptr);
         ::WaitForSingleObject(thread, INFINITE);
         ::CloseHandle(thread);
+    } else if (mode == L"fault-while-ending") {
+        ::CloseHandle(::CreateThread(nullptr, 0, UnguardedThread, nullptr, 0, nullptr));
+        WaitForReportDialog();
+        return false;
     }
+    return true;
 }
 
 class FaultInjectingRun final : public orvanta::PrerequisiteRun {
 public:
     void SearchAll(orvanta::ChainerConfig& config) override
     {
-        InjectFault();
-        real_->SearchAll(config);
+        if (InjectFault())
+            real_->SearchAll(config);
     }
     std::unique_ptr<orvanta::InstallStages> BuildStages(orvanta::ChainerConfig& config,
                                                         orvanta::ExtractionContext& extraction,
