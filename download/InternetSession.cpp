@@ -151,6 +151,8 @@ void HandleStatus(AsyncState* state, DWORD status, LPVOID information)
 
 // Keeps the failure for the thread that waits for the call and wakes it; that thread rethrows
 // it. A call the engine has let go of has nobody waiting: the run ends with the report here.
+// handleClosed is left alone: a close that never completes must still abandon the state, which
+// WinINet may go on using.
 void HandOverFailure(AsyncState& state, std::exception_ptr failure)
 {
     bool kept = false;
@@ -165,7 +167,6 @@ void HandOverFailure(AsyncState& state, std::exception_ptr failure)
     if (!kept)
         EndRunWithReport(failure);
     ::SetEvent(state.requestComplete.Get());
-    ::SetEvent(state.handleClosed.Get());
 }
 
 std::exception_ptr TakeCallbackFailure(AsyncState& state)
