@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include "platform/CriticalSection.h"
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct AsyncState {
     // afterwards belongs to nobody, so the status callback closes it.
     CriticalSection abandonLock;
     bool abandoned = false;
+    // What escaped the status callback (a fault, a program error), kept under abandonLock for
+    // the thread that waits for the call: nothing may unwind through WinINet's threads.
+    std::exception_ptr callbackFailure;
 
     // Written by WinINet when a pending read completes, like the buffer itself.
     DWORD bytesTransferred = 0;

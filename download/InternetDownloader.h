@@ -111,6 +111,8 @@ private:
     void CloseOpenHandles();
     // Lets go of a call that is still running: see AsyncState::abandoned.
     void AbandonState();
+    // Rethrows what escaped the status callback, once.
+    void RethrowCallbackFailure();
     // Sleeps while the sink says paused; during a pending call, also until it completes.
     void WaitWhilePaused(bool leaveOnCompletion);
     bool IsCanceled() const;

@@ -2,7 +2,13 @@
 // asynchronous call shares, and the closing of handles.
 #include "download/AsyncState.h"
 #include "download/InternetDownloader.h"
+#include "platform/FaultTranslation.h"
 #include "platform/ProgressSink.h"
+
+#if defined(ORVANTA_FAULT_INJECTION)
+// Test builds of the chainer only (tests/helpers/FaultInjection.cpp): faults when asked to.
+void InjectStatusCallbackFault(DWORD status);
+#endif
 
 namespace orvanta {
 namespace {
@@ -109,11 +115,13 @@ void KeepForever(const std::shared_ptr<AsyncState>& state)
     kept->push_back(state);
 }
 
-void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD)
+namespace {
+
+void HandleStatus(AsyncState* state, DWORD status, LPVOID information)
 {
-    auto* state = reinterpret_cast<AsyncState*>(context);
-    if (state == nullptr)
-        return;  // the session handle has no context
+#if defined(ORVANTA_FAULT_INJECTION)
+    InjectStatusCallbackFault(status);
+#endif
     switch (status) {
     case INTERNET_STATUS_CONNECTION_CLOSED:
         state->connectionClosed = true;
@@ -139,6 +147,48 @@ void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
     default:
         break;
     }
+}
+
+// Keeps the failure for the thread that waits for the call and wakes it; that thread rethrows
+// it. A call the engine has let go of has nobody waiting: the run ends with the report here.
+// handleClosed is left alone: a close that never completes must still abandon the state, which
+// WinINet may go on using.
+void HandOverFailure(AsyncState& state, std::exception_ptr failure)
+{
+    bool kept = false;
+    {
+        const CriticalSectionLock lock(state.abandonLock);
+        if (!state.abandoned) {
+            if (!state.callbackFailure)
+                state.callbackFailure = failure;
+            kept = true;
+        }
+    }
+    if (!kept)
+        EndRunWithReport(failure);
+    ::SetEvent(state.requestComplete.Get());
+}
+
+std::exception_ptr TakeCallbackFailure(AsyncState& state)
+{
+    const CriticalSectionLock lock(state.abandonLock);
+    std::exception_ptr failure = std::move(state.callbackFailure);
+    state.callbackFailure = nullptr;
+    return failure;
+}
+
+} // namespace
+
+void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD)
+{
+    auto* state = reinterpret_cast<AsyncState*>(context);
+    if (state == nullptr)
+        return;  // the session handle has no context
+    // WinINet's thread runs this: a fault here must reach the chainer's own crash path.
+    const std::exception_ptr failure =
+        RunContained([state, status, information] { HandleStatus(state, status, information); });
+    if (failure)
+        HandOverFailure(*state, failure);
 }
 
 uint32_t InternetDownloader::OpenSession()
@@ -167,6 +217,11 @@ void InternetDownloader::CloseSession()
     if (session_) {
         wininet::InternetSetStatusCallbackW(session_.Get(), nullptr);
         session_.Reset();
+    }
+    // A failure of a notification that no call waited for must not go unreported.
+    if (state_ && !stateAbandoned_ && std::uncaught_exceptions() == 0) {
+        if (const std::exception_ptr failure = TakeCallbackFailure(*state_))
+            EndRunWithReport(failure);
     }
 }
 
@@ -212,6 +267,7 @@ uint32_t InternetDownloader::WaitForCall(DWORD callError, bool honourPause)
         return callError;
     }
     for (;;) {
+        RethrowCallbackFailure();
         if (state.completed)
             return 0;
         if (honourPause)
@@ -293,18 +349,29 @@ void InternetDownloader::AbandonState()
 {
     AsyncState& state = *state_;
     HINTERNET unclaimed = nullptr;
+    std::exception_ptr failure;
     {
         const CriticalSectionLock lock(state.abandonLock);
         state.abandoned = true;
         // An open that completed after the wait gave up left its handle here.
         if (state.completed && IsOpenKind(state.operationKind))
             unclaimed = state.currentHandle.exchange(nullptr);
+        failure = TakeCallbackFailure(state);
     }
+    // Abandoning may happen while closing handles on the way out: the failure is not thrown.
+    if (failure && std::uncaught_exceptions() == 0)
+        EndRunWithReport(failure);
     if (unclaimed != nullptr && unclaimed != connection_ && unclaimed != currentHandle_)
         wininet::InternetCloseHandle(unclaimed);
     // Whatever still completes writes into the state and its buffers: they stay alive.
     KeepForever(state_);
     stateAbandoned_ = true;
+}
+
+void InternetDownloader::RethrowCallbackFailure()
+{
+    if (const std::exception_ptr failure = TakeCallbackFailure(*state_))
+        std::rethrow_exception(failure);
 }
 
 void InternetDownloader::WaitWhilePaused(bool leaveOnCompletion)

@@ -3,10 +3,16 @@
 #include "download/Md5.h"
 #include "download/Md5AndSha256.h"
 #include "download/Sha256.h"
+#include "platform/FaultTranslation.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+#if defined(ORVANTA_FAULT_INJECTION)
+// Test builds of the chainer only (tests/helpers/FaultInjection.cpp): faults when asked to.
+void InjectDigestWorkerFault();
+#endif
 
 namespace orvanta {
 namespace {
@@ -65,13 +71,34 @@ StreamHasher::StreamHasher(bool md5, bool sha256)
 StreamHasher::~StreamHasher()
 {
     EndWorkers(stopping_);
+    if (failure_ && !failureRaised_ && std::uncaught_exceptions() == 0)
+        EndRunWithReport(failure_);
 }
 
 DWORD WINAPI StreamHasher::WorkerThread(void* parameter)
 {
     const Worker& worker = *static_cast<const Worker*>(parameter);
-    worker.owner->Run(worker.algorithm, worker.index);
+    std::exception_ptr failure = RunContained([&worker] { worker.owner->Run(worker.algorithm, worker.index); });
+    if (failure)
+        worker.owner->Fail(std::move(failure));
     return 0;
+}
+
+// The failed worker consumes no more: the producer must not wait for it.
+void StreamHasher::Fail(std::exception_ptr failure)
+{
+    {
+        ExclusiveLock guard(lock_);
+        if (!failure_)
+            failure_ = std::move(failure);
+    }
+    ::WakeAllConditionVariable(&freed_);
+}
+
+void StreamHasher::RaiseFailure()
+{
+    failureRaised_ = true;
+    std::rethrow_exception(failure_);
 }
 
 // Sets `flag` (stopping_ or finishing_) for the workers and waits until they have ended.
@@ -97,11 +124,13 @@ uint64_t StreamHasher::SlowestConsumer() const
 StreamHasher::Slot& StreamHasher::WaitForFreeSlot()
 {
     ExclusiveLock guard(lock_);
-    while (produced_ - SlowestConsumer() >= ring_.size()) {
+    while (!failure_ && produced_ - SlowestConsumer() >= ring_.size()) {
         producerWaiting_ = true;
         ::SleepConditionVariableSRW(&freed_, &lock_, INFINITE, 0);
     }
     producerWaiting_ = false;
+    if (failure_)
+        RaiseFailure();
     // The slot is the producer's alone until produced_ moves past it.
     return ring_[produced_ % ring_.size()];
 }
@@ -169,6 +198,9 @@ void StreamHasher::Run(Algorithm algorithm, size_t worker)
                 break;  // finishing and nothing left
             slot = &ring_[consumed_[worker] % ring_.size()];
         }
+#if defined(ORVANTA_FAULT_INJECTION)
+        InjectDigestWorkerFault();
+#endif
         switch (algorithm) {
         case Algorithm::Md5: md5.Update(slot->bytes.data(), slot->size); break;
         case Algorithm::Sha256: sha256.Update(slot->bytes.data(), slot->size); break;
@@ -197,6 +229,8 @@ void StreamHasher::Run(Algorithm algorithm, size_t worker)
 ContentDigests StreamHasher::Finish()
 {
     EndWorkers(finishing_);
+    if (failure_)
+        RaiseFailure();  // the workers have ended: nothing writes failure_ any more
     return digests_;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <vector>
 
 namespace orvanta {
@@ -22,6 +23,9 @@ struct ContentDigests {
     char sha256[65] = "";
 };
 
+// Nothing escapes a worker: a fault or error in the hashing is rethrown on the producing thread
+// by its next Feed or by Finish. One that neither call rethrew when the hasher is destroyed ends
+// the run with its report (EndRunWithReport), unless another error is already unwinding.
 class StreamHasher {
 public:
     // A hasher that wants neither digest takes no thread and ignores what it is fed. Throws
@@ -59,6 +63,8 @@ private:
     void Publish(size_t size);
     static DWORD WINAPI WorkerThread(void* parameter);
     void Run(Algorithm algorithm, size_t worker);
+    void Fail(std::exception_ptr failure);
+    [[noreturn]] void RaiseFailure();
     void EndWorkers(bool& flag);
     uint64_t SlowestConsumer() const;  // under lock_
 
@@ -74,6 +80,8 @@ private:
     bool producerWaiting_ = false;
     bool finishing_ = false;
     bool stopping_ = false;
+    std::exception_ptr failure_;  // the first worker's that failed
+    bool failureRaised_ = false;
     std::vector<Worker> workers_;  // sized before the first thread starts: never moves
     ContentDigests digests_;
 };

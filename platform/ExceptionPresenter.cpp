@@ -12,6 +12,8 @@ namespace orvanta {
 namespace {
 
 std::atomic<ReportDialogFunction> reportDialog{nullptr};
+// The thread that reports the error the run ends with; 0 before any.
+std::atomic<DWORD> reportingThread{0};
 
 // The thread that faulted may have died holding the log's lock: the report waits for it only
 // this long.
@@ -82,6 +84,27 @@ ErrorReport BuildUnhandledReport(const EXCEPTION_POINTERS* pointers)
     return ReportFromText(KindName(ExceptionUnhandled), true, text, L"platform/FaultTranslation.cpp", 0);
 }
 
+bool ClaimFatalReport()
+{
+    const DWORD self = ::GetCurrentThreadId();
+    DWORD owner = 0;
+    return reportingThread.compare_exchange_strong(owner, self) || owner == self;
+}
+
+bool AnotherThreadReports()
+{
+    const DWORD owner = reportingThread.load();
+    return owner != 0 && owner != ::GetCurrentThreadId();
+}
+
+void WaitWhileAnotherThreadReports()
+{
+    if (!AnotherThreadReports())
+        return;
+    for (;;)
+        ::Sleep(INFINITE);
+}
+
 std::wstring ReportLogText(const ErrorReport& report)
 {
     std::wstring text = L"Error report [" + report.kindName + L"]";
@@ -118,12 +141,15 @@ void ExceptionPresenter::PresentUnhandled(const EXCEPTION_POINTERS* pointers)
 
 void ExceptionPresenter::PresentReport(const ErrorReport& report)
 {
+    const bool first = ClaimFatalReport();
     const std::wstring text = ReportLogText(report);
     ::OutputDebugStringW(text.c_str());
     // Flushed: the dialog or the end of the process comes next, and the report is why the log
     // is read.
     if (LogEnabled)
         Logger::Instance().LogAndFlushWithin(text, kLogWaitMs);
+    if (!first)
+        WaitWhileAnotherThreadReports();
     if (const ReportDialogFunction dialog = reportDialog.load())
         dialog(nullptr, report.message, report.details);
 }

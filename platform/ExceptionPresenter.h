@@ -33,6 +33,17 @@ ErrorReport BuildStdReport(const std::exception& exception);
 // trace; without exception information only the kind.
 ErrorReport BuildUnhandledReport(const EXCEPTION_POINTERS* pointers);
 
+// One report ends the run, whichever thread makes it: the first thread that reports (or enters
+// the crash path) owns the end of the process. True when that is the calling thread, now or
+// from before; false when another thread reports.
+bool ClaimFatalReport();
+// True when another thread has claimed the report.
+bool AnotherThreadReports();
+// Returns at once unless another thread has claimed the report. Then the run must neither go on
+// nor end in another way (its cleanup, another exit code): the caller waits for that thread to
+// end the process, and this never returns.
+void WaitWhileAnotherThreadReports();
+
 // The log entry of a report: "Error report [<kind>] <file>:<line>" (the position when known),
 // then the message when the details do not begin with it, then the details.
 std::wstring ReportLogText(const ErrorReport& report);
@@ -44,6 +55,8 @@ public:
     void Present(IException& exception);
     void PresentStd(const std::exception& exception);
     void PresentUnhandled(const EXCEPTION_POINTERS* pointers);
+    // Claims the report first; a thread that reports while another one does writes its report
+    // to the log only and waits there for the end of the process (no second dialog).
     void PresentReport(const ErrorReport& report);
 
     // Null: no dialog (the default).

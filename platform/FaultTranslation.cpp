@@ -229,6 +229,13 @@ bool IsGccThrow(const EXCEPTION_RECORD& record)
 
 #endif
 
+[[noreturn]] void TerminateWithCrashCode()
+{
+    ::TerminateProcess(::GetCurrentProcess(), kCrashExitCode);
+    for (;;)
+        ::Sleep(INFINITE);  // TerminateProcess of the own process does not return
+}
+
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers)
 {
     const bool complete = pointers != nullptr && pointers->ExceptionRecord != nullptr && pointers->ContextRecord != nullptr;
@@ -240,27 +247,16 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers)
         __builtin_longjmp(guard->jump, 1);
     }
 #endif
+    // First, before the slow trace: from here on the other threads neither clean up nor exit.
+    ClaimFatalReport();
     ExceptionPresenter::Instance().PresentUnhandled(complete ? pointers : nullptr);
-    ::TerminateProcess(::GetCurrentProcess(), kCrashExitCode);
-    return EXCEPTION_EXECUTE_HANDLER;
+    TerminateWithCrashCode();
 }
 
 void OnTerminate()
 {
     // Nothing is meant to get here: every thread body and the entry catch what escapes them.
-    ExceptionPresenter& presenter = ExceptionPresenter::Instance();
-    try {
-        if (const std::exception_ptr current = std::current_exception())
-            std::rethrow_exception(current);
-        presenter.PresentUnhandled(nullptr);
-    } catch (IException& exception) {
-        presenter.Present(exception);
-    } catch (const std::exception& exception) {
-        presenter.PresentStd(exception);
-    } catch (...) {
-        presenter.PresentUnhandled(nullptr);
-    }
-    ::TerminateProcess(::GetCurrentProcess(), kCrashExitCode);
+    EndRunWithReport(std::current_exception());
 }
 
 struct ThreadWork {
@@ -303,6 +299,24 @@ SehException DescribeFault(const EXCEPTION_RECORD& record, const CONTEXT& contex
     int32_t line = __LINE__;
     FirstFramePosition(text, file, line);
     return SehException(text, code, file, line, subtype);
+}
+
+void EndRunWithReport(const std::exception_ptr& failure) noexcept
+{
+    ClaimFatalReport();
+    ExceptionPresenter& presenter = ExceptionPresenter::Instance();
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+        presenter.PresentUnhandled(nullptr);
+    } catch (IException& exception) {
+        presenter.Present(exception);
+    } catch (const std::exception& exception) {
+        presenter.PresentStd(exception);
+    } catch (...) {
+        presenter.PresentUnhandled(nullptr);
+    }
+    TerminateWithCrashCode();
 }
 
 void InstallCrashHandling()

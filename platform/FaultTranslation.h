@@ -30,6 +30,11 @@ const int kCrashExitCode = 1603;
 // process with kCrashExitCode.
 void InstallCrashHandling();
 
+// Reports `failure` (a fault, a program error; null: an unidentified one) as the error the run
+// ends with, and ends the process with kCrashExitCode. For a failure that no thread can rethrow
+// to the entry any more: one caught where nothing may unwind, or let go by an owner's destructor.
+[[noreturn]] void EndRunWithReport(const std::exception_ptr& failure) noexcept;
+
 // Runs body on the calling thread; a system fault inside it leaves this call as a thrown
 // SehException. Installs the crash handling first (once per process).
 void RunTranslatingFaults(const std::function<void()>& body);

@@ -3,6 +3,7 @@
 #include "config/FolderProperties.h"
 #include "detection/FileVersion.h"
 #include "run/UserInterface.h"
+#include "platform/ExceptionPresenter.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/ProcessLaunch.h"
@@ -96,6 +97,13 @@ Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui) : run_
 
 Chainer::~Chainer()
 {
+    // While another thread reports the error the run ends with, the package stays as it is and
+    // the report is all that is shown: that thread ends the process.
+    if (AnotherThreadReports()) {
+        if (ui_ != nullptr)
+            ui_->CloseStatus();
+        WaitWhileAnotherThreadReports();
+    }
     if (std::uncaught_exceptions() == 0) {
         cleanup_.DeleteCleanupFiles();
         cleanup_.RunPowerShellCleanup();

@@ -68,5 +68,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     // A silent run shows none of it: the run passes the interface on only when it is shown.
     orvanta::DialogUserInterface dialogs;
     orvanta::InstallDialogPrompts();
-    return RunChainer(dialogs);
+    const int exitCode = RunChainer(dialogs);
+    // A thread that is still reporting an error ends the process itself, with kCrashExitCode.
+    orvanta::WaitWhileAnotherThreadReports();
+    return exitCode;
 }

@@ -3,6 +3,7 @@
 #include "ui/ErrorReportDialog.h"
 
 #include "ChainerPackage.h"
+#include "DownloadTestSupport.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -174,15 +175,31 @@ TEST_F(ErrorReportDialogTest, WithoutDetailsThereIsNoDetailsButtonAndCancelIsNot
 }
 
 // The test build of the chainer faulting in a run: silent, it ends at once with 1603 although a
-// display is there; with the basic interface its report dialog waits for Close.
+// display is there; with the basic interface its report dialog waits for Close, whichever thread
+// faulted, and nothing else goes on meanwhile: no other window, no cleanup.
 class FaultingRunWithDisplay : public ErrorReportDialogTest {
 protected:
-    void SetUp() override { ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", L"worker-null-read"); }
     void TearDown() override { ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", nullptr); }
 
-    void WritePackage(const std::wstring& options)
+    // A download with a digest to compute, for the modes that fault during one.
+    void WritePackage(const std::wstring& options, const wchar_t* mode)
     {
-        package.WritePrerequisites({L"Options=" + options}, {{L"[First]", L"SetupFile=first.exe"}});
+        ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", mode);
+        package.WritePrerequisites({L"Options=" + options, L"DownloadFolder=" + package.Folder() + L"\\downloads"},
+                                   {{L"[First]", L"SearchType1=7",
+                                     L"SearchString1=HKCU\\Software\\OrvantaCrashRun\\Missing",
+                                     L"Url=" + download_testing::Servers().NginxUrl(L"small.bin"),
+                                     L"MD5=00000000000000000000000000000000"}});
+        ::DeleteFileW(package.LogPath().c_str());
+    }
+
+    size_t ReportsInLog() const
+    {
+        const std::wstring log = testing_support::ReadUtf16File(package.LogPath());
+        size_t count = 0;
+        for (size_t at = log.find(L"Error report ["); at != std::wstring::npos; at = log.find(L"Error report [", at + 1))
+            ++count;
+        return count;
     }
 
     testing_support::ChainerPackage package{L"setup.exe", L"ORVANTA_FAULT_CHAINER"};
@@ -190,27 +207,47 @@ protected:
 
 TEST_F(FaultingRunWithDisplay, SilentRunNeverWaitsForADialogABasicRunShowsTheReportUntilClosed)
 {
-    WritePackage(L"q");
+    REQUIRE_TEST_SERVERS();
+    WritePackage(L"q", L"worker-null-read");
     const testing_support::ProcessResult result = package.Run(60000);
     ASSERT_TRUE(result.finished) << "the silent run waited";
     EXPECT_EQ(result.exitCode, 1603u);
 
-    WritePackage(L"b");
-    StartedProcess chainer(L"\"" + package.ExePath() + L"\"");
-    ASSERT_TRUE(chainer.Started());
-    const HWND dialog = WaitForDialog(chainer.Id(), L"Error", 0, 60000);
-    EXPECT_NE(dialog, nullptr) << "no report dialog";
-    if (dialog != nullptr) {
-        EXPECT_EQ(ControlText(dialog, ErrorReportMessage),
-                  L"Setup has stopped because of an unexpected error. The details below help the package author.");
-        // The whole report is in the log before anyone closes the dialog.
-        EXPECT_NE(testing_support::ReadUtf16File(package.LogPath()).find(L"Error report [SEH_AV_READ_NULLPTR]"),
-                  std::wstring::npos);
-        SaveScreenshot(dialog, L"error-report-run");
-        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    // The search worker, WinINet's status callback, a digest worker; a fault on another thread
+    // while the report is shown, which adds its report to the log but no dialog; a run that
+    // would end (nothing to install) while a thread it never waits for reports its fault.
+    const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+        {L"worker-null-read", L"Error report [SEH_AV_READ_NULLPTR]"},
+        {L"status-callback", L"Error report [SEH_AV_READ_NULLPTR]"},
+        {L"digest-worker", L"Error report [SEH_AV_READ_NULLPTR]"},
+        {L"second-fault", L"Error report [SEH_AV_READ_NULLPTR]"},
+        {L"fault-while-ending", L"Error report [EXCEPTION_UNHANDLED]"},
+    };
+    for (const auto& [mode, heading] : rows) {
+        WritePackage(L"b", mode);
+        StartedProcess chainer(L"\"" + package.ExePath() + L"\"");
+        ASSERT_TRUE(chainer.Started());
+        const HWND dialog = WaitForDialog(chainer.Id(), L"Error", 0, 60000);
+        EXPECT_NE(dialog, nullptr) << "no report dialog: " << mode;
+        if (dialog != nullptr) {
+            EXPECT_EQ(ControlText(dialog, ErrorReportMessage),
+                      L"Setup has stopped because of an unexpected error. The details below help the package author.");
+            // The whole report is in the log before anyone closes the dialog, and the run has
+            // stopped: its other windows are gone and nothing was cleaned up.
+            EXPECT_NE(testing_support::ReadUtf16File(package.LogPath()).find(heading), std::wstring::npos) << mode;
+            EXPECT_TRUE(WaitUntil([&] { return CountVisibleWindows(chainer.Id()) == 1; })) << mode;
+            EXPECT_TRUE(testing_support::FileExists(package.IniPath())) << mode;
+            if (wcscmp(mode, L"second-fault") == 0) {
+                EXPECT_TRUE(WaitUntil([&] { return ReportsInLog() == 2; })) << "no second report";
+                EXPECT_FALSE(WaitUntil([&] { return CountVisibleWindows(chainer.Id()) > 1; }, 2000));
+            }
+            if (wcscmp(mode, L"worker-null-read") == 0)
+                SaveScreenshot(dialog, L"error-report-run");
+            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        }
+        DWORD exitCode = 0;
+        ASSERT_TRUE(chainer.Wait(exitCode, 30000)) << mode;
+        EXPECT_EQ(exitCode, 1603u) << mode << "\n" << testing_support::ReadUtf16File(package.LogPath());
+        EXPECT_TRUE(testing_support::FileExists(package.IniPath())) << mode;
     }
-    DWORD exitCode = 0;
-    ASSERT_TRUE(chainer.Wait(exitCode, 30000));
-    EXPECT_EQ(exitCode, 1603u);
 }
-
