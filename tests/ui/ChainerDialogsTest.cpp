@@ -342,6 +342,8 @@ TEST_F(ChainerDialogs, LoginQuestionAnswersAServerOrAProxyAndAsksAgainAfterAWron
         EXPECT_EQ(ExitCode(), 0u);
         EXPECT_EQ(Marked(L"Guarded"), c.downloaded);
         EXPECT_EQ(LogContains(L"Download failed. Error:"), !c.downloaded);
+        EXPECT_EQ(Logged(L"The server 127.0.0.1:" + std::to_wstring(Servers().fault) + L" requires a login."),
+                  !c.downloaded);
         EXPECT_FALSE(LogContains(c.password));
     }
 }
