@@ -45,14 +45,15 @@ bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request,
 {
     if (store == nullptr)
         return false;
+    // The question may be shown to a person: never with a password from the URL. The challenge
+    // is recorded first: credentials given for one server or proxy only are offered to that one.
+    const std::wstring shownUrl = UrlWithoutCredentials(url);
+    store->SetUrl(shownUrl);
+    store->SetRealm(realm);
+    store->SetProxyServer(proxyServer);
     std::wstring enteredUser;
     std::wstring enteredPassword;
     if (!store->GetRemembered(enteredUser, enteredPassword)) {
-        // The question may be shown to a person: never with a password from the URL.
-        const std::wstring shownUrl = UrlWithoutCredentials(url);
-        store->SetUrl(shownUrl);
-        store->SetRealm(realm);
-        store->SetProxyServer(proxyServer);
         if (sink == nullptr)
             return false;
         // The store is the context: a sink that asks the user calls its AskUser.

@@ -17,7 +17,7 @@ void CredentialStore::ResetAttempt()
 
 bool CredentialStore::GetRemembered(std::wstring& user, std::wstring& password)
 {
-    if (!offerRemembered_)
+    if (!offerRemembered_ || (!onlyFor_.empty() && onlyFor_ != Challenger()))
         return false;
     return GetEntered(user, password);
 }
@@ -67,15 +67,27 @@ bool CredentialStore::AskUser(HWND parent)
     question.realm = realm_;
     std::wstring user;
     std::wstring password;
-    const bool confirmed = prompt_(parent, question, user, password);
+    bool remember = false;
+    const bool confirmed = prompt_(parent, question, user, password, remember);
     if (confirmed)
-        StoreEntered(user, password);
+        StoreEntered(user, password, remember);
     WipeSecret(password);
     return confirmed;
 }
 
-void CredentialStore::StoreEntered(const std::wstring& user, const std::wstring& password)
+std::wstring CredentialStore::Challenger() const
 {
+    if (!proxyServer_.empty())
+        return L"proxy " + proxyServer_;
+    UrlParts parts;
+    if (CrackUrl(url_, parts) != 0)
+        return L"server " + url_;
+    return L"server " + parts.host + L":" + std::to_wstring(parts.port);
+}
+
+void CredentialStore::StoreEntered(const std::wstring& user, const std::wstring& password, bool remember)
+{
+    onlyFor_ = remember ? std::wstring() : Challenger();
     user_ = user;
     WipeSecret(password_);
     password_ = password;

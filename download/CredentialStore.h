@@ -1,6 +1,7 @@
 // The process-wide store of the user name and password entered for a server, proxy or share.
 // Entered credentials are kept in memory for the rest of the run (never on disk) and offered
-// once per open to every later challenge.
+// once per open: to every later challenge when the person asked to remember them, otherwise only
+// to the server or proxy they were given for.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +19,10 @@ struct CredentialQuestion {
 };
 
 // Shows the question modally over `parent`; true with the user name and password when the
-// person confirmed. The user interface provides it.
+// person confirmed, and whether they may be offered to other servers and proxies too. The user
+// interface provides it.
 using CredentialPrompt = bool (*)(HWND parent, const CredentialQuestion& question, std::wstring& user,
-                                  std::wstring& password);
+                                  std::wstring& password, bool& remember);
 
 class CredentialStore {
 public:
@@ -31,7 +33,8 @@ public:
 
     // A new open starts: the remembered credentials may be offered once again.
     virtual void ResetAttempt();
-    // True and both copied when they may be offered now and a user name is known.
+    // True and both copied when they may be offered now, to the challenge last recorded (by
+    // SetUrl and SetProxyServer), and a user name is known.
     virtual bool GetRemembered(std::wstring& user, std::wstring& password);
     // True and both copied when a user name is known.
     virtual bool GetEntered(std::wstring& user, std::wstring& password);
@@ -53,14 +56,20 @@ public:
     const std::wstring& ProxyServer() const { return proxyServer_; }
 
 protected:
-    // What a confirmed prompt does: the credentials are kept for the rest of the run.
-    void StoreEntered(const std::wstring& user, const std::wstring& password);
+    // What a confirmed prompt does: the credentials are kept for the rest of the run, for every
+    // challenge when `remember`, else for the one recorded now (its proxy, or its server's host
+    // and port).
+    void StoreEntered(const std::wstring& user, const std::wstring& password, bool remember = true);
 
 private:
+    // "proxy <name>" or "server <host>:<port>" of the recorded challenge.
+    std::wstring Challenger() const;
+
     bool noDialog_ = false;
     CredentialPrompt prompt_ = nullptr;
     std::wstring user_;
     std::wstring password_;
+    std::wstring onlyFor_;  // the challenger the credentials were given for; empty: any
     bool offerRemembered_ = true;
     std::wstring realm_;
     std::wstring url_;

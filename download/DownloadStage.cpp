@@ -4,6 +4,7 @@
 #include "download/DownloadList.h"
 #include "download/DownloadTargets.h"
 #include "download/DownloadVerification.h"
+#include "download/FailureWords.h"
 #include "download/InternetDownloader.h"
 #include "download/SiteOpener.h"
 #include "download/UrlParts.h"
@@ -13,6 +14,7 @@
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 #include "platform/Resources.h"
+#include "platform/resource.h"
 
 #include <vector>
 
@@ -48,12 +50,25 @@ void FailItem(DownloadList& downloads, uint32_t code)
         downloads.sink->ReportError(nullptr, code, 0);
 }
 
+// Where a download of `url` went: its host and port (never its login).
+FailureFacts FactsFor(const std::wstring& url)
+{
+    FailureFacts facts;
+    UrlParts parts;
+    if (CrackUrl(url, parts) == 0) {
+        facts.host = parts.host;
+        facts.port = parts.port;
+    }
+    return facts;
+}
+
 // Fetches one item into its target path, computing the digests the prerequisite gives while
 // the bytes arrive; the result is left in downloads.lastResult and a success sets the item's
-// status to 0.
+// status to 0. `failure` tells what went wrong, in the terms of the failure's words.
 void DownloadItemFile(DownloadList& downloads, DownloadItem& item, const PrereqInfo& prereq, bool keepFiles,
-                      ContentDigests& digests)
+                      ContentDigests& digests, FailureFacts& failure)
 {
+    failure = FactsFor(item.url);
     item.targetPath = item.fixedFile.empty() ? TargetPathFor(downloads.downloadFolder, item.url, item.folder)
                                              : downloads.downloadFolder + item.fixedFile;
     // A URL without a usable file name would make the engine write "<folder>\.part" and
@@ -82,6 +97,9 @@ void DownloadItemFile(DownloadList& downloads, DownloadItem& item, const PrereqI
         downloader.SetExpectedSize(item.expectedSize);
     downloader.SetDigestsWanted(!prereq.MD5.empty(), !prereq.SHA256.empty());
     downloads.lastResult = downloader.Download(item.url, item.targetPath);
+    failure.httpStatus = downloader.GetStatusCode();
+    if (downloads.lastResult == DLERR_AUTH_REQUIRED)
+        failure.proxy = downloader.LoginProxy();
     if (downloads.lastResult == 0) {
         item.status = 0;
         digests = downloader.GetDigests();
@@ -97,14 +115,19 @@ bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, const Co
 {
     ExpectedContent expected = ExpectedContentOf(prereq);
     expected.size = item.expectedSize;
-    if (DownloadedFileAcceptable(item.targetPath, expected, digests)) {
+    FailureFacts rejected;
+    rejected.code = DLERR_REJECTED;
+    rejected.detail = FailedCheck(item.targetPath, expected, digests);
+    if (rejected.detail.empty()) {
         LogLine(L"Downloaded file was accepted.");
         return true;
     }
     ::DeleteFileW(MakeLongPath(item.targetPath).c_str());
     LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
+    const std::wstring words = DescribeFailure(rejected);
+    LogLine(words);
     if (sink != nullptr)
-        sink->ReportError(L"", DLERR_REJECTED, 0);
+        sink->ReportError(words.c_str(), DLERR_REJECTED, 0);
     return false;
 }
 
@@ -137,7 +160,8 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
         }
         LogLine(L"Starting download of:" + prereq.name);
         ContentDigests digests;
-        DownloadItemFile(downloads, item, prereq, keepFiles, digests);
+        FailureFacts failure;
+        DownloadItemFile(downloads, item, prereq, keepFiles, digests, failure);
 
         if (item.status == 0) {
             LogLine(L"Download completed succesfully.");
@@ -149,12 +173,22 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
             continue;
         }
 
+        // The first line is read by tools as it stands; the second says it for a person.
         LogLine(L"Download failed. Error:" + GetSystemErrorText(downloads.lastResult));
+        failure.code = downloads.lastResult;
+        const std::wstring words = DescribeFailure(failure);
+        LogLine(words);
         if (Contains(prereq.Options, L"m")) {
-            if (sink != nullptr)
-                sink->ReportError(prereq.name.c_str(), DLERR_MANDATORY_FAILED, 0);
+            if (sink != nullptr) {
+                const std::wstring mandatory =
+                    FillPlaceholders(LoadStringResource(IDS_MANDATORY_DOWNLOAD_FAILED), prereq.name, words);
+                sink->ReportError(mandatory.c_str(), DLERR_MANDATORY_FAILED, 0);
+            }
             return kInstallFailure;
         }
+        // The engine's report named the file; the status line now says what happened to it.
+        if (sink != nullptr)
+            sink->ReportError(words.c_str(), downloads.lastResult, 0);
     }
     return 0;
 }

@@ -72,18 +72,26 @@ bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected
     return !expected.WantsSha256() || (digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256));
 }
 
+std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests)
+{
+    if (!expected.ChecksAnything())
+        return {};
+    uint64_t size = 0;
+    if (!ReadFileSize(path, size) || (expected.size != 0 && size != expected.size))
+        return L"ExactSize";
+    // Digests of other bytes than the file now holds say nothing about it.
+    const bool sameBytes = digests.size == size && digests.size != 0;
+    if (expected.WantsMd5() && !(sameBytes && digests.hasMd5 && Md5Matches(digests.md5, expected.md5)))
+        return L"MD5";
+    if (expected.WantsSha256() && !(sameBytes && digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256)))
+        return L"SHA256";
+    return {};
+}
+
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,
                               const ContentDigests& digests)
 {
-    if (!expected.ChecksAnything())
-        return true;
-    uint64_t size = 0;
-    if (!ReadFileSize(path, size) || (expected.size != 0 && size != expected.size))
-        return false;
-    // Digests of other bytes than the file now holds say nothing about it.
-    if ((expected.WantsMd5() || expected.WantsSha256()) && digests.size != size)
-        return false;
-    return DigestsMatch(digests, expected);
+    return FailedCheck(path, expected, digests).empty();
 }
 
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected)

@@ -36,6 +36,9 @@ bool Sha256Matches(const char (&computed)[65], const std::wstring& configured);
 // never passes a digest check.
 bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected);
 
+// The key whose check a finished download fails ("ExactSize", "MD5", "SHA256", in that order;
+// a file that cannot be read fails "ExactSize"), or empty when it passes them all.
+std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests);
 // A finished download whose digests were computed while it was written: its size is taken
 // from the file, the digests from `digests`.
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,

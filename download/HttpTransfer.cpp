@@ -164,6 +164,7 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
             std::wstring proxyServer;
             if (isProxy)
                 proxyServer = !proxy_.empty() ? ProxyHostName(proxy_) : GetProxyServerName(currentHandle_);
+            loginProxy_ = proxyServer;
             if (!Authenticate(credentials_, sink_, currentHandle_, url, realm, isProxy, proxyServer, user, password))
                 return DLERR_AUTH_REQUIRED;
             continue;

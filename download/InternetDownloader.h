@@ -77,6 +77,8 @@ public:
     // HTTPS: ignore revocation, unknown CA, wrong usage, name and date problems from the start.
     virtual void SetIgnoreCertificateProblems(bool ignore);
     virtual uint32_t GetStatusCode() const;
+    // The host name of the proxy behind the last login question; empty when a server asked.
+    const std::wstring& LoginProxy() const { return loginProxy_; }
 
     // Fetches `url` into `target`; 0 on success.
     virtual uint32_t Download(const std::wstring& url, const std::wstring& target);
@@ -209,6 +211,7 @@ private:
     bool reconnectOnDrop_ = true;
     bool ignoreCertificateProblems_ = false;
     uint32_t statusCode_ = 0;
+    std::wstring loginProxy_;
 };
 
 } // namespace orvanta

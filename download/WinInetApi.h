@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <string>
+
 namespace orvanta {
 namespace wininet {
 
@@ -35,6 +37,10 @@ BOOL FtpCommandW(HINTERNET connection, BOOL expectResponse, DWORD flags, LPCWSTR
 HINTERNET FtpOpenFileW(HINTERNET connection, LPCWSTR fileName, DWORD access, DWORD flags, DWORD_PTR context);
 // INVALID_FILE_SIZE when WinINet is missing.
 DWORD FtpGetFileSize(HINTERNET file, LPDWORD sizeHigh);
+
+// WinINet's own text for one of its error codes (12001-12999), without the trailing line
+// break; empty when WinINet is missing or has no text for the code.
+std::wstring MessageText(DWORD code);
 
 } // namespace wininet
 

@@ -17,6 +17,8 @@ public:
     SystemLibrary& operator=(const SystemLibrary&) = delete;
 
     bool IsLoaded() const { return module_ != nullptr; }
+    // The loaded library (null when it is missing), for its resources such as a message table.
+    HMODULE Module() const { return module_; }
 
     // `function` becomes the export `name`, or null when the library or the export is missing.
     template <typename Function>

@@ -13,6 +13,16 @@
 #define IDS_CONNECT_TO 245
 #define IDS_CREDENTIALS_PROMPT 246
 #define IDS_MANDATORY_MISSING 276
+#define IDS_LOGIN_SERVER 300
+#define IDS_LOGIN_PROXY 301
+#define IDS_FILE_REJECTED 302
+#define IDS_DOWNLOAD_CANCELED 303
+#define IDS_MANDATORY_DOWNLOAD_FAILED 304
+#define IDS_HTTP_STATUS_FROM 305
+#define IDS_FAILURE_AT 306
+#define IDS_SIZE_MISMATCH 307
+#define IDS_INCOMPLETE 308
+#define IDS_ALREADY_RUNNING 309
 #define IDS_UNEXPECTED_ERROR 65001
 
 // The chainer's icon (the first icon of the executable, so the shell shows it too).

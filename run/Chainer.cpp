@@ -157,6 +157,17 @@ bool Chainer::WaitForWindowsInstaller(bool statusShown) const
     return WaitOnPassingThread(mutex.Get(), statusShown);
 }
 
+void Chainer::EndAsAlreadyRunning(UserInterface* ui)
+{
+    // The files to delete belong to the run that holds the lock.
+    cleanup_ = DeferredCleanup();
+    const std::wstring text = LoadStringResource(IDS_ALREADY_RUNNING);
+    LogLine(text);
+    if (ui != nullptr)
+        ui->ShowMessage(text);
+    exitCode_ = kAlreadyRunningExitCode;
+}
+
 void Chainer::Run()
 {
     modulePath_ = GetModulePath();
@@ -179,13 +190,20 @@ void Chainer::Run()
 
     silent_ = IsSilent(config);
     SetInterfaceShown(!silent_);
+    UserInterface* ui = silent_ ? nullptr : ui_;
+    if (ui != nullptr)
+        ui->SetTitle(SetupTitle(modulePath_));
+    // Before anything is searched, downloaded or deleted: a second start of the package (a
+    // double click) would fight the first over its downloads and delete its INI file.
+    if (!runLock_.Acquire(iniPath_)) {
+        EndAsAlreadyRunning(ui);
+        return;
+    }
+
     extraction_.SetModule(modulePath_, WithTrailingBackslash(moduleFolder_));
     ResolveExtractionFolder(config);
-    UserInterface* ui = silent_ ? nullptr : ui_;
-    if (ui != nullptr) {
-        ui->SetTitle(SetupTitle(modulePath_));
+    if (ui != nullptr)
         ui->ShowStatus(LoadStringResource(IDS_PREPARING));
-    }
 
     ::SetCurrentDirectoryW(moduleFolder_.c_str());
     if (!WaitForWindowsInstaller(ui != nullptr))

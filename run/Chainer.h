@@ -5,6 +5,7 @@
 #include "config/Config.h"
 #include "run/DeferredCleanup.h"
 #include "run/PrerequisiteRun.h"
+#include "run/RunLock.h"
 #include "install/ExtractionContext.h"
 
 #include <cstdint>
@@ -36,7 +37,11 @@ private:
     void ResolveExtractionFolder(ChainerConfig& config);
     // False when the wait failed (then nothing is installed).
     bool WaitForWindowsInstaller(bool statusShown) const;
+    // Another run of this package holds the lock: this one says so and ends without its cleanup.
+    void EndAsAlreadyRunning(UserInterface* ui);
 
+    // First, so that it goes last: the lock is held until the cleanup is done.
+    RunLock runLock_;
     int32_t exitCode_ = 0;
     bool rebootPending_ = false;
     bool silent_ = false;
@@ -48,6 +53,9 @@ private:
     std::unique_ptr<PrerequisiteRun> run_;
     UserInterface* ui_;
 };
+
+// Windows Installer's ERROR_INSTALL_ALREADY_RUNNING, which deployment tools retry later.
+constexpr int32_t kAlreadyRunningExitCode = 1618;
 
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
 std::wstring IniPathForModule(const std::wstring& modulePath);

@@ -43,6 +43,8 @@ public:
     // Shows the modal progress dialog, whose worker thread runs `worker`. Returns when the
     // dialog has closed and the worker has ended.
     virtual int32_t RunProgressDialog(StageWorker& worker) = 0;
+    // Tells the person something that ends the run, and returns when it was read.
+    virtual void ShowMessage(const std::wstring& text) { (void)text; }
 };
 
 } // namespace orvanta

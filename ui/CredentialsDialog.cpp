@@ -112,13 +112,15 @@ bool CredentialsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-bool AskForCredentials(HWND parent, const CredentialQuestion& question, std::wstring& user, std::wstring& password)
+bool AskForCredentials(HWND parent, const CredentialQuestion& question, std::wstring& user, std::wstring& password,
+                       bool& remember)
 {
     CredentialsDialog dialog(question);
     if (dialog.Run(parent) != IDOK)
         return false;
     user = dialog.User();
     password = dialog.Password();
+    remember = dialog.Remember();
     return true;
 }
 

@@ -35,6 +35,8 @@ private:
 };
 
 // The prompt that the process's credential store uses in a run with an interface.
-bool AskForCredentials(HWND parent, const CredentialQuestion& question, std::wstring& user, std::wstring& password);
+// `remember`: the box "Remember my credentials" was ticked.
+bool AskForCredentials(HWND parent, const CredentialQuestion& question, std::wstring& user, std::wstring& password,
+                       bool& remember);
 
 } // namespace orvanta

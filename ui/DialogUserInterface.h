@@ -14,6 +14,7 @@ public:
     void ShowStatus(const std::wstring& text) override;
     void CloseStatus() override { status_.Close(); }
     int32_t RunProgressDialog(StageWorker& worker) override;
+    void ShowMessage(const std::wstring& text) override;
 
 private:
     std::wstring title_;

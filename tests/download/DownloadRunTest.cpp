@@ -4,7 +4,9 @@
 #include "ChainerPackage.h"
 #include "DownloadTestSupport.h"
 
+#include <algorithm>
 #include <cwctype>
+#include <memory>
 
 using namespace testing_support;
 
@@ -35,12 +37,14 @@ protected:
 
     // A silent package with the test helper as its one mandatory prerequisite "Helper", to
     // download from the test server as `file` and found through the registry value it writes.
+    // A whole URL may stand for the file.
     void WriteHelperPackage(const std::wstring& file, const std::wstring& md5, const std::wstring& moreGeneral = L"",
                             const std::wstring& sha256 = L"")
     {
+        const bool url = file.find(L"://") != std::wstring::npos;
         package.WriteIni({L"[GeneralOptions]", L"Options=q", L"DownloadFolder=[SETUPEXEDIR]downloads", moreGeneral,
                           L"[PREREQUISITES]", L"App1=Helper", L"[Helper]",
-                          L"Url=" + download_testing::Servers().NginxUrl(file),
+                          L"Url=" + (url ? file : download_testing::Servers().NginxUrl(file)),
                           L"ExactSize=" + std::to_wstring(helper.size()), L"MD5=" + md5,
                           L"CommandLine=--set HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version=1.5 --exit 0",
                           L"Options=m", L"RetValPropName=Ret", L"SearchType1=2",
@@ -90,21 +94,62 @@ TEST_F(DownloadRun, SetupProgramIsDownloadedCheckedInstalledAndDeletedAfterTheRu
     EXPECT_EQ(::GetFileAttributesW(package.PathOf(L"downloads").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(DownloadRun, WrongSha256IsRejectedAndNeverLaunched)
+TEST_F(DownloadRun, FailuresSayInWordsWhatHappenedAndWhereAndNothingIsLaunched)
 {
+    using download_testing::Servers;
     std::wstring otherSha256 = helperSha256;
     otherSha256[0] = otherSha256[0] == L'0' ? L'1' : L'0';
     ASSERT_TRUE(download_testing::ServeFile(L"run-helper-badsha.exe", helper));
-    // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
-    // later run would find it present by its size and launch it.
-    WriteHelperPackage(L"run-helper-badsha.exe", helperMd5, L"KeepFiles=complete", otherSha256);
-    EXPECT_EQ(package.RunForExitCode(), 1u);  // the mandatory prerequisite is still missing
+    ASSERT_TRUE(download_testing::ServeFile(L"run-helper-proxied.exe", helper));
+    const struct {
+        std::wstring file;  // on nginx, or a whole URL
+        std::wstring sha256;
+        int proxy;                // the run's system proxy; 0: none
+        const wchar_t* failure;   // the line the words follow; null: the download works
+        std::wstring words;
+    } cases[] = {
+        // KeepFiles keeps accepted downloads only: the rejected file must go all the same, or a
+        // later run would find it present by its size and launch it.
+        {L"run-helper-badsha.exe", otherSha256, 0, L"Downloaded file was rejected.(Invalid size or MD5).",
+         L"The downloaded file does not match its SHA256."},
+        {L"not-there.exe", L"", 0, L"Download failed. Error:-536870888",
+         L"404 Not Found from 127.0.0.1:" + std::to_wstring(Servers().http)},
+        // WinINet's own text (Wine's wording).
+        {L"http://127.0.0.1:1/unreachable.exe", L"", 0, L"Download failed. Error:12029",
+         L"The attempt to connect to the server failed (127.0.0.1:1)."},
+        {L"run-helper-proxied.exe", helperSha256, Servers().proxyLogin, L"Download failed. Error:-536870894",
+         L"The proxy 127.0.0.1 requires a login."},
+        {L"run-helper-proxied.exe", helperSha256, Servers().proxy, nullptr, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file + L" through " + std::to_wstring(c.proxy));
+        WriteHelperPackage(c.file, helperMd5, L"KeepFiles=complete", c.sha256);
+        std::unique_ptr<download_testing::ProxyForChildren> proxy;
+        if (c.proxy != 0)
+            proxy = std::make_unique<download_testing::ProxyForChildren>(c.proxy);
+        ::DeleteFileW(package.LogPath().c_str());
+        EXPECT_EQ(package.RunForExitCode(), c.failure == nullptr ? 0u : 1u);  // the prerequisite is mandatory
+        proxy.reset();
 
-    const auto lines = package.LogLines();
-    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid size or MD5)."));
-    EXPECT_FALSE(ContainsLine(lines, L"Launching file:" + DownloadedPath(L"run-helper-badsha.exe")));
-    EXPECT_FALSE(HelperInstalled());
-    EXPECT_FALSE(FileExists(DownloadedPath(L"run-helper-badsha.exe")));
+        const auto lines = package.LogLines();
+        const std::wstring name = c.file.substr(c.file.rfind(L'/') + 1);
+        EXPECT_EQ(ContainsLine(lines, L"Launching file:" + DownloadedPath(name)), c.failure == nullptr);
+        EXPECT_EQ(HelperInstalled(), c.failure == nullptr);
+        if (c.failure == nullptr) {
+            std::string request = "GET ";
+            for (const wchar_t ch : Servers().NginxUrl(name))
+                request += static_cast<char>(ch);
+            EXPECT_NE(ReadBytes(Servers().proxyLog).find(request), std::string::npos)
+                << "the proxy did not carry the download";
+            DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
+            continue;
+        }
+        EXPECT_FALSE(FileExists(DownloadedPath(name)));
+        const auto failure = std::find(lines.begin(), lines.end(), c.failure);
+        ASSERT_NE(failure, lines.end());
+        ASSERT_NE(failure + 1, lines.end());
+        EXPECT_EQ(failure[1], c.words);
+    }
 }
 
 TEST_F(DownloadRun, FileAlreadyDownloadedWithTheExactSizeIsNotFetchedAgain)

@@ -136,8 +136,8 @@ TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)
     EXPECT_TRUE(ContainsLine(lines, L"Download completed succesfully."));
     EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Later"));
     ASSERT_EQ(sink.Errors().size(), 1u);
-    EXPECT_TRUE(sink.Errors()[0].hasText);
-    EXPECT_EQ(sink.Errors()[0].text, L"");
+    EXPECT_EQ(sink.Errors()[0].text, L"The downloaded file does not match its MD5.");
+    EXPECT_TRUE(ContainsLine(lines, L"The downloaded file does not match its MD5."));
 }
 
 TEST_F(DownloadStageTest, EveryGivenDigestMustMatchFromAShareOverHttpAndAfterADrop)
@@ -156,12 +156,13 @@ TEST_F(DownloadStageTest, EveryGivenDigestMustMatchFromAShareOverHttpAndAfterADr
         std::wstring md5;
         std::wstring sha256;
         bool accepted;
+        const wchar_t* failedKey;
     } cases[] = {
-        {L"", goodSha256, true},
-        {goodMd5, goodSha256, true},
-        {L"", otherSha256, false},
-        {goodMd5, otherSha256, false},  // both keys: both must match
-        {L"0cc175b9c0f1b6a831c399e269772661", goodSha256, false},
+        {L"", goodSha256, true, nullptr},
+        {goodMd5, goodSha256, true, nullptr},
+        {L"", otherSha256, false, L"SHA256"},
+        {goodMd5, otherSha256, false, L"SHA256"},  // both keys: both must match
+        {L"0cc175b9c0f1b6a831c399e269772661", goodSha256, false, L"MD5"},
     };
     int round = 0;
     for (const auto& c : cases) {
@@ -181,6 +182,8 @@ TEST_F(DownloadStageTest, EveryGivenDigestMustMatchFromAShareOverHttpAndAfterADr
             if (!c.accepted) {
                 ASSERT_EQ(stageSink.Errors().size(), 1u) << url;
                 EXPECT_EQ(stageSink.Errors()[0].code, DLERR_REJECTED);
+                EXPECT_EQ(stageSink.Errors()[0].text,
+                          L"The downloaded file does not match its " + std::wstring(c.failedKey) + L".");
             }
         }
     }
@@ -195,13 +198,24 @@ TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
     AddDownload(L"Later", FileSourceUrl());
     EXPECT_EQ(Run(&sink), 1603u);
     EXPECT_NE(downloads.lastResult, 0u);
-    EXPECT_NE(LogText().find(L"-Download failed. Error:" + GetSystemErrorText(downloads.lastResult)),
-              std::wstring::npos);
+    // The error code's line, then the words that the status line shows too.
+    const std::wstring mandatory = L"Missing could not be downloaded: ";
+    ASSERT_FALSE(sink.Errors().empty());
+    EXPECT_EQ(sink.Errors().back().text.rfind(mandatory, 0), 0u);
+    const std::wstring words = sink.Errors().back().text.substr(mandatory.size());
+    EXPECT_NE(words.find(L"File not found"), std::wstring::npos) << words;
+    const auto lines = LogLines();
+    const auto failed = std::find_if(lines.begin(), lines.end(), [](const std::wstring& line) {
+        return line.rfind(L"Download failed. Error:", 0) == 0;
+    });
+    ASSERT_NE(failed, lines.end());
+    // The system's text ends in a line break of its own.
+    const auto next = std::find_if(failed + 1, lines.end(), [](const std::wstring& line) { return !line.empty(); });
+    ASSERT_NE(next, lines.end());
+    EXPECT_EQ(*next, words);
     EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Later"));
     EXPECT_FALSE(FileExists(target));
-    ASSERT_FALSE(sink.Errors().empty());
     EXPECT_EQ(sink.Errors().back().code, DLERR_MANDATORY_FAILED);
-    EXPECT_EQ(sink.Errors().back().text, L"Missing");
 
     config.prerequisites[0].Options = L"M";
     EXPECT_EQ(Run(), 0u);

@@ -26,11 +26,13 @@ TestServers LoadServers()
     const std::wstring file = testing_support::EnvironmentValue(L"ORVANTA_DOWNLOAD_SERVERS");
     servers.configured = !file.empty();
     servers.faultLog = file.substr(0, file.rfind(L'\\') + 1) + L"fault.log";
+    servers.proxyLog = file.substr(0, file.rfind(L'\\') + 1) + L"proxy.log";
     std::istringstream lines(servers.configured ? testing_support::ReadBytes(file) : std::string());
     const std::map<std::string, int*> ports{
         {"http", &servers.http},           {"https", &servers.https},         {"fault", &servers.fault},
         {"ftp", &servers.ftp},             {"fault-backlog", &servers.faultBacklog},
-        {"fault-mute", &servers.faultMute}, {"fault-ftp", &servers.faultFtp}};
+        {"fault-mute", &servers.faultMute}, {"fault-ftp", &servers.faultFtp},
+        {"proxy", &servers.proxy},          {"proxy-login", &servers.proxyLogin}};
     for (std::string line; std::getline(lines, line);) {
         const size_t equals = line.find('=');
         const std::string key = line.substr(0, equals);
@@ -42,7 +44,7 @@ TestServers LoadServers()
     }
     servers.loaded = servers.http != 0 && servers.https != 0 && servers.fault != 0 && servers.ftp != 0 &&
                      servers.faultBacklog != 0 && servers.faultMute != 0 && servers.faultFtp != 0 &&
-                     !servers.dataFolder.empty();
+                     servers.proxy != 0 && servers.proxyLogin != 0 && !servers.dataFolder.empty();
     return servers;
 }
 
@@ -52,6 +54,24 @@ const TestServers& Servers()
 {
     static const TestServers servers = LoadServers();
     return servers;
+}
+
+ProxyForChildren::ProxyForChildren(int port)
+{
+    wchar_t value[512];
+    const DWORD length = ::GetEnvironmentVariableW(L"no_proxy", value, 512);
+    hadNoProxy_ = length != 0 && length < 512;
+    if (hadNoProxy_)
+        oldNoProxy_.assign(value, length);
+    ::SetEnvironmentVariableW(L"no_proxy", nullptr);
+    ::SetEnvironmentVariableW(L"http_proxy", (L"http://127.0.0.1:" + std::to_wstring(port)).c_str());
+}
+
+ProxyForChildren::~ProxyForChildren()
+{
+    ::SetEnvironmentVariableW(L"http_proxy", nullptr);
+    if (hadNoProxy_)
+        ::SetEnvironmentVariableW(L"no_proxy", oldNoProxy_.c_str());
 }
 
 bool ServeFile(const std::wstring& name, const std::string& bytes)
@@ -92,7 +112,7 @@ bool PromptingStore::AskUser(HWND)
     ++questions;
     if (answers_.empty())
         return false;
-    StoreEntered(answers_.front().first, answers_.front().second);
+    StoreEntered(answers_.front().user, answers_.front().password, answers_.front().remember);
     answers_.erase(answers_.begin());
     return true;
 }

@@ -33,8 +33,11 @@ struct TestServers {
     int faultBacklog = 0;
     int faultMute = 0;
     int faultFtp = 0;
+    int proxy = 0;       // tinyproxy, open
+    int proxyLogin = 0;  // tinyproxy asking for proxyuser/proxypw (realm "Tinyproxy")
     std::wstring dataFolder;
     std::wstring faultLog;  // what the fault server logs (requests, ended FTP sessions)
+    std::wstring proxyLog;  // what the open proxy logs (requests)
 
     std::wstring DataFile(const std::wstring& name) const { return dataFolder + L"\\" + name; }
     std::wstring NginxUrl(const std::wstring& name) const { return Http(http) + L"/" + name; }
@@ -61,6 +64,21 @@ const TestServers& Servers();
             GTEST_SKIP() << "ORVANTA_DOWNLOAD_SERVERS is not set";                             \
         ASSERT_TRUE(::download_testing::Servers().loaded) << "the servers file cannot be read"; \
     } while (0)
+
+// While it lives, the programs this process starts have the proxy on 127.0.0.1:`port` as their
+// system proxy: Wine's WinINet follows http_proxy, and no_proxy (set by the test scripts for
+// 127.0.0.1) is taken away.
+class ProxyForChildren {
+public:
+    explicit ProxyForChildren(int port);
+    ~ProxyForChildren();
+    ProxyForChildren(const ProxyForChildren&) = delete;
+    ProxyForChildren& operator=(const ProxyForChildren&) = delete;
+
+private:
+    std::wstring oldNoProxy_;
+    bool hadNoProxy_ = false;
+};
 
 // Puts `bytes` into the folder the servers serve, as `name`.
 bool ServeFile(const std::wstring& name, const std::string& bytes);
@@ -117,17 +135,26 @@ private:
     std::vector<uint64_t> steps_;
 };
 
-// A store whose "prompt" hands out prepared credentials, each once.
+// A store whose "prompt" hands out prepared credentials, each once, with "Remember my
+// credentials" ticked unless told otherwise.
 class PromptingStore : public orvanta::CredentialStore {
 public:
-    void WillAnswer(const std::wstring& user, const std::wstring& password) { answers_.emplace_back(user, password); }
+    void WillAnswer(const std::wstring& user, const std::wstring& password, bool remember = true)
+    {
+        answers_.push_back({user, password, remember});
+    }
     bool AskUser(HWND parent) override;
     bool GetRemembered(std::wstring& user, std::wstring& password) override;
     int questions = 0;
     std::vector<std::wstring> offered;  // the users offered from memory, in order
 
 private:
-    std::vector<std::pair<std::wstring, std::wstring>> answers_;
+    struct Answer {
+        std::wstring user;
+        std::wstring password;
+        bool remember;
+    };
+    std::vector<Answer> answers_;
 };
 
 // Makes the sink answer a login question (the report that carries the store as context) by

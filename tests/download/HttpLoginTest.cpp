@@ -96,6 +96,23 @@ TEST_F(HttpLogin, RememberedCredentialsThatFailAreFollowedByOneQuestion)
     EXPECT_EQ(store_.Realm(), L"Remembered2");
 }
 
+TEST_F(HttpLogin, CredentialsNotToRememberAreNeverOfferedToAnotherServerOrProxy)
+{
+    store_.WillAnswer(L"helen", L"pw8", false);
+    {
+        InternetDownloader first(&sink_, &store_);
+        ASSERT_EQ(Fetch(first, Servers().FaultUrl(L"/auth/Once/helen/pw8/small.bin")), 0u);
+    }
+    // A proxy asks next: the person is asked at once, helen is not offered from memory.
+    store_.offered.clear();
+    InternetDownloader other(&sink_, &store_);
+    other.SetProxy(L"127.0.0.1:" + std::to_wstring(Servers().fault));
+    EXPECT_EQ(Fetch(other, Servers().FaultUrl(L"/proxyauth/Elsewhere/proxyuser/proxypw/small.bin")),
+              DLERR_AUTH_REQUIRED);
+    EXPECT_TRUE(store_.offered.empty());
+    EXPECT_EQ(store_.questions, 2);
+}
+
 TEST_F(HttpLogin, ProxyLoginNamesTheProxyHostWithoutPort)
 {
     store_.WillAnswer(L"proxyuser", L"proxypw");

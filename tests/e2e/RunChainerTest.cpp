@@ -3,6 +3,7 @@
 #include "ChainerPackage.h"
 #include "TestSupport.h"
 #include "platform/UniqueResource.h"
+#include "run/RunLock.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>
@@ -200,4 +201,59 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
         EXPECT_EQ(exitCode, 0u);
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
     }
+}
+
+TEST_F(RunChainer, OneRunPerPackageASecondStartEndsWith1618AndAKilledRunBlocksNothing)
+{
+    // The installer tells when it runs and waits for the test before it ends.
+    package.AddTestHelper(L"installer.exe");
+    const std::vector<std::wstring> ini =
+        LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                    L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
+                    L"CommandLine=--signal OrvantaTestLockRuns --wait OrvantaTestLockEnds"});
+    const orvanta::UniqueHandle runs(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestLockRuns"));
+    const orvanta::UniqueHandle ends(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestLockEnds"));
+    ASSERT_TRUE(runs && ends);
+    const std::wstring command = L"\"" + package.ExePath() + L"\"";
+    for (const bool killFirst : {false, true}) {
+        SCOPED_TRACE(killFirst ? "first run killed" : "first run ends");
+        ::ResetEvent(runs.Get());
+        ::ResetEvent(ends.Get());
+        ::DeleteFileW(package.LogPath().c_str());
+        package.WriteIni(ini);
+        StartedProcess first(command, package.Folder());
+        ASSERT_EQ(::WaitForSingleObject(runs.Get(), 60000), WAIT_OBJECT_0) << "the first run did not install";
+        DWORD exitCode = 1234;
+        if (killFirst) {
+            // Its lock is left abandoned: the next start runs and installs.
+            ASSERT_TRUE(::TerminateProcess(first.Handle(), 9));
+            ASSERT_TRUE(first.Wait(exitCode, 60000));
+            ::ResetEvent(runs.Get());
+            StartedProcess next(command, package.Folder());
+            ASSERT_EQ(::WaitForSingleObject(runs.Get(), 60000), WAIT_OBJECT_0) << "the next run did not install";
+            ::SetEvent(ends.Get());
+            ASSERT_TRUE(next.Wait(exitCode, 60000));
+            EXPECT_EQ(exitCode, 0u);
+            continue;
+        }
+        ASSERT_EQ(package.RunForExitCode(), 1618u);
+        EXPECT_TRUE(ContainsLine(package.LogLines(), L"Setup is already running."));
+        // Its cleanup is not its own: the INI file of the running first run is still there.
+        EXPECT_TRUE(FileExists(package.IniPath()));
+        ::SetEvent(ends.Get());
+        ASSERT_TRUE(first.Wait(exitCode, 60000));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
+        EXPECT_FALSE(FileExists(package.IniPath()));  // the first run's own cleanup
+    }
+}
+
+TEST(RunLockName, OneNameForEverySpellingOfAPathAndAnotherForAnotherPath)
+{
+    const std::wstring name = orvanta::RunLockName(L"C:\\Pkg\\Setup.ini");
+    EXPECT_EQ(name.rfind(L"Local\\OrvantaChainer.", 0), 0u);
+    for (const wchar_t* same : {L"c:\\pkg\\SETUP.INI", L"C:/Pkg/Setup.ini", L"C:\\Pkg\\\\sub\\..\\Setup.ini",
+                                L"\\\\?\\C:\\Pkg\\Setup.ini"})
+        EXPECT_EQ(orvanta::RunLockName(same), name) << same;
+    EXPECT_NE(orvanta::RunLockName(L"C:\\Pkg2\\Setup.ini"), name);
 }

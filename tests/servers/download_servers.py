@@ -6,9 +6,10 @@
 
 start writes the test files into DIR/data, runs nginx (ranges, 206; also HTTPS with a
 certificate that no client trusts), the fault-injecting HTTP server with its stalling
-listeners and an FTP server, and writes DIR/servers.txt ("http=PORT", "https=PORT",
-"fault=PORT", "ftp=PORT", "data=PATH", then the fault server's other listeners as
-"fault-NAME=PORT").
+listeners, an FTP server and two HTTP proxies (tinyproxy: one open, one that asks for the
+login proxyuser/proxypw), and writes DIR/servers.txt ("http=PORT", "https=PORT",
+"fault=PORT", "ftp=PORT", "proxy=PORT", "proxy-login=PORT", "data=PATH", then the fault
+server's other listeners as "fault-NAME=PORT").
 Every server ends by itself after the lifetime; stop ends them earlier.
 """
 import argparse
@@ -56,6 +57,20 @@ http {{
     }}
 }}
 """
+
+
+TINYPROXY_CONF = """\
+Port {port}
+Listen 127.0.0.1
+Timeout 60
+MaxClients 16
+Allow 127.0.0.1
+LogFile "{dir}/{name}.log"
+LogLevel Info
+PidFile "{dir}/{name}.pid"
+{auth}
+"""
+PROXY_LOGIN = ("proxyuser", "proxypw")
 
 
 def windows_path(path):
@@ -111,6 +126,24 @@ def start_nginx(directory, root, lifetime):
             time.sleep(0.1)
         stop_process(process.pid)
     raise RuntimeError("nginx did not start; see " + os.path.join(nginx_dir, "error.log"))
+
+
+def start_tinyproxy(directory, name, lifetime, login=None):
+    auth = "BasicAuth %s %s" % login if login else ""
+    for _ in range(5):
+        port = free_port()
+        conf = os.path.join(directory, name + ".conf")
+        with open(conf, "w") as f:
+            f.write(TINYPROXY_CONF.format(port=port, dir=directory, name=name, auth=auth))
+        process = spawn(["timeout", str(int(lifetime)), "tinyproxy", "-d", "-c", conf],
+                        os.path.join(directory, name + ".out"))
+        deadline = time.time() + WAIT_SECONDS
+        while time.time() < deadline and process.poll() is None:
+            if accepts(port):
+                return process, port
+            time.sleep(0.1)
+        stop_process(process.pid)
+    raise RuntimeError("tinyproxy did not start; see " + os.path.join(directory, name + ".out"))
 
 
 def start_python_server(directory, script, name, root, lifetime):
@@ -184,6 +217,10 @@ def start(directory, lifetime):
         started.append(fault.pid)
         ftp, ftp_port, _ = start_python_server(directory, "ftp_server.py", "ftp", root, lifetime)
         started.append(ftp.pid)
+        proxy, proxy_port = start_tinyproxy(directory, "proxy", lifetime)
+        started.append(proxy.pid)
+        proxy_login, proxy_login_port = start_tinyproxy(directory, "proxy-login", lifetime, PROXY_LOGIN)
+        started.append(proxy_login.pid)
     except Exception:
         for pid in started:
             stop_process(pid)
@@ -191,8 +228,8 @@ def start(directory, lifetime):
     with open(os.path.join(directory, "pids"), "w") as f:
         f.write("".join("%d\n" % pid for pid in started))
     with open(os.path.join(directory, "servers.txt"), "w") as f:
-        f.write("http=%d\nhttps=%d\nfault=%d\nftp=%d\ndata=%s\n"
-                % (http_port, https_port, fault_port, ftp_port, windows_path(root)))
+        f.write("http=%d\nhttps=%d\nfault=%d\nftp=%d\nproxy=%d\nproxy-login=%d\ndata=%s\n"
+                % (http_port, https_port, fault_port, ftp_port, proxy_port, proxy_login_port, windows_path(root)))
         for name, port in sorted(fault_listeners.items()):
             f.write("fault-%s=%d\n" % (name, port))
     print("servers: http=%d https=%d fault=%d ftp=%d" % (http_port, https_port, fault_port, ftp_port))

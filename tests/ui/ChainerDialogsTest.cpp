@@ -12,6 +12,8 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 using namespace testing_support;
 using namespace ui_testing;
 using download_testing::Servers;
@@ -241,8 +243,8 @@ TEST_F(ChainerDialogs, RejectedDownloadShowsTheErrorUntilCancel)
     const HWND dialog = WaitForProgress();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return LogContains(L"Downloaded file was rejected."); }));
-    // The status line is emptied; the bar is in its error state (Wine keeps none).
-    EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L""));
+    // The status line says why; the bar is in its error state (Wine keeps none).
+    EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"The downloaded file does not match its MD5."));
     if (!RunningUnderWine()) {
         EXPECT_EQ(ReadBar(dialog, IDC_PROGRESS_BAR).state, PBST_ERROR);
     }
@@ -287,48 +289,83 @@ TEST_F(ChainerDialogs, RestartQuestionNoIsRefusedAndYesRestartsThroughTheSeam)
     }
 }
 
-TEST_F(ChainerDialogs, LoginQuestionAnswersABasicLoginAndAsksAgainAfterAWrongPassword)
+TEST_F(ChainerDialogs, LoginQuestionAnswersAServerOrAProxyAndAsksAgainAfterAWrongPassword)
 {
     REQUIRE_TEST_SERVERS();
     // The guarded download is a real setup program: the helper.
     ASSERT_TRUE(::CopyFileW(EnvironmentValue(L"ORVANTA_TESTHELPER").c_str(),
                             Servers().DataFile(L"guarded-setup.exe").c_str(), FALSE));
+    const std::wstring server = Servers().FaultUrl(L"/auth/Members/tester/secret/guarded-setup.exe");
     const struct {
+        std::wstring url;
+        int proxy;  // the run's system proxy (tinyproxy asking for a login); 0: none
+        const wchar_t* name;  // the realm
+        const wchar_t* user;
         const wchar_t* password;
         bool downloaded;
-    } cases[] = {{L"secret", true}, {L"wrong-one", false}};
+    } cases[] = {{server, 0, L"Members", L"tester", L"secret", true},
+                 {server, 0, L"Members", L"tester", L"wrong-one", false},
+                 {Servers().NginxUrl(L"guarded-setup.exe"), Servers().proxyLogin, L"Tinyproxy", L"proxyuser",
+                  L"proxypw", true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.password);
+        SCOPED_TRACE(c.url + L" " + c.password);
         ::DeleteFileW(package.LogPath().c_str());
         DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
-        WritePackage(L"b",
-                     {Download(L"Guarded", Servers().FaultUrl(L"/auth/Members/tester/secret/guarded-setup.exe"))});
+        WritePackage(L"b", {Download(L"Guarded", c.url)});
+        std::unique_ptr<download_testing::ProxyForChildren> proxy;
+        if (c.proxy != 0)
+            proxy = std::make_unique<download_testing::ProxyForChildren>(c.proxy);
         Start();
-        const HWND login = WaitForDialog(chainer->Id(), L"Connect to Members");
+        proxy.reset();
+        const std::wstring caption = L"Connect to " + std::wstring(c.name);
+        const HWND login = WaitForDialog(chainer->Id(), caption);
         ASSERT_NE(login, nullptr);
         EXPECT_EQ(::GetWindow(login, GW_OWNER), WaitForProgress());  // asked over the progress dialog
         EXPECT_EQ(ControlText(login, IDC_CREDENTIALS_TEXT),
-                  L"The server Members at 127.0.0.1 requires a username and password. Please enter them below.");
+                  L"The server " + std::wstring(c.name) +
+                      L" at 127.0.0.1 requires a username and password. Please enter them below.");
         EXPECT_FALSE(IsControlEnabled(login, IDOK));
-        Type(login, IDC_USER_NAME, L"tester");
+        Type(login, IDC_USER_NAME, c.user);
         EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(login, IDOK); }));
         Type(login, IDC_PASSWORD, c.password);
-        if (c.downloaded)
+        if (c.downloaded && c.proxy == 0)
             SaveScreenshot(login, L"login");
-        PressButton(login, IDOK);
+        PressButton(login, IDOK);  // "Remember my credentials" left unticked
         ASSERT_TRUE(WaitUntilGone(login));
 
         if (!c.downloaded) {
             // The server refuses again: the question comes back, and Cancel gives up.
-            const HWND again = WaitForDialog(chainer->Id(), L"Connect to Members");
+            const HWND again = WaitForDialog(chainer->Id(), caption);
             ASSERT_NE(again, nullptr);
             PressButton(again, IDCANCEL);
         }
         EXPECT_EQ(ExitCode(), 0u);
         EXPECT_EQ(Marked(L"Guarded"), c.downloaded);
         EXPECT_EQ(LogContains(L"Download failed. Error:"), !c.downloaded);
+        EXPECT_EQ(Logged(L"The server 127.0.0.1:" + std::to_wstring(Servers().fault) + L" requires a login."),
+                  !c.downloaded);
         EXPECT_FALSE(LogContains(c.password));
     }
+}
+
+TEST_F(ChainerDialogs, SecondStartOfThePackageSaysSetupIsAlreadyRunningAndEndsWith1618)
+{
+    Gate started(L"OrvantaUiLockStarted");
+    Gate finish(L"OrvantaUiLockFinish");
+    WritePackage(L"b", {Installer(L"Busy", &finish, L"", L"--signal " + started.Name() + L" ")});
+    Start();
+    ASSERT_TRUE(started.WaitOpen());
+    StartedProcess second(L"\"" + package.ExePath() + L"\"", package.Folder());
+    const HWND box = WaitForDialog(second.Id(), kTitle);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ControlText(box, kMessageBoxText), L"Setup is already running.");
+    PressButton(box, IDOK);
+    DWORD code = 0;
+    EXPECT_TRUE(second.Wait(code));
+    EXPECT_EQ(code, 1618u);
+    finish.Open();
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_TRUE(Marked(L"Busy"));
 }
 
 TEST_F(ChainerDialogs, SilentRunShowsNoWindowAtAll)

@@ -208,7 +208,8 @@ TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsAndEnterReturnsWhatWasTy
         std::wstring user;
         std::wstring password;
         bool answered = false;
-        std::thread asking([&] { answered = AskForCredentials(nullptr, question, user, password); });
+        bool remember = true;
+        std::thread asking([&] { answered = AskForCredentials(nullptr, question, user, password, remember); });
         const HWND dialog = WaitForDialog(::GetCurrentProcessId(), L"Connect to files.example");
         EXPECT_NE(dialog, nullptr);
         if (dialog != nullptr) {
@@ -222,6 +223,7 @@ TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsAndEnterReturnsWhatWasTy
         EXPECT_EQ(answered, confirm);
         EXPECT_EQ(user, confirm ? L"tester" : L"");
         EXPECT_EQ(password, confirm ? L"pw" : L"");
+        EXPECT_EQ(remember, !confirm);  // not ticked: read as such on OK, left alone on Escape
     }
 }
 
@@ -231,7 +233,8 @@ TEST(CredentialsDialogParts, ResizingStretchesTheFieldsAndMovesTheButtonsButNotB
     std::thread asking([&] {
         std::wstring user;
         std::wstring password;
-        AskForCredentials(nullptr, question, user, password);
+        bool remember = false;
+        AskForCredentials(nullptr, question, user, password, remember);
     });
     const HWND dialog = WaitForDialog(::GetCurrentProcessId(), L"Connect to Sizes");
     ASSERT_NE(dialog, nullptr);
