@@ -67,7 +67,7 @@ protected:
 
 } // namespace
 
-TEST_F(DownloadStageTest, AcceptedDownloadIsLoggedMarkedPresentAndDeletedAtTheEnd)
+TEST_F(DownloadStageTest, AcceptedDownloadsAreLoggedMarkedPresentKeptRegisteredOverRunsAndDeletedAtTheEnd)
 {
     AddDownload(L"App", FileSourceUrl(), kPayloadSize, kPayloadMd5);
     EXPECT_EQ(Run(), 0u);
@@ -85,9 +85,18 @@ TEST_F(DownloadStageTest, AcceptedDownloadIsLoggedMarkedPresentAndDeletedAtTheEn
     lines.erase(lines.begin(), std::find(lines.begin(), lines.end(), expected[0]));
     lines.resize(std::min(lines.size(), expected.size()));
     EXPECT_EQ(lines, expected);
-    // Discarding the list deletes the file and the download folder the stage had created.
+    // A second run of the stage keeps the earlier file registered.
+    const std::wstring second = downloadFolder + L"\\other.exe";
+    ASSERT_TRUE(testing_support::WriteBytes(source + L"\\other.exe", kPayload));
+    config.prerequisites.clear();
+    AddDownload(L"Second", FileSourceUrl(L"other.exe"));
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(downloads.items.size(), 1u);
+    EXPECT_EQ(downloads.FilesToDelete(), (std::vector<std::wstring>{target, second}));
+    // Discarding the list deletes the files and the download folder the stage had created.
     downloads.DeleteRegistered();
     EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(FileExists(second));
     EXPECT_FALSE(FileExists(downloadFolder));
 }
 
@@ -106,22 +115,6 @@ TEST_F(DownloadStageTest, KeepFilesCompleteOrPrereqsKeepsTheDownload)
         EXPECT_TRUE(FileExists(target)) << mode;
         ASSERT_TRUE(::DeleteFileW(target.c_str()));
     }
-}
-
-TEST_F(DownloadStageTest, SecondRunOfTheStageKeepsEarlierFilesRegistered)
-{
-    AddDownload(L"First", FileSourceUrl());
-    const std::wstring second = downloadFolder + L"\\other.exe";
-    ASSERT_TRUE(testing_support::WriteBytes(source + L"\\other.exe", kPayload));
-    EXPECT_EQ(Run(), 0u);
-    config.prerequisites.clear();
-    AddDownload(L"Second", FileSourceUrl(L"other.exe"));
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(downloads.items.size(), 1u);
-    EXPECT_EQ(downloads.FilesToDelete(), (std::vector<std::wstring>{target, second}));
-    downloads.DeleteRegistered();
-    EXPECT_FALSE(FileExists(target));
-    EXPECT_FALSE(FileExists(second));
 }
 
 TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)

@@ -158,21 +158,16 @@ TEST_F(DownloadPresentTest, FileWithTheRightSizeButOtherContentIsDeletedNotLaunc
     EXPECT_FALSE(testing_support::FileExists(dir / L"setup.exe"));
 }
 
-TEST_F(DownloadPresentTest, LocalFileOfAFileUrlIsCheckedButNeverDeleted)
+TEST_F(DownloadPresentTest, FileOutsideTheDownloadFolderIsNeverDeletedAndPresentOnlyAsTheFileOfAFileUrl)
 {
-    TempDir source;
-    ASSERT_TRUE(WriteBytes(source / L"setup.exe", "12345"));
-    std::wstring url = L"file:///" + source.Path() + L"/setup.exe";
+    TempDir outside;
+    ASSERT_TRUE(WriteBytes(outside / L"setup.exe", "12345") && WriteBytes(outside / L"x.exe", "1"));
+    // The local file of a file: URL is checked, but never deleted.
+    std::wstring url = L"file:///" + outside.Path() + L"/setup.exe";
     EXPECT_TRUE(Present(url, 5, L"", L"827ccb0eea8a706c4c34a16891f84e7b"));
     EXPECT_FALSE(Present(url, 0, L"", L"0cc175b9c0f1b6a831c399e269772661"));
     EXPECT_FALSE(Present(url, 6));
-    EXPECT_TRUE(testing_support::FileExists(source / L"setup.exe"));
-}
-
-TEST_F(DownloadPresentTest, FileOutsideTheDownloadFolderIsNeverPresent)
-{
-    TempDir outside;
-    ASSERT_TRUE(WriteBytes(outside / L"x.exe", "1"));
+    EXPECT_TRUE(testing_support::FileExists(outside / L"setup.exe"));
     // A Folder that climbs out of the download folder to a file that is there.
     std::wstring climb;
     for (size_t i = 0; i < 8; ++i)

@@ -37,18 +37,20 @@ protected:
 
 // The stage tests copy from shares into nested folders and check what is left; here what only
 // the engine shows: the progress of the copy, which never resumes a stale ".part" file.
-TEST_F(ShareCopy, StalePartFileIsNeverResumedAndTheCopyReportsItsProgress)
+TEST_F(ShareCopy, StalePartFileIsNeverResumedTheCopyReportsItsProgressAndCanGrantAccessToEveryone)
 {
     ASSERT_TRUE(WriteBytes(target + L".part", std::string(20000, 'k')));
     const std::string content = Pattern(300007);
     InternetDownloader downloader(&sink, nullptr);
     downloader.SetExpectedSize(static_cast<uint32_t>(content.size()));
+    downloader.SetGrantAccessToEveryone(true);
     ASSERT_EQ(downloader.Download(Source(L"a.exe", content), target), 0u);
     EXPECT_EQ(ReadBytes(target), content);
     EXPECT_FALSE(FileExists(target + L".part"));
     EXPECT_EQ(sink.progress.load(), content.size());
     EXPECT_EQ(sink.transfersCompleted.load(), 1);
     EXPECT_TRUE(sink.Errors().empty());
+    EXPECT_EQ(testing_support::AllowedEntriesOf(target).count(L"S-1-1-0"), 1u);
 }
 
 TEST_F(ShareCopy, MissingSourceWildcardOrOtherSizeFailsWithoutAFile)
@@ -85,13 +87,4 @@ TEST_F(ShareCopy, UnchangedSourceIsNotModifiedSinceAGivenTime)
     past.wYear = static_cast<WORD>(past.wYear - 3);
     downloader.SetIfModifiedSince(past);
     EXPECT_EQ(downloader.Download(url, target), 0u);
-}
-
-TEST_F(ShareCopy, GrantAccessToEveryoneGivesTheFileAnEveryoneEntry)
-{
-    InternetDownloader downloader(nullptr, nullptr);
-    downloader.SetGrantAccessToEveryone(true);
-    ASSERT_EQ(downloader.Download(Source(L"a.exe", Pattern(100)), target), 0u);
-    EXPECT_EQ(ReadBytes(target), Pattern(100));
-    EXPECT_EQ(testing_support::AllowedEntriesOf(target).count(L"S-1-1-0"), 1u);
 }

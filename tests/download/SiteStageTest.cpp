@@ -80,24 +80,7 @@ protected:
 
 } // namespace
 
-TEST_F(SiteStageTest, ShortcutIsWrittenToTheTempFolderOpenedAndDeletedWithTheList)
-{
-    std::wstring shortcut;
-    {
-        DownloadList list;
-        OpenSiteUrl(L"http://127.0.0.1/app/", list);
-        ASSERT_EQ(shell.paths.size(), 1u);
-        shortcut = shell.paths[0];
-        EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=http://127.0.0.1/app/\r\n");
-        EXPECT_EQ(shortcut.substr(0, GetTempFolder().size()), GetTempFolder());
-        EXPECT_EQ(shortcut.substr(shortcut.size() - 4), L".url");
-        EXPECT_EQ(list.FilesToDelete(), std::vector<std::wstring>{shortcut});
-        EXPECT_TRUE(FileExists(shortcut));
-    }
-    EXPECT_FALSE(FileExists(shortcut));
-}
-
-TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
+TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrderThroughAShortcutDeletedWithTheList)
 {
     AddSite(L"Viewer", L"https://example.com/viewer?lang=en");
     AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
@@ -115,9 +98,14 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrder)
     // A password in the URL never reaches the log.
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/portal"));
     EXPECT_EQ(log.Text().find(L"pw"), std::wstring::npos);
-    // Silent stage: no message box; the shortcuts wait for the end of the run.
+    // Silent stage: no message box; the shortcuts, in the temporary folder, wait for the end of the run.
     EXPECT_TRUE(shell.messages.empty());
-    EXPECT_EQ(downloads.FilesToDelete().size(), 3u);
+    EXPECT_EQ(shell.paths[0].substr(0, GetTempFolder().size()), GetTempFolder());
+    EXPECT_EQ(shell.paths[0].substr(shell.paths[0].size() - 4), L".url");
+    EXPECT_EQ(downloads.FilesToDelete(), shell.paths);
+    EXPECT_TRUE(FileExists(shell.paths[0]));
+    downloads.DeleteRegistered();
+    EXPECT_FALSE(FileExists(shell.paths[0]));
 }
 
 TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCancellationStopsTheNext)
