@@ -2,7 +2,6 @@
 #include "SearchTestSupport.h"
 
 #include "detection/SearchKinds.h"
-#include "platform/TempFolder.h"
 #include "platform/Wow64Redirection.h"
 
 #include <gtest/gtest.h>
@@ -70,23 +69,6 @@ TEST_F(FileSearchTest, PathDepthAndWildcardsFindTheFileVersion)
     EXPECT_TRUE(Holds(Search(SearchType::FileVersion, plain)));
     EXPECT_FALSE(Holds(Search(SearchType::FileVersion, plain, L"0.0.0.1")));
     EXPECT_FALSE(Holds(Search(SearchType::FileVersion, plain, L"", L"9.0")));
-}
-
-TEST_F(FileSearchTest, FolderAndEnvironmentReferencesAreExpanded)
-{
-    const std::wstring name = UniqueName(L"ref") + L".exe";
-    const std::wstring copy = GetTempFolder() + L"\\" + name;
-    ASSERT_TRUE(::CopyFileW(Versioned().c_str(), copy.c_str(), FALSE));
-    const Versions byFolder = FileVersions(L"[TempFolder]" + name);
-    ::DeleteFileW(copy.c_str());
-    EXPECT_EQ(byFolder, kVersioned);
-
-    ASSERT_TRUE(Place(name));
-    // Unset, the variable vanishes and leaves "\name", a file that does not exist.
-    EXPECT_TRUE(FileVersions(L"%ORVANTA_H3_FOLDER%\\" + name + L"?0").empty());
-    ::SetEnvironmentVariableW(L"ORVANTA_H3_FOLDER", temp_.Path().c_str());
-    EXPECT_EQ(FileVersions(L"%ORVANTA_H3_FOLDER%\\" + name), kVersioned);
-    ::SetEnvironmentVariableW(L"ORVANTA_H3_FOLDER", nullptr);
 }
 
 TEST_F(FileSearchTest, LinkedFoldersAreNotWalked)

@@ -53,7 +53,7 @@ protected:
     TempDir temp_;
 };
 
-TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundOthersAreNotAndParametersAreExpanded)
+TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundOthersAndProgramsThatCannotStartAreNotAndParametersAreExpanded)
 {
     EXPECT_TRUE(Run(L"--exit 0"));
     EXPECT_FALSE(Run(L"--exit 1"));
@@ -64,22 +64,8 @@ TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundOthersAreNotAndParametersAreExpa
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", L"1");
     EXPECT_FALSE(Run(L"--exit %ORVANTA_H3_EXIT%"));
     ::SetEnvironmentVariableW(L"ORVANTA_H3_EXIT", nullptr);
-}
 
-TEST_F(RunProgramSearchTest, WndHideStartsTheProgramHidden)
-{
-    const std::wstring hiddenReport = temp_ / L"hidden.txt";
-    const std::wstring shownReport = temp_ / L"shown.txt";
-    EXPECT_TRUE(Run(L"--report \"" + hiddenReport + L"\"", L"WND_HIDE"));
-    EXPECT_TRUE(Run(L"--report \"" + shownReport + L"\"", L"wnd_hide"));
-    EXPECT_EQ(ReportedShow(hiddenReport), L"0");
-    const std::wstring shown = ReportedShow(shownReport);
-    EXPECT_NE(shown, L"0");
-    EXPECT_NE(shown, L"(no report)");
-}
-
-TEST_F(RunProgramSearchTest, ProgramsThatCannotStartAreNotFound)
-{
+    // Programs that cannot start are not found.
     EXPECT_FALSE(Run(L"no-such-program.exe", L"", &context_));
     EXPECT_FALSE(Run(programName_, L"--exit 0", nullptr));
 
@@ -92,6 +78,18 @@ TEST_F(RunProgramSearchTest, ProgramsThatCannotStartAreNotFound)
     EXPECT_FALSE(Run(L"", L"", &context));
     EXPECT_FALSE(Run(L".", L"", &context));
     // The chainer itself as search program is refused in a whole run (tests/e2e/RunChainerTest.cpp).
+}
+
+TEST_F(RunProgramSearchTest, WndHideStartsTheProgramHidden)
+{
+    const std::wstring hiddenReport = temp_ / L"hidden.txt";
+    const std::wstring shownReport = temp_ / L"shown.txt";
+    EXPECT_TRUE(Run(L"--report \"" + hiddenReport + L"\"", L"WND_HIDE"));
+    EXPECT_TRUE(Run(L"--report \"" + shownReport + L"\"", L"wnd_hide"));
+    EXPECT_EQ(ReportedShow(hiddenReport), L"0");
+    const std::wstring shown = ReportedShow(shownReport);
+    EXPECT_NE(shown, L"0");
+    EXPECT_NE(shown, L"(no report)");
 }
 
 } // namespace
