@@ -40,7 +40,7 @@ TEST(ParseDecimal, DocumentedForms)
     EXPECT_EQ(DecimalText(18446744073709551615ULL), L"18446744073709551615");
 }
 
-TEST(LoadConfig, ContinuousNumberingTheFirstPresentSourceKeyWinsAndABrokenPrerequisiteEndsTheList)
+TEST(LoadConfig, ContinuousNumberingTheFirstPresentSourceKeyWinsOpenSiteBeatsUrlAndABrokenPrerequisiteEndsTheList)
 {
     const ChainerConfig config = Load(kTwoApps);
     ASSERT_EQ(config.prerequisites.size(), 2u);  // App4 follows a gap
@@ -55,6 +55,16 @@ TEST(LoadConfig, ContinuousNumberingTheFirstPresentSourceKeyWinsAndABrokenPrereq
         L"[C]\r\nSetupFile=c\r\n");
     EXPECT_EQ(noSource.prerequisites.size(), 1u);
 
+    // OpenSite beats Url, and only URL sources expand references.
+    ::SetEnvironmentVariableW(L"ORVANTA_TEST_HOST", L"127.0.0.1");
+    const ChainerConfig site = Load(
+        L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nUrl=http://u\r\nOpenSite=http://%ORVANTA_TEST_HOST%/site\r\n"
+        L"[B]\r\nSetupFile=%TEMP%\\b.exe\r\n");
+    ASSERT_EQ(site.prerequisites.size(), 2u);
+    EXPECT_EQ(site.prerequisites[0].sourceKind, SourceOpenSite);
+    EXPECT_EQ(site.prerequisites[0].source, L"http://127.0.0.1/site");
+    EXPECT_EQ(site.prerequisites[1].source, L"%TEMP%\\b.exe");
+
     const ChainerConfig missingSection = Load(L"[PREREQUISITES]\r\nApp1=Nowhere\r\n");
     EXPECT_TRUE(missingSection.prerequisites.empty());
 
@@ -64,18 +74,6 @@ TEST(LoadConfig, ContinuousNumberingTheFirstPresentSourceKeyWinsAndABrokenPrereq
     EXPECT_TRUE(searchWithoutString.prerequisites.empty());
 
     EXPECT_TRUE(Load(L"[GeneralOptions]\r\nOptions=q\r\n").prerequisites.empty());
-}
-
-TEST(LoadConfig, OpenSiteBeatsUrlAndOnlyUrlSourcesExpandReferences)
-{
-    ::SetEnvironmentVariableW(L"ORVANTA_TEST_HOST", L"127.0.0.1");
-    const ChainerConfig config = Load(
-        L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nUrl=http://u\r\nOpenSite=http://%ORVANTA_TEST_HOST%/site\r\n"
-        L"[B]\r\nSetupFile=%TEMP%\\b.exe\r\n");
-    ASSERT_EQ(config.prerequisites.size(), 2u);
-    EXPECT_EQ(config.prerequisites[0].sourceKind, SourceOpenSite);
-    EXPECT_EQ(config.prerequisites[0].source, L"http://127.0.0.1/site");
-    EXPECT_EQ(config.prerequisites[1].source, L"%TEMP%\\b.exe");
 }
 
 TEST(LoadConfig, PrerequisiteFields)
