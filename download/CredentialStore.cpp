@@ -1,6 +1,7 @@
 #include "download/CredentialStore.h"
 
 #include "download/UrlParts.h"
+#include "platform/Strings.h"
 #include "platform/Text.h"
 
 namespace orvanta {
@@ -82,7 +83,7 @@ std::wstring CredentialStore::Challenger() const
     UrlParts parts;
     if (CrackUrl(url_, parts) != 0)
         return L"server " + url_;
-    return L"server " + parts.host + L":" + std::to_wstring(parts.port);
+    return L"server " + parts.host + L":" + DecimalText(parts.port);
 }
 
 void CredentialStore::StoreEntered(const std::wstring& user, const std::wstring& password, bool remember)

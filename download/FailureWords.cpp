@@ -5,6 +5,7 @@
 #include "download/WinInetApi.h"
 #include "platform/Resources.h"
 #include "platform/SystemError.h"
+#include "platform/Strings.h"
 #include "platform/Text.h"
 #include "platform/resource.h"
 
@@ -18,7 +19,7 @@ std::wstring Where(const FailureFacts& facts)
 {
     if (facts.port == 0)
         return facts.host;
-    return facts.host + L":" + std::to_wstring(facts.port);
+    return facts.host + L":" + DecimalText(facts.port);
 }
 
 // System and WinINet texts end with a line break and a full stop; the words put their own.
@@ -39,7 +40,7 @@ std::wstring At(const FailureFacts& facts, const std::wstring& text)
 std::wstring StatusWords(const FailureFacts& facts)
 {
     const std::wstring reason = HttpReason(facts.httpStatus);
-    std::wstring status = std::to_wstring(facts.httpStatus);
+    std::wstring status = DecimalText(facts.httpStatus);
     if (!reason.empty())
         status += L" " + reason;
     return FillPlaceholders(LoadStringResource(IDS_HTTP_STATUS_FROM), status, Where(facts));
