@@ -27,16 +27,8 @@ std::wstring FallbackLog()
 
 class RunChainer : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        ::DeleteFileW(FallbackLog().c_str());
-    }
-    void TearDown() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        ::DeleteFileW(FallbackLog().c_str());
-    }
+    void SetUp() override { ::DeleteFileW(FallbackLog().c_str()); }
+    void TearDown() override { ::DeleteFileW(FallbackLog().c_str()); }
 
     std::vector<std::wstring> LoggingIni(const std::vector<std::wstring>& more = {}) const
     {
@@ -53,6 +45,7 @@ protected:
                            L"CommandLine=--signal " + runs.Name() + L" --wait " + ends.Name()});
     }
 
+    ScratchKeys keys{{L"InterbootContext"}};
     ChainerPackage package;
 };
 
