@@ -50,13 +50,6 @@ protected:
         ::SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
         ASSERT_TRUE(WriteBytes(path, content));
     }
-    // The recorder's record, once it has been written (empty after thirty seconds without one).
-    std::wstring WaitForRecord() const
-    {
-        for (int attempt = 0; attempt < 300 && !FileExists(record); ++attempt)
-            ::Sleep(100);
-        return ReadUtf16File(record);
-    }
 
     TempDir root;
     TempDir outside;
@@ -85,8 +78,7 @@ TEST_F(CleanupRun, ListedFilesInsideTheCleanupFolderGoAndTheRestIsHandedToTheScr
                                                         L"CleanupFolders=" + r, L"CleanupScript=" + r + L"\\clean.ps1"});
 
     const ProcessResult result = RunProcess(L"\"" + chainer + L"\"", outside.Path());
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    ASSERT_TRUE(result.finished && result.exitCode == 0) << result.exitCode;
 
     // Deleted: the listed files inside the folder, the INI file, and the folder left empty.
     EXPECT_FALSE(FileExists(r + L"\\data\\one.txt"));
@@ -101,7 +93,8 @@ TEST_F(CleanupRun, ListedFilesInsideTheCleanupFolderGoAndTheRestIsHandedToTheScr
     EXPECT_TRUE(FileExists(outside / L"victim.txt"));
     EXPECT_TRUE(FileExists(chainer));
 
-    const std::wstring recorded = WaitForRecord();
+    WaitUntil([&] { return FileExists(record); });  // the recorder runs on after the chainer ended
+    const std::wstring recorded = ReadUtf16File(record);
     ASSERT_FALSE(recorded.empty()) << "powershell.exe was not started";
     EXPECT_EQ(_wcsicmp(ValueOf(recorded, L"cwd").c_str(), r.c_str()), 0) << recorded;
     const std::wstring commandLine = ValueOf(recorded, L"cmdline");

@@ -115,12 +115,9 @@ TEST_F(DllPlanting, ChainerLoadsNoDllFromItsOwnFolder)
         ASSERT_TRUE(FileExists(markers / L"markerdll.dll.marker"));
         ASSERT_TRUE(::DeleteFileW((markers / L"markerdll.dll.marker").c_str()));
     }
-    const ProcessResult result = package.Run();
-
+    EXPECT_EQ(package.RunForExitCode(), 0u);
     const std::vector<std::wstring> traces = FilesIn(markers.Path());
     EXPECT_TRUE(traces.empty()) << "loaded from the package folder: " << Narrow(traces);
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
     const auto lines = package.LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was accepted."));
     EXPECT_TRUE(ContainsLine(lines, L"Return code of launched file:0"));

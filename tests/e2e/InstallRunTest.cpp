@@ -76,9 +76,7 @@ TEST_F(InstallRun, MandatoryPrerequisiteStillMissingFailsTheRunUnlessItsSearchIs
     for (const std::wstring& commandLine : {std::wstring(L"--exit 0"), std::wstring(100000, L'/')}) {
         ::DeleteFileW(package.LogPath().c_str());
         WriteRuntimePackage(commandLine, L"m");
-        const ProcessResult result = package.Run(60000);
-        ASSERT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 1u) << "the run did not end with its mandatory prerequisite missing";
+        EXPECT_EQ(package.RunForExitCode(), 1u) << "the run did not end with its mandatory prerequisite missing";
         const auto lines = package.LogLines();
         EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + package.PathOf(L"runtime-setup.exe")));
         EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));
@@ -103,9 +101,7 @@ TEST_F(InstallRun, RebootRequiredKeepsTheReturnCodeUntilANormalRun)
     // After the restart the prerequisite is found, nothing runs, and the store is cleared. The
     // first run deleted its INI file (it has a PREREQ_CHAINER section): the package brings it back.
     WriteRuntimePackage(InstallsRuntime(L"3010"));
-    const ProcessResult second = package.Run();
-    ASSERT_TRUE(second.finished);
-    EXPECT_EQ(second.exitCode, 0u);
+    EXPECT_EQ(package.RunForExitCode(), 0u);
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"));
 }
 
@@ -221,9 +217,7 @@ TEST_F(InstallRun, OverLongPathsAndUrlsFailTheirPrerequisiteWithALogLineBeforeAn
                         L"SearchString1=HKCU\\Software\\OrvantaE2E\\Runtime\\Version", L"VerMin1=1.0"};
         section.insert(section.end(), row.keys.begin(), row.keys.end());
         package.WritePrerequisites({L"Options=q", L"ExtractionFolder=" + row.extractionFolder}, {section});
-        const ProcessResult result = package.Run(60000);
-        ASSERT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_EQ(package.RunForExitCode(), 1u);
         const auto lines = package.LogLines();
         EXPECT_TRUE(ContainsLine(lines, row.line));
         EXPECT_TRUE(ContainsLine(lines, L"=====================End of Log====================="));

@@ -27,16 +27,8 @@ std::wstring FallbackLog()
 
 class RunChainer : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        ::DeleteFileW(FallbackLog().c_str());
-    }
-    void TearDown() override
-    {
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        ::DeleteFileW(FallbackLog().c_str());
-    }
+    void SetUp() override { ::DeleteFileW(FallbackLog().c_str()); }
+    void TearDown() override { ::DeleteFileW(FallbackLog().c_str()); }
 
     std::vector<std::wstring> LoggingIni(const std::vector<std::wstring>& more = {}) const
     {
@@ -44,7 +36,16 @@ protected:
         lines.insert(lines.end(), more.begin(), more.end());
         return lines;
     }
+    // One prerequisite: the test helper, which tells when it runs and waits for the test to end.
+    std::vector<std::wstring> GatedInstallerIni(const Gate& runs, const Gate& ends) const
+    {
+        package.AddTestHelper(L"installer.exe");
+        return LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
+                           L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
+                           L"CommandLine=--signal " + runs.Name() + L" --wait " + ends.Name()});
+    }
 
+    ScratchKeys keys{{L"InterbootContext"}};
     ChainerPackage package;
 };
 
@@ -127,12 +128,6 @@ TEST_F(RunChainer, BrokenOrUnreadableIniFilesGiveAnEmptyConfiguration)
 
 TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
 {
-    // The installer tells when it runs and waits for the test before it ends.
-    package.AddTestHelper(L"installer.exe");
-    const std::vector<std::wstring> ini =
-        LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                    L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
-                    L"CommandLine=--signal OrvantaTestInstallerRuns --wait OrvantaTestInstallerEnds"});
     const struct {
         const char* name;
         const wchar_t* access;  // the mutex's access list (SDDL); null: the default one
@@ -146,13 +141,13 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ::DeleteFileW(package.LogPath().c_str());
+        Gate runs(L"OrvantaTestInstallerRuns");
+        Gate ends(L"OrvantaTestInstallerEnds");
         // Each run deletes its INI file (it has a PREREQ_CHAINER section).
-        package.WriteIni(ini);
-        const orvanta::UniqueHandle runs(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestInstallerRuns"));
-        const orvanta::UniqueHandle ends(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestInstallerEnds"));
+        package.WriteIni(GatedInstallerIni(runs, ends));
         const orvanta::UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         const orvanta::UniqueHandle giveUp(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        ASSERT_TRUE(runs && ends && ready && giveUp);
+        ASSERT_TRUE(ready && giveUp);
 
         // Wine's msiexec never creates the execution mutex: a thread of the test holds it.
         HANDLE mutex = nullptr;
@@ -186,17 +181,17 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
         DWORD exitCode = 1234;
         ASSERT_TRUE(chainer.Started());
         EXPECT_FALSE(chainer.Wait(exitCode, 3000)) << "the chainer did not wait";
-        EXPECT_EQ(::WaitForSingleObject(runs.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_FALSE(runs.WaitOpen(0));
         ::SetEvent(giveUp.Get());
         holder.join();
 
         // While the chainer's installer runs, another process (the test) can take the mutex.
-        ASSERT_EQ(::WaitForSingleObject(runs.Get(), 60000), WAIT_OBJECT_0) << "the chainer did not go on";
+        ASSERT_TRUE(runs.WaitOpen(60000)) << "the chainer did not go on";
         const DWORD taken = ::WaitForSingleObject(mutex, 0);
         EXPECT_TRUE(taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) << "the chainer keeps the mutex: " << taken;
         if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED)
             ::ReleaseMutex(mutex);
-        ::SetEvent(ends.Get());
+        ends.Open();
         ASSERT_TRUE(chainer.Wait(exitCode, 60000));
         EXPECT_EQ(exitCode, 0u);
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));
@@ -205,33 +200,24 @@ TEST_F(RunChainer, WaitsForWindowsInstallerWithoutKeepingItsMutex)
 
 TEST_F(RunChainer, OneRunPerPackageASecondStartEndsWith1618AndAKilledRunBlocksNothing)
 {
-    // The installer tells when it runs and waits for the test before it ends.
-    package.AddTestHelper(L"installer.exe");
-    const std::vector<std::wstring> ini =
-        LoggingIni({L"[GeneralOptions]", L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]", L"[PREREQUISITES]",
-                    L"App1=A", L"[A]", L"SetupFile=installer.exe", L"Options=i",
-                    L"CommandLine=--signal OrvantaTestLockRuns --wait OrvantaTestLockEnds"});
-    const orvanta::UniqueHandle runs(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestLockRuns"));
-    const orvanta::UniqueHandle ends(::CreateEventW(nullptr, TRUE, FALSE, L"OrvantaTestLockEnds"));
-    ASSERT_TRUE(runs && ends);
     const std::wstring command = L"\"" + package.ExePath() + L"\"";
     for (const bool killFirst : {false, true}) {
         SCOPED_TRACE(killFirst ? "first run killed" : "first run ends");
-        ::ResetEvent(runs.Get());
-        ::ResetEvent(ends.Get());
+        Gate runs(L"OrvantaTestLockRuns");
+        Gate ends(L"OrvantaTestLockEnds");
         ::DeleteFileW(package.LogPath().c_str());
-        package.WriteIni(ini);
+        package.WriteIni(GatedInstallerIni(runs, ends));
         StartedProcess first(command, package.Folder());
-        ASSERT_EQ(::WaitForSingleObject(runs.Get(), 60000), WAIT_OBJECT_0) << "the first run did not install";
+        ASSERT_TRUE(runs.WaitOpen(60000)) << "the first run did not install";
         DWORD exitCode = 1234;
         if (killFirst) {
             // Its lock is left abandoned: the next start runs and installs.
             ASSERT_TRUE(::TerminateProcess(first.Handle(), 9));
             ASSERT_TRUE(first.Wait(exitCode, 60000));
-            ::ResetEvent(runs.Get());
+            runs.Shut();
             StartedProcess next(command, package.Folder());
-            ASSERT_EQ(::WaitForSingleObject(runs.Get(), 60000), WAIT_OBJECT_0) << "the next run did not install";
-            ::SetEvent(ends.Get());
+            ASSERT_TRUE(runs.WaitOpen(60000)) << "the next run did not install";
+            ends.Open();
             ASSERT_TRUE(next.Wait(exitCode, 60000));
             EXPECT_EQ(exitCode, 0u);
             continue;
@@ -240,7 +226,7 @@ TEST_F(RunChainer, OneRunPerPackageASecondStartEndsWith1618AndAKilledRunBlocksNo
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Setup is already running."));
         // Its cleanup is not its own: the INI file of the running first run is still there.
         EXPECT_TRUE(FileExists(package.IniPath()));
-        ::SetEvent(ends.Get());
+        ends.Open();
         ASSERT_TRUE(first.Wait(exitCode, 60000));
         EXPECT_EQ(exitCode, 0u);
         EXPECT_TRUE(ContainsLine(package.LogLines(), L"Return code of launched file:0"));

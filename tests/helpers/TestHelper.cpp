@@ -31,13 +31,8 @@ bool SetRegistryValue(const std::wstring& spec)
     const HKEY root = hive == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     const std::wstring keyPath = path.substr(firstSlash + 1, lastSlash - firstSlash - 1);
     const std::wstring name = path.substr(lastSlash + 1);
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const LSTATUS status = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return RegSetKeyValueW(root, keyPath.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool WriteReport(const std::wstring& path)
@@ -62,24 +57,15 @@ bool WriteReport(const std::wstring& path)
     return ok;
 }
 
-bool SignalEvent(const std::wstring& name)
+// Sets the named event, or waits at most 60 s for it.
+bool UseEvent(const std::wstring& name, bool wait)
 {
-    const HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
+    const HANDLE event = OpenEventW(wait ? SYNCHRONIZE : EVENT_MODIFY_STATE, FALSE, name.c_str());
     if (event == nullptr)
         return false;
-    const bool ok = SetEvent(event) != FALSE;
+    const bool ok = wait ? WaitForSingleObject(event, 60000) == WAIT_OBJECT_0 : SetEvent(event) != FALSE;
     CloseHandle(event);
     return ok;
-}
-
-bool WaitForEvent(const std::wstring& name)
-{
-    const HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
-    if (event == nullptr)
-        return false;
-    const bool signalled = WaitForSingleObject(event, 60000) == WAIT_OBJECT_0;
-    CloseHandle(event);
-    return signalled;
 }
 
 bool SpawnSelf(const std::wstring& arguments)
@@ -119,12 +105,9 @@ int wmain(int argc, wchar_t** argv)
         } else if (argument == L"--report" && hasValue) {
             if (!WriteReport(argv[++i]))
                 return 9002;
-        } else if (argument == L"--signal" && hasValue) {
-            if (!SignalEvent(argv[++i]))
-                return 9003;
-        } else if (argument == L"--wait" && hasValue) {
-            if (!WaitForEvent(argv[++i]))
-                return 9006;
+        } else if ((argument == L"--signal" || argument == L"--wait") && hasValue) {
+            if (!UseEvent(argv[++i], argument == L"--wait"))
+                return argument == L"--wait" ? 9006 : 9003;
         } else if (argument == L"--spawn" && hasValue) {
             if (!SpawnSelf(argv[++i]))
                 return 9004;

@@ -173,7 +173,7 @@ TEST_F(OsVersionRegistryTest, ReleasesAsTheyStoreTheirVersion)
     EXPECT_EQ(ReadAfter(windows7).servicePackText, L"Service Pack 1");
 }
 
-TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaultsAndOtherProductTypesAreServers)
+TEST_F(OsVersionRegistryTest, MalformedOrOversizedValuesLeaveTheirDefaultsAndOtherProductTypesAreServers)
 {
     // A major number stored as text is not a DWORD; a version text of other than three characters
     // gives nothing; a build number is read up to its first non-digit.
@@ -196,18 +196,16 @@ TEST_F(OsVersionRegistryTest, MalformedValuesLeaveTheirDefaultsAndOtherProductTy
     EXPECT_EQ(lanman.productType, 2);
     EXPECT_TRUE(lanman.server);
     EXPECT_EQ(ReadAfter({{kProductOptions, L"ProductType", kAbsent}}).productType, 1);
-}
 
-TEST_F(OsVersionRegistryTest, OversizedValuesAreIgnoredWithoutHarm)
-{
+    // Oversized values are ignored without harm.
     std::vector<Write> writes = Modern(L"19045");
     writes.insert(writes.end(),
                   {{kCurrentVersion, L"CurrentBuildNumber", Text(std::wstring(70000, L'7'))},
                    {kCurrentVersion, L"CSDVersion", Text(L"Service Pack " + std::wstring(5000, L'x') + L"3")},
                    {kProductOptions, L"ProductType", Text(std::wstring(20000, L'S'))},
                    {kProductOptions, L"ProductSuite", Text(std::vector<std::wstring>(200, L"Enterprise Enterprise"))}});
-    const OsVersionInfo info = ReadAfter(writes);
-    EXPECT_EQ(info.major, 10u);
-    EXPECT_LE(info.servicePackText.size(), 128u);
-    EXPECT_EQ(info.suiteMask, 0);
+    const OsVersionInfo oversized = ReadAfter(writes);
+    EXPECT_EQ(oversized.major, 10u);
+    EXPECT_LE(oversized.servicePackText.size(), 128u);
+    EXPECT_EQ(oversized.suiteMask, 0);
 }

@@ -12,6 +12,7 @@
 
 using namespace orvanta;
 using namespace install_tests;
+using testing_support::Gate;
 using testing_support::StartedProcess;
 using testing_support::TempDir;
 
@@ -26,7 +27,7 @@ std::vector<uint32_t> Sorted(std::vector<uint32_t> ids)
 }
 
 // "--spawn" argument text that makes the grandchild report into `report`, signal `ready` and sleep.
-std::wstring GrandchildArguments(const std::wstring& report, const ReadyEvent& ready)
+std::wstring GrandchildArguments(const std::wstring& report, const Gate& ready)
 {
     return L"--spawn \"--report \\\"" + report + L"\\\" --signal " + ready.Name() + L" --sleep 30000\"";
 }
@@ -43,14 +44,14 @@ TEST(GetProcessCommandLine, NothingOfUnreadableProcesses)
 
 TEST(EnumerateProcesses, OffersEveryProcessWithSnapshotDataAndCommandLineAndParentIds)
 {
-    ReadyEvent ready;
+    Gate ready(L"OrvantaEnumerated");
     // The command line is read exactly, with its quotes, blanks and characters beyond ASCII.
     const std::wstring marker = L"--marker-" + ready.Name();
     const std::wstring commandLine = HelperCommandLine(L"--signal " + ready.Name() + L" --sleep 30000 " + marker +
                                                        L" \"quoted arg\"  two\tspaces \u00e9\u4e2d");
     StartedProcess child(commandLine);
     ASSERT_TRUE(child.Started());
-    ASSERT_TRUE(ready.Wait());
+    ASSERT_TRUE(ready.WaitOpen());
 
     std::vector<ProcessEntry> seen;
     const std::vector<uint32_t> matches = ProcessUtil::EnumerateProcesses([&](const ProcessEntry& entry) {
@@ -79,17 +80,19 @@ TEST(GetProcessTree, HoldsTheRootAndItsLivingDescendantsAlsoOnceTheRootEnded)
     // The second child only starts its grandchild and ends; its handle keeps its id from being reused.
     for (const bool rootEnds : {false, true}) {
         TempDir temp;
-        ReadyEvent ready;
+        Gate ready(rootEnds ? L"OrvantaTreeRootEnds" : L"OrvantaTreeRootRuns");
         const std::wstring report = temp / L"grandchild.txt";
         StartedProcess child(HelperCommandLine(GrandchildArguments(report, ready) + (rootEnds ? L"" : L" --sleep 30000")));
         ASSERT_TRUE(child.Started());
         ProcessReaper reaper;
-        ASSERT_TRUE(ready.Wait());
+        ASSERT_TRUE(ready.WaitOpen());
         const uint32_t grandchild = ReportedNumber(ReadReport(report), L"pid");
         ASSERT_NE(grandchild, 0u);
         reaper.Add(grandchild);
         if (rootEnds) {
-            ASSERT_EQ(WaitForExitCode(child.Handle()), 0u);
+            DWORD exitCode = 1;
+            ASSERT_TRUE(child.Wait(exitCode, 30000));
+            ASSERT_EQ(exitCode, 0u);
             EXPECT_EQ(ProcessUtil::GetProcessTree(child.Id()), std::vector<uint32_t>{grandchild});
             continue;
         }

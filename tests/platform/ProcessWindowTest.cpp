@@ -82,7 +82,9 @@ TEST_F(WaitWithMessagePumpTest, DispatchesMessagesWhileWaitingAndFailsForInvalid
     testing_support::StartedProcess child(HelperCommandLine(L"--exit 3"));
     ASSERT_TRUE(child.Started());
     EXPECT_TRUE(WaitWithMessagePump(child.Handle()));
-    EXPECT_EQ(WaitForExitCode(child.Handle(), 0), 3u);
+    DWORD exitCode = 0;
+    EXPECT_TRUE(child.Wait(exitCode, 0));
+    EXPECT_EQ(exitCode, 3u);
 
     const HANDLE closed = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::CloseHandle(closed);

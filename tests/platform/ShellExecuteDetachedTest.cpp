@@ -19,13 +19,13 @@ using testing_support::TempDir;
 namespace {
 
 struct RecordedCall {
-    ULONG mask = 0;
-    bool hasVerb = false;
+    ULONG mask;
+    bool hasVerb;
     std::wstring verb;
     std::wstring file;
     std::wstring parameters;
     std::wstring folder;
-    int show = -1;
+    int show;
 };
 
 std::vector<RecordedCall> g_calls;
@@ -41,16 +41,9 @@ std::wstring TextOrEmpty(const wchar_t* text)
 
 bool Recorder(SHELLEXECUTEINFOW* info)
 {
-    RecordedCall call;
-    call.mask = info->fMask;
-    call.hasVerb = info->lpVerb != nullptr;
-    call.verb = TextOrEmpty(info->lpVerb);
-    call.file = TextOrEmpty(info->lpFile);
-    call.parameters = TextOrEmpty(info->lpParameters);
-    call.folder = TextOrEmpty(info->lpDirectory);
-    call.show = info->nShow;
     const size_t position = g_calls.size();
-    g_calls.push_back(call);
+    g_calls.push_back({info->fMask, info->lpVerb != nullptr, TextOrEmpty(info->lpVerb), TextOrEmpty(info->lpFile),
+                       TextOrEmpty(info->lpParameters), TextOrEmpty(info->lpDirectory), info->nShow});
     const INT_PTR action = position < g_script.size() ? g_script[position] : kForward;
     if (action == kForward)
         return ::ShellExecuteExW(info) != FALSE;

@@ -84,7 +84,7 @@ TEST(AclBuilder, GrantsGenericAllToExactlyTheGivenTrustees)
                                                                          {L"S-1-5-32-544", GENERIC_ALL}}));
 }
 
-TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
+TEST(TempFiles, ExtensionIsReplacedNoTmpFileIsLeftAndAFinalPathIsPrefixed)
 {
     TempDir dir;
     const std::wstring withDot = CreateTempFileName(dir.Path(), L"ps", L".ps1");
@@ -101,6 +101,13 @@ TEST(CreateTempFileName, ExtensionIsReplacedAndNoTmpFileIsLeft)
     ASSERT_TRUE(find.IsValid());
     EXPECT_FALSE(::FindNextFileW(find.Get(), &data));
     EXPECT_TRUE(CreateTempFileName(dir / L"missing", L"x", L"ps1").empty());
+
+    // An existing file's final path has the prefix; a missing file's path stays as it is.
+    ASSERT_TRUE(testing_support::WriteBytes(dir / L"f.txt", "x"));
+    const std::wstring final = GetFinalPath(dir / L"f.txt");
+    EXPECT_TRUE(StartsWith(final, L"\\\\?\\"));
+    EXPECT_TRUE(EndsWith(final, L"f.txt"));
+    EXPECT_EQ(GetFinalPath(dir / L"none.txt"), dir / L"none.txt");
 }
 
 TEST(FolderTree, CreatesAndRemovesFoldersBeyondMaxPathOnADriveAndOnAShare)
@@ -168,15 +175,4 @@ TEST(SystemLibraries, LoadOnlyFromTheSystemFolderAndMissingOnesFailTheCallWithIt
     ::SetLastError(0);
     EXPECT_EQ(missing.Call(none, DWORD{7}), 7u);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-}
-
-TEST(FinalPath, ExistingFileGetsItsPrefixedNameMissingFileStays)
-{
-    TempDir dir;
-    const std::wstring file = dir / L"f.txt";
-    ASSERT_TRUE(testing_support::WriteBytes(file, "x"));
-    const std::wstring final = GetFinalPath(file);
-    EXPECT_TRUE(StartsWith(final, L"\\\\?\\"));
-    EXPECT_TRUE(EndsWith(final, L"f.txt"));
-    EXPECT_EQ(GetFinalPath(dir / L"none.txt"), dir / L"none.txt");
 }

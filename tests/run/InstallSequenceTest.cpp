@@ -85,17 +85,16 @@ class InstallSequenceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
         config.general.Options = L"q";
         config.prerequisites.resize(1);
         config.prerequisites[0].name = L"First";
         config.prerequisites[0].RetValPropName = L"RetFirst";
     }
-    void TearDown() override { testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext"); }
 
     std::vector<std::wstring> Log() const { return log.Lines(); }
     bool KeyKept() const { return testing_support::RegistryKeyExists(HKEY_CURRENT_USER, L"InterbootContext"); }
 
+    testing_support::ScratchKeys keys{{L"InterbootContext"}};
     testing_support::LogCapture log;
     ChainerConfig config;
     ExtractionContext extraction;
@@ -152,7 +151,7 @@ TEST_F(InstallSequenceTest, RebootStateAndMandatoryCheckDecideTheResultAndTheKey
         {false, false, true, true, -1, {summary + L"false"}},
     };
     for (const auto& c : cases) {
-        InstallSequenceTest::TearDown();
+        keys.Delete();
         const size_t logged = Log().size();
         FakeRun fake;
         fake.reboot = RebootFlags{c.required, c.refused, c.inProgress};

@@ -25,16 +25,8 @@ NativeMachine NoIsWow64Process2()
 
 class PipelineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
-        config.downloadFolder = dir.Path() + L"\\downloads\\";
-    }
-    void TearDown() override
-    {
-        SetNativeMachineProbe(nullptr);
-        testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
-    }
+    void SetUp() override { config.downloadFolder = dir.Path() + L"\\downloads\\"; }
+    void TearDown() override { SetNativeMachineProbe(nullptr); }
 
     // A prerequisite whose one search looks for HKCU\Software\OrvantaPipelineTest\<name>.
     PrereqInfo& Add(const std::wstring& name, const std::wstring& options = L"",
@@ -69,6 +61,7 @@ protected:
         return static_cast<size_t>(std::count(log.begin(), log.end(), line));
     }
 
+    testing_support::ScratchKeys keys{{kRoot}};
     testing_support::LogCapture log;
     TempDir dir;
     ChainerConfig config;
@@ -220,7 +213,7 @@ TEST_F(PipelineTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
     // and the child still counts only when its own search finds it.
     for (const bool parentFirst : {true, false}) {
         for (const bool childInstalled : {false, true}) {
-            testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kRoot);
+            keys.Delete();
             config.prerequisites.clear();
             config.missingMandatory.clear();
             if (parentFirst)

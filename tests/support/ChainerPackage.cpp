@@ -4,11 +4,6 @@
 
 namespace testing_support {
 
-std::wstring BuiltPackage(const std::wstring& name)
-{
-    return EnvironmentValue(L"ORVANTA_TEST_PACKAGES") + L"\\" + name;
-}
-
 ChainerPackage::ChainerPackage(const std::wstring& exeName, const wchar_t* chainerVariable) : exeName_(exeName)
 {
     const std::wstring chainer = EnvironmentValue(chainerVariable);
@@ -27,12 +22,7 @@ void ChainerPackage::WriteIni(const std::vector<std::wstring>& lines) const
     std::wstring text;
     for (const std::wstring& line : lines)
         text += line + L"\r\n";
-    WriteIniText(text);
-}
-
-void ChainerPackage::WriteIniText(const std::wstring& text, bool withBom) const
-{
-    ASSERT_TRUE(WriteUtf16File(IniPath(), text, withBom));
+    ASSERT_TRUE(WriteUtf16File(IniPath(), text));
 }
 
 void ChainerPackage::WritePrerequisites(const std::vector<std::wstring>& general,
@@ -57,7 +47,8 @@ void ChainerPackage::AddTestHelper(const std::wstring& name) const
 
 void ChainerPackage::AddBuiltPackage(const std::wstring& name) const
 {
-    ASSERT_TRUE(::CopyFileW(BuiltPackage(name).c_str(), PathOf(name).c_str(), FALSE)) << BuiltPackage(name);
+    const std::wstring built = EnvironmentValue(L"ORVANTA_TEST_PACKAGES") + L"\\" + name;
+    ASSERT_TRUE(::CopyFileW(built.c_str(), PathOf(name).c_str(), FALSE)) << built;
 }
 
 ProcessResult ChainerPackage::Run(DWORD timeoutMs) const

@@ -9,9 +9,6 @@
 
 namespace testing_support {
 
-// A setup program the build made for the tests (runtime.msi, tool-setup.exe).
-std::wstring BuiltPackage(const std::wstring& name);
-
 // An INI section: its "[Name]" header, then its key=value lines.
 using IniSection = std::vector<std::wstring>;
 
@@ -30,13 +27,13 @@ public:
 
     // Writes the INI (lines joined with CR LF).
     void WriteIni(const std::vector<std::wstring>& lines) const;
-    void WriteIniText(const std::wstring& text, bool withBom = true) const;
     // [GeneralOptions] with the `general` lines, [PREREQUISITES] listing the sections in order,
     // the sections, and [PREREQ_CHAINER] with LogFile=LogPath().
     void WritePrerequisites(const std::vector<std::wstring>& general, const std::vector<IniSection>& sections) const;
     // Copies the test helper into the package under `name`.
     void AddTestHelper(const std::wstring& name) const;
-    // Copies the built setup program `name` into the package.
+    // Copies the setup program `name` the build made for the tests (runtime.msi, tool-setup.exe)
+    // into the package.
     void AddBuiltPackage(const std::wstring& name) const;
 
     // Starts the chainer from another working folder and waits for it.

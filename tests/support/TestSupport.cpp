@@ -192,6 +192,19 @@ ProcessResult RunProcess(const std::wstring& commandLine, const std::wstring& wo
     return result;
 }
 
+Gate::Gate(const std::wstring& name)
+    : name_(name + L"-" + std::to_wstring(::GetCurrentProcessId())),
+      event_(::CreateEventW(nullptr, TRUE, FALSE, name_.c_str()))
+{
+}
+
+Gate::~Gate()
+{
+    // Whatever still waits goes on: nothing outlives the test behind a closed gate.
+    ::SetEvent(event_);
+    ::CloseHandle(event_);
+}
+
 void DeleteRegistryTree(HKEY root, const std::wstring& path)
 {
     ::RegDeleteTreeW(root, path.c_str());

@@ -74,6 +74,26 @@ private:
     DWORD id_ = 0;
 };
 
+// A manual-reset event, named uniquely for this process, that a test and the test helper
+// ("--signal", "--wait") use to tell each other when to go on.
+class Gate {
+public:
+    explicit Gate(const std::wstring& name);
+    ~Gate();
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+    const std::wstring& Name() const { return name_; }
+    void Open() { ::SetEvent(event_); }
+    void Shut() { ::ResetEvent(event_); }
+    // Waits (bounded) until something else opened it.
+    bool WaitOpen(DWORD limitMs = 30000) { return ::WaitForSingleObject(event_, limitMs) == WAIT_OBJECT_0; }
+
+private:
+    std::wstring name_;
+    HANDLE event_;
+};
+
 // Registry helpers for test-owned keys.
 void DeleteRegistryTree(HKEY root, const std::wstring& path);
 bool SetRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,

@@ -200,7 +200,7 @@ TEST(ProgressDialogParts, TheBarAndTheTaskbarOnlyMoveForwardWithinAStageAndAnErr
     EXPECT_EQ(g_taskbar.states.back(), TBPF_NOPROGRESS);  // cleared with the dialog
 }
 
-TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsAndEnterReturnsWhatWasTypedAndEscapeNothing)
+TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsResizesAndEnterReturnsWhatWasTypedAndEscapeNothing)
 {
     // A realm in the caption and text is met by the built chainer's login test.
     const CredentialQuestion question{L"files.example", L"proxy.corp", L""};
@@ -215,6 +215,32 @@ TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsAndEnterReturnsWhatWasTy
         if (dialog != nullptr) {
             EXPECT_EQ(ControlText(dialog, IDC_CREDENTIALS_TEXT),
                       L"The server files.example at proxy.corp requires a username and password. Please enter them below.");
+            if (!confirm) {
+                // Resizing stretches the fields and moves the buttons, but not below the first size.
+                const auto rectOf = [&](int id) {
+                    RECT rect{};
+                    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
+                    return rect;
+                };
+                EXPECT_NE(::GetDlgItem(dialog, IDC_SIZE_GRIP), nullptr);
+                RECT before{};
+                ::GetWindowRect(dialog, &before);
+                const RECT okBefore = rectOf(IDOK);
+                const RECT userBefore = rectOf(IDC_USER_NAME);
+                const RECT checkBefore = rectOf(IDC_REMEMBER);
+                SaveScreenshot(dialog, L"login-dialog");
+                ::SetWindowPos(dialog, nullptr, 0, 0, before.right - before.left + 100, before.bottom - before.top + 40,
+                               SWP_NOMOVE | SWP_NOZORDER);
+                EXPECT_EQ(rectOf(IDOK).left - okBefore.left, 100);
+                EXPECT_EQ(rectOf(IDOK).top - okBefore.top, 40);
+                EXPECT_EQ(rectOf(IDC_USER_NAME).right - userBefore.right, 100);
+                EXPECT_EQ(rectOf(IDC_USER_NAME).left, userBefore.left);
+                EXPECT_EQ(rectOf(IDC_REMEMBER).left - checkBefore.left, 0);
+                MINMAXINFO limits{};
+                ::SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+                EXPECT_EQ(limits.ptMinTrackSize.x, before.right - before.left);
+                EXPECT_EQ(limits.ptMinTrackSize.y, before.bottom - before.top);
+            }
             Type(dialog, IDC_USER_NAME, L"tester");
             Type(dialog, IDC_PASSWORD, L"pw");
             PressKey(dialog, IDC_PASSWORD, confirm ? VK_RETURN : VK_ESCAPE);
@@ -225,49 +251,6 @@ TEST(CredentialsDialogParts, ProxyQuestionNamesBothHostsAndEnterReturnsWhatWasTy
         EXPECT_EQ(password, confirm ? L"pw" : L"");
         EXPECT_EQ(remember, !confirm);  // not ticked: read as such on OK, left alone on Escape
     }
-}
-
-TEST(CredentialsDialogParts, ResizingStretchesTheFieldsAndMovesTheButtonsButNotBelowItsFirstSize)
-{
-    const CredentialQuestion question{L"files.example", L"", L"Sizes"};
-    std::thread asking([&] {
-        std::wstring user;
-        std::wstring password;
-        bool remember = false;
-        AskForCredentials(nullptr, question, user, password, remember);
-    });
-    const HWND dialog = WaitForDialog(::GetCurrentProcessId(), L"Connect to Sizes");
-    ASSERT_NE(dialog, nullptr);
-    const auto rectOf = [&](int id) {
-        RECT rect{};
-        ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
-        return rect;
-    };
-    ASSERT_NE(::GetDlgItem(dialog, IDC_SIZE_GRIP), nullptr);
-    RECT before{};
-    ::GetWindowRect(dialog, &before);
-    const RECT okBefore = rectOf(IDOK);
-    const RECT userBefore = rectOf(IDC_USER_NAME);
-    const RECT checkBefore = rectOf(IDC_REMEMBER);
-    SaveScreenshot(dialog, L"login-dialog");
-
-    ::SetWindowPos(dialog, nullptr, 0, 0, before.right - before.left + 100, before.bottom - before.top + 40,
-                   SWP_NOMOVE | SWP_NOZORDER);
-    const RECT okAfter = rectOf(IDOK);
-    const RECT userAfter = rectOf(IDC_USER_NAME);
-    const RECT checkAfter = rectOf(IDC_REMEMBER);
-    EXPECT_EQ(okAfter.left - okBefore.left, 100);
-    EXPECT_EQ(okAfter.top - okBefore.top, 40);
-    EXPECT_EQ(userAfter.right - userBefore.right, 100);
-    EXPECT_EQ(userAfter.left, userBefore.left);
-    EXPECT_EQ(checkAfter.left - checkBefore.left, 0);
-
-    MINMAXINFO limits{};
-    ::SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-    EXPECT_EQ(limits.ptMinTrackSize.x, before.right - before.left);
-    EXPECT_EQ(limits.ptMinTrackSize.y, before.bottom - before.top);
-    PressButton(dialog, IDCANCEL);
-    asking.join();
 }
 
 TEST(StatusDialogParts, ClosingFromAnotherThreadReturnsOnlyOnceTheWindowIsGone)

@@ -195,11 +195,7 @@ protected:
 
     size_t ReportsInLog() const
     {
-        const std::wstring log = testing_support::ReadUtf16File(package.LogPath());
-        size_t count = 0;
-        for (size_t at = log.find(L"Error report ["); at != std::wstring::npos; at = log.find(L"Error report [", at + 1))
-            ++count;
-        return count;
+        return testing_support::CountOf(testing_support::ReadUtf16File(package.LogPath()), L"Error report [");
     }
 
     testing_support::ChainerPackage package{L"setup.exe", L"ORVANTA_FAULT_CHAINER"};
@@ -209,9 +205,7 @@ TEST_F(FaultingRunWithDisplay, SilentRunNeverWaitsForADialogABasicRunShowsTheRep
 {
     REQUIRE_TEST_SERVERS();
     WritePackage(L"q", L"worker-null-read");
-    const testing_support::ProcessResult result = package.Run(60000);
-    ASSERT_TRUE(result.finished) << "the silent run waited";
-    EXPECT_EQ(result.exitCode, 1603u);
+    EXPECT_EQ(package.RunForExitCode(), 1603u) << "the silent run waited";
 
     // The search worker, WinINet's status callback, a digest worker; a fault on another thread
     // while the report is shown, which adds its report to the log but no dialog; a run that

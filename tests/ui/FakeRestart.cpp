@@ -8,15 +8,9 @@ namespace {
 
 bool RecordRestart()
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\OrvantaUiTest", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
-        return false;
     const wchar_t value[] = L"1";
-    const bool written = ::RegSetValueExW(key, L"RestartStarted", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                                          sizeof(value)) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return written;
+    return ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\OrvantaUiTest", L"RestartStarted", REG_SZ, value,
+                             sizeof(value)) == ERROR_SUCCESS;
 }
 
 const orvanta::RebootActions kActions{orvanta::RealRebootActions().askToRestart, &RecordRestart};

@@ -179,17 +179,4 @@ bool RunningUnderWine()
     return ::GetProcAddress(::GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
 }
 
-Gate::Gate(const std::wstring& name)
-    : name_(name + L"-" + std::to_wstring(::GetCurrentProcessId())),
-      event_(::CreateEventW(nullptr, TRUE, FALSE, name_.c_str()))
-{
-}
-
-Gate::~Gate()
-{
-    // Whatever still waits goes on: nothing outlives the test behind a closed gate.
-    ::SetEvent(event_);
-    ::CloseHandle(event_);
-}
-
 } // namespace ui_testing

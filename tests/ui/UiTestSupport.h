@@ -13,6 +13,7 @@ namespace ui_testing {
 
 const DWORD kWindowWaitMs = 30000;
 
+using testing_support::Gate;
 using testing_support::StartedProcess;
 using testing_support::WaitUntil;
 
@@ -54,23 +55,5 @@ void SaveScreenshot(HWND window, const std::wstring& name);
 
 // True under Wine, whose progress bar keeps no error state (PBM_GETSTATE is always normal).
 bool RunningUnderWine();
-
-// A manual-reset event a test sets to let a test helper go on.
-class Gate {
-public:
-    explicit Gate(const std::wstring& name);
-    ~Gate();
-    Gate(const Gate&) = delete;
-    Gate& operator=(const Gate&) = delete;
-
-    const std::wstring& Name() const { return name_; }
-    void Open() { ::SetEvent(event_); }
-    // Waits (bounded) until something else opened it.
-    bool WaitOpen(DWORD limitMs = kWindowWaitMs) { return ::WaitForSingleObject(event_, limitMs) == WAIT_OBJECT_0; }
-
-private:
-    std::wstring name_;
-    HANDLE event_;
-};
 
 } // namespace ui_testing
