@@ -8,13 +8,6 @@
 namespace orvanta {
 namespace {
 
-std::wstring WithoutLongPrefix(const std::wstring& path)
-{
-    if (StartsWith(path, L"\\\\?\\UNC\\"))
-        return L"\\\\" + path.substr(8);
-    return StartsWith(path, L"\\\\?\\") ? path.substr(4) : path;
-}
-
 // Both calls answer with the length they need when the buffer is too small.
 template <typename Call>
 std::wstring PathFromSystem(const std::wstring& path, Call call)
@@ -62,7 +55,7 @@ std::wstring ComparablePath(const std::wstring& path)
     // A missing file keeps its short names: GetLongPathNameW needs the file to be there. Wine's
     // faults on a path of about 1,500 characters; a path of MAX_PATH or more is never started
     // (CheckStartablePath), so its short names need no resolving.
-    std::wstring result = PathFromSystem(WithoutLongPrefix(path), FullPathName);
+    std::wstring result = PathFromSystem(WithoutLongPathPrefix(path), FullPathName);
     if (result.size() < MAX_PATH)
         result = PathFromSystem(result, LongPathName);
     ::CharUpperBuffW(&result[0], static_cast<DWORD>(result.size()));
