@@ -155,9 +155,13 @@ TEST_F(ChainerDialogs, BarMovesThroughTwoInstalls)
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(FindDialog(chainer->Id(), kTitle, IDC_STATUS_TEXT) == nullptr);  // closed before
     ASSERT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Installing Runtime"));
-    BarState bar = ReadBar(dialog, IDC_PROGRESS_BAR);
+    // The status line is set a moment before the bar moves.
+    BarState bar;
+    EXPECT_TRUE(WaitUntil([&] {
+        bar = ReadBar(dialog, IDC_PROGRESS_BAR);
+        return bar.position == 1;
+    }));
     EXPECT_EQ(bar.high, 2);  // the stage's steps
-    EXPECT_EQ(bar.position, 1);
     // The icon holds a bitmap for 16 pixels and PNG images for the larger sizes: each loads.
     const HMODULE image = ::LoadLibraryExW(package.ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(image, nullptr);
@@ -171,8 +175,10 @@ TEST_F(ChainerDialogs, BarMovesThroughTwoInstalls)
 
     first.Open();
     ASSERT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Installing Tools"));
-    bar = ReadBar(dialog, IDC_PROGRESS_BAR);
-    EXPECT_EQ(bar.position, bar.high);
+    EXPECT_TRUE(WaitUntil([&] {
+        bar = ReadBar(dialog, IDC_PROGRESS_BAR);
+        return bar.position == bar.high;
+    })) << bar.position << " of " << bar.high;
 
     second.Open();
     EXPECT_TRUE(WaitUntilGone(dialog));
@@ -356,6 +362,7 @@ TEST_F(ChainerDialogs, SecondStartOfThePackageSaysSetupIsAlreadyRunningAndEndsWi
     const HWND box = WaitForDialog(second.Id(), kTitle);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(ControlText(box, kMessageBoxText), L"Setup is already running.");
+    SaveScreenshot(box, L"already-running");
     PressButton(box, IDOK);
     DWORD code = 0;
     EXPECT_TRUE(second.Wait(code));
