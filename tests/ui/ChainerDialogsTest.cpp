@@ -256,8 +256,9 @@ TEST_F(ChainerDialogs, StalledOrRejectedDownloadStaysInTheDialogUntilCancel)
         PressButton(dialog, IDCANCEL);
         EXPECT_TRUE(WaitUntilGone(dialog));
         EXPECT_EQ(ExitCode(), 0u);
-        if (stalled)
+        if (stalled) {
             EXPECT_TRUE(LogContains(L"Download failed. Error:"));  // logged once cancelled
+        }
         EXPECT_FALSE(Marked(stalled ? L"Stalled" : L"Later"));
     }
 }
