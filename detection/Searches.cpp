@@ -99,11 +99,8 @@ void RunProgramSearch(const PrereqSearch& search, const ProgramLocator* programs
     // itself would search again and start itself without end: nothing to run, not found.
     if (search.SearchString.empty() || CheckLaunchTarget(program) != 0)
         return;
-    // A missing program is simply not found; one too long for the shell is worth a word.
-    const uint32_t startable = CheckStartablePath(program);
-    if (startable == ERROR_FILENAME_EXCED_RANGE)
-        LogLine(PathTooLongToStartText(program));
-    if (startable != 0)
+    // A missing program is simply not found; one too long for the shell is logged by the check.
+    if (CheckStartablePath(program) != 0)
         return;
     const std::wstring parameters = ExpandReferences(search.SearchCmdLine, false);
     const bool hidden = search.RefContent == L"WND_HIDE";

@@ -61,15 +61,25 @@ bool Sha256Matches(const char (&computed)[65], const std::wstring& configured)
     return configured.size() == 64 && SameHexDigits(computed, configured, 64);
 }
 
+namespace {
+
+// The first digest given that the computed ones do not match ("MD5", "SHA256"); empty when all
+// match. Digests of no bytes match nothing.
+std::wstring FailedDigest(const ContentDigests& digests, const ExpectedContent& expected)
+{
+    const bool computed = digests.size != 0;
+    if (expected.WantsMd5() && !(computed && digests.hasMd5 && Md5Matches(digests.md5, expected.md5)))
+        return L"MD5";
+    if (expected.WantsSha256() && !(computed && digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256)))
+        return L"SHA256";
+    return {};
+}
+
+} // namespace
+
 bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected)
 {
-    if (!expected.WantsMd5() && !expected.WantsSha256())
-        return true;
-    if (digests.size == 0)
-        return false;
-    if (expected.WantsMd5() && !(digests.hasMd5 && Md5Matches(digests.md5, expected.md5)))
-        return false;
-    return !expected.WantsSha256() || (digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256));
+    return FailedDigest(digests, expected).empty();
 }
 
 std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests)
@@ -80,12 +90,7 @@ std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expect
     if (!ReadFileSize(path, size) || (expected.size != 0 && size != expected.size))
         return L"ExactSize";
     // Digests of other bytes than the file now holds say nothing about it.
-    const bool sameBytes = digests.size == size && digests.size != 0;
-    if (expected.WantsMd5() && !(sameBytes && digests.hasMd5 && Md5Matches(digests.md5, expected.md5)))
-        return L"MD5";
-    if (expected.WantsSha256() && !(sameBytes && digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256)))
-        return L"SHA256";
-    return {};
+    return FailedDigest(digests.size == size ? digests : ContentDigests(), expected);
 }
 
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,

@@ -25,8 +25,7 @@ std::wstring Where(const FailureFacts& facts)
 // System and WinINet texts end with a line break and a full stop; the words put their own.
 std::wstring WithoutFinalStop(std::wstring text)
 {
-    while (!text.empty() && std::wstring(L"\r\n .").find(text.back()) != std::wstring::npos)
-        text.pop_back();
+    text.erase(text.find_last_not_of(L"\r\n .") + 1);
     return text;
 }
 

@@ -14,7 +14,7 @@ struct FailureFacts {
     std::wstring host;        // of the URL
     uint16_t port = 0;        // of the URL; 0 leaves it out
     std::wstring proxy;       // the proxy that asked for a login; empty when the server asked
-    std::wstring detail;      // the check a rejected file failed ("MD5"), or the prerequisite's name
+    std::wstring detail;      // the check a rejected file failed ("ExactSize", "MD5", "SHA256")
 };
 
 // "404 Not Found from 127.0.0.1:8080", "The proxy gate requires a login.", "The downloaded file

@@ -5,6 +5,8 @@
 #include "platform/FaultTranslation.h"
 #include "platform/ProgressSink.h"
 
+#include <utility>
+
 #if defined(ORVANTA_FAULT_INJECTION)
 // Test builds of the chainer only (tests/helpers/FaultInjection.cpp): faults when asked to.
 void InjectStatusCallbackFault(DWORD status);
@@ -172,9 +174,7 @@ void HandOverFailure(AsyncState& state, std::exception_ptr failure)
 std::exception_ptr TakeCallbackFailure(AsyncState& state)
 {
     const CriticalSectionLock lock(state.abandonLock);
-    std::exception_ptr failure = std::move(state.callbackFailure);
-    state.callbackFailure = nullptr;
-    return failure;
+    return std::exchange(state.callbackFailure, nullptr);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "download/WinInetApi.h"
 
+#include "platform/SystemError.h"
 #include "platform/SystemLibrary.h"
 
 namespace orvanta {
@@ -151,28 +152,9 @@ DWORD FtpGetFileSize(HINTERNET file, LPDWORD sizeHigh)
     return Api().library.Call(Api().ftpGetFileSize, DWORD{INVALID_FILE_SIZE}, file, sizeHigh);
 }
 
-} // namespace wininet
-} // namespace orvanta
-
-namespace orvanta {
-namespace wininet {
-
 std::wstring MessageText(DWORD code)
 {
-    const HMODULE module = Api().library.Module();
-    if (module == nullptr)
-        return {};
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                              FORMAT_MESSAGE_FROM_HMODULE,
-                                          module, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const UniqueLocal owner(text);
-    if (length == 0 || text == nullptr)
-        return {};
-    std::wstring message(text, length);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-        message.pop_back();
-    return message;
+    return ModuleMessageText(Api().library.Module(), code);
 }
 
 } // namespace wininet

@@ -38,8 +38,8 @@ HINTERNET FtpOpenFileW(HINTERNET connection, LPCWSTR fileName, DWORD access, DWO
 // INVALID_FILE_SIZE when WinINet is missing.
 DWORD FtpGetFileSize(HINTERNET file, LPDWORD sizeHigh);
 
-// WinINet's own text for one of its error codes (12001-12999), without the trailing line
-// break; empty when WinINet is missing or has no text for the code.
+// WinINet's own text for one of its error codes (12001-12999), as its message table gives it
+// (trailing line break included); empty when WinINet is missing or has no text for the code.
 std::wstring MessageText(DWORD code);
 
 } // namespace wininet

@@ -115,8 +115,6 @@ bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
     }
     // Checked here rather than left to the start: the shell faults on a long path under Wine.
     returnCode = CheckStartablePath(item.file);
-    if (returnCode == ERROR_FILENAME_EXCED_RANGE)
-        LogLine(PathTooLongToStartText(item.file));
     if (returnCode != 0)
         return false;
     if (IsLocalSystemAccount())

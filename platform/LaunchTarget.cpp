@@ -1,5 +1,6 @@
 #include "platform/LaunchTarget.h"
 
+#include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -79,14 +80,12 @@ uint32_t CheckStartablePath(const std::wstring& path)
 {
     if (AttributesOf(path) == INVALID_FILE_ATTRIBUTES)
         return ERROR_FILE_NOT_FOUND;
-    return WithoutLongPathPrefix(path).size() > kMaxStartablePathLength ? ERROR_FILENAME_EXCED_RANGE : 0;
-}
-
-std::wstring PathTooLongToStartText(const std::wstring& path)
-{
-    return Format(L"Path too long to start: %u characters, the limit is %u.",
-                  static_cast<unsigned>(WithoutLongPathPrefix(path).size()),
-                  static_cast<unsigned>(kMaxStartablePathLength));
+    const size_t length = WithoutLongPathPrefix(path).size();
+    if (length <= kMaxStartablePathLength)
+        return 0;
+    LogLine(Format(L"Path too long to start: %u characters, the limit is %u.", static_cast<unsigned>(length),
+                   static_cast<unsigned>(kMaxStartablePathLength)));
+    return ERROR_FILENAME_EXCED_RANGE;
 }
 
 } // namespace orvanta

@@ -22,11 +22,9 @@ uint32_t CheckLaunchTarget(const std::wstring& path);
 // For a start by path (the shell, CreateProcessW): 0 when `path` names an existing file of at most
 // kMaxStartablePathLength characters (without "\\?\"). ERROR_FILE_NOT_FOUND when nothing is there,
 // looked up in the long-path form so that a long path gets a true answer; otherwise
-// ERROR_FILENAME_EXCED_RANGE for a path too long to start.
+// ERROR_FILENAME_EXCED_RANGE for a path too long to start, which is logged ("Path too long to
+// start: ...").
 uint32_t CheckStartablePath(const std::wstring& path);
-
-// The log line for a path that CheckStartablePath refused as too long.
-std::wstring PathTooLongToStartText(const std::wstring& path);
 
 // True when `path` names the running executable: the full paths (".." and "." resolved, short
 // names made long, without "\\?\") are equal without regard to case.
