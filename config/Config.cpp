@@ -63,6 +63,7 @@ void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
     section.GetValue(L"MsiCertData", general.MsiCertData);
     section.GetValue(L"AppxVersion", general.AppxVersion);
     section.GetValue(L"AppxPkId", general.AppxPkId);
+    section.GetValue(L"Language", general.Language);
 }
 
 bool ReadSource(const IniSection& section, PrereqInfo& info)

@@ -74,6 +74,7 @@ struct GeneralOptions {
     std::wstring MsiCertData;
     std::wstring AppxVersion;
     std::wstring AppxPkId;
+    std::wstring Language;  // a BCP 47 tag that fixes the windows' language; empty: the user's
 };
 
 struct PrereqSearch {

@@ -124,10 +124,9 @@ bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, const Co
     }
     ::DeleteFileW(MakeLongPath(item.targetPath).c_str());
     LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
-    const std::wstring words = DescribeFailure(rejected);
-    LogLine(words);
+    LogLine(DescribeFailure(rejected, TextFor::Log));
     if (sink != nullptr)
-        sink->ReportError(words.c_str(), DLERR_REJECTED, 0);
+        sink->ReportError(DescribeFailure(rejected, TextFor::Person).c_str(), DLERR_REJECTED, 0);
     return false;
 }
 
@@ -176,8 +175,8 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
         // The first line is read by tools as it stands; the second says it for a person.
         LogLine(L"Download failed. Error:" + GetSystemErrorText(downloads.lastResult));
         failure.code = downloads.lastResult;
-        const std::wstring words = DescribeFailure(failure);
-        LogLine(words);
+        LogLine(DescribeFailure(failure, TextFor::Log));
+        const std::wstring words = DescribeFailure(failure, TextFor::Person);
         if (Contains(prereq.Options, L"m")) {
             if (sink != nullptr) {
                 const std::wstring mandatory =

@@ -29,28 +29,28 @@ std::wstring WithoutFinalStop(std::wstring text)
     return text;
 }
 
-std::wstring At(const FailureFacts& facts, const std::wstring& text)
+std::wstring At(const FailureFacts& facts, const std::wstring& text, TextFor reader)
 {
     if (facts.host.empty())
         return WithoutFinalStop(text) + L".";
-    return FillPlaceholders(LoadStringResource(IDS_FAILURE_AT), WithoutFinalStop(text), Where(facts));
+    return FillPlaceholders(LoadStringResource(IDS_FAILURE_AT, reader), WithoutFinalStop(text), Where(facts));
 }
 
-std::wstring StatusWords(const FailureFacts& facts)
+std::wstring StatusWords(const FailureFacts& facts, TextFor reader)
 {
     const std::wstring reason = HttpReason(facts.httpStatus);
     std::wstring status = DecimalText(facts.httpStatus);
     if (!reason.empty())
         status += L" " + reason;
-    return FillPlaceholders(LoadStringResource(IDS_HTTP_STATUS_FROM), status, Where(facts));
+    return FillPlaceholders(LoadStringResource(IDS_HTTP_STATUS_FROM, reader), status, Where(facts));
 }
 
-std::wstring WinInetWords(const FailureFacts& facts)
+std::wstring WinInetWords(const FailureFacts& facts, TextFor reader)
 {
     std::wstring text = wininet::MessageText(facts.code);
     if (text.empty())
-        text = Format(L"Network error %u", facts.code);
-    return At(facts, text);
+        text = FillPlaceholders(LoadStringResource(IDS_NETWORK_ERROR, reader), DecimalText(facts.code));
+    return At(facts, text, reader);
 }
 
 } // namespace
@@ -77,34 +77,34 @@ std::wstring HttpReason(uint32_t status)
     return {};
 }
 
-std::wstring DescribeFailure(const FailureFacts& facts)
+std::wstring DescribeFailure(const FailureFacts& facts, TextFor reader)
 {
     switch (facts.code) {
     case DLERR_AUTH_REQUIRED:
-        return facts.proxy.empty() ? FillPlaceholders(LoadStringResource(IDS_LOGIN_SERVER), Where(facts))
-                                   : FillPlaceholders(LoadStringResource(IDS_LOGIN_PROXY), facts.proxy);
+        return facts.proxy.empty() ? FillPlaceholders(LoadStringResource(IDS_LOGIN_SERVER, reader), Where(facts))
+                                   : FillPlaceholders(LoadStringResource(IDS_LOGIN_PROXY, reader), facts.proxy);
     case DLERR_REJECTED:
-        return FillPlaceholders(LoadStringResource(IDS_FILE_REJECTED), facts.detail);
+        return FillPlaceholders(LoadStringResource(IDS_FILE_REJECTED, reader), facts.detail);
     case DLERR_CANCELED:
-        return LoadStringResource(IDS_DOWNLOAD_CANCELED);
+        return LoadStringResource(IDS_DOWNLOAD_CANCELED, reader);
     case DLERR_SIZE_MISMATCH:
-        return FillPlaceholders(LoadStringResource(IDS_SIZE_MISMATCH), Where(facts));
+        return FillPlaceholders(LoadStringResource(IDS_SIZE_MISMATCH, reader), Where(facts));
     case DLERR_INCOMPLETE:
-        return FillPlaceholders(LoadStringResource(IDS_INCOMPLETE), Where(facts));
+        return FillPlaceholders(LoadStringResource(IDS_INCOMPLETE, reader), Where(facts));
     case DLERR_NOT_FOUND:
     case DLERR_FORBIDDEN:
     case DLERR_ERROR_STATUS:
         if (facts.httpStatus >= 400)
-            return StatusWords(facts);
+            return StatusWords(facts, reader);
         break;
     default:
         break;
     }
     if (facts.code >= kFirstWinInetError && facts.code <= kLastWinInetError)
-        return WinInetWords(facts);
+        return WinInetWords(facts, reader);
     if ((facts.code & 0xF0000000u) == 0xE0000000u)
-        return At(facts, Format(L"Download error 0x%08X", facts.code));
-    return At(facts, GetSystemErrorText(facts.code));
+        return At(facts, Format(L"Download error 0x%08X", facts.code), reader);
+    return At(facts, GetSystemErrorText(facts.code), reader);
 }
 
 } // namespace orvanta

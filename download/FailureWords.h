@@ -3,6 +3,8 @@
 // reason. It names hosts and ports, never a user name or password.
 #pragma once
 
+#include "platform/Resources.h"
+
 #include <cstdint>
 #include <string>
 
@@ -19,8 +21,9 @@ struct FailureFacts {
 
 // "404 Not Found from 127.0.0.1:8080", "The proxy gate requires a login.", "The downloaded file
 // does not match its SHA256.", "<WinINet's text> (host:port)." and so on; the system's text for
-// other Windows errors.
-std::wstring DescribeFailure(const FailureFacts& facts);
+// other Windows errors. The chainer's own words are in the reader's language; the texts of
+// WinINet and Windows are the system's.
+std::wstring DescribeFailure(const FailureFacts& facts, TextFor reader);
 
 // The standard reason phrase of an HTTP status ("Not Found"); empty for a status without one.
 std::wstring HttpReason(uint32_t status);

@@ -32,9 +32,9 @@ std::wstring FileNameOf(const std::wstring& path)
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
-std::wstring FallbackMessage()
+std::wstring FallbackMessage(TextFor reader)
 {
-    return LoadStringResource(IDS_UNEXPECTED_ERROR);
+    return LoadStringResource(IDS_UNEXPECTED_ERROR, reader);
 }
 
 ErrorReport ReportFromText(const std::wstring& kindName, bool useFallbackMessage, const std::wstring& text,
@@ -45,8 +45,10 @@ ErrorReport ReportFromText(const std::wstring& kindName, bool useFallbackMessage
     report.details = text;
     const size_t marker = text.find(kStackTraceMarker);
     report.message = useFallbackMessage ? std::wstring() : WithoutTrailingLineBreaks(text.substr(0, marker));
-    if (report.message.empty())
-        report.message = FallbackMessage();
+    if (report.message.empty()) {
+        report.message = FallbackMessage(TextFor::Person);
+        report.fallbackMessage = true;
+    }
     report.sourceFile = FileNameOf(sourceFile);
     report.sourceLine = sourceLine;
     return report;
@@ -113,7 +115,9 @@ std::wstring ReportLogText(const ErrorReport& report)
     if (report.sourceLine > 0)
         text += Format(L":%d", report.sourceLine);
     text += L"\r\n";
-    if (!StartsWith(report.details, report.message))
+    if (report.fallbackMessage)
+        text += FallbackMessage(TextFor::Log) + L"\r\n";
+    else if (!StartsWith(report.details, report.message))
         text += report.message + L"\r\n";
     return text + report.details;
 }

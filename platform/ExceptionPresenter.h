@@ -17,6 +17,7 @@ namespace orvanta {
 struct ErrorReport {
     std::wstring kindName;
     std::wstring message;     // the text above the details, never empty
+    bool fallbackMessage = false;  // message is string resource 65001 in the display language
     std::wstring details;     // the whole text, stack trace included
     std::wstring sourceFile;  // the file name only (text after the last path separator)
     int32_t sourceLine = 0;

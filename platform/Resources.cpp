@@ -1,15 +1,60 @@
 #include "platform/Resources.h"
 
-namespace orvanta {
+#include <atomic>
 
-std::wstring LoadStringResource(UINT id)
+namespace orvanta {
+namespace {
+
+const unsigned kStringsPerBlock = 16;
+
+std::atomic<const DisplayLanguage*> g_displayLanguage{nullptr};
+
+// A string table is stored in blocks of 16 counted strings; block n holds ids 16(n-1) to 16n-1.
+// FindResourceEx is asked for the language itself: LoadString would pick one by the thread's
+// language, which is not the one chosen for the run.
+std::wstring LoadFromBlock(HMODULE module, UINT id, uint16_t language)
 {
-    // With a zero length LoadStringW hands out a read-only pointer to the resource itself.
-    const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || text == nullptr)
+    const HRSRC found = ::FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / kStringsPerBlock + 1), language);
+    if (found == nullptr)
         return {};
-    return std::wstring(text, static_cast<size_t>(length));
+    const HGLOBAL loaded = ::LoadResource(module, found);
+    const auto* entry = static_cast<const WCHAR*>(::LockResource(loaded));
+    if (entry == nullptr)
+        return {};
+    const WCHAR* const end = entry + ::SizeofResource(module, found) / sizeof(WCHAR);
+    for (unsigned index = 0; index < id % kStringsPerBlock; ++index) {
+        if (entry >= end)
+            return {};
+        entry += 1 + *entry;
+    }
+    if (entry >= end || entry + 1 + *entry > end)
+        return {};
+    return std::wstring(entry + 1, *entry);
+}
+
+} // namespace
+
+std::wstring LoadStringResource(UINT id, TextFor reader)
+{
+    const HMODULE module = ::GetModuleHandleW(nullptr);
+    const DisplayLanguage& english = EnglishLanguage();
+    const DisplayLanguage& language = reader == TextFor::Log ? english : CurrentDisplayLanguage();
+    std::wstring text = LoadFromBlock(module, id, language.id);
+    if (text.empty() && language.id != english.id)
+        text = LoadFromBlock(module, id, english.id);
+    return text;
+}
+
+void UseDisplayLanguage(const DisplayLanguage& language)
+{
+    g_displayLanguage = &language;
+    ::SetProcessDefaultLayout(language.rightToLeft ? LAYOUT_RTL : 0);
+}
+
+const DisplayLanguage& CurrentDisplayLanguage()
+{
+    const DisplayLanguage* language = g_displayLanguage;
+    return language != nullptr ? *language : LanguageForUiLanguage(::GetUserDefaultUILanguage());
 }
 
 std::wstring FillPlaceholders(const std::wstring& format, const std::wstring& first, const std::wstring& second)

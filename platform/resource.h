@@ -23,6 +23,21 @@
 #define IDS_SIZE_MISMATCH 307
 #define IDS_INCOMPLETE 308
 #define IDS_ALREADY_RUNNING 309
+// The texts of dialog controls, set at run time so that one template serves every language.
+#define IDS_SKIP 310
+#define IDS_CANCEL 311
+#define IDS_OK 312
+#define IDS_USER_NAME_LABEL 313
+#define IDS_PASSWORD_LABEL 314
+#define IDS_REMEMBER_CREDENTIALS 315
+#define IDS_ERROR_TITLE 316
+#define IDS_CLOSE 317
+#define IDS_SHOW_DETAILS 318
+#define IDS_HIDE_DETAILS 319
+#define IDS_COPY 320
+// The progress bar's name for screen readers.
+#define IDS_STEP_OF 321
+#define IDS_NETWORK_ERROR 322
 #define IDS_UNEXPECTED_ERROR 65001
 
 // The chainer's icon (the first icon of the executable, so the shell shows it too).

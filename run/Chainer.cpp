@@ -63,6 +63,21 @@ bool WaitOnPassingThread(HANDLE mutex, bool pumpMessages)
     return ::GetExitCodeThread(waiter.Get(), &result) && Acquired(result);
 }
 
+// The package's Language key wins over the user's display language; a tag without a shipped
+// language is named in the log and the user's language is used.
+void ChooseDisplayLanguage(const std::wstring& configuredTag)
+{
+    const DisplayLanguage* language = nullptr;
+    if (!configuredTag.empty()) {
+        language = LanguageForTag(configuredTag);
+        if (language == nullptr)
+            LogLine(L"Language " + configuredTag + L" is not available; the user's display language is used.");
+    }
+    if (language == nullptr)
+        language = &LanguageForUiLanguage(::GetUserDefaultUILanguage());
+    UseDisplayLanguage(*language);
+}
+
 } // namespace
 
 bool InterfaceShown()
@@ -161,10 +176,9 @@ void Chainer::EndAsAlreadyRunning(UserInterface* ui)
 {
     // The files to delete belong to the run that holds the lock.
     cleanup_ = DeferredCleanup();
-    const std::wstring text = LoadStringResource(IDS_ALREADY_RUNNING);
-    LogLine(text);
+    LogLine(LoadStringResource(IDS_ALREADY_RUNNING, TextFor::Log));
     if (ui != nullptr)
-        ui->ShowMessage(text);
+        ui->ShowMessage(LoadStringResource(IDS_ALREADY_RUNNING));
     exitCode_ = kAlreadyRunningExitCode;
 }
 
@@ -190,6 +204,7 @@ void Chainer::Run()
 
     silent_ = IsSilent(config);
     SetInterfaceShown(!silent_);
+    ChooseDisplayLanguage(config.general.Language);
     UserInterface* ui = silent_ ? nullptr : ui_;
     if (ui != nullptr)
         ui->SetTitle(SetupTitle(modulePath_));

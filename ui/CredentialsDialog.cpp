@@ -34,6 +34,11 @@ void CredentialsDialog::OnInitDialog()
     ::SetWindowTextW(window, FillPlaceholders(LoadStringResource(IDS_CONNECT_TO), name).c_str());
     ::SetDlgItemTextW(window, IDC_CREDENTIALS_TEXT,
                       FillPlaceholders(LoadStringResource(IDS_CREDENTIALS_PROMPT), name, where).c_str());
+    SetControlTexts(window, {{IDC_USER_NAME_LABEL, IDS_USER_NAME_LABEL},
+                             {IDC_PASSWORD_LABEL, IDS_PASSWORD_LABEL},
+                             {IDC_REMEMBER, IDS_REMEMBER_CREDENTIALS},
+                             {IDOK, IDS_OK},
+                             {IDCANCEL, IDS_CANCEL}});
     ::EnableWindow(::GetDlgItem(window, IDOK), FALSE);
     SetDialogIcon(window);
     layout_.Attach(window, {{IDC_CREDENTIALS_TEXT, ResizableLayout::StretchRight},

@@ -4,6 +4,7 @@
 #include "platform/CriticalSection.h"
 #include "platform/Logger.h"
 #include "platform/MessageBox.h"
+#include "platform/Resources.h"
 #include "platform/SystemFunction.h"
 #include "platform/resource.h"
 #include "ui/DialogIds.h"
@@ -177,6 +178,17 @@ void SetDialogIcon(HWND window)
         ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     if (small != nullptr)
         ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+void SetControlTexts(HWND dialog, std::initializer_list<ControlTextId> texts)
+{
+    for (const ControlTextId& text : texts) {
+        const std::wstring value = LoadStringResource(text.text);
+        if (text.control == 0)
+            ::SetWindowTextW(dialog, value.c_str());
+        else
+            ::SetDlgItemTextW(dialog, text.control, value.c_str());
+    }
 }
 
 RECT ControlRect(HWND dialog, HWND control)

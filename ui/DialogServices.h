@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,14 @@ void CenterWindow(HWND window);
 
 // The chainer's icon, big and small, as the window's icon.
 void SetDialogIcon(HWND window);
+
+// Gives each listed control its text from the string table in the display language (an id of
+// 0 is the dialog's caption): the templates carry no texts of their own.
+struct ControlTextId {
+    int control;
+    UINT text;
+};
+void SetControlTexts(HWND dialog, std::initializer_list<ControlTextId> texts);
 
 // The control's rectangle in the client coordinates of its dialog.
 RECT ControlRect(HWND dialog, HWND control);

@@ -1,6 +1,8 @@
 #include "ui/ErrorReportDialog.h"
 
 #include "platform/SystemFunction.h"
+#include "platform/resource.h"
+#include "ui/DialogServices.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,13 +12,13 @@ namespace {
 
 const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_CENTER | DS_MODALFRAME | DS_SETFONT;
 const short kDialogWidth = 350;
-const short kButtonWidth = 50;
+const short kButtonWidth = 62;  // room for the longer languages
 const short kButtonHeight = 14;
 const short kDetailsTop = 18;      // below the button row
 const short kDetailsHeight = 200;
 const short kCopyTop = 223;        // below the button row
 const short kBottomMargin = 9;     // below the lowest buttons
-const short kRightButtonX = 296;
+const short kRightButtonX = 284;
 
 // A dialog template built word by word (DLGTEMPLATE and DLGITEMTEMPLATE records).
 class TemplateWriter {
@@ -159,6 +161,8 @@ SIZE WindowSize(HWND window)
 
 void InitDialog(HWND dialog, DialogState& state)
 {
+    SetControlTexts(dialog, {{0, IDS_ERROR_TITLE}, {IDOK, IDS_CLOSE}, {ErrorReportDetailsButton, IDS_SHOW_DETAILS},
+                             {ErrorReportCopyButton, IDS_COPY}});
     ::SendDlgItemMessageW(dialog, ErrorReportIcon, STM_SETICON, reinterpret_cast<WPARAM>(ErrorIcon()), 0);
     ::SetDlgItemTextW(dialog, ErrorReportMessage, state.message.c_str());
     if (!state.details.empty()) {
@@ -195,7 +199,7 @@ void ToggleDetails(HWND dialog, DialogState& state)
     state.expanded = !state.expanded;
     ::ShowWindow(::GetDlgItem(dialog, ErrorReportDetailsBox), show);
     ::ShowWindow(::GetDlgItem(dialog, ErrorReportCopyButton), show);
-    ::SetDlgItemTextW(dialog, ErrorReportDetailsButton, state.expanded ? L"Details <<" : L"Details >>");
+    SetControlTexts(dialog, {{ErrorReportDetailsButton, static_cast<UINT>(state.expanded ? IDS_HIDE_DETAILS : IDS_SHOW_DETAILS)}});
     ::SetWindowPos(dialog, nullptr, 0, 0, size.cx, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Layout(dialog, state);
 }
@@ -279,21 +283,21 @@ bool ShowErrorReport(HWND owner, const std::wstring& message, const std::wstring
 
     TemplateWriter writer;
     writer.Header(kDialogStyle, owner == nullptr ? WS_EX_APPWINDOW : 0, withDetails ? 6 : 3, kDialogWidth,
-                  static_cast<short>(layout.dialogHeight), L"Error");
+                  static_cast<short>(layout.dialogHeight), L"");
     writer.Control(WS_VISIBLE | SS_ICON, 10, 10, 21, 21, ErrorReportIcon, kStaticAtom, L"");
     writer.Control(WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 38, 10, 306, static_cast<short>(layout.messageHeight),
                    ErrorReportMessage, kStaticAtom, L"");
     writer.Control(WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kRightButtonX, row, kButtonWidth, kButtonHeight, IDOK,
-                   kButtonAtom, L"Close");
+                   kButtonAtom, L"");
     if (withDetails) {
         writer.Control(WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 5, row, kButtonWidth, kButtonHeight,
-                       ErrorReportDetailsButton, kButtonAtom, L"Details >>");
+                       ErrorReportDetailsButton, kButtonAtom, L"");
         writer.Control(WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
                            ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                        4, static_cast<short>(row + kDetailsTop), 342, kDetailsHeight, ErrorReportDetailsBox,
                        kEditAtom, L"");
         writer.Control(WS_TABSTOP | BS_PUSHBUTTON, kRightButtonX, static_cast<short>(row + kCopyTop), kButtonWidth,
-                       kButtonHeight, ErrorReportCopyButton, kButtonAtom, L"Copy");
+                       kButtonHeight, ErrorReportCopyButton, kButtonAtom, L"");
     }
     const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, DialogProc,
                                                      reinterpret_cast<LPARAM>(&state));

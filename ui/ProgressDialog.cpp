@@ -6,6 +6,7 @@
 #include "platform/FaultTranslation.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
+#include "platform/Strings.h"
 #include "platform/resource.h"
 #include "ui/CommonControls.h"
 #include "ui/DialogIds.h"
@@ -68,7 +69,7 @@ void ProgressDialog::OnInitDialog()
     SetDialogIcon(window);
     CenterWindow(window);
     ::SetWindowTextW(window, caption_.c_str());
-    ::SetDlgItemTextW(window, IDC_PROGRESS_TEXT, LoadStringResource(IDS_PREPARING).c_str());
+    SetControlTexts(window, {{IDC_PROGRESS_TEXT, IDS_PREPARING}, {IDCANCEL, IDS_CANCEL}});
     taskbar_ = std::make_unique<TaskbarProgress>(window);
     window_ = window;
     workerThread_.Reset(::CreateThread(nullptr, 0, &ProgressDialog::WorkerThread, this, 0, nullptr));
@@ -153,6 +154,10 @@ void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t
     if (Closed())
         return;
     ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text.c_str());
+    // The bar's name, which screen readers read with its value.
+    ::SetDlgItemTextW(window_, IDC_PROGRESS_BAR,
+                      FillPlaceholders(LoadStringResource(IDS_STEP_OF), DecimalText(stepCounter_),
+                                       DecimalText(stepTotal_)).c_str());
     ClearError();
     // A transfer step starts where the step before ended, also when that transfer never said
     // its length or stopped half way.

@@ -1,5 +1,6 @@
 #include "ui/StatusDialog.h"
 
+#include "platform/resource.h"
 #include "ui/DialogIds.h"
 
 namespace orvanta {
@@ -68,6 +69,7 @@ bool StatusDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& r
 {
     switch (message) {
     case WM_INITDIALOG:
+        SetControlTexts(Window(), {{IDCANCEL, IDS_SKIP}});
         SetDialogIcon(Window());
         LayOutSkip();
         CenterWindow(Window());

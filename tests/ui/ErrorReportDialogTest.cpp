@@ -116,7 +116,7 @@ TEST_F(ErrorReportDialogTest, DetailsOpenCopyToTheClipboardAndCloseAgain)
     ASSERT_NE(dialog, nullptr) << "the dialog did not open";
     SaveScreenshot(dialog, L"error-report-collapsed");
     EXPECT_EQ(ControlText(dialog, ErrorReportMessage), kMessage);
-    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"Details >>");
+    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"&Details >>");
     EXPECT_EQ(ControlText(dialog, IDOK), L"Close");
     EXPECT_FALSE(ControlVisible(dialog, ErrorReportDetailsBox));
     EXPECT_FALSE(ControlVisible(dialog, ErrorReportCopyButton));
@@ -124,7 +124,7 @@ TEST_F(ErrorReportDialogTest, DetailsOpenCopyToTheClipboardAndCloseAgain)
     const SIZE collapsed = WindowSize(dialog);
 
     Click(dialog, ErrorReportDetailsButton);
-    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"Details <<");
+    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"&Details <<");
     EXPECT_TRUE(ControlVisible(dialog, ErrorReportDetailsBox));
     EXPECT_TRUE(ControlVisible(dialog, ErrorReportCopyButton));
     const SIZE expanded = WindowSize(dialog);
@@ -154,7 +154,7 @@ TEST_F(ErrorReportDialogTest, DetailsOpenCopyToTheClipboardAndCloseAgain)
     EXPECT_GE(limits.ptMinTrackSize.y, collapsed.cy);
 
     Click(dialog, ErrorReportDetailsButton);
-    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"Details >>");
+    EXPECT_EQ(ControlText(dialog, ErrorReportDetailsButton), L"&Details >>");
     EXPECT_FALSE(ControlVisible(dialog, ErrorReportDetailsBox));
     EXPECT_EQ(WindowSize(dialog).cy, collapsed.cy);
 
