@@ -10,6 +10,7 @@ packages=(
     wine64 xvfb xauth
     wixl nsis nginx tinyproxy python3-pyftpdlib curl
     g++ clang-14 libclang-rt-14-dev
+    locales fonts-wqy-microhei
 )
 
 missing=()
@@ -24,3 +25,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo_cmd apt-get update -qq
     $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The display languages the UI tests run in (Wine takes a program's language from its locale).
+for locale in de_DE ja_JP ar_SA sv_SE; do
+    if ! locale -a | grep -qx "${locale}.utf8"; then
+        sudo_cmd=""
+        [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+        $sudo_cmd localedef -i "$locale" -f UTF-8 "${locale}.UTF-8"
+    fi
+done

@@ -70,6 +70,8 @@ TEST(Check, EachMistakeIsReportedOnceAtItsLine)
          "installs nothing"},
         {"download without a file name", IniBytes(kHead + "[A]\nUrl=https://h/\nExactSize=1\n"), 6, E, "no file name"},
         {"unknown option letter", IniBytes(kHead + kA + "Options=mz\n"), 10, W, "'z'"},
+        {"language not shipped", IniBytes("[GeneralOptions]\nOptions=q\nLanguage=sv-SE\n[PREREQUISITES]\nApp1=A\n" + kA), 3,
+         W, "'sv-SE' is not shipped"},
         {"unverified download", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\n"), 6, W, "without ExactSize"},
         {"unknown parent", IniBytes(kHead + kA + "ParentPrereq=Z\n"), 10, W, "names no prerequisite"},
         {"version without digits", IniBytes(kHead + "[A]\nSetupFile=a\nSearchType1=2\nSearchString1=x\nVerMin1=new\n"),
@@ -147,6 +149,7 @@ TEST(Plan, ExamplePackage)
     ASSERT_TRUE(CheckIni(bytes.str()).empty());
     EXPECT_EQ(PlanText(bytes.str()),
               "Run: q = silent\n"
+              "Windows: in the user's display language (English when it is not shipped)\n"
               "App1 'Example Runtime'\n"
               "  source: package file 'example-runtime.exe'\n"
               "  command line: --set HKCU\\Software\\OrvantaExample\\Runtime\\Version=1.0.0 --exit 0\n"
@@ -156,6 +159,9 @@ TEST(Plan, ExamplePackage)
               "    1. RegistryValueVersion (2) 'HKCU\\Software\\OrvantaExample\\Runtime\\Version', versions 1.0 to "
               "any\n"
               "The list ends at App2, which is not there.\n");
+    const std::string fixed = IniBytes("[GeneralOptions]\nOptions=q\nLanguage=zh-HK\n[PREREQUISITES]\nApp1=A\n" + kA);
+    EXPECT_TRUE(CheckIni(fixed).empty());
+    EXPECT_NE(PlanText(fixed).find("Windows: in zh-TW (Language zh-HK)\n"), std::string::npos);
 }
 
 } // namespace

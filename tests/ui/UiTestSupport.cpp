@@ -135,6 +135,44 @@ void Type(HWND dialog, int id, const std::wstring& text)
         ::SendMessageW(field, WM_CHAR, c, 0);
 }
 
+namespace {
+
+INPUT KeyInput(WORD key, wchar_t character, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = character;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+void Send(std::vector<INPUT> inputs)
+{
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+} // namespace
+
+void PressKeys(std::initializer_list<WORD> keys)
+{
+    for (const WORD key : keys)
+        Send({KeyInput(key, 0, 0), KeyInput(key, 0, KEYEVENTF_KEYUP)});
+}
+
+void PressAltWith(wchar_t letter)
+{
+    const WORD key = static_cast<WORD>(::towupper(letter));
+    Send({KeyInput(VK_MENU, 0, 0), KeyInput(key, 0, 0), KeyInput(key, 0, KEYEVENTF_KEYUP),
+          KeyInput(VK_MENU, 0, KEYEVENTF_KEYUP)});
+}
+
+void TypeOnKeyboard(const std::wstring& text)
+{
+    for (const wchar_t c : text)
+        Send({KeyInput(0, c, KEYEVENTF_UNICODE), KeyInput(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
+}
+
 bool IsControlEnabled(HWND dialog, int id)
 {
     return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace ui_testing {
@@ -48,6 +49,12 @@ void PressKey(HWND dialog, int id, WPARAM key);
 // Types `text` into an edit control character by character.
 void Type(HWND dialog, int id, const std::wstring& text);
 bool IsControlEnabled(HWND dialog, int id);
+
+// A keyboard, as SendInput gives it to the foreground window: each key pressed and released, Alt
+// held with a letter, and text typed character by character.
+void PressKeys(std::initializer_list<WORD> keys);
+void PressAltWith(wchar_t letter);
+void TypeOnKeyboard(const std::wstring& text);
 
 // Saves the window as it is on the screen to ORVANTA_SCREENSHOT_DIR\<name>.bmp when that
 // variable names a folder; does nothing otherwise.

@@ -9,6 +9,7 @@
 #include "config/VersionValue.h"
 #include "detection/Searches.h"
 #include "download/DownloadNames.h"
+#include "platform/DisplayLanguages.h"
 #include "platform/Strings.h"
 
 #include <algorithm>
@@ -506,6 +507,11 @@ private:
         }
         CheckReferences(IniView::FindPair(*section, L"DownloadFolder"), false);
         CheckReferences(IniView::FindPair(*section, L"ExtractionFolder"), false);
+        const IniPair* language = IniView::FindPair(*section, L"Language");
+        if (language != nullptr && !language->value.empty() && orvanta::LanguageForTag(language->value) == nullptr)
+            Add(language->line, Severity::Warning,
+                "Language " + Quoted(language->value) +
+                    " is not shipped: the windows follow the user's display language");
     }
 
     void CheckDigest(const IniSection& section, const wchar_t* key, size_t digits)

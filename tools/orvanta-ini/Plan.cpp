@@ -6,6 +6,7 @@
 #include "Unicode.h"
 
 #include "download/DownloadNames.h"
+#include "platform/DisplayLanguages.h"
 #include "platform/Strings.h"
 
 namespace orvanta_ini {
@@ -114,6 +115,16 @@ std::string ListEndText(const IniView& view)
     return app + reason + ": " + ToUtf8(later) + " are not read.\n";
 }
 
+std::string LanguageText(const std::wstring& tag)
+{
+    if (tag.empty())
+        return "Windows: in the user's display language (English when it is not shipped)\n";
+    const orvanta::DisplayLanguage* language = orvanta::LanguageForTag(tag);
+    if (language == nullptr)
+        return "Windows: Language " + ToUtf8(tag) + " is not shipped: in the user's display language\n";
+    return "Windows: in " + ToUtf8(language->tag) + " (Language " + ToUtf8(tag) + ")\n";
+}
+
 } // namespace
 
 std::string PlanText(const std::string& bytes)
@@ -123,6 +134,7 @@ std::string PlanText(const std::string& bytes)
     const bool installs = orvanta::IsSilent(config) || orvanta::Contains(config.general.Options, L"b");
     std::string out = installs ? "Run: " + OptionWords(config.general.Options, GeneralOptionLetters()) + "\n"
                                : std::string("Run: no 'q' or 'b' in Options: the chainer searches but installs nothing\n");
+    out += LanguageText(config.general.Language);
     if (view.Ini().FindSection(kPrerequisitesSection) == nullptr)
         return out + "No [PREREQUISITES] section: nothing is installed.\n";
     for (size_t index = 0; index < config.prerequisites.size(); ++index)
