@@ -198,9 +198,14 @@ TEST_F(ChainerDialogs, RestartQuestionNoIsRefusedAndYesRestartsThroughTheSeam)
         const HWND question = WaitForDialog(chainer->Id(), L"Confirmation");
         ASSERT_NE(question, nullptr);
         EXPECT_EQ(ControlText(question, kMessageBoxText).find(L"You must reboot your computer"), 0u);
-        if (c.answer == IDNO)
+        if (c.answer == IDNO) {
             SaveScreenshot(question, L"reboot");
-        PressButton(question, c.answer);
+            // From the keyboard: Tab moves from Yes to No, Enter answers.
+            ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == question; }));
+            PressKeys({VK_TAB, VK_RETURN});
+        } else {
+            PressButton(question, c.answer);
+        }
         EXPECT_EQ(ExitCode(), c.exitCode);
         EXPECT_TRUE(Logged(c.summary));
         EXPECT_EQ(Marked(L"RestartStarted"), c.answer == IDYES);
@@ -243,19 +248,34 @@ TEST_F(ChainerDialogs, LoginQuestionAnswersAServerOrAProxyAndAsksAgainAfterAWron
                   L"The server " + std::wstring(c.name) +
                       L" at 127.0.0.1 requires a username and password. Please enter them below.");
         EXPECT_FALSE(IsControlEnabled(login, IDOK));
-        Type(login, IDC_USER_NAME, c.user);
-        EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(login, IDOK); }));
-        Type(login, IDC_PASSWORD, c.password);
-        if (c.downloaded && c.proxy == 0)
-            SaveScreenshot(login, L"login");
-        PressButton(login, IDOK);  // "Remember my credentials" left unticked
+        if (c.downloaded) {
+            Type(login, IDC_USER_NAME, c.user);
+            EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(login, IDOK); }));
+            Type(login, IDC_PASSWORD, c.password);
+            if (c.proxy == 0)
+                SaveScreenshot(login, L"login");
+            PressButton(login, IDOK);  // "Remember my credentials" left unticked
+        } else {
+            // From the keyboard alone: the user name has the focus, access keys reach the
+            // password and the tick, Enter confirms.
+            ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == login; }));
+            TypeOnKeyboard(c.user);
+            PressAltWith(L'p');
+            TypeOnKeyboard(c.password);
+            PressAltWith(L'r');
+            EXPECT_TRUE(WaitUntil(
+                [&] { return ::SendDlgItemMessageW(login, IDC_REMEMBER, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+            EXPECT_TRUE(WaitForControlText(login, IDC_USER_NAME, c.user));
+            PressKeys({VK_RETURN});
+        }
         ASSERT_TRUE(WaitUntilGone(login));
 
         if (!c.downloaded) {
-            // The server refuses again: the question comes back, and Cancel gives up.
+            // The server refuses again: the question comes back, and Esc gives up.
             const HWND again = WaitForDialog(chainer->Id(), caption);
             ASSERT_NE(again, nullptr);
-            PressButton(again, IDCANCEL);
+            ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == again; }));
+            PressKeys({VK_ESCAPE});
         }
         EXPECT_EQ(ExitCode(), 0u);
         EXPECT_EQ(Marked(L"Guarded"), c.downloaded);

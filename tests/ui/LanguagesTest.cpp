@@ -1,4 +1,4 @@
-// The chainer's windows in the user's language and from the keyboard alone. The string tables
+// The chainer's windows in the user's language. The string tables
 // are read back from the resources; the runs in another language start this program with that
 // display language (the ui_language_* tests set the locale and ORVANTA_TEST_LANGUAGE) and read
 // the texts back from the controls.
@@ -14,7 +14,6 @@
 
 using namespace ui_testing;
 using download_testing::Servers;
-using orvanta::DisplayLanguage;
 
 namespace {
 
@@ -63,6 +62,9 @@ std::wstring TestLanguage()
     return EnvironmentValue(L"ORVANTA_TEST_LANGUAGE");
 }
 
+// The runs in a display language of their own (ui_language_*).
+class DisplayLanguage : public ChainerDialogs {};
+
 #define REQUIRE_TEST_LANGUAGE(tag)                                                      \
     if (TestLanguage() != (tag))                                                        \
         GTEST_SKIP() << "runs with the display language " << (tag) << " (ui_language_*)"
@@ -73,7 +75,7 @@ TEST(StringTables, EveryShippedLanguageHasEveryStringWithItsPlaceholdersAndAcces
 {
     const StringTables tables = ReadStringTables();
     std::set<LANGID> shipped;
-    for (const DisplayLanguage& language : orvanta::ShippedLanguages()) {
+    for (const orvanta::DisplayLanguage& language : orvanta::ShippedLanguages()) {
         SCOPED_TRACE(language.tag);
         shipped.insert(language.id);
         // The table's numbers are the system's for its tags.
@@ -117,80 +119,83 @@ TEST(StringTables, TheUsersDisplayLanguageFallsBackToItsNeutralLanguageThenEngli
                  {L"zh-Hant-HK", L"zh-TW"}, {L"ZH-hk", L"zh-TW"}, {L"he", L"he-IL"}, {L"sv-SE", nullptr},
                  {L"d", nullptr},          {L"-", nullptr}};
     for (const auto& c : byTag) {
-        const DisplayLanguage* language = orvanta::LanguageForTag(c.tag);
+        const orvanta::DisplayLanguage* language = orvanta::LanguageForTag(c.tag);
         EXPECT_STREQ(language != nullptr ? language->tag : nullptr, c.shown) << c.tag;
     }
     EXPECT_TRUE(orvanta::LanguageForTag(L"ar")->rightToLeft);
     EXPECT_FALSE(orvanta::LanguageForTag(L"ja")->rightToLeft);
 }
 
-TEST_F(ChainerDialogs, KeyboardAloneAnswersTheLoginAndTheRestartQuestions)
+// Each ui_language_* program runs the rows of its language: the display language's texts, or the
+// Language key's over an unshipped display language (Swedish).
+TEST_F(DisplayLanguage, ProgressDialogSpeaksTheDisplayLanguageOrTheLanguageKey)
 {
-    REQUIRE_TEST_SERVERS();
-    ASSERT_TRUE(::CopyFileW(EnvironmentValue(L"ORVANTA_TESTHELPER").c_str(),
-                            Servers().DataFile(L"guarded-setup.exe").c_str(), FALSE));
-    WritePackage(L"b", {Download(L"Guarded", Servers().FaultUrl(L"/auth/Members/tester/secret/guarded-setup.exe")),
-                        Installer(L"Runtime", nullptr, L"r")});
-    Start();
-
-    // A wrong password answered with Enter, then the question again, given up with Esc.
-    HWND login = WaitForDialog(chainer->Id(), L"Connect to Members");
-    ASSERT_NE(login, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == login; }));
-    TypeOnKeyboard(L"tester");                         // the user name has the focus
-    PressAltWith(L'p');                                // "&Password:"
-    TypeOnKeyboard(L"wrong");
-    PressAltWith(L'r');                                // "&Remember my credentials"
-    EXPECT_TRUE(
-        WaitUntil([&] { return ::SendDlgItemMessageW(login, IDC_REMEMBER, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
-    PressAltWith(L'u');                                // back to "&User name:"
-    PressKeys({VK_END});
-    TypeOnKeyboard(L"2");
-    EXPECT_TRUE(WaitForControlText(login, IDC_USER_NAME, L"tester2"));
-    PressKeys({VK_RETURN});
-    ASSERT_TRUE(WaitUntilGone(login));
-    login = WaitForDialog(chainer->Id(), L"Connect to Members");
-    ASSERT_NE(login, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == login; }));
-    PressKeys({VK_ESCAPE});
-    ASSERT_TRUE(WaitUntilGone(login));
-
-    // The restart question: Tab moves from Yes to No, Enter answers.
-    const HWND question = WaitForDialog(chainer->Id(), L"Confirmation");
-    ASSERT_NE(question, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == question; }));
-    PressKeys({VK_TAB, VK_RETURN});
-    EXPECT_EQ(ExitCode(), 0u);
-    EXPECT_TRUE(Logged(L"  Reboot was refused=true"));
-    EXPECT_FALSE(Marked(L"Guarded"));
-    EXPECT_TRUE(Marked(L"Runtime"));
-    EXPECT_TRUE(LogContains(L"Download failed. Error:"));
+    const struct {
+        const wchar_t* language;
+        const wchar_t* key;
+        const wchar_t* title;
+        const wchar_t* status;
+        const wchar_t* cancel;
+        const wchar_t* bar;  // its name for screen readers
+        const wchar_t* screenshot;
+    } rows[] = {
+        {L"de", nullptr, L"Orvanta Chainer-Setup", L"Runtime wird installiert", L"Abbrechen", L"Schritt 1 von 2",
+         L"progress-de"},
+        {L"ar", nullptr, L"\u0625\u0639\u062F\u0627\u062F Orvanta Chainer",
+         L"\u062C\u0627\u0631\u064D \u062A\u062B\u0628\u064A\u062A Runtime",
+         L"\u0625\u0644\u063A\u0627\u0621 \u0627\u0644\u0623\u0645\u0631",
+         L"\u0627\u0644\u062E\u0637\u0648\u0629 1 \u0645\u0646 2", L"progress-ar"},
+        {L"ja", nullptr, L"Orvanta Chainer \u30BB\u30C3\u30C8\u30A2\u30C3\u30D7",
+         L"Runtime \u3092\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u3057\u3066\u3044\u307E\u3059",
+         L"\u30AD\u30E3\u30F3\u30BB\u30EB", L"\u30B9\u30C6\u30C3\u30D7 1 / 2", nullptr},
+        {L"sv", nullptr, kTitle, L"Installing Runtime", L"Cancel", L"Step 1 of 2", nullptr},
+        {L"sv", L"Language=de-CH", L"Orvanta Chainer-Setup", L"Runtime wird installiert", L"Abbrechen",
+         L"Schritt 1 von 2", nullptr},
+        {L"sv", L"Language=xx", kTitle, L"Installing Runtime", L"Cancel", L"Step 1 of 2", nullptr},
+    };
+    if (TestLanguage().empty())
+        GTEST_SKIP() << "runs in the ui_language_* tests";
+    Gate finish(L"OrvantaUiLanguageFinish");
+    for (const auto& row : rows) {
+        if (TestLanguage() != row.language)
+            continue;
+        SCOPED_TRACE(row.title);
+        ::DeleteFileW(package.LogPath().c_str());
+        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
+        WritePackage(L"b", {Installer(L"Runtime", &finish), Installer(L"Viewer", nullptr)},
+                     row.key != nullptr ? std::vector<std::wstring>{row.key} : std::vector<std::wstring>{});
+        Start();
+        const HWND dialog = WaitForProgress(row.title);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, row.status));
+        EXPECT_EQ(ControlText(dialog, IDCANCEL), row.cancel);
+        EXPECT_EQ(ControlText(dialog, IDC_PROGRESS_BAR), row.bar);
+        // Arabic is mirrored: Cancel sits at the left, the bar to its right and fills from the right.
+        const bool rightToLeft = TestLanguage() == L"ar";
+        EXPECT_EQ((::GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, rightToLeft);
+        RECT cancel{}, bar{};
+        ::GetWindowRect(::GetDlgItem(dialog, IDCANCEL), &cancel);
+        ::GetWindowRect(::GetDlgItem(dialog, IDC_PROGRESS_BAR), &bar);
+        EXPECT_EQ(cancel.right < bar.left, rightToLeft);
+        if (row.screenshot != nullptr)
+            SaveScreenshot(dialog, row.screenshot);
+        finish.Open();
+        EXPECT_EQ(ExitCode(), 0u);
+        finish.Shut();
+    }
+    if (TestLanguage() == L"sv") {
+        EXPECT_TRUE(Logged(L"Language xx is not available; the user's display language is used."));
+    }
 }
 
-TEST_F(ChainerDialogs, GermanDisplayLanguageOnAJapaneseSystemWithAnEnglishLog)
+TEST_F(DisplayLanguage, GermanFailureInTheStatusLineIsEnglishInTheLog)
 {
     REQUIRE_TEST_LANGUAGE(L"de");
     REQUIRE_TEST_SERVERS();
-    EXPECT_EQ(PRIMARYLANGID(::GetSystemDefaultLangID()), LANG_JAPANESE);  // the test's premise
-    Gate finish(L"OrvantaUiGermanFinish");
-    WritePackage(L"b", {Installer(L"Runtime", &finish), Installer(L"Viewer", nullptr)});
-    Start();
-    const std::wstring title = L"Orvanta Chainer-Setup";
-    HWND dialog = WaitForProgress(title);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT, L"Runtime wird installiert"));
-    EXPECT_EQ(ControlText(dialog, IDCANCEL), L"Abbrechen");
-    EXPECT_EQ(ControlText(dialog, IDC_PROGRESS_BAR), L"Schritt 1 von 2");  // the bar's name
-    EXPECT_FALSE(::GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
-    SaveScreenshot(dialog, L"progress-de");
-    finish.Open();
-    EXPECT_EQ(ExitCode(), 0u);
-
-    // A failure: the status line says it in German, the log in English as always.
-    ::DeleteFileW(package.LogPath().c_str());
+    EXPECT_EQ(PRIMARYLANGID(::GetSystemDefaultLangID()), LANG_JAPANESE);  // the display language is not the system's
     WritePackage(L"b", {Download(L"Broken", Servers().NginxUrl(L"small.bin"), L"MD5=00000000000000000000000000000000")});
     Start();
-    dialog = WaitForProgress(title);
+    const HWND dialog = WaitForProgress(L"Orvanta Chainer-Setup");
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_TEXT,
                                    L"Die heruntergeladene Datei stimmt nicht mit ihrem Wert f\u00FCr MD5 \u00FCberein."));
@@ -199,7 +204,7 @@ TEST_F(ChainerDialogs, GermanDisplayLanguageOnAJapaneseSystemWithAnEnglishLog)
     EXPECT_TRUE(Logged(L"The downloaded file does not match its MD5."));
 }
 
-TEST_F(ChainerDialogs, JapaneseLoginQuestion)
+TEST_F(DisplayLanguage, JapaneseLoginQuestion)
 {
     REQUIRE_TEST_LANGUAGE(L"ja");
     REQUIRE_TEST_SERVERS();
@@ -209,60 +214,9 @@ TEST_F(ChainerDialogs, JapaneseLoginQuestion)
     ASSERT_NE(login, nullptr);
     EXPECT_EQ(ControlText(login, IDC_USER_NAME_LABEL), L"\u30E6\u30FC\u30B6\u30FC\u540D(&U):");  // ユーザー名(&U):
     EXPECT_EQ(ControlText(login, IDC_PASSWORD_LABEL), L"\u30D1\u30B9\u30EF\u30FC\u30C9(&P):");  // パスワード(&P):
-    EXPECT_EQ(ControlText(login, IDCANCEL), L"\u30AD\u30E3\u30F3\u30BB\u30EB");  // キャンセル
     Type(login, IDC_USER_NAME, L"tester");
     Type(login, IDC_PASSWORD, L"secret");
     SaveScreenshot(login, L"login-ja");
     PressButton(login, IDCANCEL);
     EXPECT_EQ(ExitCode(), 0u);
-}
-
-TEST_F(ChainerDialogs, ArabicDialogsAreMirrored)
-{
-    REQUIRE_TEST_LANGUAGE(L"ar");
-    Gate finish(L"OrvantaUiArabicFinish");
-    WritePackage(L"b", {Installer(L"Runtime", &finish), Installer(L"Viewer", nullptr)});
-    Start();
-    const HWND dialog = WaitForProgress(L"\u0625\u0639\u062F\u0627\u062F Orvanta Chainer");  // "إعداد %s"
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitForControlText(dialog, IDC_PROGRESS_BAR, L"\u0627\u0644\u062E\u0637\u0648\u0629 1 \u0645\u0646 2"));
-    EXPECT_EQ(ControlText(dialog, IDCANCEL), L"\u0625\u0644\u063A\u0627\u0621 \u0627\u0644\u0623\u0645\u0631");
-    EXPECT_TRUE(::GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
-    EXPECT_TRUE(::GetWindowLongW(::GetDlgItem(dialog, IDC_PROGRESS_BAR), GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
-    // Mirrored, Cancel sits at the left and the bar to its right.
-    RECT cancel{}, bar{};
-    ::GetWindowRect(::GetDlgItem(dialog, IDCANCEL), &cancel);
-    ::GetWindowRect(::GetDlgItem(dialog, IDC_PROGRESS_BAR), &bar);
-    EXPECT_LT(cancel.right, bar.left);
-    SaveScreenshot(dialog, L"progress-ar");
-    finish.Open();
-    EXPECT_EQ(ExitCode(), 0u);
-}
-
-TEST_F(ChainerDialogs, UnshippedDisplayLanguageFallsBackToEnglishAndTheLanguageKeyWins)
-{
-    REQUIRE_TEST_LANGUAGE(L"sv");
-    Gate finish(L"OrvantaUiFallbackFinish");
-    const struct {
-        const wchar_t* key;
-        const wchar_t* title;
-        const wchar_t* cancel;
-    } cases[] = {{nullptr, kTitle, L"Cancel"},
-                 {L"Language=de-CH", L"Orvanta Chainer-Setup", L"Abbrechen"},
-                 {L"Language=xx", kTitle, L"Cancel"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.title);
-        ::DeleteFileW(package.LogPath().c_str());
-        DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
-        WritePackage(L"b", {Installer(L"Runtime", &finish)},
-                     c.key != nullptr ? std::vector<std::wstring>{c.key} : std::vector<std::wstring>{});
-        Start();
-        const HWND dialog = WaitForProgress(c.title);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(ControlText(dialog, IDCANCEL), c.cancel);
-        finish.Open();
-        EXPECT_EQ(ExitCode(), 0u);
-        finish.Shut();
-    }
-    EXPECT_TRUE(Logged(L"Language xx is not available; the user's display language is used."));
 }
