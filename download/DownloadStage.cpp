@@ -21,7 +21,6 @@
 namespace orvanta {
 namespace {
 
-const uint32_t kInstallFailure = 1603;
 const uint32_t kStageStep = 8;
 const int kDownloadStageText = 1;
 const int kOpenSiteStageText = 3;

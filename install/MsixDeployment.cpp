@@ -6,6 +6,7 @@
 #include "platform/Logger.h"
 #include "platform/PackageManager.h"
 #include "platform/Paths.h"
+#include "platform/ResultCodes.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 
@@ -15,8 +16,6 @@
 
 namespace orvanta {
 namespace {
-
-const uint32_t kFunctionFailed = 1627;
 
 std::atomic<MsixDeployer> g_deployer{nullptr};
 

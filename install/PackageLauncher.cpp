@@ -9,6 +9,7 @@
 #include "install/Reboot.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
+#include "platform/ResultCodes.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
 
@@ -18,9 +19,6 @@
 
 namespace orvanta {
 namespace {
-
-const uint32_t kRebootRequired = 3010;
-const uint32_t kFunctionFailed = 1627;
 
 bool HasExtension(const std::wstring& path, const wchar_t* extension)
 {

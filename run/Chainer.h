@@ -54,9 +54,6 @@ private:
     UserInterface* ui_;
 };
 
-// Windows Installer's ERROR_INSTALL_ALREADY_RUNNING, which deployment tools retry later.
-constexpr int32_t kAlreadyRunningExitCode = 1618;
-
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
 std::wstring IniPathForModule(const std::wstring& modulePath);
 

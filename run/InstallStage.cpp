@@ -9,14 +9,10 @@
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 #include "platform/Resources.h"
+#include "platform/ResultCodes.h"
 
 namespace orvanta {
 namespace {
-
-const uint32_t kUserExit = 1602;
-const uint32_t kInstallFailure = 1603;
-const uint32_t kMandatoryFailed = 0xE0000024;
-const uint32_t kMandatoryNeedsReboot = 0xE0000025;
 
 bool IsMandatory(const PrereqInfo& prereq)
 {
@@ -107,9 +103,10 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
         const PrereqInfo& prereq = config_.prerequisites.at(static_cast<size_t>(items[index].prereqIndex));
         if (!IsMandatory(prereq))
             continue;
+        const uint32_t report =
+            result == PackageLauncher::RunFailed ? DLERR_MANDATORY_FAILED : DLERR_MANDATORY_NEEDS_REBOOT;
         if (sink != nullptr)
-            sink->ReportError(items[index].name.c_str(),
-                              result == PackageLauncher::RunFailed ? kMandatoryFailed : kMandatoryNeedsReboot, 0);
+            sink->ReportError(items[index].name.c_str(), report, 0);
         return kInstallFailure;
     }
     return 0;
