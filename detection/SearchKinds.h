@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/Config.h"
+#include "detection/MsixFinder.h"
 
 #include <cstdint>
 #include <string>
@@ -41,6 +42,8 @@ void SearchMsiUpgradeCodeVersions(const std::wstring& upgradeCode, SearchFinding
 void SearchMsiComponent(const std::wstring& componentCode, SearchFinding& finding);
 
 // MSIX and APPX packages: "name ? architecture ? publisher"; nothing is looked up before Windows 10.
-void SearchAppxPackage(const std::wstring& searchString, bool windows10OrLater, SearchFinding& finding);
+// Tests hand in a listing of their own (Wine has no package manager).
+void SearchAppxPackage(const std::wstring& searchString, bool windows10OrLater, SearchFinding& finding,
+                       const PackageListing& listing = ListUserPackages);
 
 } // namespace orvanta

@@ -12,6 +12,7 @@ namespace orvanta {
 struct ChainerConfig;
 class DownloadList;
 class ProgressSink;
+struct SiteShell;
 
 // Downloads every prerequisite whose effective decision is Download, checks each file's exact
 // size, MD5 and SHA-256 (the digests are computed while the bytes arrive) and marks accepted
@@ -21,7 +22,8 @@ class ProgressSink;
 uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);
 
 // Opens the site of every prerequisite whose effective decision is OpenSite; with a sink and
-// without "q" in the general Options a message box follows each site.
-void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);
+// without "q" in the general Options a message box follows each site. Both go through `shell`.
+void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
+                           const SiteShell& shell);
 
 } // namespace orvanta

@@ -19,7 +19,7 @@ class UserInterface;
 class Chainer {
 public:
     // The interface (not owned; null shows nothing) is used only when the run is not silent.
-    explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun(), UserInterface* ui = nullptr);
+    explicit Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui = nullptr);
     // Runs the deferred cleanup: the listed files are deleted, then the package's script is
     // started. A run that ends with an error report (an exception leaving Run) skips it, so that
     // the package stays as it was for a second attempt and for diagnosis. Then the status window

@@ -30,8 +30,10 @@ std::wstring DownloadedFilePath(ChainerConfig& config, const PrereqInfo& prereq)
 
 } // namespace
 
-InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store)
-    : config_(config), extraction_(extraction), launcher_(&store, this), downloads_(&ProcessCredentialStore())
+InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store,
+                           const RunServices& services)
+    : config_(config), extraction_(extraction), services_(services), launcher_(&store, this, services_.install),
+      downloads_(&ProcessCredentialStore())
 {
 }
 
@@ -47,7 +49,7 @@ uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
 
 void InstallStage::RunOpenSiteStage(ProgressSink* sink)
 {
-    OpenPrerequisiteSites(config_, downloads_, sink);
+    OpenPrerequisiteSites(config_, downloads_, sink, services_.siteShell);
 }
 
 RebootFlags InstallStage::Reboot() const
@@ -115,7 +117,7 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
 bool InstallStage::InstalledAfterRun(int32_t prereqIndex)
 {
     const size_t index = static_cast<size_t>(prereqIndex);
-    SearchPrerequisite(config_, index, true);
+    SearchPrerequisite(config_, index, true, services_.nativeMachine);
     PrereqInfo& prereq = config_.prerequisites.at(index);
     if (prereq.decision == Download || prereq.decision == AlreadyDownloaded) {
         // The installer has run; the launch list was made before, so nothing starts this file.
