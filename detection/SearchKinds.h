@@ -4,6 +4,7 @@
 
 #include "config/Config.h"
 #include "detection/MsixFinder.h"
+#include "platform/Wow64Redirection.h"
 
 #include <cstdint>
 #include <string>
@@ -11,9 +12,11 @@
 
 namespace orvanta {
 
-// Files and folders.
-void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding);
-void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding);
+// Files and folders; with use64, redirection is switched off through `redirection`.
+void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding,
+                       const Wow64RedirectionSwitch& redirection = SystemWow64Switch());
+void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding,
+                       const Wow64RedirectionSwitch& redirection = SystemWow64Switch());
 
 // A FileVersion search string without a folder, "[", "%" or "!" before its "?depth" suffix.
 bool IsBareFileName(const std::wstring& searchString);
