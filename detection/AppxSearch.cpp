@@ -1,7 +1,6 @@
 // The AppxPackageVersion search.
 #include "detection/SearchKinds.h"
 
-#include "detection/MsixFinder.h"
 #include "platform/Strings.h"
 
 namespace orvanta {
@@ -23,14 +22,15 @@ std::wstring Field(const std::wstring& text, int index)
 
 } // namespace
 
-void SearchAppxPackage(const std::wstring& searchString, bool windows10OrLater, SearchFinding& finding)
+void SearchAppxPackage(const std::wstring& searchString, bool windows10OrLater, SearchFinding& finding,
+                       const PackageListing& listing)
 {
     if (!windows10OrLater)
         return;
     const std::wstring name = Field(searchString, 0);
     const std::wstring architecture = Field(searchString, 1);
     const std::wstring publisher = Field(searchString, 2);
-    std::wstring version = MsixFinder::Find(name, publisher, architecture);
+    std::wstring version = MsixFinder::Find(name, publisher, architecture, listing);
     if (!version.empty())
         finding.versions.push_back(std::move(version));
 }

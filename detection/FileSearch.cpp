@@ -198,7 +198,8 @@ std::vector<std::wstring> FileSearchCandidates(const std::wstring& searchString,
     return candidates;
 }
 
-void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding)
+void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding,
+                       const Wow64RedirectionSwitch& redirection)
 {
     // References are expanded before redirection goes off: folder references load shell
     // libraries, which a 32-bit chainer must find in its own, redirected, system folder.
@@ -208,7 +209,7 @@ void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFindi
     for (const std::wstring& candidate : candidates)
         targets.push_back(ExpandCandidate(candidate, use64));
 
-    const Wow64RedirectionOff redirection(use64);
+    const Wow64RedirectionOff redirectionOff(use64, redirection);
     for (const FileTarget& target : targets) {
         std::wstring version;
         if (WalkForFile(target.folder, target.name, target.depth, version)) {
@@ -218,14 +219,15 @@ void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFindi
     }
 }
 
-void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding)
+void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding,
+                       const Wow64RedirectionSwitch& redirection)
 {
     // Expanded before redirection goes off, as in SearchFileVersion.
     const std::wstring folder = WithTrailingBackslash(ExpandReferences(searchString, use64));
     // An empty text names no folder (listing "*" would list the working folder).
     if (folder.empty())
         return;
-    const Wow64RedirectionOff redirection(use64);
+    const Wow64RedirectionOff redirectionOff(use64, redirection);
     WIN32_FIND_DATAW data;
     const UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &data));
     if (!find)

@@ -1,7 +1,6 @@
 #include "detection/MsixFinder.h"
 
 #include "platform/ComRef.h"
-#include "platform/CriticalSection.h"
 #include "platform/FaultTranslation.h"
 #include "platform/PackageManager.h"
 #include "platform/Text.h"
@@ -45,15 +44,6 @@ struct IPackageIteratorAbi : IInspectable {
 struct IPackageIterableAbi : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE First(IPackageIteratorAbi** value) = 0;
 };
-
-CriticalSection listingLock;
-PackageListing testListing;
-
-PackageListing CurrentListing()
-{
-    const CriticalSectionLock lock(listingLock);
-    return testListing ? testListing : PackageListing(ListUserPackages);
-}
 
 bool ReadIdentity(IPackageAbi* package, PackageIdentity& identity)
 {
@@ -121,7 +111,7 @@ std::wstring FindPackageVersion(const PackageListing& listing, const std::wstrin
 void ListUserPackages(const PackageVisitor& visit)
 {
     HRESULT result = S_OK;
-    const ComRef<IPackageManagerAbi> manager(AcquirePackageManager(&result));
+    const ComRef<IPackageManagerAbi> manager(SystemRuntimeActivation().AcquirePackageManager(&result));
     if (!manager)
         return;
     ComRef<IInspectable> found;
@@ -148,9 +138,8 @@ void ListUserPackages(const PackageVisitor& visit)
 }
 
 std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publisher,
-                              const std::wstring& architecture)
+                              const std::wstring& architecture, const PackageListing& listing)
 {
-    const PackageListing listing = CurrentListing();
     std::wstring result;
     // A thread of its own in the multithreaded apartment; what escapes it reaches this thread.
     RunOnGuardedThread([&] {
@@ -160,12 +149,6 @@ std::wstring MsixFinder::Find(const std::wstring& name, const std::wstring& publ
         result = FindPackageVersion(listing, name, publisher, architecture);
     });
     return result;
-}
-
-void MsixFinder::SetListingForTesting(PackageListing listing)
-{
-    const CriticalSectionLock lock(listingLock);
-    testListing = std::move(listing);
 }
 
 } // namespace orvanta

@@ -1,6 +1,6 @@
 // Looking up an installed MSIX or APPX package of the current user by name, publisher and
 // architecture. The matching is pure; the package listing comes from the Windows package
-// manager and can be replaced by tests.
+// manager or, in tests, from the caller.
 #pragma once
 
 #include <array>
@@ -42,11 +42,8 @@ class MsixFinder {
 public:
     // The version of the first installed package of the current user that matches, or empty.
     // Runs on a thread of its own in the multithreaded apartment and waits for it.
-    static std::wstring Find(const std::wstring& name, const std::wstring& publisher,
-                             const std::wstring& architecture);
-
-    // Replaces the package manager's listing for tests; an empty function restores it.
-    static void SetListingForTesting(PackageListing listing);
+    static std::wstring Find(const std::wstring& name, const std::wstring& publisher, const std::wstring& architecture,
+                             const PackageListing& listing = ListUserPackages);
 };
 
 } // namespace orvanta

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "config/Config.h"
+#include "detection/MsixFinder.h"
+#include "platform/Wow64Redirection.h"
 
 #include <cstdint>
 #include <string>
@@ -10,9 +12,11 @@
 
 namespace orvanta {
 
-// Files and folders.
-void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding);
-void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding);
+// Files and folders; with use64, redirection is switched off through `redirection`.
+void SearchFileVersion(const std::wstring& searchString, bool use64, SearchFinding& finding,
+                       const Wow64RedirectionSwitch& redirection = SystemWow64Switch());
+void SearchFolderNames(const std::wstring& searchString, bool use64, SearchFinding& finding,
+                       const Wow64RedirectionSwitch& redirection = SystemWow64Switch());
 
 // A FileVersion search string without a folder, "[", "%" or "!" before its "?depth" suffix.
 bool IsBareFileName(const std::wstring& searchString);
@@ -41,6 +45,8 @@ void SearchMsiUpgradeCodeVersions(const std::wstring& upgradeCode, SearchFinding
 void SearchMsiComponent(const std::wstring& componentCode, SearchFinding& finding);
 
 // MSIX and APPX packages: "name ? architecture ? publisher"; nothing is looked up before Windows 10.
-void SearchAppxPackage(const std::wstring& searchString, bool windows10OrLater, SearchFinding& finding);
+// Tests hand in a listing of their own (Wine has no package manager).
+void SearchAppxPackage(const std::wstring& searchString, bool windows10OrLater, SearchFinding& finding,
+                       const PackageListing& listing = ListUserPackages);
 
 } // namespace orvanta

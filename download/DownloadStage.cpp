@@ -21,7 +21,6 @@
 namespace orvanta {
 namespace {
 
-const uint32_t kInstallFailure = 1603;
 const uint32_t kStageStep = 8;
 const int kDownloadStageText = 1;
 const int kOpenSiteStageText = 3;
@@ -192,7 +191,8 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
     return 0;
 }
 
-void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink)
+void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
+                           const SiteShell& shell)
 {
     std::wstring stageText;
     std::wstring message;
@@ -221,10 +221,9 @@ void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, Progr
         const HWND foreground = ::GetForegroundWindow();
         // A password in the URL stays out of the log.
         LogLine(L"Launching URL:" + UrlWithoutCredentials(prereq.source));
-        OpenSiteUrl(prereq.source, downloads);
+        OpenSiteUrl(prereq.source, downloads, shell);
         if (sink != nullptr && !quiet)
-            CurrentSiteShell().showMessage(foreground, FillPlaceholders(message, prereq.name), status,
-                                           MB_OK | MB_ICONINFORMATION);
+            shell.showMessage(foreground, FillPlaceholders(message, prereq.name), status, MB_OK | MB_ICONINFORMATION);
     }
 }
 

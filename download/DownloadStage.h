@@ -3,6 +3,8 @@
 // silent run).
 #pragma once
 
+#include "platform/ResultCodes.h"
+
 #include <cstdint>
 
 namespace orvanta {
@@ -10,11 +12,7 @@ namespace orvanta {
 struct ChainerConfig;
 class DownloadList;
 class ProgressSink;
-
-// Reported to the sink when a downloaded file fails its size, MD5 or SHA-256 check.
-constexpr uint32_t DLERR_REJECTED = 0xE0000022;
-// Reported to the sink with the prerequisite's name when a mandatory download failed.
-constexpr uint32_t DLERR_MANDATORY_FAILED = 0xE0000024;
+struct SiteShell;
 
 // Downloads every prerequisite whose effective decision is Download, checks each file's exact
 // size, MD5 and SHA-256 (the digests are computed while the bytes arrive) and marks accepted
@@ -24,7 +22,8 @@ constexpr uint32_t DLERR_MANDATORY_FAILED = 0xE0000024;
 uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);
 
 // Opens the site of every prerequisite whose effective decision is OpenSite; with a sink and
-// without "q" in the general Options a message box follows each site.
-void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);
+// without "q" in the general Options a message box follows each site. Both go through `shell`.
+void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
+                           const SiteShell& shell);
 
 } // namespace orvanta

@@ -1,7 +1,7 @@
 // The download engine: one object per file. It validates the URLs, opens an asynchronous
 // WinINet session, tries the mirrors with retries and transfers the file into "<target>.part",
 // renaming it to the target when complete. Results are 0, a Windows or WinINet error code, or
-// one of the DLERR_* codes below.
+// one of the DLERR_* codes of platform/ResultCodes.h.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 
 #include "download/WinInetApi.h"
 #include "download/StreamHasher.h"
+#include "platform/ResultCodes.h"
 #include "platform/UniqueResource.h"
 
 #include <cstdint>
@@ -22,21 +23,6 @@ class CredentialStore;
 class ProgressSink;
 struct AsyncState;
 
-// The engine's own result codes.
-constexpr uint32_t DLERR_TARGET_NOT_ABSOLUTE = 0xE0000005;
-constexpr uint32_t DLERR_CANCELED = 0xE0000008;
-constexpr uint32_t DLERR_INCOMPLETE = 0xE000000F;        // data ended early, reconnecting not allowed
-constexpr uint32_t DLERR_PARTIAL_TOO_LONG = 0xE0000010;  // the ".part" file is as long as the remote file
-constexpr uint32_t DLERR_AUTH_REQUIRED = 0xE0000012;
-constexpr uint32_t DLERR_NOT_MODIFIED = 0xE0000013;      // never reported to the sink
-constexpr uint32_t DLERR_FORBIDDEN = 0xE0000016;
-constexpr uint32_t DLERR_NOT_FOUND = 0xE0000018;
-// Any other 4xx or 5xx status: an error page is never taken for the file.
-constexpr uint32_t DLERR_ERROR_STATUS = 0xE0000019;
-// The announced length, or the bytes that arrived, differ from the expected size (or exceed the
-// announced length).
-constexpr uint32_t DLERR_SIZE_MISMATCH = 0xE0000023;
-constexpr uint32_t DLERR_POST_FAILED = 0xE000002B;
 
 // The asynchronous call that is outstanding; the status callback takes the result of an open
 // (kinds 0, 1, 2, 5, 6) as the new handle.

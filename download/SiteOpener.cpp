@@ -25,7 +25,6 @@ int ShowSiteMessage(HWND owner, const std::wstring& text, const std::wstring& ca
 }
 
 const SiteShell kRealShell{ShellOpenFile, ShowSiteMessage};
-const SiteShell* currentShell = &kRealShell;
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
 {
@@ -40,14 +39,9 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
 
 } // namespace
 
-const SiteShell& CurrentSiteShell()
+const SiteShell& RealSiteShell()
 {
-    return *currentShell;
-}
-
-void SetSiteShellForTesting(const SiteShell* shell)
-{
-    currentShell = shell != nullptr ? shell : &kRealShell;
+    return kRealShell;
 }
 
 std::string InternetShortcutText(const std::wstring& url)
@@ -55,13 +49,13 @@ std::string InternetShortcutText(const std::wstring& url)
     return "[InternetShortcut]\r\nURL=" + WideToMultiByte(url, CP_THREAD_ACP) + "\r\n";
 }
 
-void OpenSiteUrl(const std::wstring& url, DownloadList& downloads)
+void OpenSiteUrl(const std::wstring& url, DownloadList& downloads, const SiteShell& shell)
 {
     const std::wstring shortcut = CreateTempFileName(GetTempFolder(), L"URL", L".url");
     if (shortcut.empty())
         return;
     if (WriteWholeFile(shortcut, InternetShortcutText(url)))
-        CurrentSiteShell().openFile(shortcut);
+        shell.openFile(shortcut);
     downloads.RegisterFileForDeletion(shortcut);
 }
 

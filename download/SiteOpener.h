@@ -10,7 +10,7 @@ namespace orvanta {
 
 class DownloadList;
 
-// The shell calls behind opening a site. Tests install their own so that no browser and no
+// The shell calls behind opening a site. Tests hand in their own so that no browser and no
 // message box appears.
 struct SiteShell {
     // ShellExecuteW "open" on the shortcut file; true when the shell started it.
@@ -18,17 +18,16 @@ struct SiteShell {
     // MessageBoxW; returns its result.
     int (*showMessage)(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
 };
-const SiteShell& CurrentSiteShell();
-// Null restores the real shell.
-void SetSiteShellForTesting(const SiteShell* shell);
+// ShellExecuteW and MessageBoxW.
+const SiteShell& RealSiteShell();
 
 // The shortcut file's content: "[InternetShortcut]", then "URL=" and the URL in the thread's
 // ANSI code page, each line ended by CR LF.
 std::string InternetShortcutText(const std::wstring& url);
 
-// Writes a new temporary .url file for `url`, opens it through the shell when it was written,
+// Writes a new temporary .url file for `url`, opens it through `shell` when it was written,
 // and registers the file in `downloads` for deletion at the end of the run. Failures are
 // silent: the user is not told when no site opens.
-void OpenSiteUrl(const std::wstring& url, DownloadList& downloads);
+void OpenSiteUrl(const std::wstring& url, DownloadList& downloads, const SiteShell& shell);
 
 } // namespace orvanta

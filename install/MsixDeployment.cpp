@@ -6,6 +6,7 @@
 #include "platform/Logger.h"
 #include "platform/PackageManager.h"
 #include "platform/Paths.h"
+#include "platform/ResultCodes.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 
@@ -15,10 +16,6 @@
 
 namespace orvanta {
 namespace {
-
-const uint32_t kFunctionFailed = 1627;
-
-std::atomic<MsixDeployer> g_deployer{nullptr};
 
 // Sets an event when the deployment ends; the package manager may call it on any thread.
 class CompletionHandler final : public IDeploymentCompletedHandlerAbi {
@@ -111,16 +108,16 @@ uint32_t AwaitDeployment(IDeploymentOperationAbi* operation)
 }
 
 // On a thread of the multithreaded apartment: package manager, URI, AddPackageAsync, wait.
-uint32_t Deploy(const std::wstring& path)
+uint32_t Deploy(const std::wstring& path, RuntimeActivation& runtime)
 {
     HRESULT result = S_OK;
-    const ComRef<IPackageManagerAbi> manager(AcquirePackageManager(&result));
+    const ComRef<IPackageManagerAbi> manager(runtime.AcquirePackageManager(&result));
     if (!manager)
         return Failed(L"activating the package manager", result);
 
     ComRef<IUriRuntimeClassFactoryAbi> uriFactory;
-    result = GetActivationFactory(L"Windows.Foundation.Uri", kIidUriRuntimeClassFactory,
-                                  reinterpret_cast<void**>(uriFactory.Put()));
+    result = runtime.GetActivationFactory(L"Windows.Foundation.Uri", kIidUriRuntimeClassFactory,
+                                          reinterpret_cast<void**>(uriFactory.Put()));
     if (FAILED(result) || !uriFactory)
         return Failed(L"activating Windows.Foundation.Uri", FAILED(result) ? result : E_NOINTERFACE);
     UniqueHString text;
@@ -138,7 +135,7 @@ uint32_t Deploy(const std::wstring& path)
     return AwaitDeployment(static_cast<IDeploymentOperationAbi*>(static_cast<IInspectable*>(started.Get())));
 }
 
-uint32_t DeployInMultithreadedApartment(const std::wstring& path)
+uint32_t DeployInMultithreadedApartment(const std::wstring& path, RuntimeActivation& runtime)
 {
     uint32_t returnCode = kFunctionFailed;
     RunOnGuardedThread([&] {
@@ -147,7 +144,7 @@ uint32_t DeployInMultithreadedApartment(const std::wstring& path)
             returnCode = Failed(L"joining the multithreaded apartment", apartment.Result());
             return;
         }
-        returnCode = Deploy(path);
+        returnCode = Deploy(path, runtime);
     });
     return returnCode;
 }
@@ -167,22 +164,16 @@ bool IsMsixPackage(const std::wstring& path)
            _wcsicmp(extension.c_str(), L"appx") == 0;
 }
 
-uint32_t InstallMsixPackage(const std::wstring& path)
+uint32_t InstallMsixPackage(const std::wstring& path, RuntimeActivation& runtime)
 {
     uint32_t returnCode = kFunctionFailed;
-    RunOnGuardedThread([&] { returnCode = DeployInMultithreadedApartment(MakeLongPath(path)); });
+    RunOnGuardedThread([&] { returnCode = DeployInMultithreadedApartment(MakeLongPath(path), runtime); });
     return returnCode;
 }
 
 bool DeployMsixPackage(const std::wstring& path)
 {
-    const MsixDeployer deployer = g_deployer.load();
-    return deployer != nullptr ? deployer(path) : InstallMsixPackage(path) == 0;
-}
-
-void SetMsixDeployer(MsixDeployer deployer)
-{
-    g_deployer.store(deployer);
+    return InstallMsixPackage(path) == 0;
 }
 
 } // namespace orvanta

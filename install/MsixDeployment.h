@@ -1,6 +1,8 @@
 // Deployment of MSIX, MSIX bundle and APPX packages through the Windows package manager.
 #pragma once
 
+#include "platform/PackageManager.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,14 +15,10 @@ bool IsMsixPackage(const std::wstring& path);
 // 1627 (ERROR_FUNCTION_FAILED) for every failure. Runs on a thread of its own, which runs the
 // deployment on a thread of the multithreaded apartment (the deployment interfaces need one).
 // A failing Windows Runtime call (under Wine: the package manager is not registered) ends in
-// 1627 and a log line with its HRESULT.
-uint32_t InstallMsixPackage(const std::wstring& path);
+// 1627 and a log line with its HRESULT. The package manager comes from `runtime`.
+uint32_t InstallMsixPackage(const std::wstring& path, RuntimeActivation& runtime = SystemRuntimeActivation());
 
-// InstallMsixPackage(path) == 0, unless a test replaced the deployment.
+// InstallMsixPackage(path) == 0.
 bool DeployMsixPackage(const std::wstring& path);
-
-// Tests replace the deployment; null restores the real one.
-using MsixDeployer = bool (*)(const std::wstring& path);
-void SetMsixDeployer(MsixDeployer deployer);
 
 } // namespace orvanta

@@ -3,12 +3,10 @@
 #include "config/FolderProperties.h"
 #include "install/InterbootStore.h"
 #include "platform/LaunchTarget.h"
-#include "platform/LocalSystem.h"
-#include "install/MsixDeployment.h"
 #include "platform/ProcessLaunch.h"
-#include "install/Reboot.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
+#include "platform/ResultCodes.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
 
@@ -18,9 +16,6 @@
 
 namespace orvanta {
 namespace {
-
-const uint32_t kRebootRequired = 3010;
-const uint32_t kFunctionFailed = 1627;
 
 bool HasExtension(const std::wstring& path, const wchar_t* extension)
 {
@@ -83,8 +78,9 @@ bool LaunchAsSystemUser(const std::wstring& file, const std::wstring& commandLin
     return RunProcessAndWait(application, fullCommandLine, NORMAL_PRIORITY_CLASS, &returnCode);
 }
 
-PackageLauncher::PackageLauncher(InterbootStore* store, RebootDecision* rebootDecision)
-    : store_(store), rebootDecision_(rebootDecision)
+PackageLauncher::PackageLauncher(InterbootStore* store, RebootDecision* rebootDecision,
+                                 const InstallServices& services)
+    : store_(store), services_(services), rebootDecision_(rebootDecision)
 {
 }
 
@@ -110,14 +106,14 @@ bool PackageLauncher::StartItem(const LaunchItem& item, uint32_t& returnCode)
     if (returnCode != 0)
         return false;
     if (IsMsixPackage(item.file)) {
-        returnCode = DeployMsixPackage(WithoutLongPathPrefix(item.file)) ? 0 : kFunctionFailed;
+        returnCode = services_.deployMsix(WithoutLongPathPrefix(item.file)) ? 0 : kFunctionFailed;
         return returnCode == 0;
     }
     // Checked here rather than left to the start: the shell faults on a long path under Wine.
     returnCode = CheckStartablePath(item.file);
     if (returnCode != 0)
         return false;
-    if (IsLocalSystemAccount())
+    if (services_.isLocalSystem())
         return LaunchAsSystemUser(item.file, item.commandLine, returnCode);
     return ShellExecuteAndWait(item.file, item.commandLine, std::wstring(), IsQuietCommandLine(item.commandLine),
                                &returnCode);
@@ -163,7 +159,7 @@ int PackageLauncher::RunLaunchItem(size_t index, bool silent)
         LogLine(L"Rebooting machine...");
         rebooting_ = true;
         bool declined = false;
-        restartStarted_ = RebootMachine(silent, declined) || restartStarted_;
+        restartStarted_ = RebootMachine(services_.reboot, silent, declined) || restartStarted_;
         if (declined) {
             rebootNeeded_ = true;
             rebootRefused_ = true;

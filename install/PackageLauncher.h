@@ -2,6 +2,8 @@
 // records its return code in the inter-boot store, logs it and applies its reboot policy.
 #pragma once
 
+#include "install/InstallServices.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,7 +46,8 @@ class PackageLauncher {
 public:
     enum RunResult { RunDone = 0, RunFailed = 1, RunRebootPending = 2 };
 
-    PackageLauncher(InterbootStore* store, RebootDecision* rebootDecision);
+    // The services are not copied: they must outlive the launcher.
+    PackageLauncher(InterbootStore* store, RebootDecision* rebootDecision, const InstallServices& services);
 
     void AddLaunchItem(const std::wstring& file, const std::wstring& commandLine, const std::wstring& name,
                        RebootMode rebootMode, int32_t prereqIndex, const std::wstring& returnValueProperty);
@@ -68,6 +71,7 @@ private:
     bool StartItem(const LaunchItem& item, uint32_t& returnCode);
 
     InterbootStore* store_;
+    const InstallServices& services_;
     RebootDecision* rebootDecision_;
     std::vector<LaunchItem> items_;
     uint32_t lastLaunchError_ = 0;

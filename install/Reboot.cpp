@@ -1,6 +1,5 @@
 #include "install/Reboot.h"
 
-#include "platform/CriticalSection.h"
 #include "platform/Logger.h"
 #include "platform/MessageBox.h"
 #include "platform/UniqueResource.h"
@@ -12,9 +11,6 @@
 
 namespace orvanta {
 namespace {
-
-CriticalSection g_actionsLock;
-const RebootActions* g_actions = nullptr;
 
 int AskToRestart()
 {
@@ -46,12 +42,6 @@ bool Restart()
                                                        SHTDN_REASON_MINOR_INSTALLATION) != FALSE;
 }
 
-RebootActions CurrentActions()
-{
-    const CriticalSectionLock lock(g_actionsLock);
-    return g_actions != nullptr ? *g_actions : RealRebootActions();
-}
-
 } // namespace
 
 RebootActions RealRebootActions()
@@ -59,15 +49,8 @@ RebootActions RealRebootActions()
     return RebootActions{&AskToRestart, &Restart};
 }
 
-void SetRebootActions(const RebootActions* actions)
+bool RebootMachine(const RebootActions& actions, bool silent, bool& rebootNeeded)
 {
-    const CriticalSectionLock lock(g_actionsLock);
-    g_actions = actions;
-}
-
-bool RebootMachine(bool silent, bool& rebootNeeded)
-{
-    const RebootActions actions = CurrentActions();
     // Only a Yes restarts: a question that could not be shown (no desktop, 0) or was closed
     // otherwise must not end with the person's work lost to a forced restart.
     if (!silent && actions.askToRestart() != IDYES) {

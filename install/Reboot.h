@@ -3,8 +3,8 @@
 
 namespace orvanta {
 
-// The two system actions behind a reboot. Tests replace them: nothing here may ever restart
-// the machine that runs the tests.
+// The two system actions behind a reboot. Tests hand in their own: nothing here may ever
+// restart the machine that runs the tests.
 struct RebootActions {
     // Shows the Yes/No question; returns the MessageBoxW answer (IDYES, IDNO, ...).
     int (*askToRestart)();
@@ -12,11 +12,9 @@ struct RebootActions {
     bool (*restart)();
 };
 RebootActions RealRebootActions();
-// Null restores the real actions.
-void SetRebootActions(const RebootActions* actions);
 
 // Asks first unless silent; only the answer Yes restarts. Returns true when the restart was
 // started; false when the user did not say Yes (rebootNeeded is then set) or a system call failed.
-bool RebootMachine(bool silent, bool& rebootNeeded);
+bool RebootMachine(const RebootActions& actions, bool silent, bool& rebootNeeded);
 
 } // namespace orvanta

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/Exception.h"
+#include "platform/ResultCodes.h"
 
 #include <windows.h>
 
@@ -20,10 +21,6 @@
 #include <functional>
 
 namespace orvanta {
-
-// The exit code of a process whose run ended with an error report (Windows Installer's "fatal
-// error during installation", which deployment tools recognise).
-const int kCrashExitCode = 1603;
 
 // Installs the process-wide unhandled-exception filter and terminate handler (once per
 // process). A fault outside every guarded frame is reported as EXCEPTION_UNHANDLED and ends the

@@ -2,13 +2,10 @@
 
 #include "platform/UniqueResource.h"
 
-#include <atomic>
 #include <vector>
 
 namespace orvanta {
 namespace {
-
-std::atomic<LocalSystemProbe> g_probe{nullptr};
 
 struct SidTraits {
     static PSID Invalid() noexcept { return nullptr; }
@@ -40,13 +37,7 @@ bool TokenIsLocalSystem()
 
 bool IsLocalSystemAccount()
 {
-    const LocalSystemProbe probe = g_probe.load();
-    return probe != nullptr ? probe() : TokenIsLocalSystem();
-}
-
-void SetLocalSystemProbe(LocalSystemProbe probe)
-{
-    g_probe.store(probe);
+    return TokenIsLocalSystem();
 }
 
 } // namespace orvanta

@@ -6,8 +6,4 @@ namespace orvanta {
 
 bool IsLocalSystemAccount();
 
-// Tests cannot run as LocalSystem: they replace the probe. Null restores the real one.
-using LocalSystemProbe = bool (*)();
-void SetLocalSystemProbe(LocalSystemProbe probe);
-
 } // namespace orvanta

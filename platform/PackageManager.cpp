@@ -39,8 +39,7 @@ const IID kIidActivationFactory = {0x00000035, 0x0000, 0x0000, {0xC0, 0x00, 0x00
 // {9A7D4B65-5E8F-4FC7-A2E5-7F6925CB8B53}
 const IID kIidPackageManager = {0x9A7D4B65, 0x5E8F, 0x4FC7, {0xA2, 0xE5, 0x7F, 0x69, 0x25, 0xCB, 0x8B, 0x53}};
 
-std::atomic<ActivationFactoryFunction> factoryFunction{nullptr};
-std::atomic<IPackageManagerAbi*> cachedManager{nullptr};
+} // namespace
 
 HRESULT CombaseActivationFactory(const std::wstring& className, REFIID iid, void** factory)
 {
@@ -53,7 +52,21 @@ HRESULT CombaseActivationFactory(const std::wstring& className, REFIID iid, void
     return combase.getActivationFactory(name.Get(), iid, factory);
 }
 
-HRESULT ActivatePackageManager(ComRef<IPackageManagerAbi>& manager)
+RuntimeActivation::RuntimeActivation(ActivationFactoryFunction factories) : factories_(factories) {}
+
+RuntimeActivation::~RuntimeActivation()
+{
+    if (IPackageManagerAbi* cached = cachedManager_.exchange(nullptr))
+        cached->Release();
+}
+
+HRESULT RuntimeActivation::GetActivationFactory(const std::wstring& className, REFIID iid, void** factory) const
+{
+    *factory = nullptr;
+    return factories_(className, iid, factory);
+}
+
+HRESULT RuntimeActivation::ActivatePackageManager(ComRef<IPackageManagerAbi>& manager) const
 {
     ComRef<IActivationFactory> factory;
     HRESULT result = GetActivationFactory(L"Windows.Management.Deployment.PackageManager", kIidActivationFactory,
@@ -71,18 +84,9 @@ HRESULT ActivatePackageManager(ComRef<IPackageManagerAbi>& manager)
     return instance->QueryInterface(kIidPackageManager, reinterpret_cast<void**>(manager.Put()));
 }
 
-} // namespace
-
-HRESULT GetActivationFactory(const std::wstring& className, REFIID iid, void** factory)
+IPackageManagerAbi* RuntimeActivation::AcquirePackageManager(HRESULT* result)
 {
-    *factory = nullptr;
-    const ActivationFactoryFunction replaced = factoryFunction.load();
-    return replaced != nullptr ? replaced(className, iid, factory) : CombaseActivationFactory(className, iid, factory);
-}
-
-IPackageManagerAbi* AcquirePackageManager(HRESULT* result)
-{
-    if (IPackageManagerAbi* cached = cachedManager.load()) {
+    if (IPackageManagerAbi* cached = cachedManager_.load()) {
         cached->AddRef();
         *result = S_OK;
         return cached;
@@ -96,12 +100,12 @@ IPackageManagerAbi* AcquirePackageManager(HRESULT* result)
         return nullptr;
     }
     IPackageManagerAbi* expected = nullptr;
-    if (cachedManager.compare_exchange_strong(expected, manager.Get())) {
+    if (cachedManager_.compare_exchange_strong(expected, manager.Get())) {
         // The cache keeps this reference; the apartment it lives in must outlive every worker
         // thread that leaves it.
         const Combase& combase = Functions();
         void* cookie = nullptr;
-        if (combase.incrementMtaUsage != nullptr && factoryFunction.load() == nullptr)
+        if (combase.incrementMtaUsage != nullptr && factories_ == &CombaseActivationFactory)
             combase.incrementMtaUsage(&cookie);
         manager->AddRef();
         return manager.Detach();
@@ -110,11 +114,11 @@ IPackageManagerAbi* AcquirePackageManager(HRESULT* result)
     return expected;
 }
 
-void SetActivationFactoryFunction(ActivationFactoryFunction function)
+RuntimeActivation& SystemRuntimeActivation()
 {
-    factoryFunction.store(function);
-    if (IPackageManagerAbi* cached = cachedManager.exchange(nullptr))
-        cached->Release();
+    // Never destroyed: the package manager must not be released while the process ends.
+    static RuntimeActivation* const system = new RuntimeActivation();
+    return *system;
 }
 
 } // namespace orvanta

@@ -1,6 +1,6 @@
 // Windows Runtime activation for MSIX and APPX packages: activation factories from combase (looked
-// up at run time: it does not exist before Windows 8) behind a seam for tests, and the process's
-// cached package manager, shared by the package search and the deployment.
+// up at run time: it does not exist before Windows 8) or from a test, and the package manager
+// activated through them, kept once activated.
 #pragma once
 
 #include "platform/ComRef.h"
@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <inspectable.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -29,18 +30,36 @@ struct IPackageManagerAbi : IInspectable {
                                                                    IInspectable** packages) = 0;
 };
 
-// The activation factory of a runtime class with the interface `iid` (RoGetActivationFactory).
-// REGDB_E_CLASSNOTREG when combase is missing.
-HRESULT GetActivationFactory(const std::wstring& className, REFIID iid, void** factory);
-
-// The package manager, activated on the first successful call and kept for the process (the
-// multithreaded apartment is kept alive with it). The calling thread must have joined the
-// multithreaded apartment. Returns a new reference, or null with the failure in `result`.
-IPackageManagerAbi* AcquirePackageManager(HRESULT* result);
-
-// Tests put fake activation factories in place of combase's; null restores combase. Either way
-// the cached package manager is dropped so that the next caller activates a new one.
+// The activation factory of a runtime class with the interface `iid`.
 using ActivationFactoryFunction = HRESULT (*)(const std::wstring& className, REFIID iid, void** factory);
-void SetActivationFactoryFunction(ActivationFactoryFunction function);
+// RoGetActivationFactory; REGDB_E_CLASSNOTREG when combase is missing.
+HRESULT CombaseActivationFactory(const std::wstring& className, REFIID iid, void** factory);
+
+class RuntimeActivation {
+public:
+    // Tests hand in fake activation factories.
+    explicit RuntimeActivation(ActivationFactoryFunction factories = &CombaseActivationFactory);
+    // Releases the package manager.
+    ~RuntimeActivation();
+    RuntimeActivation(const RuntimeActivation&) = delete;
+    RuntimeActivation& operator=(const RuntimeActivation&) = delete;
+
+    HRESULT GetActivationFactory(const std::wstring& className, REFIID iid, void** factory) const;
+
+    // The package manager, activated on the first successful call and kept (over combase, the
+    // multithreaded apartment is kept alive with it). The calling thread must have joined the
+    // multithreaded apartment. Returns a new reference, or null with the failure in `result`.
+    IPackageManagerAbi* AcquirePackageManager(HRESULT* result);
+
+private:
+    HRESULT ActivatePackageManager(ComRef<IPackageManagerAbi>& manager) const;
+
+    const ActivationFactoryFunction factories_;
+    std::atomic<IPackageManagerAbi*> cachedManager_{nullptr};
+};
+
+// The process's activation over combase, shared by the package search and the deployment; its
+// package manager lives as long as the process.
+RuntimeActivation& SystemRuntimeActivation();
 
 } // namespace orvanta

@@ -5,7 +5,6 @@
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 
-#include <atomic>
 #include <cwctype>
 #include <vector>
 
@@ -13,14 +12,6 @@ namespace orvanta {
 namespace {
 
 constexpr ULONG kShellMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-
-std::atomic<ShellExecuteFunction> g_shellExecute{nullptr};
-
-bool CallShellExecute(SHELLEXECUTEINFOW& info)
-{
-    const ShellExecuteFunction function = g_shellExecute.load();
-    return function != nullptr ? function(&info) : ::ShellExecuteExW(&info) != FALSE;
-}
 
 // The file's folder as a working folder. A bare drive ("C:") would mean the drive's current
 // folder rather than its root, so the root gets its backslash back.
@@ -160,8 +151,13 @@ bool ShellExecuteAndWait(const std::wstring& file, const std::wstring& parameter
     return true;
 }
 
+bool SystemShellExecute(SHELLEXECUTEINFOW* info)
+{
+    return ::ShellExecuteExW(info) != FALSE;
+}
+
 bool ShellExecuteDetached(const std::wstring& file, const std::wstring& parameters, const std::wstring& folder,
-                          bool elevate)
+                          bool elevate, ShellExecuteFunction shellExecute)
 {
     std::wstring target = file;
     std::wstring arguments = parameters;
@@ -181,14 +177,14 @@ bool ShellExecuteDetached(const std::wstring& file, const std::wstring& paramete
     info.nShow = SW_HIDE;
     if (elevate)
         info.hwnd = ::GetForegroundWindow();
-    if (!CallShellExecute(info)) {
+    if (!shellExecute(&info)) {
         const auto instanceResult = reinterpret_cast<INT_PTR>(info.hInstApp);
         if (instanceResult == SE_ERR_NOASSOC || instanceResult == SE_ERR_ASSOCINCOMPLETE) {
             // Let the shell offer its own choice of program.
             info.fMask &= ~static_cast<ULONG>(SEE_MASK_FLAG_NO_UI);
             info.lpVerb = nullptr;
             info.hProcess = nullptr;
-            CallShellExecute(info);
+            shellExecute(&info);
         }
     }
     const UniqueHandle process(info.hProcess);
@@ -226,11 +222,6 @@ void BringProcessWindowToTop(HANDLE process)
         if (BringWindowOfProcessToTop(processId))
             return;
     }
-}
-
-void SetShellExecuteFunction(ShellExecuteFunction function)
-{
-    g_shellExecute.store(function);
 }
 
 } // namespace orvanta

@@ -21,9 +21,15 @@ bool RunProcessAndWait(const std::wstring& application, const std::wstring& comm
 bool ShellExecuteAndWait(const std::wstring& file, const std::wstring& parameters, const std::wstring& folder,
                          bool quiet, uint32_t* exitCode);
 
-// Starts without waiting ("runas" when elevate); always true: a failed start is not reported.
+// ShellExecuteExW; true when it succeeded.
+using ShellExecuteFunction = bool (*)(SHELLEXECUTEINFOW* info);
+bool SystemShellExecute(SHELLEXECUTEINFOW* info);
+
+// Starts through `shellExecute` without waiting ("runas" when elevate); always true: a failed
+// start is not reported. Tests, which cannot watch "runas" or a start that would show the
+// shell's error box, hand in their own function.
 bool ShellExecuteDetached(const std::wstring& file, const std::wstring& parameters, const std::wstring& folder,
-                          bool elevate);
+                          bool elevate, ShellExecuteFunction shellExecute = &SystemShellExecute);
 
 // Waits for the handle while dispatching the calling thread's messages; returns the wait's result
 // (WAIT_OBJECT_0, WAIT_ABANDONED for a mutex, WAIT_FAILED).
@@ -33,10 +39,5 @@ bool WaitWithMessagePump(HANDLE handle);
 
 // Brings the first visible captioned window of the process (or of its children) to the top.
 void BringProcessWindowToTop(HANDLE process);
-
-// Tests cannot watch "runas" or a start that would show the shell's error box: they replace the
-// function ShellExecuteDetached calls. Null restores ShellExecuteExW.
-using ShellExecuteFunction = bool (*)(SHELLEXECUTEINFOW* info);
-void SetShellExecuteFunction(ShellExecuteFunction function);
 
 } // namespace orvanta

@@ -5,15 +5,11 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 namespace orvanta {
 namespace {
 
 using DisableFn = BOOL(WINAPI*)(PVOID*);
 using RevertFn = BOOL(WINAPI*)(PVOID);
-
-std::atomic<const Wow64RedirectionSwitch*> g_testSwitch{nullptr};
 
 // Looked up at run time: 32-bit Windows without WOW64 does not export them.
 DisableFn DisableFunction()
@@ -41,17 +37,15 @@ void SystemRevert(void* oldValue)
 
 const Wow64RedirectionSwitch kSystemSwitch{SystemDisable, SystemRevert};
 
-const Wow64RedirectionSwitch& CurrentSwitch()
-{
-    const Wow64RedirectionSwitch* testSwitch = g_testSwitch.load();
-    return testSwitch != nullptr ? *testSwitch : kSystemSwitch;
-}
-
 } // namespace
 
-Wow64RedirectionOff::Wow64RedirectionOff(bool wanted)
+const Wow64RedirectionSwitch& SystemWow64Switch()
 {
-    const Wow64RedirectionSwitch& redirectionSwitch = CurrentSwitch();
+    return kSystemSwitch;
+}
+
+Wow64RedirectionOff::Wow64RedirectionOff(bool wanted, const Wow64RedirectionSwitch& redirectionSwitch)
+{
     if (wanted && redirectionSwitch.disable(&oldValue_))
         revert_ = redirectionSwitch.revert;
 }
@@ -63,11 +57,6 @@ Wow64RedirectionOff::~Wow64RedirectionOff()
         revert_(oldValue_);
         ::SetLastError(lastError);
     }
-}
-
-void SetWow64RedirectionSwitchForTesting(const Wow64RedirectionSwitch* testSwitch)
-{
-    g_testSwitch.store(testSwitch);
 }
 
 } // namespace orvanta

@@ -3,11 +3,20 @@
 
 namespace orvanta {
 
+// How redirection is switched off and back. The 64-bit test build never runs under WOW64: tests
+// hand in a switch of their own.
+struct Wow64RedirectionSwitch {
+    bool (*disable)(void** oldValue);
+    void (*revert)(void* oldValue);
+};
+// Wow64DisableWow64FsRedirection, only under WOW64.
+const Wow64RedirectionSwitch& SystemWow64Switch();
+
 class Wow64RedirectionOff {
 public:
     // Switches redirection off when `wanted` is set and the chainer runs under WOW64 (32-bit
     // on 64-bit Windows); otherwise does nothing. A failed switch leaves redirection as it was.
-    explicit Wow64RedirectionOff(bool wanted);
+    explicit Wow64RedirectionOff(bool wanted, const Wow64RedirectionSwitch& redirectionSwitch = SystemWow64Switch());
     ~Wow64RedirectionOff();
     Wow64RedirectionOff(const Wow64RedirectionOff&) = delete;
     Wow64RedirectionOff& operator=(const Wow64RedirectionOff&) = delete;
@@ -19,12 +28,5 @@ private:
     void (*revert_)(void* oldValue) = nullptr;  // set while redirection is off
 };
 
-// The 64-bit test build never runs under WOW64: tests put a switch of their own in place of the
-// system's, which every guard that is wanted then uses. Null restores the system's switch.
-struct Wow64RedirectionSwitch {
-    bool (*disable)(void** oldValue);
-    void (*revert)(void* oldValue);
-};
-void SetWow64RedirectionSwitchForTesting(const Wow64RedirectionSwitch* testSwitch);
 
 } // namespace orvanta

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
+#include "platform/ResultCodes.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 #include "platform/resource.h"

@@ -19,7 +19,7 @@ class UserInterface;
 class Chainer {
 public:
     // The interface (not owned; null shows nothing) is used only when the run is not silent.
-    explicit Chainer(std::unique_ptr<PrerequisiteRun> run = CreatePrerequisiteRun(), UserInterface* ui = nullptr);
+    explicit Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui = nullptr);
     // Runs the deferred cleanup: the listed files are deleted, then the package's script is
     // started. A run that ends with an error report (an exception leaving Run) skips it, so that
     // the package stays as it was for a second attempt and for diagnosis. Then the status window
@@ -53,9 +53,6 @@ private:
     std::unique_ptr<PrerequisiteRun> run_;
     UserInterface* ui_;
 };
-
-// Windows Installer's ERROR_INSTALL_ALREADY_RUNNING, which deployment tools retry later.
-constexpr int32_t kAlreadyRunningExitCode = 1618;
 
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".
 std::wstring IniPathForModule(const std::wstring& modulePath);

@@ -9,14 +9,10 @@
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 #include "platform/Resources.h"
+#include "platform/ResultCodes.h"
 
 namespace orvanta {
 namespace {
-
-const uint32_t kUserExit = 1602;
-const uint32_t kInstallFailure = 1603;
-const uint32_t kMandatoryFailed = 0xE0000024;
-const uint32_t kMandatoryNeedsReboot = 0xE0000025;
 
 bool IsMandatory(const PrereqInfo& prereq)
 {
@@ -34,8 +30,10 @@ std::wstring DownloadedFilePath(ChainerConfig& config, const PrereqInfo& prereq)
 
 } // namespace
 
-InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store)
-    : config_(config), extraction_(extraction), launcher_(&store, this), downloads_(&ProcessCredentialStore())
+InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store,
+                           const RunServices& services)
+    : config_(config), extraction_(extraction), services_(services), launcher_(&store, this, services_.install),
+      downloads_(&ProcessCredentialStore())
 {
 }
 
@@ -51,7 +49,7 @@ uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
 
 void InstallStage::RunOpenSiteStage(ProgressSink* sink)
 {
-    OpenPrerequisiteSites(config_, downloads_, sink);
+    OpenPrerequisiteSites(config_, downloads_, sink, services_.siteShell);
 }
 
 RebootFlags InstallStage::Reboot() const
@@ -107,9 +105,10 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
         const PrereqInfo& prereq = config_.prerequisites.at(static_cast<size_t>(items[index].prereqIndex));
         if (!IsMandatory(prereq))
             continue;
+        const uint32_t report =
+            result == PackageLauncher::RunFailed ? DLERR_MANDATORY_FAILED : DLERR_MANDATORY_NEEDS_REBOOT;
         if (sink != nullptr)
-            sink->ReportError(items[index].name.c_str(),
-                              result == PackageLauncher::RunFailed ? kMandatoryFailed : kMandatoryNeedsReboot, 0);
+            sink->ReportError(items[index].name.c_str(), report, 0);
         return kInstallFailure;
     }
     return 0;
@@ -118,7 +117,7 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
 bool InstallStage::InstalledAfterRun(int32_t prereqIndex)
 {
     const size_t index = static_cast<size_t>(prereqIndex);
-    SearchPrerequisite(config_, index, true);
+    SearchPrerequisite(config_, index, true, services_.nativeMachine);
     PrereqInfo& prereq = config_.prerequisites.at(index);
     if (prereq.decision == Download || prereq.decision == AlreadyDownloaded) {
         // The installer has run; the launch list was made before, so nothing starts this file.

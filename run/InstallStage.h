@@ -6,6 +6,7 @@
 #include "run/PrerequisiteRun.h"
 #include "download/DownloadList.h"
 #include "install/PackageLauncher.h"
+#include "run/RunServices.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +20,9 @@ class ProgressSink;
 
 class InstallStage final : public InstallStages, private RebootDecision {
 public:
-    InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store);
+    // The services are copied.
+    InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store,
+                 const RunServices& services);
 
     void SetSilent(bool silent) override { silent_ = silent; }
     void Prepare() override;
@@ -41,6 +44,8 @@ private:
 
     ChainerConfig& config_;
     ExtractionContext& extraction_;
+    // Before the launcher, which refers to them.
+    const RunServices services_;
     PackageLauncher launcher_;
     // Destroyed with the stages: deletes the downloads and shortcuts registered for deletion.
     DownloadList downloads_;

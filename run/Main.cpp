@@ -1,4 +1,5 @@
 #include "run/Chainer.h"
+#include "run/RunServices.h"
 #include "platform/ComRef.h"
 #include "platform/ExceptionPresenter.h"
 #include "platform/FaultTranslation.h"
@@ -12,7 +13,12 @@
 
 #if defined(ORVANTA_FAULT_INJECTION)
 // Test builds of the chainer only: a run whose phases fault on request.
-std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun();
+std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun(const orvanta::RunServices& services);
+#endif
+#if defined(ORVANTA_TEST_SERVICES)
+// Test builds of the chainer only: the real services with those replaced that a test must not
+// let happen (a restart).
+orvanta::RunServices TestRunServices();
 #endif
 
 namespace {
@@ -23,12 +29,21 @@ bool ShowReportUnlessSilent(HWND owner, const std::wstring& message, const std::
     return orvanta::InterfaceShown() && orvanta::ShowErrorReport(owner, message, details);
 }
 
-std::unique_ptr<orvanta::PrerequisiteRun> CreateRun()
+orvanta::RunServices Services()
+{
+#if defined(ORVANTA_TEST_SERVICES)
+    return TestRunServices();
+#else
+    return orvanta::RunServices();
+#endif
+}
+
+std::unique_ptr<orvanta::PrerequisiteRun> CreateRun(const orvanta::RunServices& services)
 {
 #if defined(ORVANTA_FAULT_INJECTION)
-    return CreateFaultInjectingRun();
+    return CreateFaultInjectingRun(services);
 #else
-    return orvanta::CreatePrerequisiteRun();
+    return orvanta::CreatePrerequisiteRun(services);
 #endif
 }
 
@@ -39,7 +54,7 @@ int RunChainer(orvanta::UserInterface& dialogs)
     try {
         int exitCode = 0;
         orvanta::RunTranslatingFaults([&exitCode, &dialogs] {
-            orvanta::Chainer chainer(CreateRun(), &dialogs);
+            orvanta::Chainer chainer(CreateRun(Services()), &dialogs);
             chainer.Run();
             exitCode = chainer.ExitCode();
         });

@@ -9,42 +9,16 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 namespace orvanta {
 namespace {
 
 const uint16_t kArm64 = 0xAA64;
 
-std::atomic<NativeMachineProbe> g_nativeMachineProbe{nullptr};
-
-NativeMachine QueryNativeMachine()
-{
-    using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-    static const IsWow64Process2Fn isWow64Process2 =
-        GetLoadedFunction<IsWow64Process2Fn>(L"kernel32", "IsWow64Process2");
-    NativeMachine result;
-    result.available = isWow64Process2 != nullptr;
-    USHORT processMachine = 0;
-    USHORT nativeMachine = 0;
-    if (result.available && isWow64Process2(::GetCurrentProcess(), &processMachine, &nativeMachine)) {
-        result.known = true;
-        result.machine = nativeMachine;
-    }
-    return result;
-}
-
-NativeMachine CurrentNativeMachine()
-{
-    const NativeMachineProbe probe = g_nativeMachineProbe.load();
-    return probe != nullptr ? probe() : QueryNativeMachine();
-}
-
 // "c": not on ARM64; "d": only on ARM64. Without IsWow64Process2 the machine is taken as not
 // ARM64; when it exists but fails, there is no processor check at all.
-bool ExcludedByProcessor(const PrereqInfo& prereq)
+bool ExcludedByProcessor(const PrereqInfo& prereq, NativeMachineProbe nativeMachine)
 {
-    const NativeMachine native = CurrentNativeMachine();
+    const NativeMachine native = nativeMachine();
     if (native.known) {
         if (native.machine == kArm64)
             return Contains(prereq.Options, L"c");
@@ -82,12 +56,23 @@ void RefreshDownloadPresent(ChainerConfig& config, PrereqInfo& prereq, PresenceC
 
 } // namespace
 
-void SetNativeMachineProbe(NativeMachineProbe probe)
+NativeMachine QueryNativeMachine()
 {
-    g_nativeMachineProbe.store(probe);
+    using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    static const IsWow64Process2Fn isWow64Process2 =
+        GetLoadedFunction<IsWow64Process2Fn>(L"kernel32", "IsWow64Process2");
+    NativeMachine result;
+    result.available = isWow64Process2 != nullptr;
+    USHORT processMachine = 0;
+    USHORT nativeMachine = 0;
+    if (result.available && isWow64Process2(::GetCurrentProcess(), &processMachine, &nativeMachine)) {
+        result.known = true;
+        result.machine = nativeMachine;
+    }
+    return result;
 }
 
-bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged)
+bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged, NativeMachineProbe nativeMachine)
 {
     PrereqInfo& prereq = config.prerequisites.at(index);
     if (prereq.decision == OsNotSupported)
@@ -97,7 +82,7 @@ bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged)
         prereq.decision = OsNotSupported;
         return true;
     }
-    if (ExcludedByProcessor(prereq)) {
+    if (ExcludedByProcessor(prereq, nativeMachine)) {
         prereq.decision = OsNotSupported;
         return true;
     }
@@ -115,10 +100,10 @@ bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged)
     return true;
 }
 
-void SearchAllPrerequisites(ChainerConfig& config)
+void SearchAllPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMachine)
 {
     for (size_t index = 0; index < config.prerequisites.size(); ++index)
-        SearchPrerequisite(config, index, false);
+        SearchPrerequisite(config, index, false, nativeMachine);
     for (size_t index = 0; index < config.prerequisites.size(); ++index) {
         PrereqInfo& prereq = config.prerequisites[index];
         RefreshDownloadPresent(config, prereq, PresenceCheck::BeforeLaunch);
@@ -156,7 +141,7 @@ void SetSelected(ChainerConfig& config, size_t index, bool selected)
 }
 
 // Runs after the stages: nothing is started after it, so present downloads are not hashed again.
-void RecheckPrerequisites(ChainerConfig& config)
+void RecheckPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMachine)
 {
     // Chosen before any search: a parent found now deselects its children, which must still be
     // searched again, or the mandatory check would judge them by their first search.
@@ -167,7 +152,7 @@ void RecheckPrerequisites(ChainerConfig& config)
             toRecheck.push_back(index);
     }
     for (const size_t index : toRecheck) {
-        SearchPrerequisite(config, index, true);
+        SearchPrerequisite(config, index, true, nativeMachine);
         PrereqInfo& prereq = config.prerequisites[index];
         RefreshDownloadPresent(config, prereq, PresenceCheck::AfterInstall);
         SetSelected(config, index, NeedsInstallOrDownloaded(prereq.decision));

@@ -10,24 +10,27 @@
 
 namespace orvanta {
 
-// Filters, searches and decides for one prerequisite; always true.
-bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged);
-// Searches every prerequisite, then selects those that need installing.
-void SearchAllPrerequisites(ChainerConfig& config);
-// Sets the selected flag; children follow their parent, a selected child pulls its parent in.
-void SetSelected(ChainerConfig& config, size_t index, bool selected);
-// Searches again what was selected, after the installers ran.
-void RecheckPrerequisites(ChainerConfig& config);
-// False when a mandatory prerequisite is still missing (its name is kept in missingMandatory).
-bool MandatoryCheck(ChainerConfig& config);
-
-// The native processor as IsWow64Process2 reports it. Tests replace the probe; null restores it.
+// The native processor as IsWow64Process2 reports it, which the processor letters "c" and "d"
+// test. Tests hand in probes of their own.
 struct NativeMachine {
     bool known = false;       // IsWow64Process2 exists and answered
     bool available = false;   // IsWow64Process2 exists
     uint16_t machine = 0;     // IMAGE_FILE_MACHINE_* of the native processor
 };
 using NativeMachineProbe = NativeMachine (*)();
-void SetNativeMachineProbe(NativeMachineProbe probe);
+NativeMachine QueryNativeMachine();
+
+// Filters, searches and decides for one prerequisite; always true.
+bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged,
+                        NativeMachineProbe nativeMachine = &QueryNativeMachine);
+// Searches every prerequisite, then selects those that need installing.
+void SearchAllPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMachine = &QueryNativeMachine);
+// Sets the selected flag; children follow their parent, a selected child pulls its parent in.
+void SetSelected(ChainerConfig& config, size_t index, bool selected);
+// Searches again what was selected, after the installers ran.
+void RecheckPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMachine = &QueryNativeMachine);
+// False when a mandatory prerequisite is still missing (its name is kept in missingMandatory).
+bool MandatoryCheck(ChainerConfig& config);
+
 
 } // namespace orvanta

@@ -13,6 +13,7 @@ class ExtractionContext;
 class InterbootStore;
 class ProgressSink;
 class UserInterface;
+struct RunServices;
 
 struct RebootFlags {
     bool required = false;
@@ -49,8 +50,8 @@ public:
     virtual bool MandatoryCheck(ChainerConfig& config) = 0;
 };
 
-// The product's phases.
-std::unique_ptr<PrerequisiteRun> CreatePrerequisiteRun();
+// The product's phases, calling the system through `services` (copied).
+std::unique_ptr<PrerequisiteRun> CreatePrerequisiteRun(const RunServices& services);
 
 struct InstallOutcome {
     int32_t result = 0;       // 0, 1 or -1

@@ -28,8 +28,8 @@ const DWORD kBlinkMs = 200;
 
 } // namespace
 
-ProgressDialog::ProgressDialog(StageWorker& worker, std::wstring caption)
-    : worker_(worker), caption_(std::move(caption))
+ProgressDialog::ProgressDialog(StageWorker& worker, std::wstring caption, TaskbarButtonFactory makeTaskbarButton)
+    : worker_(worker), caption_(std::move(caption)), makeTaskbarButton_(makeTaskbarButton)
 {
 }
 
@@ -70,7 +70,7 @@ void ProgressDialog::OnInitDialog()
     CenterWindow(window);
     ::SetWindowTextW(window, caption_.c_str());
     SetControlTexts(window, {{IDC_PROGRESS_TEXT, IDS_PREPARING}, {IDCANCEL, IDS_CANCEL}});
-    taskbar_ = std::make_unique<TaskbarProgress>(window);
+    taskbar_ = std::make_unique<TaskbarProgress>(window, makeTaskbarButton_);
     window_ = window;
     workerThread_.Reset(::CreateThread(nullptr, 0, &ProgressDialog::WorkerThread, this, 0, nullptr));
     if (!workerThread_)

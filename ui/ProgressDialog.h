@@ -27,7 +27,9 @@ public:
     // the bytes received can move the bar within their step.
     static constexpr uint32_t kUnitsPerTransferStep = 1000;
 
-    ProgressDialog(StageWorker& worker, std::wstring caption);
+    // The taskbar button comes from `makeTaskbarButton` (tests hand in their own).
+    ProgressDialog(StageWorker& worker, std::wstring caption,
+                   TaskbarButtonFactory makeTaskbarButton = &MakeSystemTaskbarButton);
     ~ProgressDialog() override;
 
     // Shows the dialog owned by the active window and returns how it ended (1, 2 or 7), or 0
@@ -71,6 +73,7 @@ private:
 
     StageWorker& worker_;
     std::wstring caption_;
+    TaskbarButtonFactory makeTaskbarButton_;
     UniqueHandle workerThread_;
     std::exception_ptr workerFailure_;  // what escaped the worker (a fault or a program error)
     std::atomic<HWND> window_{nullptr};

@@ -3,8 +3,6 @@
 #include "platform/ComRef.h"
 #include "platform/OsVersion.h"
 
-#include <atomic>
-
 namespace orvanta {
 namespace {
 
@@ -22,7 +20,9 @@ private:
     ComRef<ITaskbarList3> list_;
 };
 
-std::unique_ptr<TaskbarButton> MakeTaskbarList()
+} // namespace
+
+std::unique_ptr<TaskbarButton> MakeSystemTaskbarButton()
 {
     const OsVersionInfo& os = GetOsVersionInfo();
     if (os.major < 6 || (os.major == 6 && os.minor < 1))
@@ -35,7 +35,7 @@ std::unique_ptr<TaskbarButton> MakeTaskbarList()
     return std::make_unique<TaskbarList>(list.Detach());
 }
 
-std::atomic<TaskbarButtonFactory> g_factory{nullptr};
+namespace {
 
 HWND TopLevelWindow(HWND window)
 {
@@ -50,15 +50,9 @@ HWND TopLevelWindow(HWND window)
 
 } // namespace
 
-void SetTaskbarButtonFactory(TaskbarButtonFactory factory)
+TaskbarProgress::TaskbarProgress(HWND dialog, TaskbarButtonFactory makeButton)
+    : window_(TopLevelWindow(dialog)), button_(makeButton())
 {
-    g_factory = factory;
-}
-
-TaskbarProgress::TaskbarProgress(HWND dialog) : window_(TopLevelWindow(dialog))
-{
-    const TaskbarButtonFactory factory = g_factory.load();
-    button_ = factory != nullptr ? factory() : MakeTaskbarList();
 }
 
 TaskbarProgress::~TaskbarProgress()

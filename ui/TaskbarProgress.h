@@ -8,7 +8,7 @@
 
 namespace orvanta {
 
-// The taskbar calls behind the progress. Tests replace them: there is no taskbar to look at.
+// The taskbar calls behind the progress. Tests hand in their own: there is no taskbar to look at.
 class TaskbarButton {
 public:
     virtual ~TaskbarButton() = default;
@@ -16,16 +16,16 @@ public:
     virtual void SetProgressState(HWND window, TBPFLAG state) = 0;
 };
 
+using TaskbarButtonFactory = std::unique_ptr<TaskbarButton> (*)();
 // Makes the button for the calling thread: ITaskbarList3 from Windows 7 on; null where there is
 // none (older systems, or when it cannot be created), and the progress then shows nowhere else.
-using TaskbarButtonFactory = std::unique_ptr<TaskbarButton> (*)();
-// Null restores the real factory.
-void SetTaskbarButtonFactory(TaskbarButtonFactory factory);
+std::unique_ptr<TaskbarButton> MakeSystemTaskbarButton();
 
 class TaskbarProgress {
 public:
     // The window is the dialog's top-level ancestor: parents of child windows, then owners.
-    explicit TaskbarProgress(HWND dialog);
+    // The button comes from `makeButton`.
+    TaskbarProgress(HWND dialog, TaskbarButtonFactory makeButton);
     // Clears the button's progress.
     ~TaskbarProgress();
     TaskbarProgress(const TaskbarProgress&) = delete;

@@ -182,29 +182,27 @@ TEST_F(FileSearchTest, ReferencesAreExpandedBeforeRedirectionIsSwitchedOff)
     ViewSwitch::normal = temp_ / L"seen";
     ViewSwitch::redirected = temp_ / L"other";
     const Wow64RedirectionSwitch viewSwitch{ViewSwitch::Disable, ViewSwitch::Revert};
-    SetWow64RedirectionSwitchForTesting(&viewSwitch);
-    const ScopeGuard restore([] {
-        SetWow64RedirectionSwitchForTesting(nullptr);
-        ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", nullptr);
-    });
+    const ScopeGuard restore([] { ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", nullptr); });
 
     const struct {
-        SearchType type;
+        decltype(&SearchFileVersion) search;
         const wchar_t* text;
         bool use64;
         Versions versions;
         int switches;
     } cases[] = {
-        {SearchType::FileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe", true, kVersioned, 1},
-        {SearchType::FileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe?1", true, kVersioned, 1},
-        {SearchType::FileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe", false, kVersioned, 0},
-        {SearchType::FolderNameVersions, L"%ORVANTA_H3_VIEW%", true, Versions{L"1.0"}, 1},
-        {SearchType::FolderNameVersions, L"%ORVANTA_H3_VIEW%", false, Versions{L"1.0"}, 0},
+        {&SearchFileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe", true, kVersioned, 1},
+        {&SearchFileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe?1", true, kVersioned, 1},
+        {&SearchFileVersion, L"%ORVANTA_H3_VIEW%\\tool.exe", false, kVersioned, 0},
+        {&SearchFolderNames, L"%ORVANTA_H3_VIEW%", true, Versions{L"1.0"}, 1},
+        {&SearchFolderNames, L"%ORVANTA_H3_VIEW%", false, Versions{L"1.0"}, 0},
     };
     for (const auto& c : cases) {
         ::SetEnvironmentVariableW(L"ORVANTA_H3_VIEW", ViewSwitch::normal.c_str());
         ViewSwitch::switchedOff = ViewSwitch::switchedBack = 0;
-        EXPECT_EQ(Find(c.type, c.text, c.use64).versions, c.versions) << c.text << " use64=" << c.use64;
+        SearchFinding finding;
+        c.search(c.text, c.use64, finding, viewSwitch);
+        EXPECT_EQ(finding.versions, c.versions) << c.text << " use64=" << c.use64;
         EXPECT_EQ(ViewSwitch::switchedOff, c.switches) << c.text;
         EXPECT_EQ(ViewSwitch::switchedBack, c.switches) << c.text << ": redirection is restored";
     }

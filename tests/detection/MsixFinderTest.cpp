@@ -46,13 +46,6 @@ struct FakeListing {
     }
 };
 
-// Installs a fake listing for MsixFinder::Find and removes it again.
-class ListingOverride {
-public:
-    explicit ListingOverride(PackageListing listing) { MsixFinder::SetListingForTesting(std::move(listing)); }
-    ~ListingOverride() { MsixFinder::SetListingForTesting(nullptr); }
-};
-
 TEST(MsixMatchingTest, NamePublisherAndArchitectureCompareExactlyEmptyOnesMatchTheFirstOfTheName)
 {
     FakeListing counted;
@@ -82,12 +75,12 @@ TEST(AppxSearchTest, FieldsAreNameArchitecturePublisherTrimmedListedOnAThreadOfI
     FakeListing listing;
     const DWORD caller = ::GetCurrentThreadId();
     auto listingThread = std::make_shared<DWORD>(caller);
-    const ListingOverride fake([listingThread, inner = listing.AsListing()](const PackageVisitor& visit) {
+    const PackageListing fake([listingThread, inner = listing.AsListing()](const PackageVisitor& visit) {
         *listingThread = ::GetCurrentThreadId();
         inner(visit);
     });
     SearchFinding early;
-    SearchAppxPackage(L"Contoso.Tool", false, early);
+    SearchAppxPackage(L"Contoso.Tool", false, early, fake);
     EXPECT_TRUE(early.versions.empty());
     EXPECT_EQ(*listing.visited, 0u);
     const std::pair<const wchar_t*, Versions> cases[] = {
@@ -98,7 +91,7 @@ TEST(AppxSearchTest, FieldsAreNameArchitecturePublisherTrimmedListedOnAThreadOfI
     };
     for (const auto& [text, versions] : cases) {
         SearchFinding finding;
-        SearchAppxPackage(text, true, finding);
+        SearchAppxPackage(text, true, finding, fake);
         EXPECT_EQ(finding.versions, versions) << text;
     }
     EXPECT_NE(*listingThread, caller);

@@ -46,16 +46,8 @@ const SiteShell kRecordingShell{RecordOpen, RecordMessage};
 
 class SiteStageTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        shellLog = &shell;
-        SetSiteShellForTesting(&kRecordingShell);
-    }
-    void TearDown() override
-    {
-        SetSiteShellForTesting(nullptr);
-        shellLog = nullptr;
-    }
+    void SetUp() override { shellLog = &shell; }
+    void TearDown() override { shellLog = nullptr; }
 
     PrereqInfo& AddSite(const std::wstring& name, const std::wstring& url)
     {
@@ -86,7 +78,7 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrderThroughAShortcutDe
     AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
     AddSite(L"Codec", L"http://127.0.0.1/codec");
     AddSite(L"Portal", L"https://user:pw@example.com/portal");
-    OpenPrerequisiteSites(config, downloads, nullptr);
+    OpenPrerequisiteSites(config, downloads, nullptr, kRecordingShell);
 
     ASSERT_EQ(shell.shortcuts.size(), 3u);
     EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=https://example.com/viewer?lang=en\r\n");
@@ -111,7 +103,7 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrderThroughAShortcutDe
 TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCancellationStopsTheNext)
 {
     AddSite(L"Viewer", L"https://example.com/viewer");
-    OpenPrerequisiteSites(config, downloads, &sink);
+    OpenPrerequisiteSites(config, downloads, &sink, kRecordingShell);
     EXPECT_EQ(sink.ranges, std::vector<uint32_t>{1});
     EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
     EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
@@ -122,7 +114,7 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCa
     EXPECT_EQ(shell.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 
     config.general.Options = L"bq";
-    OpenPrerequisiteSites(config, downloads, &sink);
+    OpenPrerequisiteSites(config, downloads, &sink, kRecordingShell);
     EXPECT_EQ(shell.shortcuts.size(), 2u);
     EXPECT_EQ(shell.messages.size(), 1u);
 
@@ -130,7 +122,7 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCa
     AddSite(L"Second", L"https://example.com/2");
     RecordingSink canceling;
     canceling.cancelAfterStatuses = 1;
-    OpenPrerequisiteSites(config, downloads, &canceling);
+    OpenPrerequisiteSites(config, downloads, &canceling, kRecordingShell);
     EXPECT_EQ(shell.shortcuts.size(), 3u);
     EXPECT_EQ(canceling.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
     EXPECT_FALSE(ContainsLine(LogLines(), L"Launching URL:https://example.com/2"));

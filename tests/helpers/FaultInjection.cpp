@@ -19,6 +19,7 @@
 #include "platform/Exception.h"
 #include "platform/FaultTranslation.h"
 #include "run/PrerequisiteRun.h"
+#include "run/RunServices.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -124,6 +125,9 @@ bool InjectFault()
 
 class FaultInjectingRun final : public orvanta::PrerequisiteRun {
 public:
+    explicit FaultInjectingRun(const orvanta::RunServices& services) : real_(orvanta::CreatePrerequisiteRun(services))
+    {
+    }
     void SearchAll(orvanta::ChainerConfig& config) override
     {
         if (InjectFault())
@@ -139,14 +143,14 @@ public:
     bool MandatoryCheck(orvanta::ChainerConfig& config) override { return real_->MandatoryCheck(config); }
 
 private:
-    std::unique_ptr<orvanta::PrerequisiteRun> real_ = orvanta::CreatePrerequisiteRun();
+    std::unique_ptr<orvanta::PrerequisiteRun> real_;
 };
 
 } // namespace
 
-std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun()
+std::unique_ptr<orvanta::PrerequisiteRun> CreateFaultInjectingRun(const orvanta::RunServices& services)
 {
-    return std::make_unique<FaultInjectingRun>();
+    return std::make_unique<FaultInjectingRun>(services);
 }
 
 void InjectStatusCallbackFault(DWORD status)

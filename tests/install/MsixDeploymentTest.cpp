@@ -218,22 +218,18 @@ protected:
     void SetUp() override
     {
         g_scenario = &scenario;
-        SetActivationFactoryFunction(FakeActivationFactory);
     }
-    void TearDown() override
-    {
-        SetActivationFactoryFunction(nullptr);
-        g_scenario = nullptr;
-    }
+    void TearDown() override { g_scenario = nullptr; }
     testing_support::LogCapture log;
     Scenario scenario;
+    RuntimeActivation runtime{FakeActivationFactory};
 };
 
 } // namespace
 
 TEST_F(MsixDeploymentTest, CompletedDeploymentInstallsThePackage)
 {
-    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msix"), 0u);
+    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msix", runtime), 0u);
     EXPECT_EQ(scenario.uri, L"C:\\pkg\\App.msix");
     EXPECT_EQ(scenario.options, 0u);
     EXPECT_FALSE(scenario.dependencies);
@@ -241,11 +237,11 @@ TEST_F(MsixDeploymentTest, CompletedDeploymentInstallsThePackage)
     EXPECT_TRUE(scenario.handlerCalled);
 
     // The package manager is activated once per process.
-    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.appx"), 0u);
+    EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.appx", runtime), 0u);
     EXPECT_EQ(scenario.activations, 1);
     // Long paths reach the URI with their prefix.
     const std::wstring path = L"C:\\" + std::wstring(250, L'a') + L"\\App.msix";
-    EXPECT_EQ(InstallMsixPackage(path), 0u);
+    EXPECT_EQ(InstallMsixPackage(path, runtime), 0u);
     EXPECT_EQ(scenario.uri, L"\\\\?\\" + path);
 }
 
@@ -266,12 +262,12 @@ TEST_F(MsixDeploymentTest, EveryFailureEndsIn1627WithItsResultInTheLog)
          L"MSIX deployment failed while activating the package manager:0x80040154"},
     };
     for (const Row& row : rows) {
-        SetActivationFactoryFunction(FakeActivationFactory);  // a fresh package manager each time
+        RuntimeActivation fresh(FakeActivationFactory);  // a fresh package manager each time
         scenario.activation = row.activation;
         scenario.createUri = row.createUri;
         scenario.status = row.status;
         scenario.errorCode = row.errorCode;
-        EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msixbundle"), 1627u) << row.logLine;
+        EXPECT_EQ(InstallMsixPackage(L"C:\\pkg\\App.msixbundle", fresh), 1627u) << row.logLine;
         EXPECT_TRUE(ContainsLine(log.Lines(), row.logLine)) << row.logLine;
     }
 }

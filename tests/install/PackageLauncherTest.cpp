@@ -1,9 +1,6 @@
 #include "config/Config.h"
 #include "install/InterbootStore.h"
-#include "platform/LocalSystem.h"
-#include "install/MsixDeployment.h"
 #include "install/PackageLauncher.h"
-#include "install/Reboot.h"
 #include "platform/Logger.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Paths.h"
@@ -59,16 +56,12 @@ protected:
     void SetUp() override
     {
         g_reboot = RebootRecord();
-        SetRebootActions(&kFakeReboot);
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
         helper = testing_support::EnvironmentValue(L"ORVANTA_TESTHELPER");
         ASSERT_FALSE(helper.empty());
     }
     void TearDown() override
     {
-        SetRebootActions(nullptr);
-        SetLocalSystemProbe(nullptr);
-        SetMsixDeployer(nullptr);
         testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kStoreKeyW);
     }
 
@@ -90,7 +83,8 @@ protected:
     ChainerConfig config;
     InterbootStore store{config, kStoreKey};
     FixedDecision decision;
-    PackageLauncher launcher{&store, &decision};
+    InstallServices services{kFakeReboot};
+    PackageLauncher launcher{&store, &decision, services};
 };
 
 } // namespace
@@ -121,7 +115,7 @@ TEST_F(PackageLauncherTest, ExitCodeAndRebootModeDecideTheOutcome)
         SCOPED_TRACE(testing::Message() << c.arguments << " mode " << c.mode << " answer " << c.answer);
         g_reboot = RebootRecord();
         g_reboot.answer = c.answer;
-        PackageLauncher one{&store, &decision};
+        PackageLauncher one{&store, &decision, services};
         one.AddLaunchItem(helper, c.arguments, L"Helper", c.mode, 0, L"Ret");
         EXPECT_EQ(one.RunLaunchItem(0, c.silent), c.result);
         EXPECT_EQ(Stored(L"Ret"), c.stored);
@@ -185,12 +179,12 @@ TEST_F(PackageLauncherTest, EmptyPropertyMsixPackagesAndLocalSystemTakeTheirOwnW
 
     launcher.Clear();
     launcher.AddLaunchItem(dir / L"App.msixbundle", L"", L"App", RebootNever, 0, L"Ret");
-    SetMsixDeployer([](const std::wstring&) { return true; });
+    services.deployMsix = [](const std::wstring&) { return true; };
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunDone);
     EXPECT_EQ(Stored(L"Ret"), 0);
 
     // As LocalSystem the file is started by its command line.
-    SetLocalSystemProbe([] { return true; });
+    services.isLocalSystem = [] { return true; };
     launcher.Clear();
     AddHelper(L"--exit 7");
     EXPECT_EQ(launcher.RunLaunchItem(0, true), PackageLauncher::RunFailed);
@@ -210,7 +204,7 @@ TEST_F(PackageLauncherTest, LocalSystemStartsMsiexecOfTheSystemFolderNotAPlanted
     const bool searchStarted =
         RunProcessAndWait(L"", L"msiexec.exe /i \"" + missing + L"\" /qn", NORMAL_PRIORITY_CLASS, &searched);
 
-    SetLocalSystemProbe([] { return true; });
+    services.isLocalSystem = [] { return true; };
     launcher.AddLaunchItem(missing, L"/qn", L"Package", RebootNever, 0, L"Ret");
     const int result = launcher.RunLaunchItem(0, true);
     ::SetCurrentDirectoryW(previous);

@@ -58,9 +58,7 @@ protected:
     {
         g_calls.clear();
         g_script.clear();
-        SetShellExecuteFunction(Recorder);
     }
-    void TearDown() override { SetShellExecuteFunction(nullptr); }
 
     // A script that writes its first argument into done.txt in its own folder.
     std::wstring WriteEchoScript(const std::wstring& folder, const std::wstring& name)
@@ -87,7 +85,7 @@ TEST_F(ShellExecuteDetachedTest, OnlyAnElevatedScriptRunsThroughTheCommandProces
     ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     const std::wstring script = WriteEchoScript(folder, L"clean.CMD");
 
-    EXPECT_TRUE(ShellExecuteDetached(script, L"elevated", L"", true));
+    EXPECT_TRUE(ShellExecuteDetached(script, L"elevated", L"", true, Recorder));
 
     ASSERT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(g_calls[0].verb, L"runas");
@@ -104,14 +102,14 @@ TEST_F(ShellExecuteDetachedTest, OnlyAnElevatedScriptRunsThroughTheCommandProces
     // of that kind is tests/e2e/CleanupRunTest.cpp's PowerShell); a program is never rewritten.
     g_calls.clear();
     g_script = {SE_ERR_FNF};
-    EXPECT_TRUE(ShellExecuteDetached(script, L"plain", folder, false));
+    EXPECT_TRUE(ShellExecuteDetached(script, L"plain", folder, false, Recorder));
     ASSERT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(g_calls[0].verb, L"open");
     EXPECT_EQ(g_calls[0].file, script);
     EXPECT_EQ(g_calls[0].folder, folder);
     g_calls.clear();
     g_script.clear();
-    EXPECT_TRUE(ShellExecuteDetached(TestHelperPath(), L"--exit 0", L"", true));
+    EXPECT_TRUE(ShellExecuteDetached(TestHelperPath(), L"--exit 0", L"", true, Recorder));
     ASSERT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(g_calls[0].verb, L"runas");
     EXPECT_EQ(g_calls[0].file, TestHelperPath());
@@ -126,7 +124,7 @@ TEST_F(ShellExecuteDetachedTest, MissingAssociationIsRetriedWithTheDefaultVerbAn
     // The first call is real (the shell finds no association); the retry is only recorded.
     g_script = {kForward, SE_ERR_NOASSOC};
 
-    EXPECT_TRUE(ShellExecuteDetached(document, L"", L"", false));
+    EXPECT_TRUE(ShellExecuteDetached(document, L"", L"", false, Recorder));
 
     ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_EQ(g_calls[1].mask, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS));
@@ -136,11 +134,11 @@ TEST_F(ShellExecuteDetachedTest, MissingAssociationIsRetriedWithTheDefaultVerbAn
     // Only association failures are retried; a failure still returns true.
     g_calls.clear();
     g_script = {SE_ERR_ASSOCINCOMPLETE, SE_ERR_NOASSOC};
-    EXPECT_TRUE(ShellExecuteDetached(L"C:\\x\\a.doc", L"", L"", true));
+    EXPECT_TRUE(ShellExecuteDetached(L"C:\\x\\a.doc", L"", L"", true, Recorder));
     EXPECT_EQ(g_calls.size(), 2u);
 
     g_calls.clear();
     g_script = {SE_ERR_FNF};
-    EXPECT_TRUE(ShellExecuteDetached(L"C:\\x\\missing.exe", L"", L"", false));
+    EXPECT_TRUE(ShellExecuteDetached(L"C:\\x\\missing.exe", L"", L"", false, Recorder));
     EXPECT_EQ(g_calls.size(), 1u);
 }

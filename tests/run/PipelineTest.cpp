@@ -26,7 +26,6 @@ NativeMachine NoIsWow64Process2()
 class PipelineTest : public ::testing::Test {
 protected:
     void SetUp() override { config.downloadFolder = dir.Path() + L"\\downloads\\"; }
-    void TearDown() override { SetNativeMachineProbe(nullptr); }
 
     // A prerequisite whose one search looks for HKCU\Software\OrvantaPipelineTest\<name>.
     PrereqInfo& Add(const std::wstring& name, const std::wstring& options = L"",
@@ -117,18 +116,17 @@ TEST_F(PipelineTest, ProcessorLetters)
         NativeMachineProbe probe;
         PrereqDecision onlyArm;
         PrereqDecision notArm;
-    } cases[] = {{nullptr, OsNotSupported, InstallFromPackage},
+    } cases[] = {{&QueryNativeMachine, OsNotSupported, InstallFromPackage},
                  {&Arm64, InstallFromPackage, OsNotSupported},
                  {&NoIsWow64Process2, OsNotSupported, InstallFromPackage}};
     for (const auto& c : cases) {
         config.prerequisites.clear();
         Add(L"OnlyArm", L"d");
         Add(L"NotArm", L"c");
-        SetNativeMachineProbe(c.probe);
-        SearchAllPrerequisites(config);
+        SearchAllPrerequisites(config, c.probe);
         EXPECT_EQ(config.prerequisites[0].decision, c.onlyArm);
         EXPECT_EQ(config.prerequisites[1].decision, c.notArm);
-        if (c.probe == nullptr) {
+        if (c.probe == &QueryNativeMachine) {
             EXPECT_FALSE(ContainsLine(Log(), L"Searching for:OnlyArm")) << "an unsupported one is not searched";
         }
     }

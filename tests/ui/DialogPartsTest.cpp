@@ -134,8 +134,6 @@ void Perform(ProgressSink& sink, const SinkCall& call)
 
 TEST(ProgressDialogParts, TheBarAndTheTaskbarOnlyMoveForwardWithinAStageAndAnErrorBlinksUntilCancel)
 {
-    SetTaskbarButtonFactory([]() -> std::unique_ptr<TaskbarButton> { return std::make_unique<RecordingTaskbar>(); });
-    const ScopeGuard restoreTaskbar([] { SetTaskbarButtonFactory(nullptr); });
     const int u = static_cast<int>(ProgressDialog::kUnitsPerTransferStep);
     using C = SinkCall;
     const std::vector<SinkCall> calls{
@@ -172,7 +170,8 @@ TEST(ProgressDialogParts, TheBarAndTheTaskbarOnlyMoveForwardWithinAStageAndAnErr
             PressButton(dialog, IDCANCEL);  // posted after the taskbar's values: they arrive first
             EXPECT_TRUE(WaitUntil([&] { return sink.IsCanceled(); }));
         });
-    ProgressDialog dialog(worker, kCaption);
+    ProgressDialog dialog(worker, kCaption,
+                          []() -> std::unique_ptr<TaskbarButton> { return std::make_unique<RecordingTaskbar>(); });
     EXPECT_EQ(dialog.Run(), ProgressCanceledOrRebooting);
     EXPECT_TRUE(worker.finished);
     // Within a stage the fraction the bar shows never falls.

@@ -1,6 +1,6 @@
 // Linked into a test build of the chainer: the restart question is the real one, the restart
 // is not. A started restart is recorded as HKCU\Software\OrvantaUiTest\RestartStarted = "1".
-#include "install/Reboot.h"
+#include "run/RunServices.h"
 
 #include <windows.h>
 
@@ -13,11 +13,11 @@ bool RecordRestart()
                              sizeof(value)) == ERROR_SUCCESS;
 }
 
-const orvanta::RebootActions kActions{orvanta::RealRebootActions().askToRestart, &RecordRestart};
-
-// Installed before wWinMain runs.
-const struct InstallFakeRestart {
-    InstallFakeRestart() { orvanta::SetRebootActions(&kActions); }
-} installFakeRestart;
-
 } // namespace
+
+orvanta::RunServices TestRunServices()
+{
+    orvanta::RunServices services;
+    services.install.reboot.restart = &RecordRestart;
+    return services;
+}
