@@ -5,10 +5,6 @@
 namespace orvanta {
 namespace {
 
-const wchar_t kGeneralSection[] = L"GeneralOptions";
-const wchar_t kPrerequisitesSection[] = L"PREREQUISITES";
-const wchar_t kChainerSection[] = L"PREREQ_CHAINER";
-
 std::wstring NumberedKey(const wchar_t* stem, int number)
 {
     return stem + DecimalText(static_cast<uint32_t>(number));
@@ -34,7 +30,8 @@ void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
 {
     std::wstring text;
     section.GetValue(L"MainAppCmdLine", general.MainAppCmdLine);
-    section.GetValue(L"Options", general.Options);
+    if (section.GetValue(L"Options", text))
+        general.options = ParseGeneralOptions(text);
     section.GetValue(L"UpdatesUrl", general.UpdatesUrl);
     section.GetValue(L"ProductVersion", general.ProductVersion);
     section.GetValue(L"MinWIVer", general.MinWIVer);
@@ -149,7 +146,8 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
     section->GetValue(L"CommandLine", info.CommandLine);
     section->GetValue(L"BasicUiCommandLine", info.BasicUiCommandLine);
     section->GetValue(L"NoUiCommandLine", info.NoUiCommandLine);
-    section->GetValue(L"Options", info.Options);
+    if (section->GetValue(L"Options", text))
+        info.options = ParsePrereqOptions(text);
     section->GetValue(L"RetValPropName", info.RetValPropName);
     section->GetValue(L"ParentPrereq", info.ParentPrereq);
     section->GetValue(L"Folder", info.Folder);
@@ -174,7 +172,6 @@ ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end)
         }
         if (!info.LanguageList.empty() && info.LanguageList.back() != L';')
             info.LanguageList += L';';
-        info.skipSearch = Contains(info.Options, L"i");
         config.prerequisites.push_back(std::move(info));
     }
     return config;
@@ -194,7 +191,12 @@ bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings)
 
 bool IsSilent(const ChainerConfig& config)
 {
-    return Contains(config.general.Options, L"q");
+    return config.general.options.Has(GeneralOption::Silent);
+}
+
+bool ShowsBasicInterface(const ChainerConfig& config)
+{
+    return !IsSilent(config) && config.general.options.Has(GeneralOption::BasicInterface);
 }
 
 } // namespace orvanta

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/IniFile.h"
+#include "config/IniSchema.h"
 
 #include <array>
 #include <cstdint>
@@ -50,7 +51,7 @@ const wchar_t* DecisionText(PrereqDecision decision);
 
 struct GeneralOptions {
     std::wstring MainAppCmdLine;
-    std::wstring Options;
+    GeneralOptionSet options;
     std::wstring UpdatesUrl;
     std::wstring ProductVersion;
     std::wstring MinWIVer;
@@ -102,7 +103,7 @@ struct PrereqInfo {
     std::wstring CommandLine;
     std::wstring BasicUiCommandLine;
     std::wstring NoUiCommandLine;
-    std::wstring Options;
+    PrereqOptionSet options;
     std::wstring MD5;
     std::wstring SHA256;  // 64 hex digits, either case; empty: not checked
     int64_t ExactSize = 0;  // bytes; 0: not checked
@@ -124,7 +125,6 @@ struct PrereqInfo {
     bool selected = false;
     int32_t returnCode = 0;
     bool hasReturnCode = false;
-    bool skipSearch = false;
 };
 
 struct CleanupSettings {
@@ -163,13 +163,14 @@ struct PrereqListEnd {
 };
 
 // Everything that needs no system: the general options and the numbered prerequisites as
-// written (LanguageList ends with ";", "i" in Options skips the search). `end`, when given,
-// tells where and why the list ended.
+// written (LanguageList ends with ";"). `end`, when given, tells where and why the list ended.
 ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end = nullptr);
 bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqReadFailure* failure = nullptr);
 bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches);
 bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings);
 bool IsSilent(const ChainerConfig& config);
+// "b" without "q": the run shows its progress.
+bool ShowsBasicInterface(const ChainerConfig& config);
 
 // ParseConfig, then the references of Url and OpenSite sources expanded and the extraction
 // folder in normal form with a trailing backslash.

@@ -2,6 +2,8 @@
 // records its return code in the inter-boot store, logs it and applies its reboot policy.
 #pragma once
 
+#include "config/IniSchema.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,7 +19,7 @@ enum RebootMode : int32_t {
 };
 
 // "r" gives 1, "r" with "R" gives 2, neither gives 0.
-RebootMode RebootModeFromOptions(const std::wstring& options);
+RebootMode RebootModeFromOptions(const PrereqOptionSet& options);
 
 // True when the command line carries a quiet switch: a '-' or '/' directly followed by 'q'
 // (/q, /qn, -q, --q, /quiet; not /Q or /S).

@@ -20,7 +20,7 @@ const uint32_t kMandatoryNeedsReboot = 0xE0000025;
 
 bool IsMandatory(const PrereqInfo& prereq)
 {
-    return Contains(prereq.Options, L"m");
+    return prereq.options.Has(PrereqOption::Mandatory);
 }
 
 // Where a downloaded prerequisite lies: the local file of a file: URL, else the download target.
@@ -69,7 +69,7 @@ void InstallStage::PrepareInstallStage(bool)
     for (size_t index = 0; index < config_.prerequisites.size(); ++index) {
         const PrereqDecision decision = EffectiveDecision(config_, index);
         const PrereqInfo& prereq = config_.prerequisites[index];
-        const RebootMode rebootMode = RebootModeFromOptions(prereq.Options);
+        const RebootMode rebootMode = RebootModeFromOptions(prereq.options);
         if (decision == InstallFromPackage) {
             launcher_.AddLaunchItem(extraction_.GetPackageFilePath(prereq.source), prereq.CommandLine, prereq.name,
                                     rebootMode, static_cast<int32_t>(index), prereq.RetValPropName);

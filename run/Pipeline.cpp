@@ -47,12 +47,12 @@ bool ExcludedByProcessor(const PrereqInfo& prereq)
     const NativeMachine native = CurrentNativeMachine();
     if (native.known) {
         if (native.machine == kArm64)
-            return Contains(prereq.Options, L"c");
-        return Contains(prereq.Options, L"d");
+            return prereq.options.Has(PrereqOption::NotOnArm64);
+        return prereq.options.Has(PrereqOption::OnlyOnArm64);
     }
     if (native.available)
         return false;
-    return Contains(prereq.Options, L"d");
+    return prereq.options.Has(PrereqOption::OnlyOnArm64);
 }
 
 bool NeedsInstall(PrereqDecision decision)
@@ -101,12 +101,13 @@ bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged)
         prereq.decision = OsNotSupported;
         return true;
     }
-    const bool use64 = Contains(prereq.Options, L"x");
+    const bool use64 = prereq.options.Has(PrereqOption::Searches64Bit);
+    const bool notSearched = prereq.options.Has(PrereqOption::NotSearched);
     LogLine(L"Searching for:" + prereq.name);
-    if (skipFlagged && prereq.skipSearch)
+    if (skipFlagged && notSearched)
         return true;
 
-    const bool found = !prereq.skipSearch &&
+    const bool found = !notSearched &&
                        EvaluateSearches(prereq.searches, prereq.findings, prereq.Operator, use64, config.programs);
     prereq.decision = found ? AcceptableFound : DecisionForSource(prereq.sourceKind);
     if (prereq.initialDecision == Undefined)
@@ -177,7 +178,7 @@ void RecheckPrerequisites(ChainerConfig& config)
 bool MandatoryCheck(ChainerConfig& config)
 {
     for (const PrereqInfo& prereq : config.prerequisites) {
-        if (!Contains(prereq.Options, L"m") || Contains(prereq.Options, L"i"))
+        if (!prereq.options.Has(PrereqOption::Mandatory) || prereq.options.Has(PrereqOption::NotSearched))
             continue;
         // The prerequisite's own search decides, not its selection: a child whose installer
         // failed is deselected as soon as its parent is found, yet it is still missing.

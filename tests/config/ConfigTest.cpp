@@ -105,9 +105,9 @@ TEST(LoadConfig, PrerequisiteFields)
         L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nSetupFile=a\r\nLanguageList=1033;\r\nOptions=i\r\n"
         L"[B]\r\nSetupFile=b\r\nLanguageList=1033;1031\r\nOptions=I\r\n");
     EXPECT_EQ(languages.prerequisites[0].LanguageList, L"1033;");
-    EXPECT_TRUE(languages.prerequisites[0].skipSearch);
+    EXPECT_TRUE(languages.prerequisites[0].options.Has(PrereqOption::NotSearched));
     EXPECT_EQ(languages.prerequisites[1].LanguageList, L"1033;1031;");
-    EXPECT_FALSE(languages.prerequisites[1].skipSearch);
+    EXPECT_FALSE(languages.prerequisites[1].options.Has(PrereqOption::NotSearched));
 }
 
 TEST(LoadConfig, GeneralOptionsAndCleanupSettings)

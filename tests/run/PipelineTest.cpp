@@ -34,8 +34,7 @@ protected:
     {
         PrereqInfo prereq;
         prereq.name = name;
-        prereq.Options = options;
-        prereq.skipSearch = options.find(L'i') != std::wstring::npos;
+        prereq.options = ParsePrereqOptions(options);
         prereq.sourceKind = kind;
         prereq.source = kind == SourceSetupFile ? name + L".exe" : L"http://127.0.0.1:1/" + name + L".exe";
         prereq.ParentPrereq = parent;
