@@ -10,11 +10,6 @@ std::wstring NumberedKey(const wchar_t* stem, int number)
     return stem + DecimalText(static_cast<uint32_t>(number));
 }
 
-bool ParseBool(const std::wstring& text)
-{
-    return EqualsIgnoringAsciiCase(text, L"true");
-}
-
 KeepFilesMode ParseKeepFiles(const std::wstring& text)
 {
     if (text == L"complete")
@@ -26,40 +21,17 @@ KeepFilesMode ParseKeepFiles(const std::wstring& text)
     return KeepFilesNone;
 }
 
+// Only the keys the chainer acts on are read; the others are known to the schema alone.
 void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
 {
     std::wstring text;
-    section.GetValue(L"MainAppCmdLine", general.MainAppCmdLine);
     if (section.GetValue(L"Options", text))
         general.options = ParseGeneralOptions(text);
-    section.GetValue(L"UpdatesUrl", general.UpdatesUrl);
-    section.GetValue(L"ProductVersion", general.ProductVersion);
-    section.GetValue(L"MinWIVer", general.MinWIVer);
     section.GetValue(L"DownloadFolder", general.DownloadFolder);
-    section.GetValue(L"MainAppURL", general.MainAppURL);
-    section.GetValue(L"UwpAppxURL", general.UwpAppxURL);
-    section.GetValue(L"LanguageList", general.LanguageList);
     section.GetValue(L"ExtractionFolder", general.ExtractionFolder);
     if (section.GetValue(L"KeepFiles", text))
         general.KeepFiles = ParseKeepFiles(text);
-    if (section.GetValue(L"PackJars", text))
-        general.PackJars = ParseBool(text);
-    if (section.GetValue(L"AllPlatforms", text))
-        general.AllPlatforms = ParseBool(text);
-    if (section.GetValue(L"Is64PlatformTransf", text))
-        general.Is64PlatformTransf = ParseBool(text);
-    section.GetValue(L"Langs", general.Langs);
-    section.GetValue(L"PackageCode", general.PackageCode);
     section.GetValue(L"DefaultProdCode", general.DefaultProdCode);
-    section.GetValue(L"ProductCode", general.ProductCode);
-    section.GetValue(L"UpgradeCode", general.UpgradeCode);
-    if (section.GetValue(L"ExtUIStub", text))
-        general.ExtUIStub = !text.empty();
-    section.GetValue(L"SaveExtUIStub", general.SaveExtUIStub);
-    section.GetValue(L"FileExtractFirst", general.FileExtractFirst);
-    section.GetValue(L"MsiCertData", general.MsiCertData);
-    section.GetValue(L"AppxVersion", general.AppxVersion);
-    section.GetValue(L"AppxPkId", general.AppxPkId);
     section.GetValue(L"Language", general.Language);
 }
 
@@ -131,8 +103,6 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
         return fail(PrereqReadFailure::NoSection);
 
     std::wstring text;
-    section->GetValue(L"VerMin", info.VerMin);
-    section->GetValue(L"VerMax", info.VerMax);
     section->GetValue(L"WinNTVersions", info.WinNTVersions);
     section->GetValue(L"WinNT64Versions", info.WinNT64Versions);
     if (!ReadSource(*section, info))
@@ -144,15 +114,12 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
     if (section->GetValue(L"Operator", text))
         info.Operator = ParseDecimal(text);
     section->GetValue(L"CommandLine", info.CommandLine);
-    section->GetValue(L"BasicUiCommandLine", info.BasicUiCommandLine);
-    section->GetValue(L"NoUiCommandLine", info.NoUiCommandLine);
     if (section->GetValue(L"Options", text))
         info.options = ParsePrereqOptions(text);
     section->GetValue(L"RetValPropName", info.RetValPropName);
     section->GetValue(L"ParentPrereq", info.ParentPrereq);
     section->GetValue(L"Folder", info.Folder);
     section->GetValue(L"LanguageList", info.LanguageList);
-    section->GetValue(L"InstallCond", info.InstallCond);
     return ReadSearches(*section, info.searches) || fail(PrereqReadFailure::SearchWithoutString);
 }
 

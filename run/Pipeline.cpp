@@ -110,8 +110,6 @@ bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged)
     const bool found = !notSearched &&
                        EvaluateSearches(prereq.searches, prereq.findings, prereq.Operator, use64, config.programs);
     prereq.decision = found ? AcceptableFound : DecisionForSource(prereq.sourceKind);
-    if (prereq.initialDecision == Undefined)
-        prereq.initialDecision = prereq.decision;
     LogLine(std::wstring(L"Search result:") + DecisionText(prereq.decision));
     return true;
 }
@@ -175,17 +173,15 @@ void RecheckPrerequisites(ChainerConfig& config)
     }
 }
 
-bool MandatoryCheck(ChainerConfig& config)
+bool MandatoryCheck(const ChainerConfig& config)
 {
     for (const PrereqInfo& prereq : config.prerequisites) {
         if (!prereq.options.Has(PrereqOption::Mandatory) || prereq.options.Has(PrereqOption::NotSearched))
             continue;
         // The prerequisite's own search decides, not its selection: a child whose installer
         // failed is deselected as soon as its parent is found, yet it is still missing.
-        if (NeedsInstallOrDownloaded(prereq.decision)) {
-            config.missingMandatory = prereq.name;
+        if (NeedsInstallOrDownloaded(prereq.decision))
             return false;
-        }
     }
     return true;
 }

@@ -18,8 +18,8 @@ void SearchAllPrerequisites(ChainerConfig& config);
 void SetSelected(ChainerConfig& config, size_t index, bool selected);
 // Searches again what was selected, after the installers ran.
 void RecheckPrerequisites(ChainerConfig& config);
-// False when a mandatory prerequisite is still missing (its name is kept in missingMandatory).
-bool MandatoryCheck(ChainerConfig& config);
+// False when a mandatory prerequisite is still missing.
+bool MandatoryCheck(const ChainerConfig& config);
 
 // The native processor as IsWow64Process2 reports it. Tests replace the probe; null restores it.
 struct NativeMachine {
