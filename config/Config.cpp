@@ -5,18 +5,9 @@
 namespace orvanta {
 namespace {
 
-const wchar_t kGeneralSection[] = L"GeneralOptions";
-const wchar_t kPrerequisitesSection[] = L"PREREQUISITES";
-const wchar_t kChainerSection[] = L"PREREQ_CHAINER";
-
 std::wstring NumberedKey(const wchar_t* stem, int number)
 {
     return stem + DecimalText(static_cast<uint32_t>(number));
-}
-
-bool ParseBool(const std::wstring& text)
-{
-    return EqualsIgnoringAsciiCase(text, L"true");
 }
 
 KeepFilesMode ParseKeepFiles(const std::wstring& text)
@@ -30,39 +21,17 @@ KeepFilesMode ParseKeepFiles(const std::wstring& text)
     return KeepFilesNone;
 }
 
+// Only the keys the chainer acts on are read; the others are known to the schema alone.
 void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
 {
     std::wstring text;
-    section.GetValue(L"MainAppCmdLine", general.MainAppCmdLine);
-    section.GetValue(L"Options", general.Options);
-    section.GetValue(L"UpdatesUrl", general.UpdatesUrl);
-    section.GetValue(L"ProductVersion", general.ProductVersion);
-    section.GetValue(L"MinWIVer", general.MinWIVer);
+    if (section.GetValue(L"Options", text))
+        general.options = ParseGeneralOptions(text);
     section.GetValue(L"DownloadFolder", general.DownloadFolder);
-    section.GetValue(L"MainAppURL", general.MainAppURL);
-    section.GetValue(L"UwpAppxURL", general.UwpAppxURL);
-    section.GetValue(L"LanguageList", general.LanguageList);
     section.GetValue(L"ExtractionFolder", general.ExtractionFolder);
     if (section.GetValue(L"KeepFiles", text))
         general.KeepFiles = ParseKeepFiles(text);
-    if (section.GetValue(L"PackJars", text))
-        general.PackJars = ParseBool(text);
-    if (section.GetValue(L"AllPlatforms", text))
-        general.AllPlatforms = ParseBool(text);
-    if (section.GetValue(L"Is64PlatformTransf", text))
-        general.Is64PlatformTransf = ParseBool(text);
-    section.GetValue(L"Langs", general.Langs);
-    section.GetValue(L"PackageCode", general.PackageCode);
     section.GetValue(L"DefaultProdCode", general.DefaultProdCode);
-    section.GetValue(L"ProductCode", general.ProductCode);
-    section.GetValue(L"UpgradeCode", general.UpgradeCode);
-    if (section.GetValue(L"ExtUIStub", text))
-        general.ExtUIStub = !text.empty();
-    section.GetValue(L"SaveExtUIStub", general.SaveExtUIStub);
-    section.GetValue(L"FileExtractFirst", general.FileExtractFirst);
-    section.GetValue(L"MsiCertData", general.MsiCertData);
-    section.GetValue(L"AppxVersion", general.AppxVersion);
-    section.GetValue(L"AppxPkId", general.AppxPkId);
     section.GetValue(L"Language", general.Language);
 }
 
@@ -134,8 +103,6 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
         return fail(PrereqReadFailure::NoSection);
 
     std::wstring text;
-    section->GetValue(L"VerMin", info.VerMin);
-    section->GetValue(L"VerMax", info.VerMax);
     section->GetValue(L"WinNTVersions", info.WinNTVersions);
     section->GetValue(L"WinNT64Versions", info.WinNT64Versions);
     if (!ReadSource(*section, info))
@@ -147,14 +114,12 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
     if (section->GetValue(L"Operator", text))
         info.Operator = ParseDecimal(text);
     section->GetValue(L"CommandLine", info.CommandLine);
-    section->GetValue(L"BasicUiCommandLine", info.BasicUiCommandLine);
-    section->GetValue(L"NoUiCommandLine", info.NoUiCommandLine);
-    section->GetValue(L"Options", info.Options);
+    if (section->GetValue(L"Options", text))
+        info.options = ParsePrereqOptions(text);
     section->GetValue(L"RetValPropName", info.RetValPropName);
     section->GetValue(L"ParentPrereq", info.ParentPrereq);
     section->GetValue(L"Folder", info.Folder);
     section->GetValue(L"LanguageList", info.LanguageList);
-    section->GetValue(L"InstallCond", info.InstallCond);
     return ReadSearches(*section, info.searches) || fail(PrereqReadFailure::SearchWithoutString);
 }
 
@@ -174,7 +139,6 @@ ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end)
         }
         if (!info.LanguageList.empty() && info.LanguageList.back() != L';')
             info.LanguageList += L';';
-        info.skipSearch = Contains(info.Options, L"i");
         config.prerequisites.push_back(std::move(info));
     }
     return config;
@@ -194,7 +158,12 @@ bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings)
 
 bool IsSilent(const ChainerConfig& config)
 {
-    return Contains(config.general.Options, L"q");
+    return config.general.options.Has(GeneralOption::Silent);
+}
+
+bool ShowsBasicInterface(const ChainerConfig& config)
+{
+    return !IsSilent(config) && config.general.options.Has(GeneralOption::BasicInterface);
 }
 
 } // namespace orvanta

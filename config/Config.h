@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/IniFile.h"
+#include "config/IniSchema.h"
 
 #include <array>
 #include <cstdint>
@@ -48,32 +49,13 @@ enum PrereqDecision : int32_t {
 // The log text written for each decision.
 const wchar_t* DecisionText(PrereqDecision decision);
 
+// The [GeneralOptions] keys the chainer acts on; the others are only known to the schema.
 struct GeneralOptions {
-    std::wstring MainAppCmdLine;
-    std::wstring Options;
-    std::wstring UpdatesUrl;
-    std::wstring ProductVersion;
-    std::wstring MinWIVer;
+    GeneralOptionSet options;
     std::wstring DownloadFolder;
-    std::wstring MainAppURL;
-    std::wstring UwpAppxURL;
-    std::wstring LanguageList;
     std::wstring ExtractionFolder;
     KeepFilesMode KeepFiles = KeepFilesNone;
-    bool PackJars = false;
-    bool AllPlatforms = false;
-    bool Is64PlatformTransf = false;
-    std::wstring Langs;
-    std::wstring PackageCode;
     std::wstring DefaultProdCode;
-    std::wstring ProductCode;
-    std::wstring UpgradeCode;
-    bool ExtUIStub = false;
-    std::wstring SaveExtUIStub;
-    std::wstring FileExtractFirst;
-    std::wstring MsiCertData;
-    std::wstring AppxVersion;
-    std::wstring AppxPkId;
     std::wstring Language;  // a BCP 47 tag that fixes the windows' language; empty: the user's
 };
 
@@ -93,22 +75,19 @@ struct SearchFinding {
     bool found = false;
 };
 
+// A prerequisite as the chainer acts on it; keys it does not act on (its own VerMin and VerMax,
+// BasicUiCommandLine, NoUiCommandLine, InstallCond) are not kept.
 struct PrereqInfo {
     std::wstring name;
-    std::wstring VerMin;
-    std::wstring VerMax;
     std::wstring source;
     PrereqSourceKind sourceKind = SourceSetupFile;
     std::wstring CommandLine;
-    std::wstring BasicUiCommandLine;
-    std::wstring NoUiCommandLine;
-    std::wstring Options;
+    PrereqOptionSet options;
     std::wstring MD5;
     std::wstring SHA256;  // 64 hex digits, either case; empty: not checked
     int64_t ExactSize = 0;  // bytes; 0: not checked
     std::wstring Folder;
     std::wstring RetValPropName;
-    std::wstring InstallCond;
     std::wstring ParentPrereq;
     int32_t Operator = 0;
     std::vector<PrereqSearch> searches;
@@ -119,12 +98,10 @@ struct PrereqInfo {
     // Run-time state.
     std::vector<SearchFinding> findings;
     PrereqDecision decision = Undefined;
-    PrereqDecision initialDecision = Undefined;
     bool downloadPresent = false;
     bool selected = false;
     int32_t returnCode = 0;
     bool hasReturnCode = false;
-    bool skipSearch = false;
 };
 
 struct CleanupSettings {
@@ -144,8 +121,6 @@ struct ChainerConfig {
     std::wstring downloadFolder;
     // Locates the programs of RunProgram searches; null when the run has none.
     const ProgramLocator* programs = nullptr;
-    // Name of the mandatory prerequisite that the last failed mandatory check found missing.
-    std::wstring missingMandatory;
 
     // Kind 0 searching, 1 downloading, 2 installing, 3 opening a site (those four default to
     // the string table), 4 and 5 without default; any other kind gives an empty text. Built
@@ -163,13 +138,14 @@ struct PrereqListEnd {
 };
 
 // Everything that needs no system: the general options and the numbered prerequisites as
-// written (LanguageList ends with ";", "i" in Options skips the search). `end`, when given,
-// tells where and why the list ended.
+// written (LanguageList ends with ";"). `end`, when given, tells where and why the list ended.
 ChainerConfig ParseConfig(const IniFile& ini, PrereqListEnd* end = nullptr);
 bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqReadFailure* failure = nullptr);
 bool ReadSearches(const IniSection& section, std::vector<PrereqSearch>& searches);
 bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings);
 bool IsSilent(const ChainerConfig& config);
+// "b" without "q": the run shows its progress.
+bool ShowsBasicInterface(const ChainerConfig& config);
 
 // ParseConfig, then the references of Url and OpenSite sources expanded and the extraction
 // folder in normal form with a trailing backslash.

@@ -176,7 +176,7 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
         failure.code = downloads.lastResult;
         LogLine(DescribeFailure(failure, TextFor::Log));
         const std::wstring words = DescribeFailure(failure, TextFor::Person);
-        if (Contains(prereq.Options, L"m")) {
+        if (prereq.options.Has(PrereqOption::Mandatory)) {
             if (sink != nullptr) {
                 const std::wstring mandatory =
                     FillPlaceholders(LoadStringResource(IDS_MANDATORY_DOWNLOAD_FAILED), prereq.name, words);
@@ -208,7 +208,7 @@ void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, Progr
     if (sink != nullptr && !sites.empty())
         sink->SetRange(static_cast<uint32_t>(sites.size()), StageSteps::Actions);
 
-    const bool quiet = Contains(config.general.Options, L"q");
+    const bool quiet = IsSilent(config);
     for (const size_t index : sites) {
         const PrereqInfo& prereq = config.prerequisites[index];
         std::wstring status;

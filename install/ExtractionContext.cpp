@@ -23,12 +23,9 @@ void ExtractionContext::SetModule(const std::wstring& modulePath, const std::wst
     moduleFolder_ = moduleFolder;
 }
 
-void ExtractionContext::Configure(const std::wstring& extractionFolder, uint32_t optionFlags,
-                                  uint32_t keepFilesMode, bool cleanUpWhenDestroyed)
+void ExtractionContext::Configure(const std::wstring& extractionFolder, bool cleanUpWhenDestroyed)
 {
     extractionFolder_ = extractionFolder;
-    optionFlags_ = optionFlags;
-    keepFilesMode_ = keepFilesMode;
     cleanUpWhenDestroyed_ = cleanUpWhenDestroyed;
 }
 
@@ -37,9 +34,8 @@ std::wstring ExtractionContext::BaseFolder() const
     return extractionFolder_.empty() ? moduleFolder_ : extractionFolder_;
 }
 
-std::wstring ExtractionContext::GetPackageFilePath(const std::wstring& setupFile, int32_t& entryId) const
+std::wstring ExtractionContext::GetPackageFilePath(const std::wstring& setupFile) const
 {
-    entryId = -1;
     const bool absolute =
         setupFile.size() >= 2 && ((setupFile[0] == L'\\' && setupFile[1] == L'\\') || setupFile[1] == L':');
     return absolute ? setupFile : BaseFolder() + setupFile;
@@ -50,16 +46,8 @@ std::wstring ExtractionContext::GetProgramPath(const std::wstring& name) const
     return BaseFolder() + name;
 }
 
-uint32_t ExtractionContext::ExtractFiles(const std::vector<int32_t>& entryIds, ProgressSink*)
-{
-    // No entry is ever packed inside the chainer: every id is -1 and is left out.
-    (void)entryIds;
-    return 0;
-}
-
 bool ExtractionContext::RunCleanupPass()
 {
-    // Keep-files mode 3 keeps whatever the context extracted itself; only the listed paths go.
     std::vector<std::wstring> failedFiles;
     for (const std::wstring& file : filesToDelete_) {
         if (!::DeleteFileW(MakeLongPath(file).c_str()))

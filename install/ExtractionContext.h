@@ -10,8 +10,6 @@
 
 namespace orvanta {
 
-class ProgressSink;
-
 class ExtractionContext final : public ProgramLocator {
 public:
     ExtractionContext() = default;
@@ -21,15 +19,12 @@ public:
     ExtractionContext& operator=(const ExtractionContext&) = delete;
 
     void SetModule(const std::wstring& modulePath, const std::wstring& moduleFolder);
-    void Configure(const std::wstring& extractionFolder, uint32_t optionFlags, uint32_t keepFilesMode,
-                   bool cleanUpWhenDestroyed);
+    void Configure(const std::wstring& extractionFolder, bool cleanUpWhenDestroyed);
 
-    // Absolute names (drive or network path) unchanged, others below the base folder.
-    // The entry id is always -1: setup files are used in place.
-    std::wstring GetPackageFilePath(const std::wstring& setupFile, int32_t& entryId) const;
+    // Absolute names (drive or network path) unchanged, others below the base folder: setup
+    // files are used where they lie.
+    std::wstring GetPackageFilePath(const std::wstring& setupFile) const;
     std::wstring GetProgramPath(const std::wstring& name) const override;
-    // Extracts the listed entries; nothing is ever packed, so an empty list gives 0 at once.
-    uint32_t ExtractFiles(const std::vector<int32_t>& entryIds, ProgressSink* progress);
 
     void AddFileToDelete(const std::wstring& path) { filesToDelete_.push_back(path); }
     void AddFolderToDelete(const std::wstring& path) { foldersToDelete_.push_back(path); }
@@ -49,8 +44,6 @@ private:
     std::wstring modulePath_;
     std::wstring moduleFolder_;
     std::wstring extractionFolder_;
-    uint32_t optionFlags_ = 0;
-    uint32_t keepFilesMode_ = 0;
     bool cleanUpWhenDestroyed_ = false;
     std::vector<std::wstring> filesToDelete_;
     std::vector<std::wstring> foldersToDelete_;

@@ -31,11 +31,11 @@ bool IsNtStatus(uint32_t code)
 
 } // namespace
 
-RebootMode RebootModeFromOptions(const std::wstring& options)
+RebootMode RebootModeFromOptions(const PrereqOptionSet& options)
 {
-    if (!Contains(options, L"r"))
+    if (!options.Has(PrereqOption::RebootAfterInstall))
         return RebootNever;
-    return Contains(options, L"R") ? RebootWhenFoundInstalled : RebootAfterSuccess;
+    return options.Has(PrereqOption::RebootWhenFound) ? RebootWhenFoundInstalled : RebootAfterSuccess;
 }
 
 bool IsQuietCommandLine(const std::wstring& commandLine)

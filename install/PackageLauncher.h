@@ -3,6 +3,7 @@
 #pragma once
 
 #include "install/InstallServices.h"
+#include "config/IniSchema.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +20,7 @@ enum RebootMode : int32_t {
 };
 
 // "r" gives 1, "r" with "R" gives 2, neither gives 0.
-RebootMode RebootModeFromOptions(const std::wstring& options);
+RebootMode RebootModeFromOptions(const PrereqOptionSet& options);
 
 // True when the command line carries a quiet switch: a '-' or '/' directly followed by 'q'
 // (/q, /qn, -q, --q, /quiet; not /Q or /S).

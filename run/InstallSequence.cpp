@@ -131,7 +131,7 @@ InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& ex
         } else {
             stages = run.BuildStages(config, extraction, store);
             const bool silent = IsSilent(config);
-            const bool basic = !silent && Contains(config.general.Options, L"b");
+            const bool basic = ShowsBasicInterface(config);
             if (stages && (silent || basic)) {
                 LogLine(silent ? L"Starting installing prerequisites in silent mode."
                                : L"Starting installing prerequisites in basic UI mode.");

@@ -16,7 +16,7 @@ namespace {
 
 bool IsMandatory(const PrereqInfo& prereq)
 {
-    return Contains(prereq.Options, L"m");
+    return prereq.options.Has(PrereqOption::Mandatory);
 }
 
 // Where a downloaded prerequisite lies: the local file of a file: URL, else the download target.
@@ -61,27 +61,21 @@ RebootFlags InstallStage::Reboot() const
     return flags;
 }
 
-uint32_t InstallStage::PrepareInstallStage(bool)
+void InstallStage::PrepareInstallStage(bool)
 {
     launcher_.Clear();
-    std::vector<int32_t> entriesToExtract;
     for (size_t index = 0; index < config_.prerequisites.size(); ++index) {
         const PrereqDecision decision = EffectiveDecision(config_, index);
         const PrereqInfo& prereq = config_.prerequisites[index];
-        const RebootMode rebootMode = RebootModeFromOptions(prereq.Options);
+        const RebootMode rebootMode = RebootModeFromOptions(prereq.options);
         if (decision == InstallFromPackage) {
-            int32_t entryId = -1;
-            const std::wstring path = extraction_.GetPackageFilePath(prereq.source, entryId);
-            if (entryId >= 0)
-                entriesToExtract.push_back(entryId);
-            launcher_.AddLaunchItem(path, prereq.CommandLine, prereq.name, rebootMode, static_cast<int32_t>(index),
-                                    prereq.RetValPropName);
+            launcher_.AddLaunchItem(extraction_.GetPackageFilePath(prereq.source), prereq.CommandLine, prereq.name,
+                                    rebootMode, static_cast<int32_t>(index), prereq.RetValPropName);
         } else if (decision == AlreadyDownloaded) {
             launcher_.AddLaunchItem(DownloadedFilePath(config_, prereq), ExpandReferences(prereq.CommandLine, false),
                                     prereq.name, rebootMode, static_cast<int32_t>(index), prereq.RetValPropName);
         }
     }
-    return extraction_.ExtractFiles(entriesToExtract, nullptr);
 }
 
 uint32_t InstallStage::RunInstallStage(ProgressSink* sink)

@@ -33,8 +33,8 @@ public:
     void Stop() override { stopped_ = true; }
     RebootFlags Reboot() const override;
 
-    // Fills the launch list from the effective decisions; returns the extraction result.
-    uint32_t PrepareInstallStage(bool silent);
+    // Fills the launch list from the effective decisions.
+    void PrepareInstallStage(bool silent);
 
     const PackageLauncher& Launcher() const { return launcher_; }
     const DownloadList& Downloads() const { return downloads_; }

@@ -21,12 +21,12 @@ bool ExcludedByProcessor(const PrereqInfo& prereq, NativeMachineProbe nativeMach
     const NativeMachine native = nativeMachine();
     if (native.known) {
         if (native.machine == kArm64)
-            return Contains(prereq.Options, L"c");
-        return Contains(prereq.Options, L"d");
+            return prereq.options.Has(PrereqOption::NotOnArm64);
+        return prereq.options.Has(PrereqOption::OnlyOnArm64);
     }
     if (native.available)
         return false;
-    return Contains(prereq.Options, L"d");
+    return prereq.options.Has(PrereqOption::OnlyOnArm64);
 }
 
 bool NeedsInstall(PrereqDecision decision)
@@ -86,16 +86,15 @@ bool SearchPrerequisite(ChainerConfig& config, size_t index, bool skipFlagged, N
         prereq.decision = OsNotSupported;
         return true;
     }
-    const bool use64 = Contains(prereq.Options, L"x");
+    const bool use64 = prereq.options.Has(PrereqOption::Searches64Bit);
+    const bool notSearched = prereq.options.Has(PrereqOption::NotSearched);
     LogLine(L"Searching for:" + prereq.name);
-    if (skipFlagged && prereq.skipSearch)
+    if (skipFlagged && notSearched)
         return true;
 
-    const bool found = !prereq.skipSearch &&
+    const bool found = !notSearched &&
                        EvaluateSearches(prereq.searches, prereq.findings, prereq.Operator, use64, config.programs);
     prereq.decision = found ? AcceptableFound : DecisionForSource(prereq.sourceKind);
-    if (prereq.initialDecision == Undefined)
-        prereq.initialDecision = prereq.decision;
     LogLine(std::wstring(L"Search result:") + DecisionText(prereq.decision));
     return true;
 }
@@ -159,17 +158,15 @@ void RecheckPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMachin
     }
 }
 
-bool MandatoryCheck(ChainerConfig& config)
+bool MandatoryCheck(const ChainerConfig& config)
 {
     for (const PrereqInfo& prereq : config.prerequisites) {
-        if (!Contains(prereq.Options, L"m") || Contains(prereq.Options, L"i"))
+        if (!prereq.options.Has(PrereqOption::Mandatory) || prereq.options.Has(PrereqOption::NotSearched))
             continue;
         // The prerequisite's own search decides, not its selection: a child whose installer
         // failed is deselected as soon as its parent is found, yet it is still missing.
-        if (NeedsInstallOrDownloaded(prereq.decision)) {
-            config.missingMandatory = prereq.name;
+        if (NeedsInstallOrDownloaded(prereq.decision))
             return false;
-        }
     }
     return true;
 }

@@ -29,8 +29,7 @@ void SearchAllPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMach
 void SetSelected(ChainerConfig& config, size_t index, bool selected);
 // Searches again what was selected, after the installers ran.
 void RecheckPrerequisites(ChainerConfig& config, NativeMachineProbe nativeMachine = &QueryNativeMachine);
-// False when a mandatory prerequisite is still missing (its name is kept in missingMandatory).
-bool MandatoryCheck(ChainerConfig& config);
-
+// False when a mandatory prerequisite is still missing.
+bool MandatoryCheck(const ChainerConfig& config);
 
 } // namespace orvanta

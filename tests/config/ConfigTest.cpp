@@ -86,8 +86,6 @@ TEST(LoadConfig, PrerequisiteFields)
         L"SearchCmdLine1=/c\r\nSearchType2=5\r\nSearchString2=HKCU\\K\r\n");
     ASSERT_EQ(config.prerequisites.size(), 1u);
     const PrereqInfo& info = config.prerequisites[0];
-    EXPECT_EQ(info.VerMax, L"2.0");
-    EXPECT_EQ(info.NoUiCommandLine, L"/n");
     EXPECT_EQ(info.ExactSize, 0);
     EXPECT_EQ(info.SHA256, L"AbC");  // as written: the comparison folds the case
     EXPECT_EQ(info.Operator, 1);
@@ -105,9 +103,9 @@ TEST(LoadConfig, PrerequisiteFields)
         L"[PREREQUISITES]\r\nApp1=A\r\nApp2=B\r\n[A]\r\nSetupFile=a\r\nLanguageList=1033;\r\nOptions=i\r\n"
         L"[B]\r\nSetupFile=b\r\nLanguageList=1033;1031\r\nOptions=I\r\n");
     EXPECT_EQ(languages.prerequisites[0].LanguageList, L"1033;");
-    EXPECT_TRUE(languages.prerequisites[0].skipSearch);
+    EXPECT_TRUE(languages.prerequisites[0].options.Has(PrereqOption::NotSearched));
     EXPECT_EQ(languages.prerequisites[1].LanguageList, L"1033;1031;");
-    EXPECT_FALSE(languages.prerequisites[1].skipSearch);
+    EXPECT_FALSE(languages.prerequisites[1].options.Has(PrereqOption::NotSearched));
 }
 
 TEST(LoadConfig, GeneralOptionsAndCleanupSettings)
@@ -116,16 +114,11 @@ TEST(LoadConfig, GeneralOptionsAndCleanupSettings)
         L"[GeneralOptions]\r\nOptions=qb\r\nKeepFiles=Complete\r\nPackJars=TRUE\r\nAllPlatforms=yes\r\n"
         L"Is64PlatformTransf=True\r\nExtUIStub=x\r\nExtractionFolder=C:\\a\\\\b\r\nDefaultProdCode={P}\r\n");
     EXPECT_EQ(config.general.KeepFiles, KeepFilesNone);
-    EXPECT_TRUE(config.general.PackJars);
-    EXPECT_FALSE(config.general.AllPlatforms);
-    EXPECT_TRUE(config.general.Is64PlatformTransf);
-    EXPECT_TRUE(config.general.ExtUIStub);
     EXPECT_EQ(config.general.ExtractionFolder, L"C:\\a\\b\\");
     EXPECT_EQ(config.general.DefaultProdCode, L"{P}");
     EXPECT_TRUE(IsSilent(config));
 
     EXPECT_EQ(Load(L"[GeneralOptions]\r\nKeepFiles=complete\r\n").general.KeepFiles, KeepFilesComplete);
-    EXPECT_FALSE(Load(L"[GeneralOptions]\r\nExtUIStub=\r\n").general.ExtUIStub);
     EXPECT_FALSE(IsSilent(Load(L"[GeneralOptions]\r\nOptions=Qb\r\n")));
 
     // The cleanup settings come from the chainer's section.

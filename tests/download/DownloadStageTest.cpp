@@ -40,7 +40,7 @@ protected:
         prereq.sourceKind = SourceUrl;
         prereq.ExactSize = exactSize;
         prereq.MD5 = md5;
-        prereq.Options = options;
+        prereq.options = ParsePrereqOptions(options);
         prereq.decision = Download;
         prereq.selected = true;
         config.prerequisites.push_back(prereq);
@@ -210,7 +210,7 @@ TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
     EXPECT_FALSE(FileExists(target));
     EXPECT_EQ(sink.Errors().back().code, DLERR_MANDATORY_FAILED);
 
-    config.prerequisites[0].Options = L"M";
+    config.prerequisites[0].options = ParsePrereqOptions(L"M");
     EXPECT_EQ(Run(), 0u);
     EXPECT_FALSE(config.prerequisites[0].downloadPresent);
     EXPECT_TRUE(config.prerequisites[1].downloadPresent);

@@ -113,7 +113,7 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCa
                                       L"Install it from there, then click OK.");
     EXPECT_EQ(shell.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 
-    config.general.Options = L"bq";
+    config.general.options = ParseGeneralOptions(L"bq");
     OpenPrerequisiteSites(config, downloads, &sink, kRecordingShell);
     EXPECT_EQ(shell.shortcuts.size(), 2u);
     EXPECT_EQ(shell.messages.size(), 1u);

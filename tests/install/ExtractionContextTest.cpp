@@ -19,15 +19,7 @@ using Paths = std::vector<std::wstring>;
 void SetUpAsChainer(ExtractionContext& context, const std::wstring& extractionFolder)
 {
     context.SetModule(L"C:\\Package\\setup.exe", L"C:\\Package\\");
-    context.Configure(extractionFolder, 3, 3, true);
-}
-
-std::wstring PackagePath(const ExtractionContext& context, const std::wstring& setupFile)
-{
-    int32_t entryId = 7;
-    const std::wstring path = context.GetPackageFilePath(setupFile, entryId);
-    EXPECT_EQ(entryId, -1) << setupFile;
-    return path;
+    context.Configure(extractionFolder, true);
 }
 
 // Opened without delete sharing, so that deleting the file fails until it is closed.
@@ -56,8 +48,7 @@ TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderProgramsAlways
         {L":", L"C:\\Temp\\Prod\\:"},
     };
     for (const auto& [setupFile, path] : cases)
-        EXPECT_EQ(PackagePath(context, setupFile), path);
-    EXPECT_EQ(context.ExtractFiles({-1, -1}, nullptr), 0u);
+        EXPECT_EQ(context.GetPackageFilePath(setupFile), path);
     // Search programs always lie below the base folder.
     EXPECT_EQ(context.GetProgramPath(L"tools\\check.exe"), L"C:\\Temp\\Prod\\tools\\check.exe");
     // No absolute-path test for search programs.
@@ -65,7 +56,7 @@ TEST(ExtractionContext, RelativeSetupFilesLieInTheExtractionFolderProgramsAlways
 
     // Without extraction folder both are relative to the chainer.
     SetUpAsChainer(context, L"");
-    EXPECT_EQ(PackagePath(context, L"vcredist\\setup.exe"), L"C:\\Package\\vcredist\\setup.exe");
+    EXPECT_EQ(context.GetPackageFilePath(L"vcredist\\setup.exe"), L"C:\\Package\\vcredist\\setup.exe");
     EXPECT_EQ(context.GetProgramPath(L"check.exe"), L"C:\\Package\\check.exe");
 }
 
@@ -89,7 +80,7 @@ TEST(ExtractionContext, DestructionDeletesListedFilesAndFoldersLastFirst)
         context.AddFolderToDelete(inner);
         // A context not asked to clean up deletes nothing.
         ExtractionContext keeping;
-        keeping.Configure(dir.Path() + L"\\", 3, 3, false);
+        keeping.Configure(dir.Path() + L"\\", false);
         keeping.AddFileToDelete(dir / L"kept.txt");
     }
     EXPECT_FALSE(FileExists(inner + L"\\a.txt"));

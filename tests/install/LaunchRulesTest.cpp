@@ -56,10 +56,10 @@ TEST(QuietSwitch, LongRunsOfSlashesAreScannedWithoutDeepRecursion)
 
 TEST(LaunchKinds, RebootModeFromOptionLettersAndMsixPackagesByExtension)
 {
-    EXPECT_EQ(RebootModeFromOptions(L""), RebootNever);
-    EXPECT_EQ(RebootModeFromOptions(L"R"), RebootNever);
-    EXPECT_EQ(RebootModeFromOptions(L"mr"), RebootAfterSuccess);
-    EXPECT_EQ(RebootModeFromOptions(L"Rr"), RebootWhenFoundInstalled);
+    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"")), RebootNever);
+    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"R")), RebootNever);
+    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"mr")), RebootAfterSuccess);
+    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"Rr")), RebootWhenFoundInstalled);
     // MSIX packages are known by their extension.
     EXPECT_TRUE(IsMsixPackage(L"C:\\pkg\\App.MSIXBUNDLE"));
     EXPECT_TRUE(IsMsixPackage(L"app.Appx"));

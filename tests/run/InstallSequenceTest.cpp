@@ -85,7 +85,7 @@ class InstallSequenceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        config.general.Options = L"q";
+        config.general.options = ParseGeneralOptions(L"q");
         config.prerequisites.resize(1);
         config.prerequisites[0].name = L"First";
         config.prerequisites[0].RetValPropName = L"RetFirst";
@@ -113,7 +113,7 @@ TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAModeNothingIsInstalled)
     EXPECT_TRUE(run.calls.empty());
     EXPECT_FALSE(KeyKept());
 
-    config.general.Options = L"";  // neither quiet nor basic
+    config.general.options = ParseGeneralOptions(L"");  // neither quiet nor basic
     EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
     EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install"), 0);
     for (const std::wstring& line : Log())
@@ -122,7 +122,7 @@ TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAModeNothingIsInstalled)
 
 TEST_F(InstallSequenceTest, SilentRunRunsTheStagesInOrderThenChecks)
 {
-    config.general.Options = L"qb";  // quiet wins
+    config.general.options = ParseGeneralOptions(L"qb");  // quiet wins
     const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
     EXPECT_EQ(outcome.result, 0);
     EXPECT_FALSE(outcome.rebootPending);
@@ -187,7 +187,7 @@ TEST_F(InstallSequenceTest, DialogEndsGiveTheExitCode)
         {ProgressCanceledOrRebooting, true, 0, 2}, {ProgressCanceledOrRebooting, false, 1, 2},
         {ProgressNotShown, false, 1, 2},
     };
-    config.general.Options = L"b";
+    config.general.options = ParseGeneralOptions(L"b");
     for (const auto& c : cases) {
         run.calls.clear();
         run.mandatoryOk = c.mandatoryOk;

@@ -2,7 +2,7 @@
 
 #include "CheckText.h"
 #include "IniView.h"
-#include "KnownKeys.h"
+#include "SearchTypeNames.h"
 #include "Unicode.h"
 
 #include "config/References.h"
@@ -360,7 +360,8 @@ private:
         return false;
     }
 
-    void CheckOptionLetters(const IniPair* pair, const std::vector<OptionLetter>& letters)
+    template <typename Option>
+    void CheckOptionLetters(const IniPair* pair, const std::vector<OptionLetter<Option>>& letters)
     {
         if (pair == nullptr)
             return;
@@ -368,10 +369,10 @@ private:
         for (const wchar_t c : pair->value) {
             if (!reported.insert(c).second)
                 continue;
-            const auto same = [c](const OptionLetter& option) { return option.letter == c; };
+            const auto same = [c](const OptionLetter<Option>& option) { return option.letter == c; };
             if (std::find_if(letters.begin(), letters.end(), same) != letters.end())
                 continue;
-            const auto otherCase = std::find_if(letters.begin(), letters.end(), [c](const OptionLetter& option) {
+            const auto otherCase = std::find_if(letters.begin(), letters.end(), [c](const OptionLetter<Option>& option) {
                 return option.letter != c && LowerAscii(option.letter) == LowerAscii(c);
             });
             if (otherCase != letters.end())
@@ -469,8 +470,7 @@ private:
     void CheckRunMode(const IniSection* section)
     {
         const orvanta::ChainerConfig& config = view_.Config();
-        if (config.prerequisites.empty() || orvanta::IsSilent(config) ||
-            orvanta::Contains(config.general.Options, L"b"))
+        if (config.prerequisites.empty() || orvanta::IsSilent(config) || orvanta::ShowsBasicInterface(config))
             return;
         const IniPair* options = section != nullptr ? IniView::FindPair(*section, L"Options") : nullptr;
         const std::string message =

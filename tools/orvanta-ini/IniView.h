@@ -4,12 +4,25 @@
 
 #include "config/Config.h"
 #include "config/IniFile.h"
+#include "config/IniSchema.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
 namespace orvanta_ini {
+
+// The sections, keys and option letters are the chainer's own schema.
+using orvanta::ChainerKeys;
+using orvanta::GeneralKeys;
+using orvanta::GeneralOptionLetters;
+using orvanta::kChainerSection;
+using orvanta::kGeneralSection;
+using orvanta::kPrerequisitesSection;
+using orvanta::OptionLetter;
+using orvanta::PrerequisiteKeys;
+using orvanta::PrerequisiteOptionLetters;
+using orvanta::SearchKeyStems;
 
 struct AppEntry {
     std::wstring name;

@@ -2,7 +2,7 @@
 
 #include "CheckText.h"
 #include "IniView.h"
-#include "KnownKeys.h"
+#include "SearchTypeNames.h"
 #include "Unicode.h"
 
 #include "download/DownloadNames.h"
@@ -15,11 +15,12 @@ namespace {
 using orvanta::PrereqInfo;
 using orvanta::PrereqReadFailure;
 
-std::string OptionWords(const std::wstring& options, const std::vector<OptionLetter>& letters)
+template <typename Option>
+std::string OptionWords(const orvanta::OptionSet<Option>& options, const std::vector<OptionLetter<Option>>& letters)
 {
     std::string words;
-    for (const OptionLetter& option : letters) {
-        if (!orvanta::Contains(options, std::wstring(1, option.letter)))
+    for (const OptionLetter<Option>& option : letters) {
+        if (!options.Has(option.option))
             continue;
         words += words.empty() ? "" : ", ";
         words += std::string(1, static_cast<char>(option.letter)) + " = " + option.meaning;
@@ -76,12 +77,12 @@ void AppendPrerequisite(const PrereqInfo& info, int number, std::string& out)
     out += "  source: " + SourceText(info) + "\n";
     if (!info.CommandLine.empty())
         out += "  command line: " + ToUtf8(info.CommandLine) + "\n";
-    out += "  options: " + OptionWords(info.Options, PrerequisiteOptionLetters()) + "\n";
+    out += "  options: " + OptionWords(info.options, PrerequisiteOptionLetters()) + "\n";
     if (!info.ParentPrereq.empty())
         out += "  parent: " + Quoted(info.ParentPrereq) + "\n";
     if (!info.RetValPropName.empty())
         out += "  return code kept as: " + Quoted(info.RetValPropName) + "\n";
-    if (info.skipSearch) {
+    if (info.options.Has(orvanta::PrereqOption::NotSearched)) {
         out += "  searches: none (option i: taken as missing)\n";
     } else if (info.searches.empty()) {
         out += "  searches: none\n";
@@ -131,8 +132,8 @@ std::string PlanText(const std::string& bytes)
 {
     const IniView view(bytes);
     const orvanta::ChainerConfig& config = view.Config();
-    const bool installs = orvanta::IsSilent(config) || orvanta::Contains(config.general.Options, L"b");
-    std::string out = installs ? "Run: " + OptionWords(config.general.Options, GeneralOptionLetters()) + "\n"
+    const bool installs = orvanta::IsSilent(config) || orvanta::ShowsBasicInterface(config);
+    std::string out = installs ? "Run: " + OptionWords(config.general.options, GeneralOptionLetters()) + "\n"
                                : std::string("Run: no 'q' or 'b' in Options: the chainer searches but installs nothing\n");
     out += LanguageText(config.general.Language);
     if (view.Ini().FindSection(kPrerequisitesSection) == nullptr)
