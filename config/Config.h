@@ -100,8 +100,6 @@ struct PrereqInfo {
     PrereqDecision decision = Undefined;
     bool downloadPresent = false;
     bool selected = false;
-    int32_t returnCode = 0;
-    bool hasReturnCode = false;
 };
 
 struct CleanupSettings {

@@ -1,12 +1,12 @@
 #include "install/InterbootStore.h"
 
-#include "config/Config.h"
 #include "platform/Text.h"
+
+#include <utility>
 
 namespace orvanta {
 
-InterbootStore::InterbootStore(ChainerConfig& config, std::string keyName)
-    : keyName_(std::move(keyName)), config_(config)
+InterbootStore::InterbootStore(std::string keyName) : keyName_(std::move(keyName))
 {
 }
 
@@ -71,65 +71,6 @@ LSTATUS InterbootStore::DeleteValue(const std::wstring& name)
     if (status != ERROR_SUCCESS)
         return status;
     return ::RegDeleteValueA(key.Get(), WideToAnsi(name).c_str());
-}
-
-bool InterbootStore::BeginEnumeration()
-{
-    enumerationIndex_ = 0;
-    enumerationKey_.Reset();
-    return ::RegOpenKeyExA(HKEY_CURRENT_USER, keyName_.c_str(), 0, KEY_READ, enumerationKey_.Put()) == ERROR_SUCCESS;
-}
-
-bool InterbootStore::NextValue(std::wstring& name, std::wstring& text)
-{
-    if (!enumerationKey_)
-        return false;
-    for (;;) {
-        // Value names are at most 16383 characters; the data is sized by a first query.
-        std::string valueName(16384, '\0');
-        DWORD nameSize = static_cast<DWORD>(valueName.size());
-        DWORD dataSize = 0;
-        DWORD type = 0;
-        LSTATUS status = ::RegEnumValueA(enumerationKey_.Get(), enumerationIndex_, &valueName[0], &nameSize, nullptr,
-                                         &type, nullptr, &dataSize);
-        if (status != ERROR_SUCCESS)
-            return false;
-        std::string data(dataSize + 1, '\0');
-        nameSize = static_cast<DWORD>(valueName.size());
-        DWORD size = static_cast<DWORD>(data.size());
-        status = ::RegEnumValueA(enumerationKey_.Get(), enumerationIndex_, &valueName[0], &nameSize, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(&data[0]), &size);
-        ++enumerationIndex_;
-        if (status != ERROR_SUCCESS)
-            continue;  // the value changed between the two calls: skip it
-        valueName.resize(nameSize);
-        data.resize(size);
-        name = AnsiToWide(valueName);
-        text = AnsiToWide(data.substr(0, data.find('\0')));
-        return true;
-    }
-}
-
-void InterbootStore::EndEnumeration()
-{
-    enumerationKey_.Reset();
-}
-
-void InterbootStore::CopyIntoConfig()
-{
-    if (!BeginEnumeration())
-        return;
-    std::wstring name;
-    std::wstring text;
-    while (NextValue(name, text)) {
-        for (PrereqInfo& prereq : config_.prerequisites) {
-            if (prereq.RetValPropName == name) {
-                prereq.returnCode = ParseDecimal(text);
-                prereq.hasReturnCode = true;
-            }
-        }
-    }
-    EndEnumeration();
 }
 
 LSTATUS InterbootStore::DeleteKey()

@@ -6,16 +6,12 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace orvanta {
 
-struct ChainerConfig;
-
 class InterbootStore {
 public:
-    explicit InterbootStore(ChainerConfig& config, std::string keyName = "InterbootContext");
+    explicit InterbootStore(std::string keyName = "InterbootContext");
 
     // Each returns the registry's result code (0 on success).
     LSTATUS SetNumber(const std::wstring& name, int32_t value);
@@ -24,13 +20,6 @@ public:
     LSTATUS GetText(const std::wstring& name, std::wstring& text) const;
     LSTATUS DeleteValue(const std::wstring& name);
 
-    // Enumeration of all (name, text) values; an empty list when the key is missing.
-    bool BeginEnumeration();
-    bool NextValue(std::wstring& name, std::wstring& text);
-    void EndEnumeration();
-
-    // Copies every stored value into the prerequisites whose RetValPropName matches.
-    void CopyIntoConfig();
     // The key is deleted at the end of the run unless a reboot is outstanding.
     void KeepAfterRun() { deleteAtEnd_ = false; }
     bool DeleteAtEnd() const { return deleteAtEnd_; }
@@ -38,10 +27,7 @@ public:
 
 private:
     std::string keyName_;
-    ChainerConfig& config_;
     bool deleteAtEnd_ = true;
-    UniqueKey enumerationKey_;
-    DWORD enumerationIndex_ = 0;
 };
 
 } // namespace orvanta

@@ -155,7 +155,7 @@ void Chainer::ResolveExtractionFolder(ChainerConfig& config)
     // Resolved once per process, like the temporary folder it may default to.
     static const std::wstring folder = ResolveConfiguredFolder(config, config.general.ExtractionFolder);
     config.extractionFolder = folder;
-    extraction_.Configure(folder, true);
+    extraction_.Configure(folder);
 }
 
 bool Chainer::WaitForWindowsInstaller(bool statusShown) const

@@ -120,7 +120,7 @@ void LogRebootSummary(const RebootFlags& reboot)
 InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
                                     UserInterface* ui)
 {
-    InterbootStore store(config);
+    InterbootStore store;
     InstallOutcome outcome;
     std::unique_ptr<InstallStages> stages;
 
@@ -157,7 +157,6 @@ InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& ex
         ui->CloseStatus();
 
     stages.reset();  // discarding the stages deletes the downloads registered for deletion
-    store.CopyIntoConfig();
     if (store.DeleteAtEnd())
         store.DeleteKey();
     return outcome;

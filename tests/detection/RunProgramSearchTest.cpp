@@ -29,7 +29,7 @@ protected:
         ASSERT_TRUE(testing_support::FileExists(helper));
         const size_t slash = helper.rfind(L'\\');
         context_.SetModule(helper, helper.substr(0, slash + 1));
-        context_.Configure(L"", false);
+        context_.Configure(L"");
         programName_ = helper.substr(slash + 1);
     }
 
@@ -71,7 +71,7 @@ TEST_F(RunProgramSearchTest, ExitCodeZeroIsFoundOthersAndProgramsThatCannotStart
 
     ExtractionContext context;
     context.SetModule(temp_ / L"setup.exe", temp_.Path() + L"\\");
-    context.Configure(L"", false);
+    context.Configure(L"");
     ASSERT_TRUE(::CreateDirectoryW((temp_ / L"tools").c_str(), nullptr));
     // Opening a folder would start Explorer, which never exits.
     EXPECT_FALSE(Run(L"tools", L"", &context));

@@ -1,11 +1,9 @@
-#include "config/Config.h"
 #include "install/InterbootStore.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 using namespace orvanta;
 
@@ -20,13 +18,12 @@ protected:
     void SetUp() override { testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kKeyW); }
     void TearDown() override { testing_support::DeleteRegistryTree(HKEY_CURRENT_USER, kKeyW); }
 
-    ChainerConfig config;
-    InterbootStore store{config, kKey};
+    InterbootStore store{kKey};
 };
 
 } // namespace
 
-TEST_F(InterbootStoreTest, NumbersAndTextsCanBeReadDeletedAndListed)
+TEST_F(InterbootStoreTest, NumbersAndTextsCanBeReadAndDeletedAndDeleteKeyRemovesThem)
 {
     std::wstring text = L"unchanged";
     EXPECT_NE(store.GetText(L"Ret", text), ERROR_SUCCESS);  // no key yet
@@ -45,30 +42,7 @@ TEST_F(InterbootStoreTest, NumbersAndTextsCanBeReadDeletedAndListed)
     ASSERT_EQ(store.SetNumber(L"B", 2), ERROR_SUCCESS);
     EXPECT_EQ(store.DeleteValue(L"B"), ERROR_SUCCESS);
     EXPECT_NE(store.DeleteValue(L"B"), ERROR_SUCCESS);
-    std::map<std::wstring, std::wstring> values;
-    ASSERT_TRUE(store.BeginEnumeration());
-    std::wstring name;
-    while (store.NextValue(name, text))
-        values[name] = text;
-    store.EndEnumeration();
-    EXPECT_EQ(values, (std::map<std::wstring, std::wstring>{{L"Ret", L"-1"}, {L"Long", longText}}));
-}
-
-TEST_F(InterbootStoreTest, StoredCodesAreCopiedIntoPrerequisitesOfTheSameNameAndDeleteKeyRemovesThem)
-{
-    config.prerequisites.resize(3);
-    config.prerequisites[0].RetValPropName = L"RetShared";
-    config.prerequisites[1].RetValPropName = L"RetShared";
-    config.prerequisites[2].RetValPropName = L"retshared";  // names compare exactly
-    store.CopyIntoConfig();  // without a key nothing changes
-    EXPECT_FALSE(config.prerequisites[0].hasReturnCode);
-
-    ASSERT_EQ(store.SetNumber(L"RetShared", 3010), ERROR_SUCCESS);
-    store.CopyIntoConfig();
-    EXPECT_TRUE(config.prerequisites[0].hasReturnCode);
-    EXPECT_EQ(config.prerequisites[0].returnCode, 3010);
-    EXPECT_TRUE(config.prerequisites[1].hasReturnCode);
-    EXPECT_FALSE(config.prerequisites[2].hasReturnCode);
     EXPECT_EQ(store.DeleteKey(), ERROR_SUCCESS);
     EXPECT_FALSE(testing_support::RegistryKeyExists(HKEY_CURRENT_USER, kKeyW));
 }
+

@@ -81,7 +81,7 @@ protected:
     TempDir dir;
     std::wstring helper;
     ChainerConfig config;
-    InterbootStore store{config, kStoreKey};
+    InterbootStore store{kStoreKey};
     FixedDecision decision;
     InstallServices services{kFakeReboot};
     PackageLauncher launcher{&store, &decision, services};
