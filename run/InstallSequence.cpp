@@ -63,7 +63,6 @@ void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
 
 void RunStages(InstallStages& stages)
 {
-    stages.Prepare();
     stages.RunDownloadStage(nullptr);
     stages.RunOpenSiteStage(nullptr);
     stages.RunInstallStage(nullptr);
@@ -93,7 +92,6 @@ int32_t ResultOfDialog(int32_t end, ChainerConfig& config, PrerequisiteRun& run,
 
 int32_t RunInProgressDialog(ChainerConfig& config, PrerequisiteRun& run, InstallStages& stages, UserInterface* ui)
 {
-    stages.Prepare();
     int32_t end = ProgressNotShown;
     if (ui != nullptr) {
         ui->CloseStatus();

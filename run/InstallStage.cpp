@@ -37,11 +37,6 @@ InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction,
 {
 }
 
-void InstallStage::Prepare()
-{
-    PrepareInstallStage(silent_);
-}
-
 uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
 {
     return DownloadPrerequisites(config_, downloads_, sink);
@@ -61,7 +56,7 @@ RebootFlags InstallStage::Reboot() const
     return flags;
 }
 
-void InstallStage::PrepareInstallStage(bool)
+void InstallStage::FillLaunchList()
 {
     launcher_.Clear();
     for (size_t index = 0; index < config_.prerequisites.size(); ++index) {
@@ -80,7 +75,7 @@ void InstallStage::PrepareInstallStage(bool)
 
 uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
 {
-    PrepareInstallStage(IsSilent(config_));
+    FillLaunchList();
     const std::vector<LaunchItem>& items = launcher_.Items();
     const std::wstring stageText = sink != nullptr ? config_.GetStageText(2) : std::wstring();
     if (sink != nullptr)

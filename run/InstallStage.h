@@ -25,7 +25,6 @@ public:
                  const RunServices& services);
 
     void SetSilent(bool silent) override { silent_ = silent; }
-    void Prepare() override;
     uint32_t RunDownloadStage(ProgressSink* sink) override;
     void RunOpenSiteStage(ProgressSink* sink) override;
     // A restart is started without asking only in a silent run.
@@ -33,13 +32,12 @@ public:
     void Stop() override { stopped_ = true; }
     RebootFlags Reboot() const override;
 
-    // Fills the launch list from the effective decisions.
-    void PrepareInstallStage(bool silent);
-
     const PackageLauncher& Launcher() const { return launcher_; }
     const DownloadList& Downloads() const { return downloads_; }
 
 private:
+    // Fills the launch list from the effective decisions, once the downloads are done.
+    void FillLaunchList();
     bool InstalledAfterRun(int32_t prereqIndex) override;
 
     ChainerConfig& config_;

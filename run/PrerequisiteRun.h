@@ -27,7 +27,6 @@ class InstallStages {
 public:
     virtual ~InstallStages() = default;
     virtual void SetSilent(bool silent) = 0;
-    virtual void Prepare() = 0;
     // 0, or 1603 when a download was rejected or a mandatory one failed.
     virtual uint32_t RunDownloadStage(ProgressSink* sink) = 0;
     virtual void RunOpenSiteStage(ProgressSink* sink) = 0;

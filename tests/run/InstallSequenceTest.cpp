@@ -19,7 +19,6 @@ namespace {
 struct FakeStages final : InstallStages {
     explicit FakeStages(RebootFlags flags, std::vector<std::wstring>& calls) : flags(flags), calls(calls) {}
     void SetSilent(bool silent) override { calls.push_back(silent ? L"silent" : L"basic"); }
-    void Prepare() override { calls.push_back(L"prepare"); }
     uint32_t RunDownloadStage(ProgressSink* sink) override { return Stage(L"download", sink); }
     void RunOpenSiteStage(ProgressSink* sink) override { Stage(L"opensite", sink); }
     uint32_t RunInstallStage(ProgressSink* sink) override { return Stage(L"install", sink); }
@@ -126,7 +125,7 @@ TEST_F(InstallSequenceTest, SilentRunRunsTheStagesInOrderThenChecks)
     const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
     EXPECT_EQ(outcome.result, 0);
     EXPECT_FALSE(outcome.rebootPending);
-    EXPECT_EQ(run.calls, (std::vector<std::wstring>{L"search", L"build", L"silent", L"prepare", L"download",
+    EXPECT_EQ(run.calls, (std::vector<std::wstring>{L"search", L"build", L"silent", L"download",
                                                     L"opensite", L"install", L"recheck", L"mandatory",
                                                     L"discarded"}));
     EXPECT_FALSE(KeyKept());  // the stored return code goes with the key
