@@ -9,6 +9,7 @@ namespace orvanta {
 
 struct ChainerConfig;
 class DownloadList;
+class DownloadQuestions;
 class ProgressSink;
 
 // Reported to the sink when a downloaded file fails its size, MD5 or SHA-256 check.
@@ -21,7 +22,9 @@ constexpr uint32_t DLERR_MANDATORY_FAILED = 0xE0000024;
 // files present. Returns 0, or 1603 when a file was rejected
 // (and deleted) or a mandatory prerequisite could not be downloaded; either stops the stage.
 // Accepted downloads are registered in `downloads` for deletion unless KeepFiles keeps them.
-uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);
+// Logins and certificate errors are put to `questions` (null: refused, as in a silent run).
+uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
+                               DownloadQuestions* questions = nullptr);
 
 // Opens the site of every prerequisite whose effective decision is OpenSite; with a sink and
 // without "q" in the general Options a message box follows each site.

@@ -3,7 +3,6 @@
 #include "download/AsyncState.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
-#include "platform/AclBuilder.h"
 #include "platform/Paths.h"
 #include "platform/ProgressSink.h"
 
@@ -55,7 +54,7 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
         ReportForTarget(openResult);
         return openResult;
     }
-    hasher_.reset(new StreamHasher(wantMd5_, wantSha256_));
+    hasher_.reset(new StreamHasher(settings_.wantMd5, settings_.wantSha256));
     const uint32_t hashResult = HashExistingBytes(file.Get(), resumeOffset);
     if (hashResult != 0) {
         if (hashResult != DLERR_CANCELED)
@@ -79,7 +78,7 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
         if (readResult == 0 && read != 0) {
             // A server that sends more than it announced, or than the file may have, is cut
             // off before the excess reaches the disk.
-            const uint64_t limit = contentLength != 0 ? contentLength : expectedSize_;
+            const uint64_t limit = contentLength != 0 ? contentLength : settings_.expectedSize;
             if (limit != 0 && read > limit - std::min(written, limit))
                 return FailOverlongTransfer(file);
             const uint32_t writeResult = WriteChunk(file.Get(), read);
@@ -163,7 +162,7 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
         const uint64_t size = FileSizeOf(file);
         drops.fruitless = size > drops.sizeAtLastReconnect ? 0 : drops.fruitless + 1;
         drops.sizeAtLastReconnect = size;
-        if (!reconnectOnDrop_ || drops.fruitless > retryCount_)
+        if (!reconnectOnDrop_ || drops.fruitless > kRetryCount)
             return failure;
         bool rangeIgnored = false;
         const uint32_t result = Reconnect(file, contentLength, rangeIgnored);
@@ -176,8 +175,6 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
 
 uint32_t InternetDownloader::OpenPartialFile(uint64_t resumeOffset, UniqueFile& file)
 {
-    if (resumeOffset == 0 && grantAccessToEveryone_)
-        return CreatePartialForEveryone(CREATE_ALWAYS, file);
     file.Reset(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              resumeOffset != 0 ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -188,20 +185,6 @@ uint32_t InternetDownloader::OpenPartialFile(uint64_t resumeOffset, UniqueFile& 
             return ::GetLastError();
     }
     return 0;
-}
-
-uint32_t InternetDownloader::CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const
-{
-    AclBuilder acl;
-    acl.AddEntry(L"S-1-1-0", true);
-    acl.AddEntry(L"S-1-5-18", true);
-    PSECURITY_DESCRIPTOR descriptor = acl.Build();
-    if (descriptor == nullptr)
-        return acl.LastError();
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    file.Reset(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes,
-                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file ? 0 : ::GetLastError();
 }
 
 uint32_t InternetDownloader::ReadChunk(DWORD size, DWORD& bytesRead)
@@ -259,7 +242,7 @@ uint32_t InternetDownloader::Reconnect(HANDLE file, uint64_t& contentLength, boo
     CloseOpenHandles();
     ::FlushFileBuffers(file);
     const uint64_t size = FileSizeOf(file);
-    uint64_t resumeOffset = resumeEnabled_ ? size : 0;
+    uint64_t resumeOffset = size;
     uint64_t length = 0;
     const uint32_t result = OpenWithRetries(resumeOffset, length);
     if (result != 0)

@@ -46,7 +46,7 @@ uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT p
         result = FinishOpen(connection, connection_);
         if (!IsFtpLoginError(result))
             return result;
-        if (!Authenticate(credentials_, sink_, nullptr, url, kFtpRealm, false, std::wstring(), user, password))
+        if (!Authenticate(credentials_, questions_, nullptr, url, kFtpRealm, false, std::wstring(), user, password))
             return result;
     }
     return result;
@@ -87,7 +87,7 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& res
     if (announcedSize != 0 && announcedSize <= resumeOffset)
         return DLERR_PARTIAL_TOO_LONG;
 
-    if (resumeEnabled_ && resumeOffset != 0) {
+    if (resumeOffset != 0) {
         const uint32_t restarted = RestartFtpAt(resumeOffset);
         if (restarted != 0)
             return restarted;

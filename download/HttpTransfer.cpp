@@ -3,11 +3,11 @@
 #include "download/AsyncState.h"
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
+#include "download/DownloadQuestions.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
 #include "platform/Strings.h"
 #include "platform/Text.h"
-#include "platform/ProgressSink.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,8 +17,7 @@ namespace {
 
 // RELOAD | NO_CACHE_WRITE | KEEP_CONNECTION | IGNORE_REDIRECT_TO_HTTP | IGNORE_REDIRECT_TO_HTTPS
 constexpr DWORD kRequestFlags = 0x8440C000;
-// Ignore revocation, unknown CA, wrong usage, name and date problems and weak signatures.
-constexpr DWORD kIgnoreCertificateProblems = 0x13380;
+// What a person who accepts a certificate error lets through.
 constexpr DWORD kAcceptCertificateErrors = 0x3F05;
 // Each resend needs a fresh answer from the user or a relaxed flag; this only stops a loop
 // that nothing would end.
@@ -32,14 +31,6 @@ bool AddSecurityFlags(HINTERNET request, DWORD flags)
         return false;
     current |= flags;
     return wininet::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, sizeof(current)) == TRUE;
-}
-
-std::wstring HttpDate(const SYSTEMTIME& time)
-{
-    wchar_t buffer[64] = {};
-    if (!wininet::InternetTimeFromSystemTimeW(&time, INTERNET_RFC1123_FORMAT, buffer, sizeof(buffer)))
-        return {};
-    return buffer;
 }
 
 // A header value with one growth of the buffer when it is too small.
@@ -98,8 +89,6 @@ uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT 
     result = FinishOpen(request, currentHandle_);
     if (result != 0)
         return result;
-    if (secure && ignoreCertificateProblems_)
-        AddSecurityFlags(currentHandle_, kIgnoreCertificateProblems);
     return 0;
 }
 
@@ -108,8 +97,6 @@ std::wstring InternetDownloader::BuildRequestHeaders(uint64_t resumeOffset) cons
     std::wstring headers;
     if (resumeOffset != 0)
         headers += L"Range: bytes=" + DecimalText(resumeOffset) + L"-\r\n";
-    if (ifModifiedSince_.wYear != 0)
-        headers += Format(L"If-Modified-Since: %ls\r\n", HttpDate(ifModifiedSince_).c_str());
     return headers;
 }
 
@@ -163,9 +150,9 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
             const std::wstring realm = GetChallengeRealm(currentHandle_, status);
             std::wstring proxyServer;
             if (isProxy)
-                proxyServer = !proxy_.empty() ? ProxyHostName(proxy_) : GetProxyServerName(currentHandle_);
+                proxyServer = !settings_.proxy.empty() ? ProxyHostName(settings_.proxy) : GetProxyServerName(currentHandle_);
             loginProxy_ = proxyServer;
-            if (!Authenticate(credentials_, sink_, currentHandle_, url, realm, isProxy, proxyServer, user, password))
+            if (!Authenticate(credentials_, questions_, currentHandle_, url, realm, isProxy, proxyServer, user, password))
                 return DLERR_AUTH_REQUIRED;
             continue;
         }
@@ -180,13 +167,10 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
 
 bool InternetDownloader::RetryAfterCertificateError(uint32_t sendResult)
 {
-    if (failOnCertificateErrors_)
+    // Nobody to ask, or a refusal, fails the download.
+    if (questions_ == nullptr || !questions_->AcceptCertificateError(sendResult))
         return false;
-    if (acceptCertificateErrors_)
-        return AddSecurityFlags(currentHandle_, kAcceptCertificateErrors);
-    if (sink_ == nullptr)
-        return false;
-    return sink_->ReportError(nullptr, sendResult, reinterpret_cast<uintptr_t>(currentHandle_)) == 0;
+    return AddSecurityFlags(currentHandle_, kAcceptCertificateErrors);
 }
 
 } // namespace orvanta

@@ -1,5 +1,5 @@
 // The download call: validation, the session's life, the open with retries and the hand-over
-// to the transfer; plus the engine's settings.
+// to the transfer.
 #include "download/InternetDownloader.h"
 
 #include "download/AsyncState.h"
@@ -9,78 +9,19 @@
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 
+#include <utility>
+
 namespace orvanta {
 
-InternetDownloader::InternetDownloader(ProgressSink* sink, CredentialStore* credentials)
-    : sink_(sink), credentials_(credentials)
+InternetDownloader::InternetDownloader(ProgressSink* sink, CredentialStore* credentials,
+                                       DownloadQuestions* questions, DownloadSettings settings)
+    : sink_(sink), credentials_(credentials), questions_(questions), settings_(std::move(settings))
 {
 }
 
 InternetDownloader::~InternetDownloader()
 {
     CloseSession();
-}
-
-void InternetDownloader::SetProxy(const std::wstring& proxy)
-{
-    proxy_ = proxy;
-}
-
-void InternetDownloader::SetRetryCount(int32_t count)
-{
-    if (count >= 0)
-        retryCount_ = count;
-}
-
-void InternetDownloader::SetIfModifiedSince(const SYSTEMTIME& time)
-{
-    ifModifiedSince_ = time;
-}
-
-void InternetDownloader::SetGrantAccessToEveryone(bool grant)
-{
-    grantAccessToEveryone_ = grant;
-}
-
-SYSTEMTIME InternetDownloader::GetLastModified() const
-{
-    return lastModified_;
-}
-
-void InternetDownloader::SetAcceptCertificateErrors(bool accept)
-{
-    acceptCertificateErrors_ = accept;
-}
-
-void InternetDownloader::SetResumeEnabled(bool enabled)
-{
-    resumeEnabled_ = enabled;
-}
-
-void InternetDownloader::SetExpectedSize(uint64_t size)
-{
-    expectedSize_ = size;
-}
-
-void InternetDownloader::SetDigestsWanted(bool md5, bool sha256)
-{
-    wantMd5_ = md5;
-    wantSha256_ = sha256;
-}
-
-void InternetDownloader::SetSink(ProgressSink* sink)
-{
-    sink_ = sink;
-}
-
-void InternetDownloader::SetIgnoreCertificateProblems(bool ignore)
-{
-    ignoreCertificateProblems_ = ignore;
-}
-
-uint32_t InternetDownloader::GetStatusCode() const
-{
-    return statusCode_;
 }
 
 uint32_t InternetDownloader::Download(const std::wstring& url, const std::wstring& target)
@@ -151,7 +92,7 @@ uint32_t InternetDownloader::RunDownload()
         Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);
         return DLERR_TARGET_NOT_ABSOLUTE;
     }
-    uint64_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
+    uint64_t resumeOffset = ExistingPartialSize();
     uint64_t contentLength = 0;
     uint32_t result = OpenWithFreshStart(resumeOffset, contentLength);
     if (IsCanceled())
@@ -161,7 +102,7 @@ uint32_t InternetDownloader::RunDownload()
             ReportForTarget(result);
         return result;
     }
-    if (expectedSize_ != 0 && contentLength != 0 && contentLength != expectedSize_) {
+    if (settings_.expectedSize != 0 && contentLength != 0 && contentLength != settings_.expectedSize) {
         ReportForTarget(DLERR_SIZE_MISMATCH);
         return DLERR_SIZE_MISMATCH;
     }
@@ -195,10 +136,10 @@ uint32_t InternetDownloader::OpenWithFreshStart(uint64_t& resumeOffset, uint64_t
     return OpenWithRetries(resumeOffset, contentLength);
 }
 
-void InternetDownloader::Report(const wchar_t* text, uint32_t code, uintptr_t context)
+void InternetDownloader::Report(const wchar_t* text, uint32_t code)
 {
     if (sink_ != nullptr)
-        sink_->ReportError(text, code, context);
+        sink_->ReportError(text, code);
 }
 
 void InternetDownloader::ReportForTarget(uint32_t code)

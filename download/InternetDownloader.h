@@ -19,6 +19,7 @@
 namespace orvanta {
 
 class CredentialStore;
+class DownloadQuestions;
 class ProgressSink;
 struct AsyncState;
 
@@ -50,33 +51,26 @@ enum class OperationKind : uint32_t {
     QueryDataAvailable = 8,
 };
 
+// What one download must check while the bytes arrive.
+struct DownloadSettings {
+    uint64_t expectedSize = 0;  // 0: unknown; more bytes than this fail the download
+    bool wantMd5 = false;       // digests computed over the file's bytes as they are written
+    bool wantSha256 = false;    // (over the bytes of a continued ".part" file first)
+    std::wstring proxy;         // an explicit proxy list; empty: the system's configuration
+};
+
 class InternetDownloader {
 public:
-    // Neither pointer is owned; both may be null.
-    InternetDownloader(ProgressSink* sink, CredentialStore* credentials);
+    // No pointer is owned; each may be null (no progress shown, no login remembered, nobody to
+    // ask: every question is refused).
+    InternetDownloader(ProgressSink* sink, CredentialStore* credentials, DownloadQuestions* questions = nullptr,
+                       DownloadSettings settings = {});
     virtual ~InternetDownloader();
     InternetDownloader(const InternetDownloader&) = delete;
     InternetDownloader& operator=(const InternetDownloader&) = delete;
 
-    // An explicit proxy list for the session; empty uses the system's configuration.
-    virtual void SetProxy(const std::wstring& proxy);
-    // Extra open attempts over the mirrors (default 6); negative values are ignored.
-    virtual void SetRetryCount(int32_t count);
-    // Sent as If-Modified-Since when the year is not 0.
-    virtual void SetIfModifiedSince(const SYSTEMTIME& time);
-    // The ".part" file gets a DACL granting Everyone and LocalSystem.
-    virtual void SetGrantAccessToEveryone(bool grant);
-    virtual SYSTEMTIME GetLastModified() const;
-    // On a certificate error: relax the request's security flags and send again.
-    virtual void SetAcceptCertificateErrors(bool accept);
-    // Continue an existing ".part" file (default on).
-    virtual void SetResumeEnabled(bool enabled);
-    // The size the file must have; 0 = unknown. More bytes than this fail the download.
-    virtual void SetExpectedSize(uint64_t size);
-    virtual void SetSink(ProgressSink* sink);
-    // HTTPS: ignore revocation, unknown CA, wrong usage, name and date problems from the start.
-    virtual void SetIgnoreCertificateProblems(bool ignore);
-    virtual uint32_t GetStatusCode() const;
+    // The HTTP status of the last response; 0 when none came.
+    uint32_t GetStatusCode() const { return statusCode_; }
     // The host name of the proxy behind the last login question; empty when a server asked.
     const std::wstring& LoginProxy() const { return loginProxy_; }
 
@@ -85,17 +79,16 @@ public:
     // The same over a list of mirrors, tried in order with retries.
     virtual uint32_t DownloadFromUrls(const std::vector<std::wstring>& urls, const std::wstring& target);
 
-    // Which digests to compute over the file's bytes as they are written (over the bytes of a
-    // continued ".part" file first); GetDigests gives them after a successful download.
-    void SetDigestsWanted(bool md5, bool sha256);
+    // The digests the settings asked for, after a successful download.
     const ContentDigests& GetDigests() const { return digests_; }
 
-    // Not among the chainer's settings, but part of the engine's state.
-    void SetFailOnCertificateErrors(bool fail) { failOnCertificateErrors_ = fail; }
     // The server's reply text after the last connect or FTP command.
     std::wstring GetLastResponseText() const;
 
 protected:
+    // Extra open attempts over the mirrors; also the reconnections in a row that bring no byte.
+    static constexpr int32_t kRetryCount = 6;
+
     // One open attempt of one URL (a seam for tests that count attempts).
     virtual uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
                              uint64_t& contentLength);
@@ -125,7 +118,7 @@ private:
     uint32_t RunDownload();
     uint64_t ExistingPartialSize() const;
     uint32_t OpenWithFreshStart(uint64_t& resumeOffset, uint64_t& contentLength);
-    void Report(const wchar_t* text, uint32_t code, uintptr_t context = 0);
+    void Report(const wchar_t* text, uint32_t code);
     void ReportForTarget(uint32_t code);
 
     // Mirrors and retries (MirrorRetry.cpp).
@@ -159,7 +152,6 @@ private:
                        const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength);
     uint32_t LookUpShareFile(const std::wstring& path, uint64_t& contentLength);
     uint32_t CopyFromShare(const std::wstring& source, const std::wstring& target);
-    uint32_t ReadSourceTime(const std::wstring& source);
 
     // Writing the ".part" file (FileTransfer.cpp).
     uint32_t TransferToFile(uint64_t resumeOffset, uint64_t contentLength);
@@ -176,7 +168,6 @@ private:
     uint32_t RecoverFromDrop(HANDLE file, uint32_t failure, uint64_t& contentLength, DropTracker& drops);
     uint32_t Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored);
     uint32_t FinishPartialFile();
-    uint32_t CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const;
 
     // The asynchronous state lives apart from the engine: a call that is still running after a
     // cancel keeps writing into it (and into its buffer) until WinINet lets go of the handle.
@@ -188,28 +179,18 @@ private:
 
     ProgressSink* sink_;
     CredentialStore* credentials_;
+    DownloadQuestions* questions_;
+    const DownloadSettings settings_;
     std::wstring targetPath_;
     std::wstring partialPath_;
     std::vector<std::wstring> urls_;
     bool sourceIsShare_ = false;
     std::wstring sharePath_;
 
-    bool resumeEnabled_ = true;
-    SYSTEMTIME ifModifiedSince_{};
-    SYSTEMTIME lastModified_{};
-    std::wstring proxy_;
-    int32_t retryCount_ = 6;
-    bool grantAccessToEveryone_ = false;
-    bool acceptCertificateErrors_ = false;
-    bool failOnCertificateErrors_ = false;
-    uint64_t expectedSize_ = 0;
-    bool wantMd5_ = false;
-    bool wantSha256_ = false;
     // Hashes the bytes of the running transfer; digests_ holds the result of the last one.
     std::unique_ptr<StreamHasher> hasher_;
     ContentDigests digests_;
     bool reconnectOnDrop_ = true;
-    bool ignoreCertificateProblems_ = false;
     uint32_t statusCode_ = 0;
     std::wstring loginProxy_;
 };

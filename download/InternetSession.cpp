@@ -200,9 +200,9 @@ uint32_t InternetDownloader::OpenSession()
     state_ = std::move(state);
     stateAbandoned_ = false;
 
-    const bool explicitProxy = !proxy_.empty();
-    session_.Reset(wininet::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                   explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    const std::wstring& proxy = settings_.proxy;
+    session_.Reset(wininet::InternetOpenW(L"Orvanta", !proxy.empty() ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                          !proxy.empty() ? proxy.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (!session_) {
         const DWORD error = ::GetLastError();
         return error != 0 ? error : ERROR_INTERNET_INTERNAL_ERROR;

@@ -13,7 +13,7 @@ uint32_t InternetDownloader::OpenWithRetries(uint64_t& resumeOffset, uint64_t& c
     const auto urlCount = static_cast<int32_t>(urls_.size());
     if (urlCount < 1)
         return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
-    int32_t attemptsLeft = std::max(retryCount_, urlCount - 1);
+    int32_t attemptsLeft = std::max(kRetryCount, urlCount - 1);
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
 

@@ -66,14 +66,6 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER stream
     return PROGRESS_CONTINUE;
 }
 
-bool IsEarlier(const SYSTEMTIME& a, const FILETIME& b)
-{
-    FILETIME converted;
-    if (!::SystemTimeToFileTime(&a, &converted))
-        return false;
-    return ::CompareFileTime(&converted, &b) < 0;
-}
-
 } // namespace
 
 uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
@@ -94,7 +86,7 @@ uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstri
         if (result == 0)
             break;
         if (!IsShareLoginError(result) ||
-            !Authenticate(credentials_, sink_, nullptr, url, kShareRealm, false, std::wstring(), currentUser,
+            !Authenticate(credentials_, questions_, nullptr, url, kShareRealm, false, std::wstring(), currentUser,
                           currentPassword))
             return result;
     }
@@ -120,38 +112,13 @@ uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint64_t&
     return 0;
 }
 
-uint32_t InternetDownloader::ReadSourceTime(const std::wstring& source)
-{
-    UniqueFile file(::CreateFileW(MakeLongPath(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    FILETIME written{};
-    if (!file || !::GetFileTime(file.Get(), nullptr, nullptr, &written)) {
-        const DWORD error = ::GetLastError();
-        Report(nullptr, error);
-        return error;
-    }
-    ::FileTimeToSystemTime(&written, &lastModified_);
-    if (ifModifiedSince_.wYear != 0 && !IsEarlier(ifModifiedSince_, written))
-        return DLERR_NOT_MODIFIED;
-    return 0;
-}
-
 uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
 {
-    if (ifModifiedSince_.wYear != 0) {
-        const uint32_t timeResult = ReadSourceTime(source);
-        if (timeResult != 0)
-            return timeResult;
-    }
     partialPath_ = target + L".part";
     const DWORD folderResult = CreateFolderTree(target, false);
     if (folderResult != 0) {
         Report(nullptr, folderResult);
         return folderResult;
-    }
-    if (grantAccessToEveryone_ && ::GetFileAttributesW(MakeLongPath(partialPath_).c_str()) == INVALID_FILE_ATTRIBUTES) {
-        UniqueFile created;
-        CreatePartialForEveryone(CREATE_ALWAYS, created);
     }
 
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -174,9 +141,9 @@ uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std
     // Some systems copy without ever calling the progress routine: the rest is reported here.
     if (sink_ != nullptr && progress.reported < sourceSize)
         sink_->AddProgress(sourceSize - progress.reported);
-    if (wantMd5_ || wantSha256_) {
+    if (settings_.wantMd5 || settings_.wantSha256) {
         // CopyFileExW never hands the bytes over on their way: the copy is read once.
-        const DWORD hashError = ComputeFileDigests(partialPath_, wantMd5_, wantSha256_, digests_);
+        const DWORD hashError = ComputeFileDigests(partialPath_, settings_.wantMd5, settings_.wantSha256, digests_);
         if (hashError != 0) {
             ReportForTarget(hashError);
             return hashError;

@@ -64,7 +64,7 @@ void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
 void RunStages(InstallStages& stages)
 {
     stages.Prepare();
-    stages.RunDownloadStage(nullptr);
+    stages.RunDownloadStage(nullptr, nullptr);
     stages.RunOpenSiteStage(nullptr);
     stages.RunInstallStage(nullptr);
 }

@@ -44,9 +44,9 @@ void InstallStage::Prepare()
     PrepareInstallStage(silent_);
 }
 
-uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
+uint32_t InstallStage::RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions)
 {
-    return DownloadPrerequisites(config_, downloads_, sink);
+    return DownloadPrerequisites(config_, downloads_, sink, questions);
 }
 
 void InstallStage::RunOpenSiteStage(ProgressSink* sink)
@@ -109,7 +109,7 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
             continue;
         if (sink != nullptr)
             sink->ReportError(items[index].name.c_str(),
-                              result == PackageLauncher::RunFailed ? kMandatoryFailed : kMandatoryNeedsReboot, 0);
+                              result == PackageLauncher::RunFailed ? kMandatoryFailed : kMandatoryNeedsReboot);
         return kInstallFailure;
     }
     return 0;

@@ -14,6 +14,7 @@ namespace orvanta {
 
 struct ChainerConfig;
 class ExtractionContext;
+class DownloadQuestions;
 class InterbootStore;
 class ProgressSink;
 
@@ -23,7 +24,7 @@ public:
 
     void SetSilent(bool silent) override { silent_ = silent; }
     void Prepare() override;
-    uint32_t RunDownloadStage(ProgressSink* sink) override;
+    uint32_t RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions) override;
     void RunOpenSiteStage(ProgressSink* sink) override;
     // A restart is started without asking only in a silent run.
     uint32_t RunInstallStage(ProgressSink* sink) override;
