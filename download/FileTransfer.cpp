@@ -63,7 +63,7 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
     }
     if (sink_ != nullptr)
         sink_->AddProgress(resumeOffset);
-    state_->buffer.resize(kTransferBufferBytes);
+    session_.State().buffer.resize(kTransferBufferBytes);
 
     DropTracker drops{resumeOffset, 0};
     uint64_t written = resumeOffset;
@@ -189,23 +189,23 @@ uint32_t InternetDownloader::OpenPartialFile(uint64_t resumeOffset, UniqueFile& 
 
 uint32_t InternetDownloader::ReadChunk(DWORD size, DWORD& bytesRead)
 {
-    AsyncState& state = *state_;
+    AsyncState& state = session_.State();
     state.bytesTransferred = 0;
-    PrepareCall(OperationKind::ReadFile);
-    const BOOL done = wininet::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
-    const uint32_t result = FinishCall(done, true);
+    session_.PrepareCall(OperationKind::ReadFile);
+    const BOOL done = wininet::InternetReadFile(session_.Request(), state.buffer.data(), size, &state.bytesTransferred);
+    const uint32_t result = session_.FinishCall(done, true);
     bytesRead = result == 0 ? state.bytesTransferred : 0;
     return result;
 }
 
 uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
 {
-    AsyncState& state = *state_;
+    AsyncState& state = session_.State();
     bytesRead = 0;
     state.bytesTransferred = 0;
-    PrepareCall(OperationKind::QueryDataAvailable);
-    const BOOL done = wininet::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
-    const uint32_t result = FinishCall(done, true);
+    session_.PrepareCall(OperationKind::QueryDataAvailable);
+    const BOOL done = wininet::InternetQueryDataAvailable(session_.Request(), &state.bytesTransferred, 0, 0);
+    const uint32_t result = session_.FinishCall(done, true);
     if (result != 0)
         return result;
     // A query that completed later may report the count only in the completion's error field.
@@ -220,17 +220,17 @@ uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
 uint32_t InternetDownloader::WriteChunk(HANDLE file, DWORD bytes)
 {
     DWORD written = 0;
-    if (!::WriteFile(file, state_->buffer.data(), bytes, &written, nullptr))
+    if (!::WriteFile(file, session_.State().buffer.data(), bytes, &written, nullptr))
         return ::GetLastError();
     if (written != bytes)
         return ERROR_WRITE_FAULT;
     // The buffer goes to the hasher as it is, and the next read fills one the hasher is done
     // with: no copy. No read is in flight on it here, so WinINet never writes into the ring.
     if (hasher_)
-        hasher_->Feed(state_->buffer, written);
+        hasher_->Feed(session_.State().buffer, written);
     if (sink_ != nullptr) {
         sink_->AddProgress(written);
-        WaitWhilePaused(false);
+        session_.WaitWhilePaused(false);
     }
     return 0;
 }
@@ -239,7 +239,7 @@ uint32_t InternetDownloader::Reconnect(HANDLE file, uint64_t& contentLength, boo
 {
     rangeIgnored = false;
     // The old connection is not reused: the new open makes its own.
-    CloseOpenHandles();
+    session_.CloseOpenHandles();
     ::FlushFileBuffers(file);
     const uint64_t size = FileSizeOf(file);
     uint64_t resumeOffset = size;
@@ -249,7 +249,7 @@ uint32_t InternetDownloader::Reconnect(HANDLE file, uint64_t& contentLength, boo
         return result;
     if (size != 0 && resumeOffset != size) {
         // The server ignored the range: appending its bytes would corrupt the file.
-        CloseOpenHandles();
+        session_.CloseOpenHandles();
         rangeIgnored = true;
         return ERROR_INTERNET_TIMEOUT;
     }

@@ -30,7 +30,7 @@ uint32_t InternetDownloader::OpenFtp(const std::wstring& url, INTERNET_PORT port
     if (result == 0)
         result = OpenFtpFile(path, resumeOffset, contentLength);
     if (result != 0)
-        CloseOpenHandles();
+        session_.CloseOpenHandles();
     return result;
 }
 
@@ -39,11 +39,11 @@ uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT p
 {
     uint32_t result = 0;
     for (int login = 0; login < kMaxLogins; ++login) {
-        PrepareCall(OperationKind::Connect);
+        session_.PrepareCall(OperationKind::Connect);
         HINTERNET connection =
-            wininet::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
-                                      INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, Context());
-        result = FinishOpen(connection, connection_);
+            wininet::InternetConnectW(session_.Handle(), host.c_str(), port, NullWhenEmpty(user), NullWhenEmpty(password),
+                                      INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, session_.Context());
+        result = session_.FinishOpen(connection, session_.Connection());
         if (!IsFtpLoginError(result))
             return result;
         if (!Authenticate(credentials_, questions_, nullptr, url, kFtpRealm, false, std::wstring(), user, password))
@@ -54,10 +54,10 @@ uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT p
 
 uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
 {
-    PrepareCall(OperationKind::FtpCommand);
+    session_.PrepareCall(OperationKind::FtpCommand);
     const BOOL sent =
-        wininet::FtpCommandW(connection_, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), Context(), nullptr);
-    return FinishCall(sent, false);
+        wininet::FtpCommandW(session_.Connection(), FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), session_.Context(), nullptr);
+    return session_.FinishCall(sent, false);
 }
 
 uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
@@ -67,7 +67,7 @@ uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
     // in the response text: that is a refusal like any other code than 350.
     if (result != 0 && result != ERROR_INTERNET_EXTENDED_ERROR)
         return result;
-    if (result != 0 || FtpReplyCode(GetLastResponseText()) != 350)
+    if (result != 0 || FtpReplyCode(session_.LastResponseText()) != 350)
         resumeOffset = 0;
     return 0;
 }
@@ -83,7 +83,7 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& res
     if (sizeResult == DLERR_CANCELED)
         return DLERR_CANCELED;
     if (sizeResult == 0)
-        announcedSize = FtpSizeFromReply(GetLastResponseText());
+        announcedSize = FtpSizeFromReply(session_.LastResponseText());
     if (announcedSize != 0 && announcedSize <= resumeOffset)
         return DLERR_PARTIAL_TOO_LONG;
 
@@ -93,22 +93,22 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& res
             return restarted;
     }
 
-    PrepareCall(OperationKind::FtpOpenFile);
-    HINTERNET file = wininet::FtpOpenFileW(connection_, path.c_str(), GENERIC_READ,
-                                           FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, Context());
-    const uint32_t opened = FinishOpen(file, currentHandle_);
+    session_.PrepareCall(OperationKind::FtpOpenFile);
+    HINTERNET file = wininet::FtpOpenFileW(session_.Connection(), path.c_str(), GENERIC_READ,
+                                           FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD, session_.Context());
+    const uint32_t opened = session_.FinishOpen(file, session_.Request());
     if (opened != 0)
         return opened;
 
     DWORD high = 0;
-    const DWORD low = wininet::FtpGetFileSize(currentHandle_, &high);
+    const DWORD low = wininet::FtpGetFileSize(session_.Request(), &high);
     uint64_t size = (static_cast<uint64_t>(high) << 32) | low;
     if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
         size = 0;
     // Some WinINets do not know the size of an open FTP file; the SIZE reply does.
     contentLength = size != 0 ? size : announcedSize;
     if (contentLength != 0 && contentLength <= resumeOffset) {
-        CloseInternetHandle(currentHandle_);
+        session_.CloseHandle(session_.Request());
         return DLERR_PARTIAL_TOO_LONG;
     }
     return 0;

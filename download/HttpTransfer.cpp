@@ -66,7 +66,7 @@ uint32_t InternetDownloader::OpenHttp(const std::wstring& url, const wchar_t* ve
     if (result == 0)
         result = SendHttpRequest(url, user, password, resumeOffset, contentLength);
     if (result != 0)
-        CloseOpenHandles();
+        session_.CloseOpenHandles();
     return result;
 }
 
@@ -74,19 +74,19 @@ uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT 
                                              const std::wstring& user, const std::wstring& password,
                                              const std::wstring& objectName, bool secure)
 {
-    PrepareCall(OperationKind::Connect);
-    HINTERNET connection = wininet::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user),
-                                                     NullWhenEmpty(password), INTERNET_SERVICE_HTTP, 0, Context());
-    uint32_t result = FinishOpen(connection, connection_);
+    session_.PrepareCall(OperationKind::Connect);
+    HINTERNET connection = wininet::InternetConnectW(session_.Handle(), host.c_str(), port, NullWhenEmpty(user),
+                                                     NullWhenEmpty(password), INTERNET_SERVICE_HTTP, 0, session_.Context());
+    uint32_t result = session_.FinishOpen(connection, session_.Connection());
     if (result != 0)
         return result;
 
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const DWORD flags = kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0);
-    PrepareCall(OperationKind::HttpOpenRequest);
-    HINTERNET request = wininet::HttpOpenRequestW(connection_, verb, objectName.c_str(), L"HTTP/1.0", nullptr,
-                                                  acceptTypes, flags, Context());
-    result = FinishOpen(request, currentHandle_);
+    session_.PrepareCall(OperationKind::HttpOpenRequest);
+    HINTERNET request = wininet::HttpOpenRequestW(session_.Connection(), verb, objectName.c_str(), L"HTTP/1.0", nullptr,
+                                                  acceptTypes, flags, session_.Context());
+    result = session_.FinishOpen(request, session_.Request());
     if (result != 0)
         return result;
     return 0;
@@ -102,13 +102,13 @@ std::wstring InternetDownloader::BuildRequestHeaders(uint64_t resumeOffset) cons
 
 uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
 {
-    AsyncState& state = *state_;
+    AsyncState& state = session_.State();
     // A send that is still running after a cancel reads these: they live in the state.
     state.sendHeaders = headers;
-    PrepareCall(OperationKind::HttpSendRequest);
-    const BOOL sent = wininet::HttpSendRequestW(currentHandle_, NullWhenEmpty(state.sendHeaders),
+    session_.PrepareCall(OperationKind::HttpSendRequest);
+    const BOOL sent = wininet::HttpSendRequestW(session_.Request(), NullWhenEmpty(state.sendHeaders),
                                          static_cast<DWORD>(state.sendHeaders.size()), nullptr, 0);
-    return FinishCall(sent, false);
+    return session_.FinishCall(sent, false);
 }
 
 uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
@@ -130,7 +130,7 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
         }
         DWORD status = 0;
         DWORD size = sizeof(status);
-        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+        if (!wininet::HttpQueryInfoW(session_.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                                      nullptr)) {
             const DWORD queryError = ::GetLastError();
             // Without a response the send's own failure is the one that tells what happened.
@@ -139,20 +139,20 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
         statusCode_ = status;
         // As text: the numeric query has 32 bits, files may be larger.
         uint64_t length = 0;
-        if (!ParseSize(QueryText(currentHandle_, HTTP_QUERY_CONTENT_LENGTH), length))
+        if (!ParseSize(QueryText(session_.Request(), HTTP_QUERY_CONTENT_LENGTH), length))
             length = 0;
         const ContentRange range =
-            status == 206 ? ParseContentRange(QueryText(currentHandle_, HTTP_QUERY_CONTENT_RANGE)) : ContentRange();
+            status == 206 ? ParseContentRange(QueryText(session_.Request(), HTTP_QUERY_CONTENT_RANGE)) : ContentRange();
 
         const HttpStatusOutcome outcome = DecideHttpStatus(status, length, resumeOffset, sent, range);
         if (outcome.action == HttpStatusOutcome::Action::Login) {
             const bool isProxy = status == 407;
-            const std::wstring realm = GetChallengeRealm(currentHandle_, status);
+            const std::wstring realm = GetChallengeRealm(session_.Request(), status);
             std::wstring proxyServer;
             if (isProxy)
-                proxyServer = !settings_.proxy.empty() ? ProxyHostName(settings_.proxy) : GetProxyServerName(currentHandle_);
+                proxyServer = !settings_.proxy.empty() ? ProxyHostName(settings_.proxy) : GetProxyServerName(session_.Request());
             loginProxy_ = proxyServer;
-            if (!Authenticate(credentials_, questions_, currentHandle_, url, realm, isProxy, proxyServer, user, password))
+            if (!Authenticate(credentials_, questions_, session_.Request(), url, realm, isProxy, proxyServer, user, password))
                 return DLERR_AUTH_REQUIRED;
             continue;
         }
@@ -170,7 +170,7 @@ bool InternetDownloader::RetryAfterCertificateError(uint32_t sendResult)
     // Nobody to ask, or a refusal, fails the download.
     if (questions_ == nullptr || !questions_->AcceptCertificateError(sendResult))
         return false;
-    return AddSecurityFlags(currentHandle_, kAcceptCertificateErrors);
+    return AddSecurityFlags(session_.Request(), kAcceptCertificateErrors);
 }
 
 } // namespace orvanta

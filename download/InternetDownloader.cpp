@@ -2,7 +2,6 @@
 // to the transfer.
 #include "download/InternetDownloader.h"
 
-#include "download/AsyncState.h"
 #include "download/UrlParts.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
@@ -15,14 +14,11 @@ namespace orvanta {
 
 InternetDownloader::InternetDownloader(ProgressSink* sink, CredentialStore* credentials,
                                        DownloadQuestions* questions, DownloadSettings settings)
-    : sink_(sink), credentials_(credentials), questions_(questions), settings_(std::move(settings))
+    : session_(sink), sink_(sink), credentials_(credentials), questions_(questions), settings_(std::move(settings))
 {
 }
 
-InternetDownloader::~InternetDownloader()
-{
-    CloseSession();
-}
+InternetDownloader::~InternetDownloader() = default;
 
 uint32_t InternetDownloader::Download(const std::wstring& url, const std::wstring& target)
 {
@@ -34,8 +30,6 @@ uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& u
     urls_ = urls;
     targetPath_ = target;
     partialPath_ = target + L".part";
-    currentHandle_ = nullptr;
-    connection_ = nullptr;
     reconnectOnDrop_ = true;
     sourceIsShare_ = false;
     sharePath_.clear();
@@ -46,13 +40,11 @@ uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& u
         Report(nullptr, invalid);
         return invalid;
     }
-    const uint32_t sessionResult = OpenSession();
-    if (sessionResult != 0) {
-        session_.Reset();
+    const uint32_t sessionResult = session_.Open(settings_.proxy);
+    if (sessionResult != 0)
         return sessionResult;
-    }
     const uint32_t result = RunDownload();
-    CloseSession();
+    session_.Close();
     return result;
 }
 
@@ -134,6 +126,11 @@ uint32_t InternetDownloader::OpenWithFreshStart(uint64_t& resumeOffset, uint64_t
     resumeOffset = 0;
     contentLength = 0;
     return OpenWithRetries(resumeOffset, contentLength);
+}
+
+bool InternetDownloader::IsCanceled() const
+{
+    return sink_ != nullptr && sink_->IsCanceled();
 }
 
 void InternetDownloader::Report(const wchar_t* text, uint32_t code)

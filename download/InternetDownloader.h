@@ -7,8 +7,9 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "download/WinInetApi.h"
+#include "download/InternetSession.h"
 #include "download/StreamHasher.h"
+#include "download/WinInetApi.h"
 #include "platform/UniqueResource.h"
 
 #include <cstdint>
@@ -21,7 +22,6 @@ namespace orvanta {
 class CredentialStore;
 class DownloadQuestions;
 class ProgressSink;
-struct AsyncState;
 
 // The engine's own result codes.
 constexpr uint32_t DLERR_TARGET_NOT_ABSOLUTE = 0xE0000005;
@@ -38,18 +38,6 @@ constexpr uint32_t DLERR_ERROR_STATUS = 0xE0000019;
 // announced length).
 constexpr uint32_t DLERR_SIZE_MISMATCH = 0xE0000023;
 constexpr uint32_t DLERR_POST_FAILED = 0xE000002B;
-
-// The asynchronous call that is outstanding; the status callback takes the result of an open
-// (kinds 0, 1, 2, 5, 6) as the new handle.
-enum class OperationKind : uint32_t {
-    Connect = 0,
-    FtpOpenFile = 2,
-    ReadFile = 3,
-    FtpCommand = 4,
-    HttpOpenRequest = 6,
-    HttpSendRequest = 7,
-    QueryDataAvailable = 8,
-};
 
 // What one download must check while the bytes arrive.
 struct DownloadSettings {
@@ -83,7 +71,7 @@ public:
     const ContentDigests& GetDigests() const { return digests_; }
 
     // The server's reply text after the last connect or FTP command.
-    std::wstring GetLastResponseText() const;
+    std::wstring GetLastResponseText() const { return session_.LastResponseText(); }
 
 protected:
     // Extra open attempts over the mirrors; also the reconnections in a row that bring no byte.
@@ -94,24 +82,7 @@ protected:
                              uint64_t& contentLength);
 
 private:
-    // Session and the asynchronous call discipline (InternetSession.cpp).
-    uint32_t OpenSession();
-    void CloseSession();
-    void PrepareCall(OperationKind kind);
-    void CompleteAtOnce();
-    uint32_t WaitForCall(DWORD callError, bool honourPause);
-    uint32_t FinishOpen(HINTERNET returned, HINTERNET& handle);
-    uint32_t FinishCall(BOOL returned, bool honourPause);
-    void CloseInternetHandle(HINTERNET& handle);
-    void CloseOpenHandles();
-    // Lets go of a call that is still running: see AsyncState::abandoned.
-    void AbandonState();
-    // Rethrows what escaped the status callback, once.
-    void RethrowCallbackFailure();
-    // Sleeps while the sink says paused; during a pending call, also until it completes.
-    void WaitWhilePaused(bool leaveOnCompletion);
     bool IsCanceled() const;
-    DWORD_PTR Context() const;
 
     // Download call (InternetDownloader.cpp).
     uint32_t ValidateUrls();
@@ -169,14 +140,7 @@ private:
     uint32_t Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored);
     uint32_t FinishPartialFile();
 
-    // The asynchronous state lives apart from the engine: a call that is still running after a
-    // cancel keeps writing into it (and into its buffer) until WinINet lets go of the handle.
-    std::shared_ptr<AsyncState> state_;
-    bool stateAbandoned_ = false;
-    UniqueInternet session_;
-    HINTERNET connection_ = nullptr;
-    HINTERNET currentHandle_ = nullptr;  // HTTP request or FTP file
-
+    InternetSession session_;
     ProgressSink* sink_;
     CredentialStore* credentials_;
     DownloadQuestions* questions_;

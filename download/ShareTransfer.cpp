@@ -72,7 +72,7 @@ uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstri
                                        const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const std::wstring root = ShareRootOf(path);
-    CloseOpenHandles();
+    session_.CloseOpenHandles();
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
     std::wstring currentUser = user;
