@@ -100,9 +100,7 @@ uint32_t InternetDownloader::RunDownload()
     }
     if (sourceIsShare_)
         return CopyFromShare(sharePath_, targetPath_);
-    const uint32_t transferred = TransferToFile(resumeOffset, contentLength);
-    hasher_.reset();  // a failed transfer leaves its hasher behind
-    return transferred;
+    return TransferToFile(resumeOffset, contentLength);
 }
 
 uint64_t InternetDownloader::ExistingPartialSize() const

@@ -21,6 +21,7 @@ namespace orvanta {
 
 class CredentialStore;
 class DownloadQuestions;
+class PartFile;
 class ProgressSink;
 
 // The engine's own result codes.
@@ -126,18 +127,16 @@ private:
 
     // Writing the ".part" file (FileTransfer.cpp).
     uint32_t TransferToFile(uint64_t resumeOffset, uint64_t contentLength);
-    uint32_t OpenPartialFile(uint64_t resumeOffset, UniqueFile& file);
-    uint32_t HashExistingBytes(HANDLE file, uint64_t size);
-    uint32_t FailOverlongTransfer(UniqueFile& file);
+    uint32_t FailOverlongTransfer(PartFile& file);
     struct DropTracker {
         uint64_t sizeAtLastReconnect;
         int32_t fruitless;
     };
     uint32_t ReadChunk(DWORD size, DWORD& bytesRead);
     uint32_t ReadAvailable(DWORD& bytesRead);
-    uint32_t WriteChunk(HANDLE file, DWORD bytes);
-    uint32_t RecoverFromDrop(HANDLE file, uint32_t failure, uint64_t& contentLength, DropTracker& drops);
-    uint32_t Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored);
+    uint32_t WriteChunk(PartFile& file, DWORD bytes);
+    uint32_t RecoverFromDrop(PartFile& file, uint32_t failure, uint64_t& contentLength, DropTracker& drops);
+    uint32_t Reconnect(PartFile& file, uint64_t& contentLength, bool& rangeIgnored);
     uint32_t FinishPartialFile();
 
     InternetSession session_;
@@ -151,9 +150,7 @@ private:
     bool sourceIsShare_ = false;
     std::wstring sharePath_;
 
-    // Hashes the bytes of the running transfer; digests_ holds the result of the last one.
-    std::unique_ptr<StreamHasher> hasher_;
-    ContentDigests digests_;
+    ContentDigests digests_;  // of the last download
     bool reconnectOnDrop_ = true;
     uint32_t statusCode_ = 0;
     std::wstring loginProxy_;
