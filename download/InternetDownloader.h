@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "download/HttpSource.h"
 #include "download/InternetSession.h"
 #include "download/StreamHasher.h"
 #include "download/WinInetApi.h"
@@ -59,9 +60,9 @@ public:
     InternetDownloader& operator=(const InternetDownloader&) = delete;
 
     // The HTTP status of the last response; 0 when none came.
-    uint32_t GetStatusCode() const { return statusCode_; }
+    uint32_t GetStatusCode() const { return answers_.statusCode; }
     // The host name of the proxy behind the last login question; empty when a server asked.
-    const std::wstring& LoginProxy() const { return loginProxy_; }
+    const std::wstring& LoginProxy() const { return answers_.loginProxy; }
 
     // Fetches `url` into `target`; 0 on success.
     virtual uint32_t Download(const std::wstring& url, const std::wstring& target);
@@ -95,29 +96,7 @@ private:
 
     // Mirrors and retries (MirrorRetry.cpp).
     uint32_t OpenWithRetries(uint64_t& resumeOffset, uint64_t& contentLength);
-
-    // HTTP (HttpTransfer.cpp).
-    uint32_t OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
-                      const std::wstring& user, const std::wstring& password, const std::wstring& objectName,
-                      bool secure, uint64_t& resumeOffset, uint64_t& contentLength);
-    uint32_t OpenHttpRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
-                             const std::wstring& user, const std::wstring& password,
-                             const std::wstring& objectName, bool secure);
-    uint32_t SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
-                             uint64_t& resumeOffset, uint64_t& contentLength);
-    std::wstring BuildRequestHeaders(uint64_t resumeOffset) const;
-    uint32_t SendOnce(const std::wstring& headers);
-    bool RetryAfterCertificateError(uint32_t sendResult);
-
-    // FTP (FtpTransfer.cpp).
-    uint32_t OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, const std::wstring& user,
-                     const std::wstring& password, const std::wstring& path, uint64_t& resumeOffset,
-                     uint64_t& contentLength);
-    uint32_t ConnectFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, std::wstring user,
-                        std::wstring password);
-    uint32_t OpenFtpFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength);
-    uint32_t FtpCommand(const std::wstring& command);
-    uint32_t RestartFtpAt(uint64_t& resumeOffset);
+    SourceContext Sources() { return SourceContext{session_, credentials_, questions_}; }
 
     // Network shares and file: URLs (ShareTransfer.cpp).
     uint32_t OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
@@ -152,8 +131,7 @@ private:
 
     ContentDigests digests_;  // of the last download
     bool reconnectOnDrop_ = true;
-    uint32_t statusCode_ = 0;
-    std::wstring loginProxy_;
+    ServerAnswers answers_;
 };
 
 } // namespace orvanta

@@ -1,5 +1,8 @@
-// Opening one of the mirrors: the retry policy over the URL list and the dispatch by scheme.
+// Opening one of the mirrors: the retry policy over the URL list and the dispatch to the source
+// of its scheme.
 #include "download/CredentialStore.h"
+#include "download/FtpSource.h"
+#include "download/HttpSource.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
@@ -46,12 +49,13 @@ uint32_t InternetDownloader::OpenUrl(const std::wstring& url, const wchar_t* ver
         return cracked;
     switch (parts.scheme) {
     case INTERNET_SCHEME_FTP:
-        return OpenFtp(url, parts.port, parts.host, parts.user, parts.password, parts.path, resumeOffset,
-                       contentLength);
+        return FtpSource(Sources()).Open(url, parts.port, parts.host, parts.user, parts.password, parts.path,
+                                         resumeOffset, contentLength);
     case INTERNET_SCHEME_HTTP:
     case INTERNET_SCHEME_HTTPS:
-        return OpenHttp(url, verb, parts.port, parts.host, parts.user, parts.password, parts.path + parts.extra,
-                        parts.scheme == INTERNET_SCHEME_HTTPS, resumeOffset, contentLength);
+        return HttpSource(Sources(), settings_.proxy, answers_)
+            .Open(url, verb, parts.port, parts.host, parts.user, parts.password, parts.path + parts.extra,
+                  parts.scheme == INTERNET_SCHEME_HTTPS, resumeOffset, contentLength);
     case INTERNET_SCHEME_FILE:
         return OpenShare(url, parts.path, parts.user, parts.password, resumeOffset, contentLength);
     default:

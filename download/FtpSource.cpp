@@ -1,9 +1,12 @@
 // Opening an FTP download: passive connection with the login question, the file's size,
 // the restart position and the file itself.
+#include "download/FtpSource.h"
+
 #include "download/AsyncState.h"
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
 #include "download/InternetDownloader.h"
+#include "download/InternetSession.h"
 #include "download/TransferRules.h"
 #include "platform/Strings.h"
 
@@ -20,21 +23,21 @@ const wchar_t* NullWhenEmpty(const std::wstring& text)
 
 } // namespace
 
-uint32_t InternetDownloader::OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
+uint32_t FtpSource::Open(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
                                      const std::wstring& user, const std::wstring& password, const std::wstring& path,
                                      uint64_t& resumeOffset, uint64_t& contentLength)
 {
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
-    uint32_t result = ConnectFtp(url, port, host, user, password);
+    uint32_t result = Connect(url, port, host, user, password);
     if (result == 0)
-        result = OpenFtpFile(path, resumeOffset, contentLength);
+        result = OpenFile(path, resumeOffset, contentLength);
     if (result != 0)
         session_.CloseOpenHandles();
     return result;
 }
 
-uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
+uint32_t FtpSource::Connect(const std::wstring& url, INTERNET_PORT port, const std::wstring& host,
                                         std::wstring user, std::wstring password)
 {
     uint32_t result = 0;
@@ -52,7 +55,7 @@ uint32_t InternetDownloader::ConnectFtp(const std::wstring& url, INTERNET_PORT p
     return result;
 }
 
-uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
+uint32_t FtpSource::Command(const std::wstring& command)
 {
     session_.PrepareCall(OperationKind::FtpCommand);
     const BOOL sent =
@@ -60,9 +63,9 @@ uint32_t InternetDownloader::FtpCommand(const std::wstring& command)
     return session_.FinishCall(sent, false);
 }
 
-uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
+uint32_t FtpSource::RestartAt(uint64_t& resumeOffset)
 {
-    const uint32_t result = FtpCommand(L"REST " + DecimalText(resumeOffset));
+    const uint32_t result = Command(L"REST " + DecimalText(resumeOffset));
     // A server that refuses the restart makes some WinINets fail the command with the reply
     // in the response text: that is a refusal like any other code than 350.
     if (result != 0 && result != ERROR_INTERNET_EXTENDED_ERROR)
@@ -72,14 +75,14 @@ uint32_t InternetDownloader::RestartFtpAt(uint64_t& resumeOffset)
     return 0;
 }
 
-uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength)
+uint32_t FtpSource::OpenFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength)
 {
     // Some servers refuse REST and SIZE in ASCII mode, so binary comes first. The size is asked
     // before the restart because nothing may come between REST and the transfer.
-    if (FtpCommand(L"TYPE I") == DLERR_CANCELED)
+    if (Command(L"TYPE I") == DLERR_CANCELED)
         return DLERR_CANCELED;
     uint64_t announcedSize = 0;
-    const uint32_t sizeResult = FtpCommand(L"SIZE " + path);
+    const uint32_t sizeResult = Command(L"SIZE " + path);
     if (sizeResult == DLERR_CANCELED)
         return DLERR_CANCELED;
     if (sizeResult == 0)
@@ -88,7 +91,7 @@ uint32_t InternetDownloader::OpenFtpFile(const std::wstring& path, uint64_t& res
         return DLERR_PARTIAL_TOO_LONG;
 
     if (resumeOffset != 0) {
-        const uint32_t restarted = RestartFtpAt(resumeOffset);
+        const uint32_t restarted = RestartAt(resumeOffset);
         if (restarted != 0)
             return restarted;
     }

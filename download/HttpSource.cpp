@@ -1,10 +1,13 @@
 // Opening an HTTP or HTTPS download: connection, request, headers, the send with its status,
 // certificate and login handling.
+#include "download/HttpSource.h"
+
 #include "download/AsyncState.h"
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
 #include "download/DownloadQuestions.h"
 #include "download/InternetDownloader.h"
+#include "download/InternetSession.h"
 #include "download/TransferRules.h"
 #include "platform/Strings.h"
 #include "platform/Text.h"
@@ -55,22 +58,30 @@ const wchar_t* NullWhenEmpty(const std::wstring& text)
     return text.empty() ? nullptr : text.c_str();
 }
 
+std::wstring BuildRequestHeaders(uint64_t resumeOffset)
+{
+    std::wstring headers;
+    if (resumeOffset != 0)
+        headers += L"Range: bytes=" + DecimalText(resumeOffset) + L"-\r\n";
+    return headers;
+}
+
 } // namespace
 
-uint32_t InternetDownloader::OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port,
+uint32_t HttpSource::Open(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port,
                                       const std::wstring& host, const std::wstring& user,
                                       const std::wstring& password, const std::wstring& objectName, bool secure,
                                       uint64_t& resumeOffset, uint64_t& contentLength)
 {
-    uint32_t result = OpenHttpRequest(verb, port, host, user, password, objectName, secure);
+    uint32_t result = OpenRequest(verb, port, host, user, password, objectName, secure);
     if (result == 0)
-        result = SendHttpRequest(url, user, password, resumeOffset, contentLength);
+        result = SendRequest(url, user, password, resumeOffset, contentLength);
     if (result != 0)
         session_.CloseOpenHandles();
     return result;
 }
 
-uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
+uint32_t HttpSource::OpenRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
                                              const std::wstring& user, const std::wstring& password,
                                              const std::wstring& objectName, bool secure)
 {
@@ -92,15 +103,7 @@ uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT 
     return 0;
 }
 
-std::wstring InternetDownloader::BuildRequestHeaders(uint64_t resumeOffset) const
-{
-    std::wstring headers;
-    if (resumeOffset != 0)
-        headers += L"Range: bytes=" + DecimalText(resumeOffset) + L"-\r\n";
-    return headers;
-}
-
-uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
+uint32_t HttpSource::SendOnce(const std::wstring& headers)
 {
     AsyncState& state = session_.State();
     // A send that is still running after a cancel reads these: they live in the state.
@@ -111,7 +114,7 @@ uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
     return session_.FinishCall(sent, false);
 }
 
-uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
+uint32_t HttpSource::SendRequest(const std::wstring& url, std::wstring user, std::wstring password,
                                              uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const std::wstring headers = BuildRequestHeaders(resumeOffset);
@@ -136,7 +139,7 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
             // Without a response the send's own failure is the one that tells what happened.
             return sent != 0 ? sent : queryError;
         }
-        statusCode_ = status;
+        answers_.statusCode = status;
         // As text: the numeric query has 32 bits, files may be larger.
         uint64_t length = 0;
         if (!ParseSize(QueryText(session_.Request(), HTTP_QUERY_CONTENT_LENGTH), length))
@@ -150,8 +153,8 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
             const std::wstring realm = GetChallengeRealm(session_.Request(), status);
             std::wstring proxyServer;
             if (isProxy)
-                proxyServer = !settings_.proxy.empty() ? ProxyHostName(settings_.proxy) : GetProxyServerName(session_.Request());
-            loginProxy_ = proxyServer;
+                proxyServer = !proxy_.empty() ? ProxyHostName(proxy_) : GetProxyServerName(session_.Request());
+            answers_.loginProxy = proxyServer;
             if (!Authenticate(credentials_, questions_, session_.Request(), url, realm, isProxy, proxyServer, user, password))
                 return DLERR_AUTH_REQUIRED;
             continue;
@@ -165,7 +168,7 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
     return lastFailure;
 }
 
-bool InternetDownloader::RetryAfterCertificateError(uint32_t sendResult)
+bool HttpSource::RetryAfterCertificateError(uint32_t sendResult)
 {
     // Nobody to ask, or a refusal, fails the download.
     if (questions_ == nullptr || !questions_->AcceptCertificateError(sendResult))
