@@ -1,7 +1,9 @@
 // The download call: validation, the session's life, the open with retries and the hand-over
-// to the transfer.
+// to the transfer or the share copy.
 #include "download/InternetDownloader.h"
 
+#include "download/FileDigests.h"
+#include "download/ShareSource.h"
 #include "download/UrlParts.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
@@ -124,6 +126,32 @@ uint32_t InternetDownloader::OpenWithFreshStart(uint64_t& resumeOffset, uint64_t
     resumeOffset = 0;
     contentLength = 0;
     return OpenWithRetries(resumeOffset, contentLength);
+}
+
+uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
+{
+    partialPath_ = target + L".part";
+    const DWORD folderResult = CreateFolderTree(target, false);
+    if (folderResult != 0) {
+        Report(nullptr, folderResult);
+        return folderResult;
+    }
+    const DWORD copied = ShareSource::Copy(source, partialPath_, target, sink_);
+    if (copied != 0) {
+        if (IsCanceled())
+            return DLERR_CANCELED;
+        ReportForTarget(copied);
+        return copied;
+    }
+    if (settings_.wantMd5 || settings_.wantSha256) {
+        // CopyFileExW never hands the bytes over on their way: the copy is read once.
+        const DWORD hashError = ComputeFileDigests(partialPath_, settings_.wantMd5, settings_.wantSha256, digests_);
+        if (hashError != 0) {
+            ReportForTarget(hashError);
+            return hashError;
+        }
+    }
+    return FinishPartialFile();
 }
 
 bool InternetDownloader::IsCanceled() const

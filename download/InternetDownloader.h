@@ -1,7 +1,8 @@
 // The download engine: one object per file. It validates the URLs, opens an asynchronous
-// WinINet session, tries the mirrors with retries and transfers the file into "<target>.part",
-// renaming it to the target when complete. Results are 0, a Windows or WinINet error code, or
-// one of the DLERR_* codes below.
+// WinINet session (InternetSession), tries the mirrors with retries through the source of each
+// URL's scheme (HttpSource, FtpSource, ShareSource) and reads the file into "<target>.part"
+// (PartFile), renaming it to the target when complete. Results are 0, a Windows or WinINet
+// error code, or one of the DLERR_* codes below.
 #pragma once
 
 #include <windows.h>
@@ -98,13 +99,10 @@ private:
     uint32_t OpenWithRetries(uint64_t& resumeOffset, uint64_t& contentLength);
     SourceContext Sources() { return SourceContext{session_, credentials_, questions_}; }
 
-    // Network shares and file: URLs (ShareTransfer.cpp).
-    uint32_t OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
-                       const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength);
-    uint32_t LookUpShareFile(const std::wstring& path, uint64_t& contentLength);
+    // file: URLs (the copy itself is ShareSource's).
     uint32_t CopyFromShare(const std::wstring& source, const std::wstring& target);
 
-    // Writing the ".part" file (FileTransfer.cpp).
+    // Reading into the ".part" file (FileTransfer.cpp).
     uint32_t TransferToFile(uint64_t resumeOffset, uint64_t contentLength);
     uint32_t FailOverlongTransfer(PartFile& file);
     struct DropTracker {

@@ -3,6 +3,7 @@
 #include "download/CredentialStore.h"
 #include "download/FtpSource.h"
 #include "download/HttpSource.h"
+#include "download/ShareSource.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
@@ -56,8 +57,16 @@ uint32_t InternetDownloader::OpenUrl(const std::wstring& url, const wchar_t* ver
         return HttpSource(Sources(), settings_.proxy, answers_)
             .Open(url, verb, parts.port, parts.host, parts.user, parts.password, parts.path + parts.extra,
                   parts.scheme == INTERNET_SCHEME_HTTPS, resumeOffset, contentLength);
-    case INTERNET_SCHEME_FILE:
-        return OpenShare(url, parts.path, parts.user, parts.password, resumeOffset, contentLength);
+    case INTERNET_SCHEME_FILE: {
+        const uint32_t result =
+            ShareSource(Sources()).Open(url, parts.path, parts.user, parts.password, contentLength);
+        if (result == 0) {
+            sourceIsShare_ = true;
+            sharePath_ = parts.path;
+            resumeOffset = 0;  // share copies never resume
+        }
+        return result;
+    }
     default:
         return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     }
