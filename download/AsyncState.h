@@ -2,19 +2,32 @@
 // handle of a download, so it must outlive the last notification for those handles.
 #pragma once
 
-#include "download/InternetDownloader.h"
+#include "platform/CriticalSection.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
 #include <wininet.h>
 
 #include <atomic>
-#include "platform/CriticalSection.h"
+#include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace orvanta {
+
+// The asynchronous call that is outstanding; the status callback takes the result of an open
+// (kinds 0, 1, 2, 5, 6) as the new handle.
+enum class OperationKind : uint32_t {
+    Connect = 0,
+    FtpOpenFile = 2,
+    ReadFile = 3,
+    FtpCommand = 4,
+    HttpOpenRequest = 6,
+    HttpSendRequest = 7,
+    QueryDataAvailable = 8,
+};
 
 struct AsyncState {
     UniqueHandle requestComplete;  // manual reset
@@ -62,6 +75,9 @@ std::wstring ReadLastResponseInfo();
 // Keeps a state alive for the rest of the process: a call that could not be stopped may still
 // complete into it.
 void KeepForever(const std::shared_ptr<AsyncState>& state);
+
+// What escaped the status callback, taken once (null when nothing did).
+std::exception_ptr TakeCallbackFailure(AsyncState& state);
 
 // Whether an operation of this kind returns a new handle (as its result when it completes later).
 bool IsOpenKind(OperationKind kind);

@@ -1,9 +1,9 @@
 #include "download/Authentication.h"
 
 #include "download/CredentialStore.h"
-#include "download/InternetDownloader.h"
+#include "download/DownloadQuestions.h"
 #include "download/UrlParts.h"
-#include "platform/ProgressSink.h"
+#include "download/WinInetApi.h"
 
 #include <cstdint>
 #include <vector>
@@ -39,7 +39,7 @@ std::wstring QueryHeader(HINTERNET request, DWORD query)
 
 } // namespace
 
-bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request, const std::wstring& url,
+bool Authenticate(CredentialStore* store, DownloadQuestions* questions, HINTERNET request, const std::wstring& url,
                   const std::wstring& realm, bool isProxy, const std::wstring& proxyServer, std::wstring& user,
                   std::wstring& password)
 {
@@ -54,11 +54,7 @@ bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request,
     std::wstring enteredUser;
     std::wstring enteredPassword;
     if (!store->GetRemembered(enteredUser, enteredPassword)) {
-        if (sink == nullptr)
-            return false;
-        // The store is the context: a sink that asks the user calls its AskUser.
-        if (sink->ReportError(shownUrl.c_str(), DLERR_AUTH_REQUIRED, reinterpret_cast<uintptr_t>(store)) !=
-            kAnswerRetry)
+        if (questions == nullptr || !questions->AskForLogin(*store))
             return false;
         if (!store->GetEntered(enteredUser, enteredPassword))
             return false;

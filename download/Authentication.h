@@ -13,16 +13,13 @@
 namespace orvanta {
 
 class CredentialStore;
-class ProgressSink;
+class DownloadQuestions;
 
-// The sink's answer that means "credentials were entered, try again".
-constexpr uint32_t kAnswerRetry = ERROR_RETRY;
-
-// Finds credentials for a challenge: the remembered ones once per open, else those the sink
-// has the user enter (the sink is asked with ReportError(url, DLERR_AUTH_REQUIRED) and must
-// answer 1237). With a request handle they are set on it (proxy or server credentials).
-// True: send or connect again with `user` and `password`. False without a store or an answer.
-bool Authenticate(CredentialStore* store, ProgressSink* sink, HINTERNET request, const std::wstring& url,
+// Finds credentials for a challenge: the remembered ones once per open, else those the person
+// enters when asked through `questions`. With a request handle they are set on it (proxy or
+// server credentials). True: send or connect again with `user` and `password`. False without a
+// store, or when nobody is asked or the person enters none.
+bool Authenticate(CredentialStore* store, DownloadQuestions* questions, HINTERNET request, const std::wstring& url,
                   const std::wstring& realm, bool isProxy, const std::wstring& proxyServer, std::wstring& user,
                   std::wstring& password);
 

@@ -11,6 +11,7 @@
 namespace orvanta {
 
 class CredentialStore;
+class DownloadQuestions;
 class ProgressSink;
 
 // The credential store shared by every download of the process: created on first use and kept
@@ -46,6 +47,7 @@ public:
     std::vector<DownloadItem> items;
     uint32_t lastResult = 0;
     ProgressSink* sink = nullptr;
+    DownloadQuestions* questions = nullptr;
 
     CredentialStore* Credentials() const { return credentials_; }
 

@@ -46,7 +46,7 @@ void FailItem(DownloadList& downloads, uint32_t code)
 {
     downloads.lastResult = code;
     if (downloads.sink != nullptr)
-        downloads.sink->ReportError(nullptr, code, 0);
+        downloads.sink->ReportError(nullptr, code);
 }
 
 // Where a download of `url` went: its host and port (never its login).
@@ -91,10 +91,11 @@ void DownloadItemFile(DownloadList& downloads, DownloadItem& item, const PrereqI
             downloads.RegisterFolderForDeletion(folder);
     }
 
-    InternetDownloader downloader(downloads.sink, downloads.Credentials());
-    if (item.expectedSize != 0)
-        downloader.SetExpectedSize(item.expectedSize);
-    downloader.SetDigestsWanted(!prereq.MD5.empty(), !prereq.SHA256.empty());
+    DownloadSettings settings;
+    settings.expectedSize = item.expectedSize;
+    settings.wantMd5 = !prereq.MD5.empty();
+    settings.wantSha256 = !prereq.SHA256.empty();
+    InternetDownloader downloader(downloads.sink, downloads.Credentials(), downloads.questions, settings);
     downloads.lastResult = downloader.Download(item.url, item.targetPath);
     failure.httpStatus = downloader.GetStatusCode();
     if (downloads.lastResult == DLERR_AUTH_REQUIRED)
@@ -125,18 +126,20 @@ bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, const Co
     LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
     LogLine(DescribeFailure(rejected, TextFor::Log));
     if (sink != nullptr)
-        sink->ReportError(DescribeFailure(rejected, TextFor::Person).c_str(), DLERR_REJECTED, 0);
+        sink->ReportError(DescribeFailure(rejected, TextFor::Person).c_str(), DLERR_REJECTED);
     return false;
 }
 
 } // namespace
 
-uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink)
+uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
+                               DownloadQuestions* questions)
 {
     // Only the items start afresh: files an earlier call registered for deletion stay
     // registered, or they would be left behind at the end of the run.
     CollectItems(config, downloads);
     downloads.sink = sink;
+    downloads.questions = questions;
     downloads.downloadFolder = WithTrailingBackslash(GetDownloadFolder(config));
     const bool keepFiles = KeepsDownloads(config.general.KeepFiles);
 
@@ -180,13 +183,13 @@ uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, P
             if (sink != nullptr) {
                 const std::wstring mandatory =
                     FillPlaceholders(LoadStringResource(IDS_MANDATORY_DOWNLOAD_FAILED), prereq.name, words);
-                sink->ReportError(mandatory.c_str(), DLERR_MANDATORY_FAILED, 0);
+                sink->ReportError(mandatory.c_str(), DLERR_MANDATORY_FAILED);
             }
             return kInstallFailure;
         }
         // The engine's report named the file; the status line now says what happened to it.
         if (sink != nullptr)
-            sink->ReportError(words.c_str(), downloads.lastResult, 0);
+            sink->ReportError(words.c_str(), downloads.lastResult);
     }
     return 0;
 }

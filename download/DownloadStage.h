@@ -11,6 +11,7 @@ namespace orvanta {
 
 struct ChainerConfig;
 class DownloadList;
+class DownloadQuestions;
 class ProgressSink;
 struct SiteShell;
 
@@ -19,7 +20,9 @@ struct SiteShell;
 // files present. Returns 0, or 1603 when a file was rejected
 // (and deleted) or a mandatory prerequisite could not be downloaded; either stops the stage.
 // Accepted downloads are registered in `downloads` for deletion unless KeepFiles keeps them.
-uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink);
+// Logins and certificate errors are put to `questions` (null: refused, as in a silent run).
+uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
+                               DownloadQuestions* questions = nullptr);
 
 // Opens the site of every prerequisite whose effective decision is OpenSite; with a sink and
 // without "q" in the general Options a message box follows each site. Both go through `shell`.

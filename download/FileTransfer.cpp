@@ -1,9 +1,9 @@
-// Writing the download into the ".part" file: the read loop with progress, pause and cancel,
-// the reconnection after a drop, and the final rename.
+// Reading the download into its ".part" file: the read loop with progress, pause and cancel,
+// the reconnection after a drop, and the hand-over to the target.
 #include "download/AsyncState.h"
 #include "download/InternetDownloader.h"
+#include "download/PartFile.h"
 #include "download/TransferRules.h"
-#include "platform/AclBuilder.h"
 #include "platform/Paths.h"
 #include "platform/ProgressSink.h"
 
@@ -19,21 +19,6 @@ namespace {
 // With 256 KiB per call the per-call overhead of the asynchronous mode stops showing.
 constexpr DWORD kTransferBufferBytes = 256 * 1024;
 
-uint64_t FileSizeOf(HANDLE file)
-{
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file, &size))
-        return 0;
-    return static_cast<uint64_t>(size.QuadPart);
-}
-
-bool SetFilePosition(HANDLE file, uint64_t position)
-{
-    LARGE_INTEGER distance{};
-    distance.QuadPart = static_cast<LONGLONG>(position);
-    return ::SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != FALSE;
-}
-
 } // namespace
 
 uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t contentLength)
@@ -47,16 +32,15 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
         Report(nullptr, folderResult);
         return folderResult;
     }
-    UniqueFile file;
-    const uint32_t openResult = OpenPartialFile(resumeOffset, file);
+    PartFile file(partialPath_, settings_.wantMd5, settings_.wantSha256);
+    const uint32_t openResult = file.Open(resumeOffset);
     if (openResult != 0) {
         if (IsCanceled())
             return DLERR_CANCELED;
         ReportForTarget(openResult);
         return openResult;
     }
-    hasher_.reset(new StreamHasher(wantMd5_, wantSha256_));
-    const uint32_t hashResult = HashExistingBytes(file.Get(), resumeOffset);
+    const uint32_t hashResult = file.HashKeptBytes(resumeOffset, [this] { return IsCanceled(); }, DLERR_CANCELED);
     if (hashResult != 0) {
         if (hashResult != DLERR_CANCELED)
             ReportForTarget(hashResult);
@@ -64,7 +48,7 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
     }
     if (sink_ != nullptr)
         sink_->AddProgress(resumeOffset);
-    state_->buffer.resize(kTransferBufferBytes);
+    session_.State().buffer.resize(kTransferBufferBytes);
 
     DropTracker drops{resumeOffset, 0};
     uint64_t written = resumeOffset;
@@ -79,10 +63,10 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
         if (readResult == 0 && read != 0) {
             // A server that sends more than it announced, or than the file may have, is cut
             // off before the excess reaches the disk.
-            const uint64_t limit = contentLength != 0 ? contentLength : expectedSize_;
+            const uint64_t limit = contentLength != 0 ? contentLength : settings_.expectedSize;
             if (limit != 0 && read > limit - std::min(written, limit))
                 return FailOverlongTransfer(file);
-            const uint32_t writeResult = WriteChunk(file.Get(), read);
+            const uint32_t writeResult = WriteChunk(file, read);
             if (writeResult != 0) {
                 ReportForTarget(writeResult);
                 return writeResult;
@@ -104,7 +88,7 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
             ReportForTarget(readResult);
             return readResult;
         }
-        const uint32_t recovered = RecoverFromDrop(file.Get(), failure, contentLength, drops);
+        const uint32_t recovered = RecoverFromDrop(file, failure, contentLength, drops);
         if (recovered == DLERR_CANCELED)
             return recovered;
         if (recovered != 0) {
@@ -112,46 +96,21 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
             return recovered;
         }
         // A continuation starts where the file ends: only written bytes were hashed.
-        written = FileSizeOf(file.Get());
+        written = file.Size();
     }
-    file.Reset();
-    digests_ = hasher_->Finish();
-    hasher_.reset();
+    digests_ = file.Close();
     return FinishPartialFile();
 }
 
-uint32_t InternetDownloader::HashExistingBytes(HANDLE file, uint64_t size)
-{
-    if (!hasher_->Active() || size == 0)
-        return 0;
-    if (!SetFilePosition(file, 0))
-        return ::GetLastError();
-    std::vector<char> buffer(kTransferBufferBytes);
-    for (uint64_t left = size; left > 0;) {
-        const DWORD wanted = left < kTransferBufferBytes ? static_cast<DWORD>(left) : kTransferBufferBytes;
-        DWORD read = 0;
-        if (!::ReadFile(file, buffer.data(), wanted, &read, nullptr))
-            return ::GetLastError();
-        if (read == 0)
-            return ERROR_HANDLE_EOF;
-        hasher_->Feed(buffer, read);
-        left -= read;
-        if (IsCanceled())
-            return DLERR_CANCELED;
-    }
-    return SetFilePosition(file, size) ? 0 : ::GetLastError();
-}
-
-uint32_t InternetDownloader::FailOverlongTransfer(UniqueFile& file)
+uint32_t InternetDownloader::FailOverlongTransfer(PartFile& file)
 {
     // What arrived is not the file: nothing of it is worth continuing.
-    file.Reset();
-    ::DeleteFileW(MakeLongPath(partialPath_).c_str());
+    file.Discard();
     ReportForTarget(DLERR_SIZE_MISMATCH);
     return DLERR_SIZE_MISMATCH;
 }
 
-uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint64_t& contentLength,
+uint32_t InternetDownloader::RecoverFromDrop(PartFile& file, uint32_t failure, uint64_t& contentLength,
                                              DropTracker& drops)
 {
     for (;;) {
@@ -160,10 +119,10 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
         if (IsCanceled())
             return DLERR_CANCELED;
         // Reconnections that bring no new byte are limited like the attempts of an open.
-        const uint64_t size = FileSizeOf(file);
+        const uint64_t size = file.Size();
         drops.fruitless = size > drops.sizeAtLastReconnect ? 0 : drops.fruitless + 1;
         drops.sizeAtLastReconnect = size;
-        if (!reconnectOnDrop_ || drops.fruitless > retryCount_)
+        if (!reconnectOnDrop_ || drops.fruitless > kRetryCount)
             return failure;
         bool rangeIgnored = false;
         const uint32_t result = Reconnect(file, contentLength, rangeIgnored);
@@ -174,55 +133,25 @@ uint32_t InternetDownloader::RecoverFromDrop(HANDLE file, uint32_t failure, uint
     }
 }
 
-uint32_t InternetDownloader::OpenPartialFile(uint64_t resumeOffset, UniqueFile& file)
-{
-    if (resumeOffset == 0 && grantAccessToEveryone_)
-        return CreatePartialForEveryone(CREATE_ALWAYS, file);
-    file.Reset(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             resumeOffset != 0 ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return ::GetLastError();
-    if (resumeOffset != 0) {
-        // The server continues at the offset: anything past it would be stale.
-        if (!SetFilePosition(file.Get(), resumeOffset) || !::SetEndOfFile(file.Get()))
-            return ::GetLastError();
-    }
-    return 0;
-}
-
-uint32_t InternetDownloader::CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const
-{
-    AclBuilder acl;
-    acl.AddEntry(L"S-1-1-0", true);
-    acl.AddEntry(L"S-1-5-18", true);
-    PSECURITY_DESCRIPTOR descriptor = acl.Build();
-    if (descriptor == nullptr)
-        return acl.LastError();
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    file.Reset(::CreateFileW(MakeLongPath(partialPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes,
-                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file ? 0 : ::GetLastError();
-}
-
 uint32_t InternetDownloader::ReadChunk(DWORD size, DWORD& bytesRead)
 {
-    AsyncState& state = *state_;
+    AsyncState& state = session_.State();
     state.bytesTransferred = 0;
-    PrepareCall(OperationKind::ReadFile);
-    const BOOL done = wininet::InternetReadFile(currentHandle_, state.buffer.data(), size, &state.bytesTransferred);
-    const uint32_t result = FinishCall(done, true);
+    session_.PrepareCall(OperationKind::ReadFile);
+    const BOOL done = wininet::InternetReadFile(session_.Request(), state.buffer.data(), size, &state.bytesTransferred);
+    const uint32_t result = session_.FinishCall(done, true);
     bytesRead = result == 0 ? state.bytesTransferred : 0;
     return result;
 }
 
 uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
 {
-    AsyncState& state = *state_;
+    AsyncState& state = session_.State();
     bytesRead = 0;
     state.bytesTransferred = 0;
-    PrepareCall(OperationKind::QueryDataAvailable);
-    const BOOL done = wininet::InternetQueryDataAvailable(currentHandle_, &state.bytesTransferred, 0, 0);
-    const uint32_t result = FinishCall(done, true);
+    session_.PrepareCall(OperationKind::QueryDataAvailable);
+    const BOOL done = wininet::InternetQueryDataAvailable(session_.Request(), &state.bytesTransferred, 0, 0);
+    const uint32_t result = session_.FinishCall(done, true);
     if (result != 0)
         return result;
     // A query that completed later may report the count only in the completion's error field.
@@ -234,39 +163,34 @@ uint32_t InternetDownloader::ReadAvailable(DWORD& bytesRead)
     return ReadChunk(available < kTransferBufferBytes ? available : kTransferBufferBytes, bytesRead);
 }
 
-uint32_t InternetDownloader::WriteChunk(HANDLE file, DWORD bytes)
+uint32_t InternetDownloader::WriteChunk(PartFile& file, DWORD bytes)
 {
-    DWORD written = 0;
-    if (!::WriteFile(file, state_->buffer.data(), bytes, &written, nullptr))
-        return ::GetLastError();
-    if (written != bytes)
-        return ERROR_WRITE_FAULT;
-    // The buffer goes to the hasher as it is, and the next read fills one the hasher is done
-    // with: no copy. No read is in flight on it here, so WinINet never writes into the ring.
-    if (hasher_)
-        hasher_->Feed(state_->buffer, written);
+    // No read is in flight on the buffer here, so WinINet never writes into the hasher's ring.
+    const DWORD written = file.Write(session_.State().buffer, bytes);
+    if (written != 0)
+        return written;
     if (sink_ != nullptr) {
-        sink_->AddProgress(written);
-        WaitWhilePaused(false);
+        sink_->AddProgress(bytes);
+        session_.WaitWhilePaused(false);
     }
     return 0;
 }
 
-uint32_t InternetDownloader::Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored)
+uint32_t InternetDownloader::Reconnect(PartFile& file, uint64_t& contentLength, bool& rangeIgnored)
 {
     rangeIgnored = false;
     // The old connection is not reused: the new open makes its own.
-    CloseOpenHandles();
-    ::FlushFileBuffers(file);
-    const uint64_t size = FileSizeOf(file);
-    uint64_t resumeOffset = resumeEnabled_ ? size : 0;
+    session_.CloseOpenHandles();
+    file.Flush();
+    const uint64_t size = file.Size();
+    uint64_t resumeOffset = size;
     uint64_t length = 0;
     const uint32_t result = OpenWithRetries(resumeOffset, length);
     if (result != 0)
         return result;
     if (size != 0 && resumeOffset != size) {
         // The server ignored the range: appending its bytes would corrupt the file.
-        CloseOpenHandles();
+        session_.CloseOpenHandles();
         rangeIgnored = true;
         return ERROR_INTERNET_TIMEOUT;
     }
@@ -277,16 +201,10 @@ uint32_t InternetDownloader::Reconnect(HANDLE file, uint64_t& contentLength, boo
 
 uint32_t InternetDownloader::FinishPartialFile()
 {
-    const std::wstring partial = MakeLongPath(partialPath_);
-    const std::wstring target = MakeLongPath(targetPath_);
-    ::DeleteFileW(target.c_str());
-    if (!::MoveFileW(partial.c_str(), target.c_str())) {
-        if (!::CopyFileW(partial.c_str(), target.c_str(), FALSE)) {
-            const DWORD error = ::GetLastError();
-            ReportForTarget(error);
-            return error;
-        }
-        ::DeleteFileW(partial.c_str());
+    const DWORD moved = MovePartFileOntoTarget(partialPath_, targetPath_);
+    if (moved != 0) {
+        ReportForTarget(moved);
+        return moved;
     }
     if (sink_ != nullptr)
         sink_->Complete(1, 0);

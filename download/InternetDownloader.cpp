@@ -1,87 +1,26 @@
 // The download call: validation, the session's life, the open with retries and the hand-over
-// to the transfer; plus the engine's settings.
+// to the transfer or the share copy.
 #include "download/InternetDownloader.h"
 
-#include "download/AsyncState.h"
+#include "download/FileDigests.h"
+#include "download/ShareSource.h"
 #include "download/UrlParts.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 
+#include <utility>
+
 namespace orvanta {
 
-InternetDownloader::InternetDownloader(ProgressSink* sink, CredentialStore* credentials)
-    : sink_(sink), credentials_(credentials)
+InternetDownloader::InternetDownloader(ProgressSink* sink, CredentialStore* credentials,
+                                       DownloadQuestions* questions, DownloadSettings settings)
+    : session_(sink), sink_(sink), credentials_(credentials), questions_(questions), settings_(std::move(settings))
 {
 }
 
-InternetDownloader::~InternetDownloader()
-{
-    CloseSession();
-}
-
-void InternetDownloader::SetProxy(const std::wstring& proxy)
-{
-    proxy_ = proxy;
-}
-
-void InternetDownloader::SetRetryCount(int32_t count)
-{
-    if (count >= 0)
-        retryCount_ = count;
-}
-
-void InternetDownloader::SetIfModifiedSince(const SYSTEMTIME& time)
-{
-    ifModifiedSince_ = time;
-}
-
-void InternetDownloader::SetGrantAccessToEveryone(bool grant)
-{
-    grantAccessToEveryone_ = grant;
-}
-
-SYSTEMTIME InternetDownloader::GetLastModified() const
-{
-    return lastModified_;
-}
-
-void InternetDownloader::SetAcceptCertificateErrors(bool accept)
-{
-    acceptCertificateErrors_ = accept;
-}
-
-void InternetDownloader::SetResumeEnabled(bool enabled)
-{
-    resumeEnabled_ = enabled;
-}
-
-void InternetDownloader::SetExpectedSize(uint64_t size)
-{
-    expectedSize_ = size;
-}
-
-void InternetDownloader::SetDigestsWanted(bool md5, bool sha256)
-{
-    wantMd5_ = md5;
-    wantSha256_ = sha256;
-}
-
-void InternetDownloader::SetSink(ProgressSink* sink)
-{
-    sink_ = sink;
-}
-
-void InternetDownloader::SetIgnoreCertificateProblems(bool ignore)
-{
-    ignoreCertificateProblems_ = ignore;
-}
-
-uint32_t InternetDownloader::GetStatusCode() const
-{
-    return statusCode_;
-}
+InternetDownloader::~InternetDownloader() = default;
 
 uint32_t InternetDownloader::Download(const std::wstring& url, const std::wstring& target)
 {
@@ -93,8 +32,6 @@ uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& u
     urls_ = urls;
     targetPath_ = target;
     partialPath_ = target + L".part";
-    currentHandle_ = nullptr;
-    connection_ = nullptr;
     reconnectOnDrop_ = true;
     sourceIsShare_ = false;
     sharePath_.clear();
@@ -105,13 +42,11 @@ uint32_t InternetDownloader::DownloadFromUrls(const std::vector<std::wstring>& u
         Report(nullptr, invalid);
         return invalid;
     }
-    const uint32_t sessionResult = OpenSession();
-    if (sessionResult != 0) {
-        session_.Reset();
+    const uint32_t sessionResult = session_.Open(settings_.proxy);
+    if (sessionResult != 0)
         return sessionResult;
-    }
     const uint32_t result = RunDownload();
-    CloseSession();
+    session_.Close();
     return result;
 }
 
@@ -151,7 +86,7 @@ uint32_t InternetDownloader::RunDownload()
         Report(nullptr, DLERR_TARGET_NOT_ABSOLUTE);
         return DLERR_TARGET_NOT_ABSOLUTE;
     }
-    uint64_t resumeOffset = resumeEnabled_ ? ExistingPartialSize() : 0;
+    uint64_t resumeOffset = ExistingPartialSize();
     uint64_t contentLength = 0;
     uint32_t result = OpenWithFreshStart(resumeOffset, contentLength);
     if (IsCanceled())
@@ -161,15 +96,13 @@ uint32_t InternetDownloader::RunDownload()
             ReportForTarget(result);
         return result;
     }
-    if (expectedSize_ != 0 && contentLength != 0 && contentLength != expectedSize_) {
+    if (settings_.expectedSize != 0 && contentLength != 0 && contentLength != settings_.expectedSize) {
         ReportForTarget(DLERR_SIZE_MISMATCH);
         return DLERR_SIZE_MISMATCH;
     }
     if (sourceIsShare_)
         return CopyFromShare(sharePath_, targetPath_);
-    const uint32_t transferred = TransferToFile(resumeOffset, contentLength);
-    hasher_.reset();  // a failed transfer leaves its hasher behind
-    return transferred;
+    return TransferToFile(resumeOffset, contentLength);
 }
 
 uint64_t InternetDownloader::ExistingPartialSize() const
@@ -195,10 +128,41 @@ uint32_t InternetDownloader::OpenWithFreshStart(uint64_t& resumeOffset, uint64_t
     return OpenWithRetries(resumeOffset, contentLength);
 }
 
-void InternetDownloader::Report(const wchar_t* text, uint32_t code, uintptr_t context)
+uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
+{
+    partialPath_ = target + L".part";
+    const DWORD folderResult = CreateFolderTree(target, false);
+    if (folderResult != 0) {
+        Report(nullptr, folderResult);
+        return folderResult;
+    }
+    const DWORD copied = ShareSource::Copy(source, partialPath_, target, sink_);
+    if (copied != 0) {
+        if (IsCanceled())
+            return DLERR_CANCELED;
+        ReportForTarget(copied);
+        return copied;
+    }
+    if (settings_.wantMd5 || settings_.wantSha256) {
+        // CopyFileExW never hands the bytes over on their way: the copy is read once.
+        const DWORD hashError = ComputeFileDigests(partialPath_, settings_.wantMd5, settings_.wantSha256, digests_);
+        if (hashError != 0) {
+            ReportForTarget(hashError);
+            return hashError;
+        }
+    }
+    return FinishPartialFile();
+}
+
+bool InternetDownloader::IsCanceled() const
+{
+    return sink_ != nullptr && sink_->IsCanceled();
+}
+
+void InternetDownloader::Report(const wchar_t* text, uint32_t code)
 {
     if (sink_ != nullptr)
-        sink_->ReportError(text, code, context);
+        sink_->ReportError(text, code);
 }
 
 void InternetDownloader::ReportForTarget(uint32_t code)

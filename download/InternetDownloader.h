@@ -1,14 +1,17 @@
 // The download engine: one object per file. It validates the URLs, opens an asynchronous
-// WinINet session, tries the mirrors with retries and transfers the file into "<target>.part",
-// renaming it to the target when complete. Results are 0, a Windows or WinINet error code, or
-// one of the DLERR_* codes of platform/ResultCodes.h.
+// WinINet session (InternetSession), tries the mirrors with retries through the source of each
+// URL's scheme (HttpSource, FtpSource, ShareSource) and reads the file into "<target>.part"
+// (PartFile), renaming it to the target when complete. Results are 0, a Windows or WinINet
+// error code, or one of the DLERR_* codes of platform/ResultCodes.h.
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
 
-#include "download/WinInetApi.h"
+#include "download/HttpSource.h"
+#include "download/InternetSession.h"
 #include "download/StreamHasher.h"
+#include "download/WinInetApi.h"
 #include "platform/ResultCodes.h"
 #include "platform/UniqueResource.h"
 
@@ -20,184 +23,99 @@
 namespace orvanta {
 
 class CredentialStore;
+class DownloadQuestions;
+class PartFile;
 class ProgressSink;
-struct AsyncState;
 
 
-// The asynchronous call that is outstanding; the status callback takes the result of an open
-// (kinds 0, 1, 2, 5, 6) as the new handle.
-enum class OperationKind : uint32_t {
-    Connect = 0,
-    FtpOpenFile = 2,
-    ReadFile = 3,
-    FtpCommand = 4,
-    HttpOpenRequest = 6,
-    HttpSendRequest = 7,
-    QueryDataAvailable = 8,
+// What one download must check while the bytes arrive.
+struct DownloadSettings {
+    uint64_t expectedSize = 0;  // 0: unknown; more bytes than this fail the download
+    bool wantMd5 = false;       // digests computed over the file's bytes as they are written
+    bool wantSha256 = false;    // (over the bytes of a continued ".part" file first)
+    std::wstring proxy;         // an explicit proxy list; empty: the system's configuration
 };
 
 class InternetDownloader {
 public:
-    // Neither pointer is owned; both may be null.
-    InternetDownloader(ProgressSink* sink, CredentialStore* credentials);
+    // No pointer is owned; each may be null (no progress shown, no login remembered, nobody to
+    // ask: every question is refused).
+    InternetDownloader(ProgressSink* sink, CredentialStore* credentials, DownloadQuestions* questions = nullptr,
+                       DownloadSettings settings = {});
     virtual ~InternetDownloader();
     InternetDownloader(const InternetDownloader&) = delete;
     InternetDownloader& operator=(const InternetDownloader&) = delete;
 
-    // An explicit proxy list for the session; empty uses the system's configuration.
-    virtual void SetProxy(const std::wstring& proxy);
-    // Extra open attempts over the mirrors (default 6); negative values are ignored.
-    virtual void SetRetryCount(int32_t count);
-    // Sent as If-Modified-Since when the year is not 0.
-    virtual void SetIfModifiedSince(const SYSTEMTIME& time);
-    // The ".part" file gets a DACL granting Everyone and LocalSystem.
-    virtual void SetGrantAccessToEveryone(bool grant);
-    virtual SYSTEMTIME GetLastModified() const;
-    // On a certificate error: relax the request's security flags and send again.
-    virtual void SetAcceptCertificateErrors(bool accept);
-    // Continue an existing ".part" file (default on).
-    virtual void SetResumeEnabled(bool enabled);
-    // The size the file must have; 0 = unknown. More bytes than this fail the download.
-    virtual void SetExpectedSize(uint64_t size);
-    virtual void SetSink(ProgressSink* sink);
-    // HTTPS: ignore revocation, unknown CA, wrong usage, name and date problems from the start.
-    virtual void SetIgnoreCertificateProblems(bool ignore);
-    virtual uint32_t GetStatusCode() const;
+    // The HTTP status of the last response; 0 when none came.
+    uint32_t GetStatusCode() const { return answers_.statusCode; }
     // The host name of the proxy behind the last login question; empty when a server asked.
-    const std::wstring& LoginProxy() const { return loginProxy_; }
+    const std::wstring& LoginProxy() const { return answers_.loginProxy; }
 
     // Fetches `url` into `target`; 0 on success.
     virtual uint32_t Download(const std::wstring& url, const std::wstring& target);
     // The same over a list of mirrors, tried in order with retries.
     virtual uint32_t DownloadFromUrls(const std::vector<std::wstring>& urls, const std::wstring& target);
 
-    // Which digests to compute over the file's bytes as they are written (over the bytes of a
-    // continued ".part" file first); GetDigests gives them after a successful download.
-    void SetDigestsWanted(bool md5, bool sha256);
+    // The digests the settings asked for, after a successful download.
     const ContentDigests& GetDigests() const { return digests_; }
 
-    // Not among the chainer's settings, but part of the engine's state.
-    void SetFailOnCertificateErrors(bool fail) { failOnCertificateErrors_ = fail; }
     // The server's reply text after the last connect or FTP command.
-    std::wstring GetLastResponseText() const;
+    std::wstring GetLastResponseText() const { return session_.LastResponseText(); }
 
 protected:
+    // Extra open attempts over the mirrors; also the reconnections in a row that bring no byte.
+    static constexpr int32_t kRetryCount = 6;
+
     // One open attempt of one URL (a seam for tests that count attempts).
     virtual uint32_t OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,
                              uint64_t& contentLength);
 
 private:
-    // Session and the asynchronous call discipline (InternetSession.cpp).
-    uint32_t OpenSession();
-    void CloseSession();
-    void PrepareCall(OperationKind kind);
-    void CompleteAtOnce();
-    uint32_t WaitForCall(DWORD callError, bool honourPause);
-    uint32_t FinishOpen(HINTERNET returned, HINTERNET& handle);
-    uint32_t FinishCall(BOOL returned, bool honourPause);
-    void CloseInternetHandle(HINTERNET& handle);
-    void CloseOpenHandles();
-    // Lets go of a call that is still running: see AsyncState::abandoned.
-    void AbandonState();
-    // Rethrows what escaped the status callback, once.
-    void RethrowCallbackFailure();
-    // Sleeps while the sink says paused; during a pending call, also until it completes.
-    void WaitWhilePaused(bool leaveOnCompletion);
     bool IsCanceled() const;
-    DWORD_PTR Context() const;
 
     // Download call (InternetDownloader.cpp).
     uint32_t ValidateUrls();
     uint32_t RunDownload();
     uint64_t ExistingPartialSize() const;
     uint32_t OpenWithFreshStart(uint64_t& resumeOffset, uint64_t& contentLength);
-    void Report(const wchar_t* text, uint32_t code, uintptr_t context = 0);
+    void Report(const wchar_t* text, uint32_t code);
     void ReportForTarget(uint32_t code);
 
     // Mirrors and retries (MirrorRetry.cpp).
     uint32_t OpenWithRetries(uint64_t& resumeOffset, uint64_t& contentLength);
+    SourceContext Sources() { return SourceContext{session_, credentials_, questions_}; }
 
-    // HTTP (HttpTransfer.cpp).
-    uint32_t OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
-                      const std::wstring& user, const std::wstring& password, const std::wstring& objectName,
-                      bool secure, uint64_t& resumeOffset, uint64_t& contentLength);
-    uint32_t OpenHttpRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
-                             const std::wstring& user, const std::wstring& password,
-                             const std::wstring& objectName, bool secure);
-    uint32_t SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
-                             uint64_t& resumeOffset, uint64_t& contentLength);
-    std::wstring BuildRequestHeaders(uint64_t resumeOffset) const;
-    uint32_t SendOnce(const std::wstring& headers);
-    bool RetryAfterCertificateError(uint32_t sendResult);
-
-    // FTP (FtpTransfer.cpp).
-    uint32_t OpenFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, const std::wstring& user,
-                     const std::wstring& password, const std::wstring& path, uint64_t& resumeOffset,
-                     uint64_t& contentLength);
-    uint32_t ConnectFtp(const std::wstring& url, INTERNET_PORT port, const std::wstring& host, std::wstring user,
-                        std::wstring password);
-    uint32_t OpenFtpFile(const std::wstring& path, uint64_t& resumeOffset, uint64_t& contentLength);
-    uint32_t FtpCommand(const std::wstring& command);
-    uint32_t RestartFtpAt(uint64_t& resumeOffset);
-
-    // Network shares and file: URLs (ShareTransfer.cpp).
-    uint32_t OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
-                       const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength);
-    uint32_t LookUpShareFile(const std::wstring& path, uint64_t& contentLength);
+    // file: URLs (the copy itself is ShareSource's).
     uint32_t CopyFromShare(const std::wstring& source, const std::wstring& target);
-    uint32_t ReadSourceTime(const std::wstring& source);
 
-    // Writing the ".part" file (FileTransfer.cpp).
+    // Reading into the ".part" file (FileTransfer.cpp).
     uint32_t TransferToFile(uint64_t resumeOffset, uint64_t contentLength);
-    uint32_t OpenPartialFile(uint64_t resumeOffset, UniqueFile& file);
-    uint32_t HashExistingBytes(HANDLE file, uint64_t size);
-    uint32_t FailOverlongTransfer(UniqueFile& file);
+    uint32_t FailOverlongTransfer(PartFile& file);
     struct DropTracker {
         uint64_t sizeAtLastReconnect;
         int32_t fruitless;
     };
     uint32_t ReadChunk(DWORD size, DWORD& bytesRead);
     uint32_t ReadAvailable(DWORD& bytesRead);
-    uint32_t WriteChunk(HANDLE file, DWORD bytes);
-    uint32_t RecoverFromDrop(HANDLE file, uint32_t failure, uint64_t& contentLength, DropTracker& drops);
-    uint32_t Reconnect(HANDLE file, uint64_t& contentLength, bool& rangeIgnored);
+    uint32_t WriteChunk(PartFile& file, DWORD bytes);
+    uint32_t RecoverFromDrop(PartFile& file, uint32_t failure, uint64_t& contentLength, DropTracker& drops);
+    uint32_t Reconnect(PartFile& file, uint64_t& contentLength, bool& rangeIgnored);
     uint32_t FinishPartialFile();
-    uint32_t CreatePartialForEveryone(DWORD disposition, UniqueFile& file) const;
 
-    // The asynchronous state lives apart from the engine: a call that is still running after a
-    // cancel keeps writing into it (and into its buffer) until WinINet lets go of the handle.
-    std::shared_ptr<AsyncState> state_;
-    bool stateAbandoned_ = false;
-    UniqueInternet session_;
-    HINTERNET connection_ = nullptr;
-    HINTERNET currentHandle_ = nullptr;  // HTTP request or FTP file
-
+    InternetSession session_;
     ProgressSink* sink_;
     CredentialStore* credentials_;
+    DownloadQuestions* questions_;
+    const DownloadSettings settings_;
     std::wstring targetPath_;
     std::wstring partialPath_;
     std::vector<std::wstring> urls_;
     bool sourceIsShare_ = false;
     std::wstring sharePath_;
 
-    bool resumeEnabled_ = true;
-    SYSTEMTIME ifModifiedSince_{};
-    SYSTEMTIME lastModified_{};
-    std::wstring proxy_;
-    int32_t retryCount_ = 6;
-    bool grantAccessToEveryone_ = false;
-    bool acceptCertificateErrors_ = false;
-    bool failOnCertificateErrors_ = false;
-    uint64_t expectedSize_ = 0;
-    bool wantMd5_ = false;
-    bool wantSha256_ = false;
-    // Hashes the bytes of the running transfer; digests_ holds the result of the last one.
-    std::unique_ptr<StreamHasher> hasher_;
-    ContentDigests digests_;
+    ContentDigests digests_;  // of the last download
     bool reconnectOnDrop_ = true;
-    bool ignoreCertificateProblems_ = false;
-    uint32_t statusCode_ = 0;
-    std::wstring loginProxy_;
+    ServerAnswers answers_;
 };
 
 } // namespace orvanta

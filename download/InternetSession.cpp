@@ -1,16 +1,14 @@
-// The asynchronous WinINet session: opening it, the status callback, the wait that every
-// asynchronous call shares, and the closing of handles.
-#include "download/AsyncState.h"
+// The asynchronous WinINet session: opening and closing it, the wait that every asynchronous
+// call shares, and the closing of handles.
+#include "download/InternetSession.h"
+
 #include "download/InternetDownloader.h"
+#include "download/WinInetApi.h"
 #include "platform/FaultTranslation.h"
 #include "platform/ProgressSink.h"
 
+#include <exception>
 #include <utility>
-
-#if defined(ORVANTA_FAULT_INJECTION)
-// Test builds of the chainer only (tests/helpers/FaultInjection.cpp): faults when asked to.
-void InjectStatusCallbackFault(DWORD status);
-#endif
 
 namespace orvanta {
 namespace {
@@ -22,7 +20,6 @@ constexpr DWORD kCloseWaitMs = 5000;
 // connection run on), so a canceled call gets only a short grace before its state is let go.
 constexpr DWORD kOutstandingCloseWaitMs = 250;
 constexpr DWORD kPollMs = 10;
-constexpr DWORD kResponseBufferChars = 1000;
 
 // Waits for both events within `limitMs` in all.
 bool WaitForClosing(AsyncState& state, DWORD limitMs)
@@ -37,161 +34,9 @@ bool WaitForClosing(AsyncState& state, DWORD limitMs)
     return true;
 }
 
-// The handle of an open that completed: kept for the engine, or closed when the engine has let go
-// of the call. Closing it here is the only way it is ever closed.
-void TakeOpenedHandle(AsyncState& state, HINTERNET handle)
-{
-    {
-        const CriticalSectionLock lock(state.abandonLock);
-        if (!state.abandoned) {
-            state.currentHandle = handle;
-            return;
-        }
-    }
-    if (handle != nullptr)
-        wininet::InternetCloseHandle(handle);
-}
-
 } // namespace
 
-bool IsOpenKind(OperationKind kind)
-{
-    const auto value = static_cast<uint32_t>(kind);
-    return value == 0 || value == 1 || value == 2 || value == 5 || value == 6;
-}
-
-std::wstring AsyncState::LastResponse()
-{
-    const CriticalSectionLock lock(responseLock);
-    return lastResponse;
-}
-
-void AsyncState::SetLastResponse(std::wstring text)
-{
-    const CriticalSectionLock lock(responseLock);
-    lastResponse = std::move(text);
-}
-
-HANDLE CreateManualResetEvent()
-{
-    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-}
-
-bool CreateAsyncEvents(AsyncState& state, DWORD& error, HANDLE (*create)())
-{
-    // Each error is read right after its own call: a later call that succeeds may clear it.
-    for (UniqueHandle* event : {&state.requestComplete, &state.handleClosed}) {
-        event->Reset(create());
-        if (!*event) {
-            const DWORD created = ::GetLastError();
-            error = created != 0 ? created : ERROR_NOT_ENOUGH_MEMORY;
-            return false;
-        }
-    }
-    return true;
-}
-
-std::wstring ReadLastResponseInfo()
-{
-    std::wstring buffer(kResponseBufferChars, L'\0');
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD error = 0;
-        DWORD length = static_cast<DWORD>(buffer.size());
-        if (wininet::InternetGetLastResponseInfoW(&error, &buffer[0], &length)) {
-            buffer.resize(length < buffer.size() ? length : buffer.size());
-            return buffer;
-        }
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return {};
-        buffer.assign(static_cast<size_t>(length) + 1, L'\0');
-    }
-    return {};
-}
-
-void KeepForever(const std::shared_ptr<AsyncState>& state)
-{
-    static CriticalSection lock;
-    // Never destroyed: WinINet's threads may still reach these states at process exit.
-    static auto* kept = new std::vector<std::shared_ptr<AsyncState>>();
-    const CriticalSectionLock guard(lock);
-    kept->push_back(state);
-}
-
-namespace {
-
-void HandleStatus(AsyncState* state, DWORD status, LPVOID information)
-{
-#if defined(ORVANTA_FAULT_INJECTION)
-    InjectStatusCallbackFault(status);
-#endif
-    switch (status) {
-    case INTERNET_STATUS_CONNECTION_CLOSED:
-        state->connectionClosed = true;
-        break;
-    case INTERNET_STATUS_HANDLE_CLOSING:
-        ::SetEvent(state->handleClosed.Get());
-        break;
-    case INTERNET_STATUS_REQUEST_COMPLETE: {
-        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(information);
-        state->asyncError = result != nullptr ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
-        state->asyncResult = result != nullptr ? result->dwResult : 0;
-        const OperationKind kind = state->operationKind;
-        if (IsOpenKind(kind))
-            TakeOpenedHandle(*state, reinterpret_cast<HINTERNET>(state->asyncResult.load()));
-        // The reply text is kept per thread: it must be read on the thread that completed the call.
-        if (IsOpenKind(kind) || kind == OperationKind::FtpCommand)
-            state->SetLastResponse(ReadLastResponseInfo());
-        state->pending = false;
-        state->completed = true;
-        ::SetEvent(state->requestComplete.Get());
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-// Keeps the failure for the thread that waits for the call and wakes it; that thread rethrows
-// it. A call the engine has let go of has nobody waiting: the run ends with the report here.
-// handleClosed is left alone: a close that never completes must still abandon the state, which
-// WinINet may go on using.
-void HandOverFailure(AsyncState& state, std::exception_ptr failure)
-{
-    bool kept = false;
-    {
-        const CriticalSectionLock lock(state.abandonLock);
-        if (!state.abandoned) {
-            if (!state.callbackFailure)
-                state.callbackFailure = failure;
-            kept = true;
-        }
-    }
-    if (!kept)
-        EndRunWithReport(failure);
-    ::SetEvent(state.requestComplete.Get());
-}
-
-std::exception_ptr TakeCallbackFailure(AsyncState& state)
-{
-    const CriticalSectionLock lock(state.abandonLock);
-    return std::exchange(state.callbackFailure, nullptr);
-}
-
-} // namespace
-
-void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD)
-{
-    auto* state = reinterpret_cast<AsyncState*>(context);
-    if (state == nullptr)
-        return;  // the session handle has no context
-    // WinINet's thread runs this: a fault here must reach the chainer's own crash path.
-    const std::exception_ptr failure =
-        RunContained([state, status, information] { HandleStatus(state, status, information); });
-    if (failure)
-        HandOverFailure(*state, failure);
-}
-
-uint32_t InternetDownloader::OpenSession()
+uint32_t InternetSession::Open(const std::wstring& proxy)
 {
     auto state = std::make_shared<AsyncState>();
     DWORD error = 0;
@@ -199,10 +44,11 @@ uint32_t InternetDownloader::OpenSession()
         return error;
     state_ = std::move(state);
     stateAbandoned_ = false;
+    connection_ = nullptr;
+    request_ = nullptr;
 
-    const bool explicitProxy = !proxy_.empty();
-    session_.Reset(wininet::InternetOpenW(L"Orvanta", explicitProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                   explicitProxy ? proxy_.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    session_.Reset(wininet::InternetOpenW(L"Orvanta", !proxy.empty() ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                          !proxy.empty() ? proxy.c_str() : nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (!session_) {
         const DWORD error = ::GetLastError();
         return error != 0 ? error : ERROR_INTERNET_INTERNAL_ERROR;
@@ -211,7 +57,7 @@ uint32_t InternetDownloader::OpenSession()
     return 0;
 }
 
-void InternetDownloader::CloseSession()
+void InternetSession::Close()
 {
     CloseOpenHandles();
     if (session_) {
@@ -225,18 +71,13 @@ void InternetDownloader::CloseSession()
     }
 }
 
-void InternetDownloader::CloseOpenHandles()
+void InternetSession::CloseOpenHandles()
 {
-    CloseInternetHandle(currentHandle_);
-    CloseInternetHandle(connection_);
+    CloseHandle(request_);
+    CloseHandle(connection_);
 }
 
-DWORD_PTR InternetDownloader::Context() const
-{
-    return reinterpret_cast<DWORD_PTR>(state_.get());
-}
-
-void InternetDownloader::PrepareCall(OperationKind kind)
+void InternetSession::PrepareCall(OperationKind kind)
 {
     AsyncState& state = *state_;
     state.operationKind = kind;
@@ -249,7 +90,7 @@ void InternetDownloader::PrepareCall(OperationKind kind)
     ::SetLastError(0);
 }
 
-void InternetDownloader::CompleteAtOnce()
+void InternetSession::CompleteAtOnce()
 {
     AsyncState& state = *state_;
     state.pending = false;
@@ -257,7 +98,7 @@ void InternetDownloader::CompleteAtOnce()
     ::SetEvent(state.requestComplete.Get());
 }
 
-uint32_t InternetDownloader::WaitForCall(DWORD callError, bool honourPause)
+uint32_t InternetSession::WaitForCall(DWORD callError, bool honourPause)
 {
     AsyncState& state = *state_;
     if (callError != ERROR_IO_PENDING && callError != 0) {
@@ -278,7 +119,7 @@ uint32_t InternetDownloader::WaitForCall(DWORD callError, bool honourPause)
     }
 }
 
-uint32_t InternetDownloader::FinishOpen(HINTERNET returned, HINTERNET& handle)
+uint32_t InternetSession::FinishOpen(HINTERNET returned, HINTERNET& handle)
 {
     AsyncState& state = *state_;
     if (returned != nullptr) {
@@ -305,7 +146,7 @@ uint32_t InternetDownloader::FinishOpen(HINTERNET returned, HINTERNET& handle)
     return state.asyncError != 0 ? state.asyncError.load() : ERROR_INTERNET_INTERNAL_ERROR;
 }
 
-uint32_t InternetDownloader::FinishCall(BOOL returned, bool honourPause)
+uint32_t InternetSession::FinishCall(BOOL returned, bool honourPause)
 {
     AsyncState& state = *state_;
     if (returned) {
@@ -325,7 +166,7 @@ uint32_t InternetDownloader::FinishCall(BOOL returned, bool honourPause)
     return state.asyncError != 0 ? state.asyncError.load() : ERROR_INTERNET_INTERNAL_ERROR;
 }
 
-void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
+void InternetSession::CloseHandle(HINTERNET& handle)
 {
     HINTERNET closing = handle;
     handle = nullptr;
@@ -345,7 +186,7 @@ void InternetDownloader::CloseInternetHandle(HINTERNET& handle)
         AbandonState();
 }
 
-void InternetDownloader::AbandonState()
+void InternetSession::AbandonState()
 {
     AsyncState& state = *state_;
     HINTERNET unclaimed = nullptr;
@@ -361,20 +202,20 @@ void InternetDownloader::AbandonState()
     // Abandoning may happen while closing handles on the way out: the failure is not thrown.
     if (failure && std::uncaught_exceptions() == 0)
         EndRunWithReport(failure);
-    if (unclaimed != nullptr && unclaimed != connection_ && unclaimed != currentHandle_)
+    if (unclaimed != nullptr && unclaimed != connection_ && unclaimed != request_)
         wininet::InternetCloseHandle(unclaimed);
     // Whatever still completes writes into the state and its buffers: they stay alive.
     KeepForever(state_);
     stateAbandoned_ = true;
 }
 
-void InternetDownloader::RethrowCallbackFailure()
+void InternetSession::RethrowCallbackFailure()
 {
     if (const std::exception_ptr failure = TakeCallbackFailure(*state_))
         std::rethrow_exception(failure);
 }
 
-void InternetDownloader::WaitWhilePaused(bool leaveOnCompletion)
+void InternetSession::WaitWhilePaused(bool leaveOnCompletion)
 {
     if (sink_ == nullptr)
         return;
@@ -385,12 +226,12 @@ void InternetDownloader::WaitWhilePaused(bool leaveOnCompletion)
     }
 }
 
-bool InternetDownloader::IsCanceled() const
+bool InternetSession::IsCanceled() const
 {
     return sink_ != nullptr && sink_->IsCanceled();
 }
 
-std::wstring InternetDownloader::GetLastResponseText() const
+std::wstring InternetSession::LastResponseText() const
 {
     return state_ ? state_->LastResponse() : std::wstring();
 }

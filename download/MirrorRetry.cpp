@@ -1,5 +1,9 @@
-// Opening one of the mirrors: the retry policy over the URL list and the dispatch by scheme.
+// Opening one of the mirrors: the retry policy over the URL list and the dispatch to the source
+// of its scheme.
 #include "download/CredentialStore.h"
+#include "download/FtpSource.h"
+#include "download/HttpSource.h"
+#include "download/ShareSource.h"
 #include "download/InternetDownloader.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
@@ -13,7 +17,7 @@ uint32_t InternetDownloader::OpenWithRetries(uint64_t& resumeOffset, uint64_t& c
     const auto urlCount = static_cast<int32_t>(urls_.size());
     if (urlCount < 1)
         return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
-    int32_t attemptsLeft = std::max(retryCount_, urlCount - 1);
+    int32_t attemptsLeft = std::max(kRetryCount, urlCount - 1);
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
 
@@ -46,14 +50,23 @@ uint32_t InternetDownloader::OpenUrl(const std::wstring& url, const wchar_t* ver
         return cracked;
     switch (parts.scheme) {
     case INTERNET_SCHEME_FTP:
-        return OpenFtp(url, parts.port, parts.host, parts.user, parts.password, parts.path, resumeOffset,
-                       contentLength);
+        return FtpSource(Sources()).Open(url, parts.port, parts.host, parts.user, parts.password, parts.path,
+                                         resumeOffset, contentLength);
     case INTERNET_SCHEME_HTTP:
     case INTERNET_SCHEME_HTTPS:
-        return OpenHttp(url, verb, parts.port, parts.host, parts.user, parts.password, parts.path + parts.extra,
-                        parts.scheme == INTERNET_SCHEME_HTTPS, resumeOffset, contentLength);
-    case INTERNET_SCHEME_FILE:
-        return OpenShare(url, parts.path, parts.user, parts.password, resumeOffset, contentLength);
+        return HttpSource(Sources(), settings_.proxy, answers_)
+            .Open(url, verb, parts.port, parts.host, parts.user, parts.password, parts.path + parts.extra,
+                  parts.scheme == INTERNET_SCHEME_HTTPS, resumeOffset, contentLength);
+    case INTERNET_SCHEME_FILE: {
+        const uint32_t result =
+            ShareSource(Sources()).Open(url, parts.path, parts.user, parts.password, contentLength);
+        if (result == 0) {
+            sourceIsShare_ = true;
+            sharePath_ = parts.path;
+            resumeOffset = 0;  // share copies never resume
+        }
+        return result;
+    }
     default:
         return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     }

@@ -19,7 +19,6 @@ struct Functions {
     decltype(&::InternetQueryOptionW) queryOption = nullptr;
     decltype(&::InternetGetLastResponseInfoW) getLastResponseInfo = nullptr;
     decltype(&::InternetCrackUrlW) crackUrl = nullptr;
-    decltype(&::InternetTimeFromSystemTimeW) timeFromSystemTime = nullptr;
     decltype(&::HttpOpenRequestW) httpOpenRequest = nullptr;
     decltype(&::HttpSendRequestW) httpSendRequest = nullptr;
     decltype(&::HttpQueryInfoW) httpQueryInfo = nullptr;
@@ -39,7 +38,6 @@ struct Functions {
         library.Find("InternetQueryOptionW", queryOption);
         library.Find("InternetGetLastResponseInfoW", getLastResponseInfo);
         library.Find("InternetCrackUrlW", crackUrl);
-        library.Find("InternetTimeFromSystemTimeW", timeFromSystemTime);
         library.Find("HttpOpenRequestW", httpOpenRequest);
         library.Find("HttpSendRequestW", httpSendRequest);
         library.Find("HttpQueryInfoW", httpQueryInfo);
@@ -109,11 +107,6 @@ BOOL InternetGetLastResponseInfoW(LPDWORD error, LPWSTR buffer, LPDWORD length)
 BOOL InternetCrackUrlW(LPCWSTR url, DWORD urlLength, DWORD flags, LPURL_COMPONENTSW components)
 {
     return Api().library.Call(Api().crackUrl, BOOL{FALSE}, url, urlLength, flags, components);
-}
-
-BOOL InternetTimeFromSystemTimeW(const SYSTEMTIME* time, DWORD format, LPWSTR buffer, DWORD bufferBytes)
-{
-    return Api().library.Call(Api().timeFromSystemTime, BOOL{FALSE}, time, format, buffer, bufferBytes);
 }
 
 HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectName, LPCWSTR version,

@@ -26,7 +26,6 @@ BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD len
 BOOL InternetQueryOptionW(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length);
 BOOL InternetGetLastResponseInfoW(LPDWORD error, LPWSTR buffer, LPDWORD length);
 BOOL InternetCrackUrlW(LPCWSTR url, DWORD urlLength, DWORD flags, LPURL_COMPONENTSW components);
-BOOL InternetTimeFromSystemTimeW(const SYSTEMTIME* time, DWORD format, LPWSTR buffer, DWORD bufferBytes);
 HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectName, LPCWSTR version,
                            LPCWSTR referrer, LPCWSTR* acceptTypes, DWORD flags, DWORD_PTR context);
 BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, LPVOID optional,

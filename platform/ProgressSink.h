@@ -24,10 +24,9 @@ public:
     virtual void AddProgress(uint64_t bytes) = 0;
     virtual bool IsCanceled() = 0;
     virtual bool IsPaused() = 0;
-    // A failure; for a login or certificate question the answer decides. A question carries
-    // what it is about in `context` (the credential store, the request handle): pointer-sized,
-    // so a 64-bit build can hand the object back to whoever answers.
-    virtual uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t context) = 0;
+    // A failure, in words for the status line when `text` is not null; returns `code`.
+    // Questions to the person go through their own interface (DownloadQuestions), never here.
+    virtual uint32_t ReportError(const wchar_t* text, uint32_t code) = 0;
     // A stage step begins (the stages pass kind 8).
     virtual void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) = 0;
 };

@@ -63,7 +63,7 @@ void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
 
 void RunStages(InstallStages& stages)
 {
-    stages.RunDownloadStage(nullptr);
+    stages.RunDownloadStage(nullptr, nullptr);
     stages.RunOpenSiteStage(nullptr);
     stages.RunInstallStage(nullptr);
 }

@@ -37,9 +37,9 @@ InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction,
 {
 }
 
-uint32_t InstallStage::RunDownloadStage(ProgressSink* sink)
+uint32_t InstallStage::RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions)
 {
-    return DownloadPrerequisites(config_, downloads_, sink);
+    return DownloadPrerequisites(config_, downloads_, sink, questions);
 }
 
 void InstallStage::RunOpenSiteStage(ProgressSink* sink)
@@ -97,7 +97,7 @@ uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
         const uint32_t report =
             result == PackageLauncher::RunFailed ? DLERR_MANDATORY_FAILED : DLERR_MANDATORY_NEEDS_REBOOT;
         if (sink != nullptr)
-            sink->ReportError(items[index].name.c_str(), report, 0);
+            sink->ReportError(items[index].name.c_str(), report);
         return kInstallFailure;
     }
     return 0;

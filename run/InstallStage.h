@@ -15,6 +15,7 @@ namespace orvanta {
 
 struct ChainerConfig;
 class ExtractionContext;
+class DownloadQuestions;
 class InterbootStore;
 class ProgressSink;
 
@@ -25,7 +26,7 @@ public:
                  const RunServices& services);
 
     void SetSilent(bool silent) override { silent_ = silent; }
-    uint32_t RunDownloadStage(ProgressSink* sink) override;
+    uint32_t RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions) override;
     void RunOpenSiteStage(ProgressSink* sink) override;
     // A restart is started without asking only in a silent run.
     uint32_t RunInstallStage(ProgressSink* sink) override;

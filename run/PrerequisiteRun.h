@@ -9,6 +9,7 @@
 namespace orvanta {
 
 struct ChainerConfig;
+class DownloadQuestions;
 class ExtractionContext;
 class InterbootStore;
 class ProgressSink;
@@ -27,8 +28,9 @@ class InstallStages {
 public:
     virtual ~InstallStages() = default;
     virtual void SetSilent(bool silent) = 0;
-    // 0, or 1603 when a download was rejected or a mandatory one failed.
-    virtual uint32_t RunDownloadStage(ProgressSink* sink) = 0;
+    // 0, or 1603 when a download was rejected or a mandatory one failed. Logins and certificate
+    // errors are put to `questions` (null in a silent run: refused).
+    virtual uint32_t RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions) = 0;
     virtual void RunOpenSiteStage(ProgressSink* sink) = 0;
     // 0, 1602 canceled through the sink, or 1603 a mandatory prerequisite failed or asked for
     // a reboot.

@@ -5,11 +5,11 @@
 
 namespace orvanta {
 
-void StagesWorker::Run(ProgressSink& sink)
+void StagesWorker::Run(ProgressSink& sink, DownloadQuestions& questions)
 {
     // The worker's own apartment: installers started through the shell may need COM.
     const ComApartment apartment(COINIT_APARTMENTTHREADED);
-    if (stages_.RunDownloadStage(&sink) != 0 || sink.IsCanceled())
+    if (stages_.RunDownloadStage(&sink, &questions) != 0 || sink.IsCanceled())
         return;
     stages_.RunOpenSiteStage(&sink);
     if (sink.IsCanceled())

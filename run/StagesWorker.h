@@ -17,7 +17,7 @@ public:
     }
 
     // Stops after a stage that failed or when the sink says canceled.
-    void Run(ProgressSink& sink) override;
+    void Run(ProgressSink& sink, DownloadQuestions& questions) override;
     // 2 while a restart is under way; else the re-check and the mandatory check: 1 passed, 7 not.
     int32_t FinalResult() override;
     void EndSession() override { stages_.Stop(); }

@@ -7,16 +7,17 @@
 
 namespace orvanta {
 
+class DownloadQuestions;
 class ProgressSink;
 
 // The work of the progress dialog's worker thread.
 class StageWorker {
 public:
     virtual ~StageWorker() = default;
-    // Runs the download, open-site and install stages on the worker thread, reporting to `sink`.
-    // After the last stage it calls sink.Complete(0, 0); a failure or a cancel ends it earlier
-    // without that call.
-    virtual void Run(ProgressSink& sink) = 0;
+    // Runs the download, open-site and install stages on the worker thread, reporting to `sink`
+    // and asking the person through `questions`. After the last stage it calls
+    // sink.Complete(0, 0); a failure or a cancel ends it earlier without that call.
+    virtual void Run(ProgressSink& sink, DownloadQuestions& questions) = 0;
     // How the dialog ends once every stage ran (asked by the sink's Complete(0, 0)).
     virtual int32_t FinalResult() = 0;
     // The user's session ends: no further installer is started.

@@ -1,8 +1,6 @@
 #include "ui/ProgressDialog.h"
 
-#include "download/Authentication.h"
 #include "download/CredentialStore.h"
-#include "download/InternetDownloader.h"
 #include "platform/FaultTranslation.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
@@ -56,7 +54,7 @@ int32_t ProgressDialog::Run()
 DWORD WINAPI ProgressDialog::WorkerThread(void* parameter)
 {
     auto* dialog = static_cast<ProgressDialog*>(parameter);
-    dialog->workerFailure_ = RunContained([dialog] { dialog->worker_.Run(*dialog); });
+    dialog->workerFailure_ = RunContained([dialog] { dialog->worker_.Run(*dialog, *dialog); });
     // The dialog closes; Run hands the failure on to the thread that reports it.
     if (dialog->workerFailure_ && !dialog->Closed())
         ::PostMessageW(dialog->window_, kEndMessage, ProgressCanceledOrRebooting, 0);
@@ -199,20 +197,24 @@ void ProgressDialog::Complete(uint32_t kind, uint32_t)
     ::PostMessageW(window_, kEndMessage, static_cast<WPARAM>(end), 0);
 }
 
-uint32_t ProgressDialog::ReportError(const wchar_t* text, uint32_t code, uintptr_t context)
+uint32_t ProgressDialog::ReportError(const wchar_t* text, uint32_t code)
 {
-    if (code == DLERR_AUTH_REQUIRED && context != 0)
-        return AskForLogin(*reinterpret_cast<CredentialStore*>(context), code);
     ShowError(text);
     return code;
 }
 
-uint32_t ProgressDialog::AskForLogin(CredentialStore& store, uint32_t code)
+bool ProgressDialog::AskForLogin(CredentialStore& store)
 {
     // The failure that follows a refused question shows the error.
     if (Closed() || canceled_)
-        return code;
-    return store.AskUser(window_) ? kAnswerRetry : code;
+        return false;
+    return store.AskUser(window_);
+}
+
+bool ProgressDialog::AcceptCertificateError(uint32_t)
+{
+    ShowError(nullptr);
+    return false;
 }
 
 void ProgressDialog::ShowError(const wchar_t* text)

@@ -1,9 +1,11 @@
 // The modal progress dialog of a basic-interface run: a status line, a progress bar and Cancel,
 // mirrored on the taskbar button. A worker thread runs the stages and reports through the
 // dialog's sink; the sink never shows a message box: an error is the status line's text and the
-// bar's error state until the user presses Cancel.
+// bar's error state until the user presses Cancel. The worker's questions (a login) are put to
+// the user over the dialog.
 #pragma once
 
+#include "download/DownloadQuestions.h"
 #include "run/UserInterface.h"
 #include "platform/ProgressSink.h"
 #include "platform/UniqueResource.h"
@@ -20,7 +22,7 @@ namespace orvanta {
 
 class CredentialStore;
 
-class ProgressDialog final : private DialogObject, public ProgressSink {
+class ProgressDialog final : private DialogObject, public ProgressSink, public DownloadQuestions {
 public:
     // The bar counts the steps of a stage. A step of a transfer stage has this many units (fewer
     // when the stage has so many steps that the bar's 32-bit range would not hold them), so that
@@ -47,10 +49,14 @@ public:
     void AddProgress(uint64_t bytes) override;
     bool IsCanceled() override { return canceled_; }
     bool IsPaused() override { return false; }
-    // A login question is put to the user (answered with ERROR_RETRY when confirmed); anything
-    // else shows the error and is answered with its own code.
-    uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t context) override;
+    // Shows the error and answers with its code.
+    uint32_t ReportError(const wchar_t* text, uint32_t code) override;
     void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) override;
+
+    // The questions, called on the worker thread. A login is asked over the dialog unless it has
+    // closed or was canceled; a certificate error shows as an error and is refused.
+    bool AskForLogin(CredentialStore& store) override;
+    bool AcceptCertificateError(uint32_t error) override;
 
 private:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -69,7 +75,6 @@ private:
     void MoveBar(uint64_t position);
     void ShowError(const wchar_t* text);
     void ClearError();
-    uint32_t AskForLogin(CredentialStore& store, uint32_t code);
 
     StageWorker& worker_;
     std::wstring caption_;

@@ -86,13 +86,11 @@ void RecordingSink::AddProgress(uint64_t bytes)
     steps_.push_back(bytes);
 }
 
-uint32_t RecordingSink::ReportError(const wchar_t* text, uint32_t code, uintptr_t context)
+uint32_t RecordingSink::ReportError(const wchar_t* text, uint32_t code)
 {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        errors_.push_back(ReportedError{text != nullptr ? text : L"", text != nullptr, code, context});
-    }
-    return answer ? answer(code, context) : code;
+    std::lock_guard<std::mutex> guard(lock_);
+    errors_.push_back(ReportedError{text != nullptr ? text : L"", text != nullptr, code});
+    return code;
 }
 
 std::vector<ReportedError> RecordingSink::Errors()
@@ -123,18 +121,6 @@ bool PromptingStore::GetRemembered(std::wstring& user, std::wstring& password)
         return false;
     offered.push_back(user);
     return true;
-}
-
-void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store)
-{
-    // The store is reached through the context, as the progress dialog reaches it.
-    sink.answer = [&store](uint32_t code, uintptr_t context) {
-        auto* asked = reinterpret_cast<orvanta::CredentialStore*>(context);
-        EXPECT_TRUE(asked == nullptr || asked == &store);
-        if (code == orvanta::DLERR_AUTH_REQUIRED && asked != nullptr && asked->AskUser(nullptr))
-            return orvanta::kAnswerRetry;
-        return code;
-    };
 }
 
 uint32_t CountingDownloader::OpenUrl(const std::wstring& url, const wchar_t* verb, uint64_t& resumeOffset,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "download/CredentialStore.h"
+#include "download/DownloadQuestions.h"
 #include "download/InternetDownloader.h"
 #include "platform/ProgressSink.h"
 
@@ -87,7 +88,6 @@ struct ReportedError {
     std::wstring text;
     bool hasText = false;
     uint32_t code = 0;
-    uintptr_t context = 0;  // not 0 for a question (login, certificate)
 };
 
 // Records what the stages and the engine report. The stage calls (ranges, statuses) come from
@@ -107,7 +107,7 @@ public:
         return canceled || (cancelAfterStatuses >= 0 && static_cast<int>(statuses.size()) >= cancelAfterStatuses);
     }
     bool IsPaused() override { return false; }
-    uint32_t ReportError(const wchar_t* text, uint32_t code, uintptr_t context) override;
+    uint32_t ReportError(const wchar_t* text, uint32_t code) override;
     void SetStatus(const std::wstring& text, uint32_t kind, uint32_t) override
     {
         statuses.push_back(text);
@@ -126,8 +126,6 @@ public:
     std::vector<uint32_t> ranges;
     std::vector<std::wstring> statuses;
     std::vector<uint32_t> statusKinds;
-    // Answers ReportError; by default the code itself (as the program's own sinks do).
-    std::function<uint32_t(uint32_t code, uintptr_t context)> answer;
 
 private:
     std::mutex lock_;
@@ -157,9 +155,36 @@ private:
     std::vector<Answer> answers_;
 };
 
-// Makes the sink answer a login question (the report that carries the store as context) by
-// asking the store it finds in the context, as a prompting interface does.
-void AnswerLoginsFrom(RecordingSink& sink, orvanta::CredentialStore& store);
+// Records the questions of the engine. A login is put to the store's prompt, as the progress
+// dialog does, when `answerLogins`; a certificate error is accepted when `acceptCertificates`.
+class RecordingQuestions : public orvanta::DownloadQuestions {
+public:
+    bool AskForLogin(orvanta::CredentialStore& store) override
+    {
+        logins.push_back(store.Url());
+        return answerLogins && store.AskUser(nullptr);
+    }
+    bool AcceptCertificateError(uint32_t error) override
+    {
+        certificateErrors.push_back(error);
+        return acceptCertificates;
+    }
+
+    bool answerLogins = true;
+    bool acceptCertificates = false;
+    std::vector<std::wstring> logins;  // the URL of each login question
+    std::vector<uint32_t> certificateErrors;
+};
+
+// Settings that expect `size` bytes (0: any size) and, with `digests`, compute MD5 and SHA-256.
+inline orvanta::DownloadSettings Checking(uint64_t size, bool digests = false)
+{
+    orvanta::DownloadSettings settings;
+    settings.expectedSize = size;
+    settings.wantMd5 = digests;
+    settings.wantSha256 = digests;
+    return settings;
+}
 
 class CountingDownloader : public orvanta::InternetDownloader {
 public:

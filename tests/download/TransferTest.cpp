@@ -32,8 +32,7 @@ TEST_F(HttpTransfer, DownloadsTheWholeFileWithProgressAndNoPartFileLeftAlsoOverF
     const std::wstring target = dir_ / L"sub\\folder\\medium.bin";
     for (const std::wstring& url : {Servers().NginxUrl(L"medium.bin"), Servers().FtpUrl(L"", L"medium.bin")}) {
         RecordingSink sink;
-        InternetDownloader downloader(&sink, nullptr);
-        downloader.SetExpectedSize(static_cast<uint32_t>(medium_.size()));
+        InternetDownloader downloader(&sink, nullptr, nullptr, Checking(medium_.size()));
         ASSERT_EQ(Fetch(downloader, url, target), 0u) << url;
         EXPECT_EQ(ReadBytes(target), medium_);
         EXPECT_FALSE(FileExists(target + L".part"));
@@ -65,29 +64,25 @@ TEST_F(HttpTransfer, PartFileIsContinuedOnlyWhereTheServerContinuesItAndStaleOne
     const struct {
         std::wstring url;
         std::string part;
-        bool resume;
         uint32_t status;  // 0: FTP
         bool continued;
     } cases[] = {
-        {nginx, kept, true, 206, true},
+        {nginx, kept, 206, true},
         // Partial answers without Content-Length: the Content-Range total tells the length, or nothing.
-        {Servers().FaultUrl(L"/nolength206/medium.bin"), prefix, true, 206, true},
-        {bare, prefix, true, 206, true},
-        {nginx, std::string(300000, 'k'), false, 200, false},
-        {norange, std::string(300000, 'k'), true, 200, false},
-        {nginx, stale, true, 200, false},        {nginx, staleLonger, true, 200, false},
-        {norange, stale, true, 200, false},      {norange, staleLonger, true, 200, false},
-        {ftp, stale, true, 0, false},            {ftp, staleLonger, true, 0, false},
-        {Servers().FtpUrl(L"tester:secret", L"medium.bin"), ftpKept, true, 0, true},
-        {Servers().FtpUrl(L"norest:secret", L"medium.bin"), ftpKept, true, 0, false},
+        {Servers().FaultUrl(L"/nolength206/medium.bin"), prefix, 206, true},
+        {bare, prefix, 206, true},
+        {norange, std::string(300000, 'k'), 200, false},
+        {nginx, stale, 200, false},        {nginx, staleLonger, 200, false},
+        {norange, stale, 200, false},      {norange, staleLonger, 200, false},
+        {ftp, stale, 0, false},            {ftp, staleLonger, 0, false},
+        {Servers().FtpUrl(L"tester:secret", L"medium.bin"), ftpKept, 0, true},
+        {Servers().FtpUrl(L"norest:secret", L"medium.bin"), ftpKept, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::string(c.url.begin(), c.url.end()) << " part " << c.part.size());
         ASSERT_TRUE(WriteBytes(target_ + L".part", c.part));
         RecordingSink sink;
-        InternetDownloader downloader(&sink, nullptr);
-        downloader.SetResumeEnabled(c.resume);
-        downloader.SetDigestsWanted(true, true);
+        InternetDownloader downloader(&sink, nullptr, nullptr, Checking(0, true));
         ASSERT_EQ(Fetch(downloader, c.url, target_), 0u);
         const std::string expected = c.continued ? c.part + medium_.substr(c.part.size()) : medium_;
         EXPECT_TRUE(ReadBytes(target_) == expected);
@@ -123,8 +118,7 @@ TEST_F(HttpTransfer, ErrorStatusesFailWithTheirCodesAndNeverBecomeTheFile)
     // Not even a body that is the file itself, with the expected size, over an old file.
     ASSERT_TRUE(WriteBytes(target_, "old content"));
     RecordingSink sink;
-    InternetDownloader withBody(&sink, nullptr);
-    withBody.SetExpectedSize(medium_.size());
+    InternetDownloader withBody(&sink, nullptr, nullptr, Checking(medium_.size()));
     EXPECT_EQ(Fetch(withBody, Servers().FaultUrl(L"/statusbody/500/medium.bin"), target_), DLERR_ERROR_STATUS);
     EXPECT_EQ(withBody.GetStatusCode(), 500u);
     EXPECT_EQ(ReadBytes(target_), "old content");
@@ -144,8 +138,7 @@ TEST_F(HttpTransfer, SizeOtherThanTheExpectedOneFailsAndLeavesNothingBytesPastTh
                  {Servers().FaultUrl(L"/overlongnolength/3000000/medium.bin"), medium_.size(), false}};
     for (const auto& c : cases) {
         RecordingSink sink;
-        InternetDownloader downloader(&sink, nullptr);
-        downloader.SetExpectedSize(c.expected);
+        InternetDownloader downloader(&sink, nullptr, nullptr, Checking(c.expected));
         EXPECT_EQ(Fetch(downloader, c.url, target_), DLERR_SIZE_MISMATCH) << c.url;
         EXPECT_FALSE(FileExists(target_));
         EXPECT_FALSE(FileExists(target_ + L".part"));
@@ -215,49 +208,43 @@ TEST_F(HttpTransfer, DropThatCannotBeContinuedFailsAndKeepsThePartFile)
 // secure connection for later requests of the same process.
 TEST_F(HttpTransfer, UntrustedCertificateIsAQuestionAndRefusingItFails)
 {
-    InternetDownloader downloader(&sink_, nullptr);  // the sink answers with the code: refused
+    RecordingQuestions questions;  // refuses
+    InternetDownloader downloader(&sink_, nullptr, &questions);
     const uint32_t result = Fetch(downloader, Servers().SecureUrl(L"small.bin"), dir_ / L"small.bin");
     EXPECT_TRUE(result == 12045u || result == 12038u || result == 12037u || result == 12044u) << result;
+    EXPECT_EQ(questions.certificateErrors, std::vector<uint32_t>{result});
     const auto errors = sink_.Errors();
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_FALSE(errors[0].hasText);  // the question, with the request as context
-    EXPECT_EQ(errors[0].code, result);
-    EXPECT_NE(errors[0].context, 0u);
-    EXPECT_EQ(errors[1].text, L"small.bin");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].text, L"small.bin");
     EXPECT_FALSE(FileExists(dir_ / L"small.bin"));
 
-    // FailOnCertificateErrors fails without the question.
+    // Nobody to ask fails without a question.
     RecordingSink failSink;
     InternetDownloader failing(&failSink, nullptr);
-    failing.SetFailOnCertificateErrors(true);
     EXPECT_NE(Fetch(failing, Servers().SecureUrl(L"small.bin"), dir_ / L"small.bin"), 0u);
     ASSERT_EQ(failSink.Errors().size(), 1u);
     EXPECT_EQ(failSink.Errors()[0].text, L"small.bin");
 }
 
-TEST_F(HttpTransfer, AcceptedCertificateErrorsLetTheDownloadThrough)
+TEST_F(HttpTransfer, AcceptedCertificateErrorLetsTheDownloadThrough)
 {
-    for (int setting = 0; setting < 2; ++setting) {
-        RecordingSink sink;
-        InternetDownloader downloader(&sink, nullptr);
-        if (setting == 0)
-            downloader.SetAcceptCertificateErrors(true);
-        else
-            downloader.SetIgnoreCertificateProblems(true);
-        const std::wstring target = dir_ / L"small.bin";
-        ASSERT_EQ(Fetch(downloader, Servers().SecureUrl(L"small.bin"), target), 0u) << setting;
-        EXPECT_EQ(ReadBytes(target), ReadBytes(Servers().DataFile(L"small.bin")));
-        EXPECT_TRUE(sink.Errors().empty());
-    }
+    RecordingSink sink;
+    RecordingQuestions questions;
+    questions.acceptCertificates = true;
+    InternetDownloader downloader(&sink, nullptr, &questions);
+    const std::wstring target = dir_ / L"small.bin";
+    ASSERT_EQ(Fetch(downloader, Servers().SecureUrl(L"small.bin"), target), 0u);
+    EXPECT_EQ(ReadBytes(target), ReadBytes(Servers().DataFile(L"small.bin")));
+    EXPECT_TRUE(sink.Errors().empty());
 }
 
 TEST_F(FtpTransfer, RejectedLoginAsksWithTheFtpRealmAndTheAnswerServesTheNextServerToo)
 {
     PromptingStore store;
     store.WillAnswer(L"tester", L"secret");
-    AnswerLoginsFrom(sink_, store);
+    RecordingQuestions questions;
     {
-        InternetDownloader first(&sink_, &store);
+        InternetDownloader first(&sink_, &store, &questions);
         ASSERT_EQ(Fetch(first, Servers().FtpUrl(L"tester:wrong-1", L"small.bin"), dir_ / L"small.bin"), 0u);
     }
     EXPECT_EQ(store.questions, 1);
@@ -265,7 +252,7 @@ TEST_F(FtpTransfer, RejectedLoginAsksWithTheFtpRealmAndTheAnswerServesTheNextSer
     EXPECT_EQ(store.Url().find(L"wrong-1"), std::wstring::npos);
     EXPECT_EQ(ReadBytes(dir_ / L"small.bin"), small_);
 
-    InternetDownloader second(&sink_, &store);
+    InternetDownloader second(&sink_, &store, &questions);
     ASSERT_EQ(Fetch(second, Servers().FtpUrl(L"tester:wrong-2", L"medium.bin"), target_), 0u);
     EXPECT_EQ(store.questions, 1);
     EXPECT_EQ(ReadBytes(target_), medium_);
@@ -274,11 +261,13 @@ TEST_F(FtpTransfer, RejectedLoginAsksWithTheFtpRealmAndTheAnswerServesTheNextSer
 TEST_F(FtpTransfer, UnansweredRejectedLoginOrMissingFileFailsAndIsReported)
 {
     CredentialStore store;
-    InternetDownloader downloader(&sink_, &store);
+    RecordingQuestions questions;
+    InternetDownloader downloader(&sink_, &store, &questions);
     const uint32_t result = Fetch(downloader, Servers().FtpUrl(L"tester:wrong", L"small.bin"), dir_ / L"s.bin");
     EXPECT_TRUE(result == 12013u || result == 12014u || result == 12015u) << result;
-    ASSERT_EQ(sink_.Errors().size(), 2u);  // the question, then the failure
-    EXPECT_EQ(sink_.Errors()[1].code, result);
+    EXPECT_EQ(questions.logins.size(), 1u);  // the question, then the failure
+    ASSERT_EQ(sink_.Errors().size(), 1u);
+    EXPECT_EQ(sink_.Errors()[0].code, result);
 
     // A missing file fails and is reported alone.
     RecordingSink sink;

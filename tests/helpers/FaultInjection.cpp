@@ -14,7 +14,7 @@
 // and later, once, during a download:
 //   status-callback    a null read in WinINet's status callback, on the first completion
 //   digest-worker      a null read on a digest worker, before it hashes its first block
-// (this build compiles download/InternetSession.cpp and download/StreamHasher.cpp with
+// (this build compiles download/AsyncState.cpp and download/StreamHasher.cpp with
 // ORVANTA_FAULT_INJECTION, which calls the two functions at the end of this file).
 #include "platform/Exception.h"
 #include "platform/FaultTranslation.h"

@@ -19,7 +19,7 @@ namespace {
 struct FakeStages final : InstallStages {
     explicit FakeStages(RebootFlags flags, std::vector<std::wstring>& calls) : flags(flags), calls(calls) {}
     void SetSilent(bool silent) override { calls.push_back(silent ? L"silent" : L"basic"); }
-    uint32_t RunDownloadStage(ProgressSink* sink) override { return Stage(L"download", sink); }
+    uint32_t RunDownloadStage(ProgressSink* sink, DownloadQuestions*) override { return Stage(L"download", sink); }
     void RunOpenSiteStage(ProgressSink* sink) override { Stage(L"opensite", sink); }
     uint32_t RunInstallStage(ProgressSink* sink) override { return Stage(L"install", sink); }
     void Stop() override { calls.push_back(L"stop"); }

@@ -61,7 +61,7 @@ public:
     using Script = std::function<void(ProgressSink& sink, HWND dialog)>;
     explicit ScriptedWorker(Script script) : script_(std::move(script)) {}
 
-    void Run(ProgressSink& sink) override
+    void Run(ProgressSink& sink, DownloadQuestions&) override
     {
         const HWND dialog = WaitForDialog(::GetCurrentProcessId(), kCaption, IDC_PROGRESS_BAR);
         script_(sink, dialog);
@@ -165,7 +165,7 @@ TEST(ProgressDialogParts, TheBarAndTheTaskbarOnlyMoveForwardWithinAStageAndAnErr
                 EXPECT_EQ(BarPosition(dialog), calls[index].position) << "call " << index;
                 EXPECT_EQ(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0), calls[index].high) << "call " << index;
             }
-            EXPECT_EQ(sink.ReportError(L"", DLERR_REJECTED, 0), DLERR_REJECTED);
+            EXPECT_EQ(sink.ReportError(L"", DLERR_REJECTED), DLERR_REJECTED);
             EXPECT_FALSE(sink.IsCanceled());
             PressButton(dialog, IDCANCEL);  // posted after the taskbar's values: they arrive first
             EXPECT_TRUE(WaitUntil([&] { return sink.IsCanceled(); }));

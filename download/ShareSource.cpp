@@ -1,9 +1,8 @@
-// file: URLs: network shares (with a login when the URL or the user gives one) and local
-// folders, copied with CopyFileExW into the ".part" file.
+#include "download/ShareSource.h"
+
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
-#include "download/FileDigests.h"
-#include "download/InternetDownloader.h"
+#include "download/InternetSession.h"
 #include "download/MprApi.h"
 #include "download/TransferRules.h"
 #include "download/UrlParts.h"
@@ -66,23 +65,15 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER stream
     return PROGRESS_CONTINUE;
 }
 
-bool IsEarlier(const SYSTEMTIME& a, const FILETIME& b)
-{
-    FILETIME converted;
-    if (!::SystemTimeToFileTime(&a, &converted))
-        return false;
-    return ::CompareFileTime(&converted, &b) < 0;
-}
-
 } // namespace
 
-uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstring& path, const std::wstring& user,
-                                       const std::wstring& password, uint64_t& resumeOffset, uint64_t& contentLength)
+uint32_t ShareSource::Open(const std::wstring& url, const std::wstring& path, const std::wstring& user,
+                           const std::wstring& password, uint64_t& contentLength)
 {
     const std::wstring root = ShareRootOf(path);
-    CloseOpenHandles();
-    if (credentials_ != nullptr)
-        credentials_->ResetAttempt();
+    context_.session.CloseOpenHandles();
+    if (context_.credentials != nullptr)
+        context_.credentials->ResetAttempt();
     std::wstring currentUser = user;
     std::wstring currentPassword = password;
     uint32_t result = 0;
@@ -90,23 +81,18 @@ uint32_t InternetDownloader::OpenShare(const std::wstring& url, const std::wstri
         // A local path has no share to log on to.
         result = (!currentUser.empty() && !root.empty()) ? ConnectShare(root, currentUser, currentPassword) : 0;
         if (result == 0)
-            result = LookUpShareFile(path, contentLength);
+            result = LookUpFile(path, contentLength);
         if (result == 0)
             break;
         if (!IsShareLoginError(result) ||
-            !Authenticate(credentials_, sink_, nullptr, url, kShareRealm, false, std::wstring(), currentUser,
+            !Authenticate(context_.credentials, context_.questions, nullptr, url, kShareRealm, false, std::wstring(), currentUser,
                           currentPassword))
             return result;
     }
-    if (result != 0)
-        return result;
-    sourceIsShare_ = true;
-    sharePath_ = path;
-    resumeOffset = 0;  // share copies never resume
-    return 0;
+    return result;
 }
 
-uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint64_t& contentLength)
+uint32_t ShareSource::LookUpFile(const std::wstring& path, uint64_t& contentLength)
 {
     if (path.empty())
         return ERROR_INVALID_PARAMETER;
@@ -120,69 +106,25 @@ uint32_t InternetDownloader::LookUpShareFile(const std::wstring& path, uint64_t&
     return 0;
 }
 
-uint32_t InternetDownloader::ReadSourceTime(const std::wstring& source)
+DWORD ShareSource::Copy(const std::wstring& source, const std::wstring& partialPath, const std::wstring& target,
+                        ProgressSink* sink)
 {
-    UniqueFile file(::CreateFileW(MakeLongPath(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    FILETIME written{};
-    if (!file || !::GetFileTime(file.Get(), nullptr, nullptr, &written)) {
-        const DWORD error = ::GetLastError();
-        Report(nullptr, error);
-        return error;
-    }
-    ::FileTimeToSystemTime(&written, &lastModified_);
-    if (ifModifiedSince_.wYear != 0 && !IsEarlier(ifModifiedSince_, written))
-        return DLERR_NOT_MODIFIED;
-    return 0;
-}
-
-uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std::wstring& target)
-{
-    if (ifModifiedSince_.wYear != 0) {
-        const uint32_t timeResult = ReadSourceTime(source);
-        if (timeResult != 0)
-            return timeResult;
-    }
-    partialPath_ = target + L".part";
-    const DWORD folderResult = CreateFolderTree(target, false);
-    if (folderResult != 0) {
-        Report(nullptr, folderResult);
-        return folderResult;
-    }
-    if (grantAccessToEveryone_ && ::GetFileAttributesW(MakeLongPath(partialPath_).c_str()) == INVALID_FILE_ATTRIBUTES) {
-        UniqueFile created;
-        CreatePartialForEveryone(CREATE_ALWAYS, created);
-    }
-
     WIN32_FILE_ATTRIBUTE_DATA data{};
     const uint64_t sourceSize = ::GetFileAttributesExW(MakeLongPath(source).c_str(), GetFileExInfoStandard, &data)
                                     ? (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
                                     : 0;
-    if (sink_ != nullptr)
-        sink_->BeginTransfer(1, sourceSize, target);
+    if (sink != nullptr)
+        sink->BeginTransfer(1, sourceSize, target);
     CopyProgress progress;
-    progress.sink = sink_;
+    progress.sink = sink;
     progress.lastReportTick = ::GetTickCount();
-    if (!::CopyFileExW(MakeLongPath(source).c_str(), MakeLongPath(partialPath_).c_str(), OnCopyProgress, &progress,
-                       nullptr, 0)) {
-        const DWORD error = ::GetLastError();
-        if (IsCanceled())
-            return DLERR_CANCELED;
-        ReportForTarget(error);
-        return error;
-    }
+    if (!::CopyFileExW(MakeLongPath(source).c_str(), MakeLongPath(partialPath).c_str(), OnCopyProgress, &progress,
+                       nullptr, 0))
+        return ::GetLastError();
     // Some systems copy without ever calling the progress routine: the rest is reported here.
-    if (sink_ != nullptr && progress.reported < sourceSize)
-        sink_->AddProgress(sourceSize - progress.reported);
-    if (wantMd5_ || wantSha256_) {
-        // CopyFileExW never hands the bytes over on their way: the copy is read once.
-        const DWORD hashError = ComputeFileDigests(partialPath_, wantMd5_, wantSha256_, digests_);
-        if (hashError != 0) {
-            ReportForTarget(hashError);
-            return hashError;
-        }
-    }
-    return FinishPartialFile();
+    if (sink != nullptr && progress.reported < sourceSize)
+        sink->AddProgress(sourceSize - progress.reported);
+    return 0;
 }
 
 } // namespace orvanta

@@ -1,13 +1,16 @@
 // Opening an HTTP or HTTPS download: connection, request, headers, the send with its status,
 // certificate and login handling.
+#include "download/HttpSource.h"
+
 #include "download/AsyncState.h"
 #include "download/Authentication.h"
 #include "download/CredentialStore.h"
+#include "download/DownloadQuestions.h"
 #include "download/InternetDownloader.h"
+#include "download/InternetSession.h"
 #include "download/TransferRules.h"
 #include "platform/Strings.h"
 #include "platform/Text.h"
-#include "platform/ProgressSink.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,8 +20,7 @@ namespace {
 
 // RELOAD | NO_CACHE_WRITE | KEEP_CONNECTION | IGNORE_REDIRECT_TO_HTTP | IGNORE_REDIRECT_TO_HTTPS
 constexpr DWORD kRequestFlags = 0x8440C000;
-// Ignore revocation, unknown CA, wrong usage, name and date problems and weak signatures.
-constexpr DWORD kIgnoreCertificateProblems = 0x13380;
+// What a person who accepts a certificate error lets through.
 constexpr DWORD kAcceptCertificateErrors = 0x3F05;
 // Each resend needs a fresh answer from the user or a relaxed flag; this only stops a loop
 // that nothing would end.
@@ -32,14 +34,6 @@ bool AddSecurityFlags(HINTERNET request, DWORD flags)
         return false;
     current |= flags;
     return wininet::InternetSetOptionW(request, INTERNET_OPTION_SECURITY_FLAGS, &current, sizeof(current)) == TRUE;
-}
-
-std::wstring HttpDate(const SYSTEMTIME& time)
-{
-    wchar_t buffer[64] = {};
-    if (!wininet::InternetTimeFromSystemTimeW(&time, INTERNET_RFC1123_FORMAT, buffer, sizeof(buffer)))
-        return {};
-    return buffer;
 }
 
 // A header value with one growth of the buffer when it is too small.
@@ -64,67 +58,63 @@ const wchar_t* NullWhenEmpty(const std::wstring& text)
     return text.empty() ? nullptr : text.c_str();
 }
 
+std::wstring BuildRequestHeaders(uint64_t resumeOffset)
+{
+    std::wstring headers;
+    if (resumeOffset != 0)
+        headers += L"Range: bytes=" + DecimalText(resumeOffset) + L"-\r\n";
+    return headers;
+}
+
 } // namespace
 
-uint32_t InternetDownloader::OpenHttp(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port,
+uint32_t HttpSource::Open(const std::wstring& url, const wchar_t* verb, INTERNET_PORT port,
                                       const std::wstring& host, const std::wstring& user,
                                       const std::wstring& password, const std::wstring& objectName, bool secure,
                                       uint64_t& resumeOffset, uint64_t& contentLength)
 {
-    uint32_t result = OpenHttpRequest(verb, port, host, user, password, objectName, secure);
+    uint32_t result = OpenRequest(verb, port, host, user, password, objectName, secure);
     if (result == 0)
-        result = SendHttpRequest(url, user, password, resumeOffset, contentLength);
+        result = SendRequest(url, user, password, resumeOffset, contentLength);
     if (result != 0)
-        CloseOpenHandles();
+        session_.CloseOpenHandles();
     return result;
 }
 
-uint32_t InternetDownloader::OpenHttpRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
+uint32_t HttpSource::OpenRequest(const wchar_t* verb, INTERNET_PORT port, const std::wstring& host,
                                              const std::wstring& user, const std::wstring& password,
                                              const std::wstring& objectName, bool secure)
 {
-    PrepareCall(OperationKind::Connect);
-    HINTERNET connection = wininet::InternetConnectW(session_.Get(), host.c_str(), port, NullWhenEmpty(user),
-                                                     NullWhenEmpty(password), INTERNET_SERVICE_HTTP, 0, Context());
-    uint32_t result = FinishOpen(connection, connection_);
+    session_.PrepareCall(OperationKind::Connect);
+    HINTERNET connection = wininet::InternetConnectW(session_.Handle(), host.c_str(), port, NullWhenEmpty(user),
+                                                     NullWhenEmpty(password), INTERNET_SERVICE_HTTP, 0, session_.Context());
+    uint32_t result = session_.FinishOpen(connection, session_.Connection());
     if (result != 0)
         return result;
 
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const DWORD flags = kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0);
-    PrepareCall(OperationKind::HttpOpenRequest);
-    HINTERNET request = wininet::HttpOpenRequestW(connection_, verb, objectName.c_str(), L"HTTP/1.0", nullptr,
-                                                  acceptTypes, flags, Context());
-    result = FinishOpen(request, currentHandle_);
+    session_.PrepareCall(OperationKind::HttpOpenRequest);
+    HINTERNET request = wininet::HttpOpenRequestW(session_.Connection(), verb, objectName.c_str(), L"HTTP/1.0", nullptr,
+                                                  acceptTypes, flags, session_.Context());
+    result = session_.FinishOpen(request, session_.Request());
     if (result != 0)
         return result;
-    if (secure && ignoreCertificateProblems_)
-        AddSecurityFlags(currentHandle_, kIgnoreCertificateProblems);
     return 0;
 }
 
-std::wstring InternetDownloader::BuildRequestHeaders(uint64_t resumeOffset) const
+uint32_t HttpSource::SendOnce(const std::wstring& headers)
 {
-    std::wstring headers;
-    if (resumeOffset != 0)
-        headers += L"Range: bytes=" + DecimalText(resumeOffset) + L"-\r\n";
-    if (ifModifiedSince_.wYear != 0)
-        headers += Format(L"If-Modified-Since: %ls\r\n", HttpDate(ifModifiedSince_).c_str());
-    return headers;
-}
-
-uint32_t InternetDownloader::SendOnce(const std::wstring& headers)
-{
-    AsyncState& state = *state_;
+    AsyncState& state = session_.State();
     // A send that is still running after a cancel reads these: they live in the state.
     state.sendHeaders = headers;
-    PrepareCall(OperationKind::HttpSendRequest);
-    const BOOL sent = wininet::HttpSendRequestW(currentHandle_, NullWhenEmpty(state.sendHeaders),
+    session_.PrepareCall(OperationKind::HttpSendRequest);
+    const BOOL sent = wininet::HttpSendRequestW(session_.Request(), NullWhenEmpty(state.sendHeaders),
                                          static_cast<DWORD>(state.sendHeaders.size()), nullptr, 0);
-    return FinishCall(sent, false);
+    return session_.FinishCall(sent, false);
 }
 
-uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstring user, std::wstring password,
+uint32_t HttpSource::SendRequest(const std::wstring& url, std::wstring user, std::wstring password,
                                              uint64_t& resumeOffset, uint64_t& contentLength)
 {
     const std::wstring headers = BuildRequestHeaders(resumeOffset);
@@ -143,29 +133,29 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
         }
         DWORD status = 0;
         DWORD size = sizeof(status);
-        if (!wininet::HttpQueryInfoW(currentHandle_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+        if (!wininet::HttpQueryInfoW(session_.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                                      nullptr)) {
             const DWORD queryError = ::GetLastError();
             // Without a response the send's own failure is the one that tells what happened.
             return sent != 0 ? sent : queryError;
         }
-        statusCode_ = status;
+        answers_.statusCode = status;
         // As text: the numeric query has 32 bits, files may be larger.
         uint64_t length = 0;
-        if (!ParseSize(QueryText(currentHandle_, HTTP_QUERY_CONTENT_LENGTH), length))
+        if (!ParseSize(QueryText(session_.Request(), HTTP_QUERY_CONTENT_LENGTH), length))
             length = 0;
         const ContentRange range =
-            status == 206 ? ParseContentRange(QueryText(currentHandle_, HTTP_QUERY_CONTENT_RANGE)) : ContentRange();
+            status == 206 ? ParseContentRange(QueryText(session_.Request(), HTTP_QUERY_CONTENT_RANGE)) : ContentRange();
 
         const HttpStatusOutcome outcome = DecideHttpStatus(status, length, resumeOffset, sent, range);
         if (outcome.action == HttpStatusOutcome::Action::Login) {
             const bool isProxy = status == 407;
-            const std::wstring realm = GetChallengeRealm(currentHandle_, status);
+            const std::wstring realm = GetChallengeRealm(session_.Request(), status);
             std::wstring proxyServer;
             if (isProxy)
-                proxyServer = !proxy_.empty() ? ProxyHostName(proxy_) : GetProxyServerName(currentHandle_);
-            loginProxy_ = proxyServer;
-            if (!Authenticate(credentials_, sink_, currentHandle_, url, realm, isProxy, proxyServer, user, password))
+                proxyServer = !proxy_.empty() ? ProxyHostName(proxy_) : GetProxyServerName(session_.Request());
+            answers_.loginProxy = proxyServer;
+            if (!Authenticate(credentials_, questions_, session_.Request(), url, realm, isProxy, proxyServer, user, password))
                 return DLERR_AUTH_REQUIRED;
             continue;
         }
@@ -178,15 +168,12 @@ uint32_t InternetDownloader::SendHttpRequest(const std::wstring& url, std::wstri
     return lastFailure;
 }
 
-bool InternetDownloader::RetryAfterCertificateError(uint32_t sendResult)
+bool HttpSource::RetryAfterCertificateError(uint32_t sendResult)
 {
-    if (failOnCertificateErrors_)
+    // Nobody to ask, or a refusal, fails the download.
+    if (questions_ == nullptr || !questions_->AcceptCertificateError(sendResult))
         return false;
-    if (acceptCertificateErrors_)
-        return AddSecurityFlags(currentHandle_, kAcceptCertificateErrors);
-    if (sink_ == nullptr)
-        return false;
-    return sink_->ReportError(nullptr, sendResult, reinterpret_cast<uintptr_t>(currentHandle_)) == 0;
+    return AddSecurityFlags(session_.Request(), kAcceptCertificateErrors);
 }
 
 } // namespace orvanta
