@@ -1,5 +1,6 @@
 #include "Check.h"
 
+#include "CheckSteps.h"
 #include "CheckText.h"
 #include "IniView.h"
 #include "SearchTypeNames.h"
@@ -26,149 +27,35 @@ using orvanta::PrereqReadFailure;
 
 class Checker {
 public:
-    explicit Checker(const std::string& bytes) : view_(bytes) {}
+    explicit Checker(const std::string& bytes) : view_(bytes), findings_(view_) {}
 
     std::vector<Finding> Run()
     {
-        if (!CheckEncoding() || !CheckLineEnds())
-            return findings_;
-        CheckIgnoredLines();
-        CheckDuplicates();
+        if (!CheckEncoding(findings_) || !CheckLineEnds(findings_))
+            return findings_.Findings();
+        CheckIgnoredLines(findings_);
+        CheckDuplicates(findings_);
         CheckPrerequisiteList();
         CheckSections();
         CheckGeneralOptions();
         for (size_t index = 0; index < view_.Config().prerequisites.size(); ++index)
             CheckPrerequisite(view_.Config().prerequisites[index]);
         CheckParents();
-        std::stable_sort(findings_.begin(), findings_.end(),
+        std::vector<Finding> sorted = findings_.Findings();
+        std::stable_sort(sorted.begin(), sorted.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
-        return findings_;
+        return sorted;
     }
 
 private:
     void AddAt(int displayLine, Severity severity, const std::string& message)
     {
-        findings_.push_back(Finding{displayLine, severity, message});
+        findings_.AddAt(displayLine, severity, message);
     }
 
     void Add(int readerLine, Severity severity, const std::string& message)
     {
-        AddAt(view_.DisplayLine(readerLine), severity, message);
-    }
-
-    std::string LineOf(int readerLine) const { return "line " + std::to_string(view_.DisplayLine(readerLine)); }
-
-    bool CheckEncoding()
-    {
-        const std::string& bytes = view_.Bytes();
-        const auto at = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-        if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE)
-            return true;
-        std::string found;
-        if (bytes.empty())
-            found = "an empty file";
-        else if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
-            found = "UTF-8 with byte-order mark";
-        else if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF)
-            found = "UTF-16 big-endian";
-        else if (bytes.size() >= 2 && at(1) == 0 && at(0) != 0)
-            found = "UTF-16 LE without byte-order mark";
-        else
-            found = "UTF-8 or ANSI text";
-        const size_t sections = view_.Ini().GetSectionNames().size();
-        AddAt(1, Severity::Error,
-              "the file is " + found +
-                  ", not UTF-16 LE with byte-order mark: the chainer drops the first two bytes and reads the rest as "
-                  "UTF-16 LE, which gives " +
-                  std::to_string(sections) + " section(s) and " +
-                  std::to_string(view_.Config().prerequisites.size()) +
-                  " prerequisite(s); convert it with 'orvanta-ini fmt'");
-        return false;
-    }
-
-    bool CheckLineEnds()
-    {
-        const std::wstring& text = view_.Text();
-        const bool crlf = text.find(L"\r\n") != std::wstring::npos;
-        size_t lone = std::wstring::npos;
-        for (size_t i = 0; i < text.size() && lone == std::wstring::npos; ++i) {
-            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
-                ++i;
-            else if (text[i] == L'\n')
-                lone = i;
-            // A CR right before CR LF ends up as white space at the end of the reader's line.
-            else if (text[i] == L'\r' && !(i + 2 < text.size() && text[i + 1] == L'\r' && text[i + 2] == L'\n'))
-                lone = i;
-        }
-        if (lone == std::wstring::npos)
-            return true;
-        const char* kind = text[lone] == L'\n' ? "LF-only" : "CR-only";
-        if (!crlf) {
-            AddAt(1, Severity::Error,
-                  std::string(kind) +
-                      " line ends: the chainer splits lines at CR LF only and reads the whole file as one line; "
-                      "convert it with 'orvanta-ini fmt'");
-            return false;
-        }
-        int line = 1;
-        for (size_t i = 0; i < lone; ++i) {
-            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
-                ++i;
-            if (text[i] == L'\r' || text[i] == L'\n')
-                ++line;
-        }
-        AddAt(line, Severity::Error,
-              std::string(kind) + " line end: the chainer splits lines at CR LF only and joins this line with the next");
-        return true;
-    }
-
-    void CheckIgnoredLines()
-    {
-        std::set<int> used;
-        for (const IniSection& section : view_.Ini().Sections()) {
-            used.insert(section.line);
-            for (const IniPair& pair : section.pairs)
-                used.insert(pair.line);
-        }
-        const std::vector<std::wstring>& lines = view_.ReaderLines();
-        for (size_t index = 0; index < lines.size(); ++index) {
-            const int line = static_cast<int>(index) + 1;
-            if (used.count(line) != 0)
-                continue;
-            std::wstring trimmed = orvanta::Trim(lines[index]);
-            if (index == 0 && !trimmed.empty() && trimmed[0] == 0xFEFF)
-                trimmed = orvanta::Trim(trimmed.substr(1));
-            if (trimmed.empty() || trimmed[0] == L';' || trimmed[0] == L'#')
-                continue;
-            if (trimmed.find(L'=') != std::wstring::npos)
-                Add(line, Severity::Warning, "key outside any section is ignored");
-            else if (trimmed[0] == L'[')
-                Add(line, Severity::Warning, "not a section header (nothing may follow the closing ']'): the line is ignored");
-            else
-                Add(line, Severity::Warning, "neither a [section] header nor a key=value pair: the line is ignored");
-        }
-    }
-
-    void CheckDuplicates()
-    {
-        std::map<std::wstring, int> sections;
-        for (const IniSection& section : view_.Ini().Sections()) {
-            const auto first = sections.emplace(section.name, section.line);
-            if (!first.second) {
-                Add(section.line, Severity::Warning,
-                    "section [" + Utf8(section.name) + "] appears again (first at " + LineOf(first.first->second) +
-                        "): the chainer reads only the first");
-                continue;
-            }
-            std::map<std::wstring, int> keys;
-            for (const IniPair& pair : section.pairs) {
-                const auto key = keys.emplace(pair.key, pair.line);
-                if (!key.second)
-                    Add(pair.line, Severity::Warning,
-                        "duplicate key " + Quoted(pair.key) + ": the first, at " + LineOf(key.first->second) +
-                            ", wins");
-            }
-        }
+        findings_.Add(readerLine, severity, message);
     }
 
     std::vector<std::wstring> KnownSectionNames() const
@@ -634,7 +521,7 @@ private:
     }
 
     IniView view_;
-    std::vector<Finding> findings_;
+    FindingCollector findings_;
 };
 
 } // namespace

@@ -1,0 +1,18 @@
+// The parts of `check`, each adding its findings to the collector. CheckIni runs them in the
+// order declared here.
+#pragma once
+
+#include "FindingCollector.h"
+
+#include "config/Config.h"
+
+namespace orvanta_ini {
+
+// The file's form (CheckForm.cpp). The first two return false when the chainer reads the file
+// as something else altogether, and nothing more is worth checking.
+bool CheckEncoding(FindingCollector& findings);
+bool CheckLineEnds(FindingCollector& findings);
+void CheckIgnoredLines(FindingCollector& findings);
+void CheckDuplicates(FindingCollector& findings);
+
+} // namespace orvanta_ini
