@@ -15,4 +15,8 @@ bool CheckLineEnds(FindingCollector& findings);
 void CheckIgnoredLines(FindingCollector& findings);
 void CheckDuplicates(FindingCollector& findings);
 
+// The list of prerequisites and the sections and keys (CheckLayout.cpp).
+void CheckPrerequisiteList(FindingCollector& findings);
+void CheckSections(FindingCollector& findings);
+
 } // namespace orvanta_ini
