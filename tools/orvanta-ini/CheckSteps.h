@@ -19,4 +19,8 @@ void CheckDuplicates(FindingCollector& findings);
 void CheckPrerequisiteList(FindingCollector& findings);
 void CheckSections(FindingCollector& findings);
 
+// The values (CheckValues.cpp).
+void CheckGeneralOptions(FindingCollector& findings);
+void CheckPrerequisite(FindingCollector& findings, const orvanta::PrereqInfo& info);
+
 } // namespace orvanta_ini
