@@ -23,4 +23,7 @@ void CheckSections(FindingCollector& findings);
 void CheckGeneralOptions(FindingCollector& findings);
 void CheckPrerequisite(FindingCollector& findings, const orvanta::PrereqInfo& info);
 
+// The relations between prerequisites (CheckParents.cpp).
+void CheckParents(FindingCollector& findings);
+
 } // namespace orvanta_ini
