@@ -117,8 +117,8 @@ void CheckDuplicates(FindingCollector& findings)
         const auto first = sections.emplace(section.name, section.line);
         if (!first.second) {
             findings.Add(section.line, Severity::Warning,
-                "section [" + Utf8(section.name) + "] appears again (first at " + findings.LineOf(first.first->second) +
-                    "): the chainer reads only the first");
+                         "section [" + Utf8(section.name) + "] appears again (first at " +
+                             findings.LineOf(first.first->second) + "): the chainer reads only the first");
             continue;
         }
         std::map<std::wstring, int> keys;
@@ -126,8 +126,8 @@ void CheckDuplicates(FindingCollector& findings)
             const auto key = keys.emplace(pair.key, pair.line);
             if (!key.second)
                 findings.Add(pair.line, Severity::Warning,
-                    "duplicate key " + Quoted(pair.key) + ": the first, at " + findings.LineOf(key.first->second) +
-                        ", wins");
+                             "duplicate key " + Quoted(pair.key) + ": the first, at " +
+                                 findings.LineOf(key.first->second) + ", wins");
         }
     }
 }

@@ -44,7 +44,7 @@ std::map<std::wstring, size_t> ReadPrerequisiteSections(const IniView& view)
 void UnknownKey(FindingCollector& findings, const IniPair& pair, const std::vector<std::wstring>& known)
 {
     findings.Add(pair.line, Severity::Warning,
-        "unknown key " + Quoted(pair.key) + " is ignored" + Suggestion(Nearest(pair.key, known)));
+                 "unknown key " + Quoted(pair.key) + " is ignored" + Suggestion(Nearest(pair.key, known)));
 }
 
 void CheckKeys(FindingCollector& findings, const IniSection& section, const std::vector<std::wstring>& known)
@@ -80,8 +80,8 @@ bool CheckSearchKey(FindingCollector& findings, const IniSection& section, const
         const std::wstring type = L"SearchType" + std::to_wstring(number);
         if (stem == L"SearchType") {
             findings.Add(pair.line, Severity::Warning,
-                "search keys numbered with a gap: SearchType" + std::to_string(searchesRead + 1) +
-                    " is missing, so " + Utf8(type) + " and its keys are not read");
+                         "search keys numbered with a gap: SearchType" + std::to_string(searchesRead + 1) +
+                             " is missing, so " + Utf8(type) + " and its keys are not read");
         } else if (IniView::FindPair(section, type) == nullptr) {
             findings.Add(pair.line, Severity::Warning, Quoted(pair.key) + " is not read: there is no " + Utf8(type));
         }
@@ -104,8 +104,8 @@ void CheckPrerequisiteKeys(FindingCollector& findings, const IniSection& section
             for (const wchar_t* candidate : sources) {
                 if (pair.key == candidate && source != nullptr && pair.key != source)
                     findings.Add(pair.line, Severity::Warning,
-                        Quoted(pair.key) + " is ignored: " + Quoted(source) +
-                            " comes first (the first of SetupFile, OpenSite and Url is the source)");
+                                 Quoted(pair.key) + " is ignored: " + Quoted(source) +
+                                     " comes first (the first of SetupFile, OpenSite and Url is the source)");
             }
             continue;
         }
@@ -142,23 +142,24 @@ void CheckPrerequisiteList(FindingCollector& findings)
     case PrereqReadFailure::NoEntry:
         if (!later.empty())
             findings.Add(apps.upper_bound(end.number)->second.line, Severity::Warning,
-                "gap in the App numbering: App" + Utf8(number) +
-                    " is missing and the list of prerequisites ends there, without " + Utf8(later));
+                         "gap in the App numbering: App" + Utf8(number) +
+                             " is missing and the list of prerequisites ends there, without " + Utf8(later));
         return;
     case PrereqReadFailure::NoSection:
         if (entry != apps.end())
             findings.Add(entry->second.line, Severity::Error,
-                "App" + Utf8(number) + " names section [" + Utf8(entry->second.name) +
-                    "], which does not exist" + Suggestion(Nearest(entry->second.name, ini.GetSectionNames())) +
-                    ": the list of prerequisites ends here" + lost);
+                         "App" + Utf8(number) + " names section [" + Utf8(entry->second.name) +
+                             "], which does not exist" +
+                             Suggestion(Nearest(entry->second.name, ini.GetSectionNames())) +
+                             ": the list of prerequisites ends here" + lost);
         return;
     case PrereqReadFailure::NoSource:
         if (entry != apps.end()) {
             const IniSection* section = ini.FindSection(entry->second.name);
             findings.Add(section != nullptr ? section->line : entry->second.line, Severity::Error,
-                "[" + Utf8(entry->second.name) +
-                    "] has none of SetupFile, OpenSite and Url: the list of prerequisites ends here, at App" +
-                    Utf8(number) + lost);
+                         "[" + Utf8(entry->second.name) +
+                             "] has none of SetupFile, OpenSite and Url: the list of prerequisites ends here, at App" +
+                             Utf8(number) + lost);
         }
         return;
     case PrereqReadFailure::SearchWithoutString:
@@ -171,8 +172,9 @@ void CheckPrerequisiteList(FindingCollector& findings)
             const std::wstring key = L"SearchType" + std::to_wstring(searches + 1);
             const IniPair* pair = section != nullptr ? IniView::FindPair(*section, key) : nullptr;
             findings.Add(pair != nullptr ? pair->line : entry->second.line, Severity::Error,
-                Utf8(key) + " has no SearchString" + std::to_string(searches + 1) + ": App" + Utf8(number) + " '" +
-                    Utf8(entry->second.name) + "' is not read and the list of prerequisites ends here" + lost);
+                         Utf8(key) + " has no SearchString" + std::to_string(searches + 1) + ": App" +
+                             Utf8(number) + " '" + Utf8(entry->second.name) +
+                             "' is not read and the list of prerequisites ends here" + lost);
         }
         return;
     }
@@ -202,7 +204,7 @@ void CheckSections(FindingCollector& findings)
             // A section that an App entry misses by its spelling is reported at that entry.
             if (nearest.empty() || view.Ini().FindSection(nearest) != nullptr || named.count(nearest) == 0)
                 findings.Add(section.line, Severity::Warning,
-                    "section [" + Utf8(section.name) + "] is not read by the chainer" + Suggestion(nearest));
+                             "section [" + Utf8(section.name) + "] is not read by the chainer" + Suggestion(nearest));
         }
     }
 }

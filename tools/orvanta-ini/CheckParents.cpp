@@ -34,8 +34,9 @@ void CheckParents(FindingCollector& findings)
             for (const PrereqInfo& prereq : prereqs)
                 names.push_back(prereq.name);
             findings.Add(pair->line, Severity::Warning,
-                "ParentPrereq " + Quoted(prereqs[index].ParentPrereq) + " names no prerequisite the chainer reads" +
-                    Suggestion(Nearest(prereqs[index].ParentPrereq, names)));
+                         "ParentPrereq " + Quoted(prereqs[index].ParentPrereq) +
+                             " names no prerequisite the chainer reads" +
+                             Suggestion(Nearest(prereqs[index].ParentPrereq, names)));
             continue;
         }
         if (inReportedCycle.count(index) != 0)
@@ -49,8 +50,8 @@ void CheckParents(FindingCollector& findings)
                     inReportedCycle.insert(member);
                 }
                 findings.Add(pair->line, Severity::Error,
-                    "parent cycle: " + chain + Quoted(prereqs[index].name) +
-                        " (each pulls the other in; none is a parent)");
+                             "parent cycle: " + chain + Quoted(prereqs[index].name) +
+                                 " (each pulls the other in; none is a parent)");
                 break;
             }
             if (std::find(path.begin(), path.end(), next) != path.end())

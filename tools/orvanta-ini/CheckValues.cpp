@@ -39,11 +39,12 @@ void CheckOptionLetters(FindingCollector& findings, const IniPair* pair,
         });
         if (otherCase != letters.end())
             findings.Add(pair->line, Severity::Warning,
-                "option " + Quoted(std::wstring(1, c)) + " is not " + Quoted(std::wstring(1, otherCase->letter)) +
-                    " (" + otherCase->meaning + "): option letters are case-sensitive");
+                         "option " + Quoted(std::wstring(1, c)) + " is not " +
+                             Quoted(std::wstring(1, otherCase->letter)) + " (" + otherCase->meaning +
+                             "): option letters are case-sensitive");
         else
             findings.Add(pair->line, Severity::Warning,
-                "option " + Quoted(std::wstring(1, c)) + " is not one the chainer knows and is ignored");
+                         "option " + Quoted(std::wstring(1, c)) + " is not one the chainer knows and is ignored");
     }
 }
 
@@ -63,7 +64,7 @@ void CheckDecimal(FindingCollector& findings, const IniPair* pair)
                       plain == std::to_wstring(static_cast<uint32_t>(value)) || (value == 0 && plain == L"-0");
     if (!same)
         findings.Add(pair->line, Severity::Warning,
-            Quoted(pair->key) + " " + Quoted(pair->value) + " is read as the number " + std::to_string(value));
+                     Quoted(pair->key) + " " + Quoted(pair->value) + " is read as the number " + std::to_string(value));
 }
 
 // What ParseVersion makes of a version text; false when it is not a usable bound.
@@ -81,12 +82,12 @@ bool CheckVersion(FindingCollector& findings, const IniPair* pair, orvanta::Vers
     }
     if (!parsed) {
         findings.Add(pair->line, Severity::Warning,
-            shown + " has a part above 2147483649: the chainer reads no version, so it is no bound");
+                     shown + " has a part above 2147483649: the chainer reads no version, so it is no bound");
         return false;
     }
     if (runs > 4)
         findings.Add(pair->line, Severity::Warning,
-            shown + " has more than four parts: the chainer reads " + ComponentsText(version));
+                     shown + " has more than four parts: the chainer reads " + ComponentsText(version));
     if (version.IsEmpty()) {
         findings.Add(pair->line, Severity::Warning, shown + " reads as 0.0.0.0, which the chainer takes as no bound");
         return false;
@@ -105,8 +106,8 @@ void CheckVersionRange(FindingCollector& findings, const IniSection& section, co
     const bool hasMax = CheckVersion(findings, maxPair, max);
     if (hasMin && hasMax && min.Compare(max) > 0)
         findings.Add(minPair->line, Severity::Error,
-            Quoted(minKey) + " " + Quoted(minPair->value) + " is above " + Quoted(maxKey) + " " +
-                Quoted(maxPair->value) + ": no version can lie in the range");
+                     Quoted(minKey) + " " + Quoted(minPair->value) + " is above " + Quoted(maxKey) + " " +
+                         Quoted(maxPair->value) + ": no version can lie in the range");
 }
 
 void CheckReferences(FindingCollector& findings, const IniPair* pair, bool isUrl)
@@ -116,16 +117,16 @@ void CheckReferences(FindingCollector& findings, const IniPair* pair, bool isUrl
     for (const orvanta::ReferencePart& part : orvanta::SplitReferences(pair->value)) {
         if (part.kind == orvanta::ReferencePart::Folder && !orvanta::IsFolderPropertyName(part.text)) {
             findings.Add(pair->line, Severity::Warning,
-                "unknown folder reference [" + Utf8(part.text) + "] in " + Quoted(pair->key) +
-                    " stays as written" + Suggestion(Nearest(part.text, orvanta::FolderPropertyNames())));
+                         "unknown folder reference [" + Utf8(part.text) + "] in " + Quoted(pair->key) +
+                             " stays as written" + Suggestion(Nearest(part.text, orvanta::FolderPropertyNames())));
         } else if (part.kind == orvanta::ReferencePart::Unterminated && part.text[0] != L'[') {
             findings.Add(pair->line, Severity::Warning,
-                "unterminated '" + Utf8(part.text.substr(0, 1)) + "' reference in " + Quoted(pair->key) +
-                    ": the rest of the value is taken as written");
+                         "unterminated '" + Utf8(part.text.substr(0, 1)) + "' reference in " + Quoted(pair->key) +
+                             ": the rest of the value is taken as written");
         } else if (isUrl && part.kind == orvanta::ReferencePart::Environment && IsHexDigits(part.text, 2)) {
             findings.Add(pair->line, Severity::Warning,
-                "'%" + Utf8(part.text) + "%' in " + Quoted(pair->key) +
-                    " is read as an environment variable, not as URL escapes");
+                         "'%" + Utf8(part.text) + "%' in " + Quoted(pair->key) +
+                             " is read as an environment variable, not as URL escapes");
         }
     }
 }
@@ -160,7 +161,7 @@ void CheckDigest(FindingCollector& findings, const IniSection& section, const wc
                                         ? "only the first " + std::to_string(digits) + " are compared"
                                         : "no download can match it";
     findings.Add(pair->line, Severity::Error,
-        Quoted(pair->key) + " is not " + std::to_string(digits) + " hex digits: " + consequence);
+                 Quoted(pair->key) + " is not " + std::to_string(digits) + " hex digits: " + consequence);
 }
 
 void CheckSearch(FindingCollector& findings, const IniSection& section, const orvanta::PrereqSearch& search,
@@ -170,8 +171,8 @@ void CheckSearch(FindingCollector& findings, const IniSection& section, const or
     CheckDecimal(findings, type);
     if (type != nullptr && SearchTypeName(search.SearchType) == nullptr)
         findings.Add(type->line, Severity::Error,
-            "SearchType" + Utf8(number) + " " + std::to_string(search.SearchType) +
-                " is not a search type (0 to 14): the chainer counts such a search as found");
+                     "SearchType" + Utf8(number) + " " + std::to_string(search.SearchType) +
+                         " is not a search type (0 to 14): the chainer counts such a search as found");
     CheckVersionRange(findings, section, L"VerMin" + number, L"VerMax" + number);
     if (SearchStringIsExpanded(search.SearchType))
         CheckReferences(findings, IniView::FindPair(section, L"SearchString" + number), false);
@@ -193,23 +194,23 @@ void CheckGeneralOptions(FindingCollector& findings)
         if (keep->value != L"complete" && keep->value != L"minimum" && keep->value != L"prereqs" &&
             !keep->value.empty())
             findings.Add(keep->line, Severity::Warning,
-                "KeepFiles " + Quoted(keep->value) +
-                    " is read as keeping nothing (the chainer knows complete, minimum and prereqs)");
+                         "KeepFiles " + Quoted(keep->value) +
+                             " is read as keeping nothing (the chainer knows complete, minimum and prereqs)");
     }
     for (const wchar_t* key : {L"PackJars", L"AllPlatforms", L"Is64PlatformTransf"}) {
         const IniPair* flag = IniView::FindPair(*section, key);
         if (flag != nullptr && !flag->value.empty() && !orvanta::EqualsIgnoringAsciiCase(flag->value, L"true") &&
             !orvanta::EqualsIgnoringAsciiCase(flag->value, L"false"))
             findings.Add(flag->line, Severity::Warning,
-                Quoted(flag->key) + " " + Quoted(flag->value) + " is read as false (only 'true' means true)");
+                         Quoted(flag->key) + " " + Quoted(flag->value) + " is read as false (only 'true' means true)");
     }
     CheckReferences(findings, IniView::FindPair(*section, L"DownloadFolder"), false);
     CheckReferences(findings, IniView::FindPair(*section, L"ExtractionFolder"), false);
     const IniPair* language = IniView::FindPair(*section, L"Language");
     if (language != nullptr && !language->value.empty() && orvanta::LanguageForTag(language->value) == nullptr)
         findings.Add(language->line, Severity::Warning,
-            "Language " + Quoted(language->value) +
-                " is not shipped: the windows follow the user's display language");
+                     "Language " + Quoted(language->value) +
+                         " is not shipped: the windows follow the user's display language");
 }
 
 void CheckPrerequisite(FindingCollector& findings, const PrereqInfo& info)
@@ -236,20 +237,20 @@ void CheckPrerequisite(FindingCollector& findings, const PrereqInfo& info)
         const IniPair* sha256 = IniView::FindPair(*section, L"SHA256");
         if (sha256 == nullptr || sha256->value.empty())
             findings.Add(source->line, Severity::Warning,
-                "download without ExactSize, MD5 or SHA256: nothing checks the file before it is started");
+                         "download without ExactSize, MD5 or SHA256: nothing checks the file before it is started");
     }
     if (info.sourceKind == orvanta::SourceUrl && source != nullptr &&
         orvanta::EndsWith(orvanta::TargetPathFor(L"C:\\", info.source, info.Folder), L"\\"))
         findings.Add(source->line, Severity::Error,
-            "the URL gives the download no file name (and Folder names none after a '?'): the download fails");
+                     "the URL gives the download no file name (and Folder names none after a '?'): the download fails");
     CheckReferences(findings, IniView::FindPair(*section, L"CommandLine"), false);
 
     if (!info.searches.empty() && info.Operator != 0 && info.Operator != 1) {
         const IniPair* op = IniView::FindPair(*section, L"Operator");
         findings.Add(op != nullptr ? op->line : section->line, Severity::Warning,
-            "Operator " + std::to_string(info.Operator) +
-                " is neither 0 (all searches) nor 1 (any search): the searches never hold, so the "
-                "prerequisite is always installed");
+                     "Operator " + std::to_string(info.Operator) +
+                         " is neither 0 (all searches) nor 1 (any search): the searches never hold, so the "
+                         "prerequisite is always installed");
     }
     for (size_t index = 0; index < info.searches.size(); ++index)
         CheckSearch(findings, *section, info.searches[index], std::to_wstring(index + 1));
