@@ -6,6 +6,9 @@ namespace {
 const uint16_t kPrimaryMask = 0x3FF;
 const uint16_t kChinese = 0x04;
 const uint16_t kChineseTraditionalNeutral = 0x7C04;  // zh-Hant
+// The string tables that the Chinese variants without one of their own fall back to.
+const uint16_t kChineseTraditional = 0x0404;  // zh-TW
+const uint16_t kChineseSimplified = 0x0804;   // zh-CN
 
 uint16_t Primary(uint16_t langId)
 {
@@ -61,7 +64,7 @@ const DisplayLanguage* ChineseForTag(const std::wstring& tag)
 {
     const bool traditional = HasSubtag(tag, L"hant") || HasSubtag(tag, L"tw") || HasSubtag(tag, L"hk") ||
                              HasSubtag(tag, L"mo");
-    return LanguageById(traditional ? 0x0404 : 0x0804);
+    return LanguageById(traditional ? kChineseTraditional : kChineseSimplified);
 }
 
 } // namespace
@@ -106,7 +109,7 @@ const DisplayLanguage& LanguageForUiLanguage(uint16_t langId)
     if (const DisplayLanguage* exact = LanguageById(langId))
         return *exact;
     if (Primary(langId) == kChinese)
-        return *LanguageById(WritesTraditionalChinese(langId) ? 0x0404 : 0x0804);
+        return *LanguageById(WritesTraditionalChinese(langId) ? kChineseTraditional : kChineseSimplified);
     for (const DisplayLanguage& language : ShippedLanguages()) {
         if (Primary(language.id) == Primary(langId))
             return language;
