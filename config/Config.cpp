@@ -33,6 +33,8 @@ void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
         general.KeepFiles = ParseKeepFiles(text);
     section.GetValue(L"DefaultProdCode", general.DefaultProdCode);
     section.GetValue(L"Language", general.Language);
+    if (section.GetValue(L"DownloadAhead", text))
+        general.DownloadAhead = text == L"1";
 }
 
 bool ReadSource(const IniSection& section, PrereqInfo& info)

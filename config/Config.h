@@ -57,6 +57,9 @@ struct GeneralOptions {
     KeepFilesMode KeepFiles = KeepFilesNone;
     std::wstring DefaultProdCode;
     std::wstring Language;  // a BCP 47 tag that fixes the windows' language; empty: the user's
+    // "1": each installer starts as soon as its own download is verified, while the next
+    // prerequisites download; otherwise every download ends before the first install.
+    bool DownloadAhead = false;
 };
 
 struct PrereqSearch {

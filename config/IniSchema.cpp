@@ -28,7 +28,7 @@ const std::vector<std::wstring>& GeneralKeys()
         L"KeepFiles",      L"PackJars",      L"AllPlatforms",     L"Is64PlatformTransf", L"Langs",
         L"PackageCode",    L"DefaultProdCode", L"ProductCode",    L"UpgradeCode",    L"ExtUIStub",
         L"SaveExtUIStub",  L"FileExtractFirst", L"MsiCertData",   L"AppxVersion",    L"AppxPkId",
-        L"Language",
+        L"Language",       L"DownloadAhead",
     };
     return keys;
 }
