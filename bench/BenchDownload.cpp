@@ -11,14 +11,15 @@
 //                                             SHA-256 through StreamHasher, as a download does)
 // Prints one line: "<mode> bytes=N ms=T MBps=R cpu_ms=U peak_ws_kib=K result=C" (cpu_ms: this
 // process's user and kernel time, all threads).
-#include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
+#include "download/DownloadTargets.h"
 #include "download/FileDigests.h"
 #include "download/InternetDownloader.h"
 #include "download/Md5.h"
 #include "download/Sha256.h"
 #include "download/StreamHasher.h"
+#include "platform/Strings.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
@@ -90,26 +91,20 @@ uint32_t PlainDownload(const std::wstring& url, const std::wstring& target)
 uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, const std::wstring& size,
                        const std::wstring& md5, const std::wstring& sha256, std::wstring& target)
 {
-    ChainerConfig config;
-    config.downloadFolder = folder;
-    config.general.KeepFiles = KeepFilesComplete;
-    PrereqInfo prereq;
-    prereq.name = L"Bench";
-    prereq.source = url;
-    prereq.sourceKind = SourceUrl;
-    prereq.ExactSize = static_cast<int64_t>(std::wcstoull(size.c_str(), nullptr, 10));
-    prereq.MD5 = md5 == L"-" ? L"" : md5;
-    prereq.SHA256 = sha256 == L"-" ? L"" : sha256;
-    prereq.decision = Download;
-    prereq.selected = true;
-    config.prerequisites.push_back(prereq);
+    DownloadJob job;
+    job.name = L"Bench";
+    job.url = url;
+    job.expected.size = std::wcstoull(size.c_str(), nullptr, 10);
+    job.expected.md5 = md5 == L"-" ? L"" : md5;
+    job.expected.sha256 = sha256 == L"-" ? L"" : sha256;
     DownloadList downloads;
-    const uint32_t result = DownloadPrerequisites(config, downloads, nullptr);
-    if (!downloads.items.empty())
-        target = downloads.items[0].targetPath;
-    if (result == 0 && !config.prerequisites[0].downloadPresent)
-        return downloads.lastResult != 0 ? downloads.lastResult : 1603;
-    return result;
+    DownloadContext context;
+    context.downloads = &downloads;
+    context.downloadFolder = WithTrailingBackslash(folder);
+    context.keepFiles = true;
+    const DownloadResult result = RunDownloadJob(job, context);
+    target = TargetPathFor(context.downloadFolder, url, L"");
+    return result.code;
 }
 
 // Hashes `mib` MiB of arbitrary bytes, fed in the download engine's read size; the bytes are

@@ -1,5 +1,6 @@
-// The in-memory configuration loaded from the INI file: general options, the ordered list of
-// prerequisites with their searches and run-time state, and the PREREQ_CHAINER settings.
+// The configuration loaded from the INI file: general options, the ordered list of
+// prerequisites with their searches, and the PREREQ_CHAINER settings. Once the run has resolved
+// its folders it only reads it; what the run decides lives in its plan.
 #pragma once
 
 #include "config/IniFile.h"
@@ -98,11 +99,6 @@ struct PrereqInfo {
     std::wstring WinNT64Versions;
     std::wstring LanguageList;
 
-    // Run-time state.
-    std::vector<SearchFinding> findings;
-    PrereqDecision decision = Undefined;
-    bool downloadPresent = false;
-    bool selected = false;
 };
 
 struct CleanupSettings {
@@ -117,16 +113,16 @@ struct ChainerConfig {
     GeneralOptions general;
     std::array<std::wstring, 6> stageTexts;
 
-    // Folders resolved once per run.
+    // Folders resolved once per run, before the searches.
     std::wstring extractionFolder;
-    std::wstring downloadFolder;
+    std::wstring downloadFolder;  // with a trailing backslash
     // Locates the programs of RunProgram searches; null when the run has none.
     const ProgramLocator* programs = nullptr;
 
     // Kind 0 searching, 1 downloading, 2 installing, 3 opening a site (those four default to
     // the string table), 4 and 5 without default; any other kind gives an empty text. Built
     // with the chainer only (the string table is a Windows resource).
-    std::wstring GetStageText(int kind);
+    std::wstring GetStageText(int kind) const;
 };
 
 // Why ReadPrerequisite(N) failed, which ends the list of prerequisites at App N: no App N in
@@ -156,7 +152,5 @@ ChainerConfig LoadConfig(const IniFile& ini);
 std::wstring DefaultPackageFolder(const ChainerConfig& config);
 // A configured folder expanded, normalised and with a trailing backslash; the default when empty.
 std::wstring ResolveConfiguredFolder(const ChainerConfig& config, const std::wstring& configured);
-// The download folder, resolved on first use and kept.
-const std::wstring& GetDownloadFolder(ChainerConfig& config);
 
 } // namespace orvanta

@@ -23,7 +23,7 @@ ChainerConfig LoadConfig(const IniFile& ini)
     return config;
 }
 
-std::wstring ChainerConfig::GetStageText(int kind)
+std::wstring ChainerConfig::GetStageText(int kind) const
 {
     // Kind 4 has no default. Kind 5 is the message after a site was opened: a box without a
     // message would leave the user guessing what to do in the browser.
@@ -32,9 +32,9 @@ std::wstring ChainerConfig::GetStageText(int kind)
                   "one default per stage text");
     if (kind < 0 || kind >= static_cast<int>(stageTexts.size()))
         return {};
-    std::wstring& text = stageTexts[static_cast<size_t>(kind)];
+    const std::wstring& text = stageTexts[static_cast<size_t>(kind)];
     if (text.empty() && defaults[kind] != 0)
-        text = LoadStringResource(defaults[kind]);
+        return LoadStringResource(defaults[kind]);
     return text;
 }
 
@@ -48,13 +48,6 @@ std::wstring ResolveConfiguredFolder(const ChainerConfig& config, const std::wst
     if (configured.empty())
         return DefaultPackageFolder(config);
     return WithTrailingBackslash(NormalizePath(ExpandReferences(configured, false)));
-}
-
-const std::wstring& GetDownloadFolder(ChainerConfig& config)
-{
-    if (config.downloadFolder.empty())
-        config.downloadFolder = ResolveConfiguredFolder(config, config.general.DownloadFolder);
-    return config.downloadFolder;
 }
 
 } // namespace orvanta

@@ -13,11 +13,6 @@ CredentialStore& ProcessCredentialStore()
     return store;
 }
 
-bool KeepsDownloads(KeepFilesMode mode)
-{
-    return mode == KeepFilesComplete || mode == KeepFilesPrereqs;
-}
-
 DownloadList::~DownloadList()
 {
     DeleteRegistered();

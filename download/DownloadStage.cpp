@@ -1,9 +1,7 @@
 #include "download/DownloadStage.h"
 
-#include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadTargets.h"
-#include "download/DownloadVerification.h"
 #include "download/FailureWords.h"
 #include "download/InternetDownloader.h"
 #include "download/SiteOpener.h"
@@ -22,32 +20,6 @@ namespace orvanta {
 namespace {
 
 const uint32_t kStageStep = 8;
-const int kDownloadStageText = 1;
-const int kOpenSiteStageText = 3;
-const int kSiteOpenedMessage = 5;
-
-void CollectItems(ChainerConfig& config, DownloadList& downloads)
-{
-    downloads.items.clear();
-    for (size_t index = 0; index < config.prerequisites.size(); ++index) {
-        if (EffectiveDecision(config, index) != Download)
-            continue;
-        const PrereqInfo& prereq = config.prerequisites[index];
-        DownloadItem item;
-        item.url = prereq.source;
-        item.expectedSize = static_cast<uint64_t>(prereq.ExactSize);
-        item.prereqIndex = static_cast<int32_t>(index);
-        item.folder = prereq.Folder;
-        downloads.items.push_back(item);
-    }
-}
-
-void FailItem(DownloadList& downloads, uint32_t code)
-{
-    downloads.lastResult = code;
-    if (downloads.sink != nullptr)
-        downloads.sink->ReportError(nullptr, code);
-}
 
 // Where a download of `url` went: its host and port (never its login).
 FailureFacts FactsFor(const std::wstring& url)
@@ -61,68 +33,53 @@ FailureFacts FactsFor(const std::wstring& url)
     return facts;
 }
 
-// Fetches one item into its target path, computing the digests the prerequisite gives while
-// the bytes arrive; the result is left in downloads.lastResult and a success sets the item's
-// status to 0. `failure` tells what went wrong, in the terms of the failure's words.
-void DownloadItemFile(DownloadList& downloads, DownloadItem& item, const PrereqInfo& prereq, bool keepFiles,
-                      ContentDigests& digests, FailureFacts& failure)
+void ReportFailure(DownloadContext& context, uint32_t code)
 {
-    failure = FactsFor(item.url);
-    item.targetPath = item.fixedFile.empty() ? TargetPathFor(downloads.downloadFolder, item.url, item.folder)
-                                             : downloads.downloadFolder + item.fixedFile;
-    // A URL without a usable file name would make the engine write "<folder>\.part" and
-    // rename it onto the folder.
-    if (GetFileNamePart(item.targetPath).empty()) {
-        FailItem(downloads, ERROR_INVALID_NAME);
-        return;
-    }
-    // A Folder with "..", a drive or a stream would put the file (and later delete it) where
-    // the package never said.
-    if (!TargetStaysInFolder(downloads.downloadFolder, item.targetPath)) {
-        LogLine(L"Download target is outside the download folder:" + item.targetPath);
-        FailItem(downloads, ERROR_BAD_PATHNAME);
-        return;
-    }
+    if (context.sink != nullptr)
+        context.sink->ReportError(nullptr, code);
+}
 
+// Fetches the job's file into `target`, computing the digests the job asks for while the bytes
+// arrive. `failure` tells what went wrong, in the terms of the failure's words.
+uint32_t FetchFile(const DownloadJob& job, const std::wstring& target, DownloadContext& context,
+                   ContentDigests& digests, FailureFacts& failure)
+{
     std::vector<std::wstring> created;
-    CreateFolderTree(item.targetPath, false, &created);
-    if (!keepFiles) {
+    CreateFolderTree(target, false, &created);
+    if (!context.keepFiles) {
         for (const std::wstring& folder : created)
-            downloads.RegisterFolderForDeletion(folder);
+            context.downloads->RegisterFolderForDeletion(folder);
     }
 
     DownloadSettings settings;
-    settings.expectedSize = item.expectedSize;
-    settings.wantMd5 = !prereq.MD5.empty();
-    settings.wantSha256 = !prereq.SHA256.empty();
-    InternetDownloader downloader(downloads.sink, downloads.Credentials(), downloads.questions, settings);
-    downloads.lastResult = downloader.Download(item.url, item.targetPath);
+    settings.expectedSize = job.expected.size;
+    settings.wantMd5 = job.expected.WantsMd5();
+    settings.wantSha256 = job.expected.WantsSha256();
+    InternetDownloader downloader(context.sink, context.downloads->Credentials(), context.questions, settings);
+    const uint32_t result = downloader.Download(job.url, target);
     failure.httpStatus = downloader.GetStatusCode();
-    if (downloads.lastResult == DLERR_AUTH_REQUIRED)
+    if (result == DLERR_AUTH_REQUIRED)
         failure.proxy = downloader.LoginProxy();
-    if (downloads.lastResult == 0) {
-        item.status = 0;
+    if (result == 0)
         digests = downloader.GetDigests();
-    } else if (downloader.GetStatusCode() >= 400) {
+    else if (downloader.GetStatusCode() >= 400)
         LogLine(Format(L"Server answered with HTTP status:%u", downloader.GetStatusCode()));
-    }
+    return result;
 }
 
 // Checks a finished download against the digests computed while it arrived; false when it was
 // rejected (the file is then deleted).
-bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, const ContentDigests& digests,
+bool AcceptDownload(const DownloadJob& job, const std::wstring& target, const ContentDigests& digests,
                     ProgressSink* sink)
 {
-    ExpectedContent expected = ExpectedContentOf(prereq);
-    expected.size = item.expectedSize;
     FailureFacts rejected;
     rejected.code = DLERR_REJECTED;
-    rejected.detail = FailedCheck(item.targetPath, expected, digests);
+    rejected.detail = FailedCheck(target, job.expected, digests);
     if (rejected.detail.empty()) {
         LogLine(L"Downloaded file was accepted.");
         return true;
     }
-    ::DeleteFileW(MakeLongPath(item.targetPath).c_str());
+    ::DeleteFileW(MakeLongPath(target).c_str());
     LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
     LogLine(DescribeFailure(rejected, TextFor::Log));
     if (sink != nullptr)
@@ -130,103 +87,111 @@ bool AcceptDownload(const PrereqInfo& prereq, const DownloadItem& item, const Co
     return false;
 }
 
+// The first line is read by tools as it stands; the second says it for a person.
+void ReportTransferFailure(const DownloadJob& job, uint32_t code, FailureFacts failure, ProgressSink* sink)
+{
+    LogLine(L"Download failed. Error:" + GetSystemErrorText(code));
+    failure.code = code;
+    LogLine(DescribeFailure(failure, TextFor::Log));
+    if (sink == nullptr)
+        return;
+    const std::wstring words = DescribeFailure(failure, TextFor::Person);
+    if (job.mandatory) {
+        const std::wstring mandatory =
+            FillPlaceholders(LoadStringResource(IDS_MANDATORY_DOWNLOAD_FAILED), job.name, words);
+        sink->ReportError(mandatory.c_str(), DLERR_MANDATORY_FAILED);
+    } else {
+        // The engine's report named the file; the status line now says what happened to it.
+        sink->ReportError(words.c_str(), code);
+    }
+}
+
 } // namespace
 
-uint32_t DownloadPrerequisites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
-                               DownloadQuestions* questions)
+DownloadResult RunDownloadJob(const DownloadJob& job, DownloadContext& context)
 {
-    // Only the items start afresh: files an earlier call registered for deletion stay
-    // registered, or they would be left behind at the end of the run.
-    CollectItems(config, downloads);
-    downloads.sink = sink;
-    downloads.questions = questions;
-    downloads.downloadFolder = WithTrailingBackslash(GetDownloadFolder(config));
-    const bool keepFiles = KeepsDownloads(config.general.KeepFiles);
-
-    std::wstring stageText;
-    if (sink != nullptr) {
-        stageText = config.GetStageText(kDownloadStageText);
-        if (!downloads.items.empty())
-            sink->SetRange(static_cast<uint32_t>(downloads.items.size()), StageSteps::Transfers);
+    LogLine(L"Starting download of:" + job.name);
+    DownloadResult result;
+    const std::wstring target = TargetPathFor(context.downloadFolder, job.url, job.folder);
+    FailureFacts failure = FactsFor(job.url);
+    if (GetFileNamePart(target).empty()) {
+        // A URL without a usable file name would make the engine write "<folder>\.part" and
+        // rename it onto the folder.
+        result.code = ERROR_INVALID_NAME;
+        ReportFailure(context, result.code);
+    } else if (!TargetStaysInFolder(context.downloadFolder, target)) {
+        // A Folder with "..", a drive or a stream would put the file (and later delete it) where
+        // the package never said.
+        LogLine(L"Download target is outside the download folder:" + target);
+        result.code = ERROR_BAD_PATHNAME;
+        ReportFailure(context, result.code);
+    } else {
+        ContentDigests digests;
+        result.code = FetchFile(job, target, context, digests, failure);
+        if (result.code == 0) {
+            LogLine(L"Download completed succesfully.");
+            if (!context.keepFiles)
+                context.downloads->RegisterFileForDeletion(target);
+            if (!AcceptDownload(job, target, digests, context.sink))
+                result.code = DLERR_REJECTED;
+            else
+                result.path = target;
+            return result;
+        }
     }
+    ReportTransferFailure(job, result.code, failure, context.sink);
+    return result;
+}
 
-    for (DownloadItem& item : downloads.items) {
-        PrereqInfo& prereq = config.prerequisites.at(static_cast<size_t>(item.prereqIndex));
+bool EndsStage(const DownloadJob& job, const DownloadResult& result)
+{
+    return result.code == DLERR_REJECTED || (!result.Accepted() && job.mandatory);
+}
+
+uint32_t RunDownloadJobs(const std::vector<DownloadJob>& jobs, DownloadContext& context,
+                         const DownloadFinished& finished)
+{
+    ProgressSink* sink = context.sink;
+    if (sink != nullptr && !jobs.empty())
+        sink->SetRange(static_cast<uint32_t>(jobs.size()), StageSteps::Transfers);
+    for (size_t index = 0; index < jobs.size(); ++index) {
+        if (context.stop != nullptr && *context.stop)
+            return 0;
         if (sink != nullptr) {
             if (sink->IsCanceled()) {
                 LogLine(L"Download was canceled.");
                 return 0;
             }
-            sink->SetStatus(FillPlaceholders(stageText, prereq.name), kStageStep, 0);
+            sink->SetStatus(FillPlaceholders(context.stageText, jobs[index].name), kStageStep, 0);
         }
-        LogLine(L"Starting download of:" + prereq.name);
-        ContentDigests digests;
-        FailureFacts failure;
-        DownloadItemFile(downloads, item, prereq, keepFiles, digests, failure);
-
-        if (item.status == 0) {
-            LogLine(L"Download completed succesfully.");
-            if (!keepFiles)
-                downloads.RegisterFileForDeletion(item.targetPath);
-            if (!AcceptDownload(prereq, item, digests, sink))
-                return kInstallFailure;
-            prereq.downloadPresent = true;
-            continue;
-        }
-
-        // The first line is read by tools as it stands; the second says it for a person.
-        LogLine(L"Download failed. Error:" + GetSystemErrorText(downloads.lastResult));
-        failure.code = downloads.lastResult;
-        LogLine(DescribeFailure(failure, TextFor::Log));
-        const std::wstring words = DescribeFailure(failure, TextFor::Person);
-        if (prereq.options.Has(PrereqOption::Mandatory)) {
-            if (sink != nullptr) {
-                const std::wstring mandatory =
-                    FillPlaceholders(LoadStringResource(IDS_MANDATORY_DOWNLOAD_FAILED), prereq.name, words);
-                sink->ReportError(mandatory.c_str(), DLERR_MANDATORY_FAILED);
-            }
+        const DownloadResult result = RunDownloadJob(jobs[index], context);
+        finished(index, result);
+        if (EndsStage(jobs[index], result))
             return kInstallFailure;
-        }
-        // The engine's report named the file; the status line now says what happened to it.
-        if (sink != nullptr)
-            sink->ReportError(words.c_str(), downloads.lastResult);
     }
     return 0;
 }
 
-void OpenPrerequisiteSites(ChainerConfig& config, DownloadList& downloads, ProgressSink* sink,
-                           const SiteShell& shell)
+void OpenPrerequisiteSites(const std::vector<SiteJob>& sites, DownloadList& downloads, ProgressSink* sink,
+                           const SiteShell& shell, const std::wstring& stageText, const std::wstring& message,
+                           bool showMessage)
 {
-    std::wstring stageText;
-    std::wstring message;
-    if (sink != nullptr) {
-        stageText = config.GetStageText(kOpenSiteStageText);
-        message = config.GetStageText(kSiteOpenedMessage);
-    }
-    std::vector<size_t> sites;
-    for (size_t index = 0; index < config.prerequisites.size(); ++index) {
-        if (EffectiveDecision(config, index) == OpenSite)
-            sites.push_back(index);
-    }
     if (sink != nullptr && !sites.empty())
         sink->SetRange(static_cast<uint32_t>(sites.size()), StageSteps::Actions);
-
-    const bool quiet = IsSilent(config);
-    for (const size_t index : sites) {
-        const PrereqInfo& prereq = config.prerequisites[index];
+    for (const SiteJob& site : sites) {
         std::wstring status;
         if (sink != nullptr) {
             if (sink->IsCanceled())
                 return;
-            status = FillPlaceholders(stageText, prereq.name);
+            status = FillPlaceholders(stageText, site.name);
             sink->SetStatus(status, kStageStep, 0);
         }
         const HWND foreground = ::GetForegroundWindow();
         // A password in the URL stays out of the log.
-        LogLine(L"Launching URL:" + UrlWithoutCredentials(prereq.source));
-        OpenSiteUrl(prereq.source, downloads, shell);
-        if (sink != nullptr && !quiet)
-            shell.showMessage(foreground, FillPlaceholders(message, prereq.name), status, MB_OK | MB_ICONINFORMATION);
+        LogLine(L"Launching URL:" + UrlWithoutCredentials(site.url));
+        OpenSiteUrl(site.url, downloads, shell);
+        if (sink != nullptr && showMessage)
+            shell.showMessage(foreground, FillPlaceholders(message, site.name), status, MB_OK | MB_ICONINFORMATION);
     }
 }
 

@@ -40,20 +40,19 @@ bool TargetStaysInFolder(const std::wstring& downloadFolder, const std::wstring&
     return below.find(L':') == std::wstring::npos && below.back() != L'\\';
 }
 
-bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq, PresenceCheck check)
+bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job, PresenceCheck check)
 {
-    ExpectedContent expected = ExpectedContentOf(prereq);
+    ExpectedContent expected = job.expected;
     if (check == PresenceCheck::AfterInstall) {
         expected.md5.clear();
         expected.sha256.clear();
     }
-    if (StartsWithIgnoringAsciiCase(prereq.source, L"file://")) {
+    if (StartsWithIgnoringAsciiCase(job.url, L"file://")) {
         // Not ours to delete: a local file that fails its checks is only not present.
-        return !expected.ChecksAnything() || DownloadedFileAcceptable(LocalPathOfFileUrl(prereq.source), expected);
+        return !expected.ChecksAnything() || DownloadedFileAcceptable(LocalPathOfFileUrl(job.url), expected);
     }
-    const std::wstring& folder = GetDownloadFolder(config);
-    const std::wstring target = TargetPathFor(folder, prereq.source, prereq.Folder);
-    if (target.empty() || target.back() == L'\\' || !TargetStaysInFolder(folder, target))
+    const std::wstring target = TargetPathFor(downloadFolder, job.url, job.folder);
+    if (target.empty() || target.back() == L'\\' || !TargetStaysInFolder(downloadFolder, target))
         return false;
     // Attributes rather than a find: a name with wildcards must not match some other file, and
     // a folder of that name is no download.
@@ -70,21 +69,12 @@ bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq, PresenceCh
     return false;
 }
 
-PrereqDecision EffectiveDecision(ChainerConfig& config, size_t index, PresenceCheck check)
+std::wstring LaunchPathOf(const std::wstring& downloadFolder, const DownloadJob& job)
 {
-    PrereqInfo& prereq = config.prerequisites.at(index);
-    if (!prereq.selected)
-        return NotSelected;
-    if (prereq.decision == AcceptableFound) {
-        switch (prereq.sourceKind) {
-        case SourceUrl: return DownloadPresent(config, prereq, check) ? AlreadyDownloaded : Download;
-        case SourceOpenSite: return OpenSite;
-        default: return InstallFromPackage;
-        }
-    }
-    if (prereq.decision == Download && prereq.downloadPresent)
-        return AlreadyDownloaded;
-    return prereq.decision;
+    const std::wstring local = LocalPathOfFileUrl(job.url);
+    if (!local.empty())
+        return local;
+    return TargetPathFor(downloadFolder, job.url, job.folder);
 }
 
 } // namespace orvanta

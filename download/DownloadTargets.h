@@ -1,7 +1,7 @@
 // Where a prerequisite's download lands, and whether it is already there.
 #pragma once
 
-#include "config/Config.h"
+#include "download/DownloadJob.h"
 #include "download/DownloadNames.h"
 
 #include <string>
@@ -17,17 +17,15 @@ bool TargetStaysInFolder(const std::wstring& downloadFolder, const std::wstring&
 // ask whether it is there, and nothing starts it after them.
 enum class PresenceCheck { BeforeLaunch, AfterInstall };
 
-// True when the prerequisite's file is there and passes its checks (ExactSize, MD5, SHA256;
-// each only when given; AfterInstall: ExactSize only): the local file of a file: URL, or the
-// target file in the download folder. A target in the download folder that fails a check is
-// deleted, so that it is downloaded again. A folder of that name, a target without a file name
-// or one outside the download folder is not present.
-bool DownloadPresent(ChainerConfig& config, const PrereqInfo& prereq,
+// True when the job's file is there and passes its checks (AfterInstall: the size only): the
+// local file of a file: URL, or the target file in `downloadFolder`. A target in the download
+// folder that fails a check is deleted, so that it is downloaded again. A folder of that name, a
+// target without a file name or one outside the download folder is not present.
+bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job,
                      PresenceCheck check = PresenceCheck::BeforeLaunch);
 
-// The decision as the install stages see it: what a found prerequisite's source asks for, and
-// a download that is already present.
-PrereqDecision EffectiveDecision(ChainerConfig& config, size_t index,
-                                 PresenceCheck check = PresenceCheck::BeforeLaunch);
+// Where the job's file is started from once it is there: the local file of a file: URL, else
+// its target in the download folder.
+std::wstring LaunchPathOf(const std::wstring& downloadFolder, const DownloadJob& job);
 
 } // namespace orvanta

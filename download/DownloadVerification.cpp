@@ -1,6 +1,5 @@
 #include "download/DownloadVerification.h"
 
-#include "config/Config.h"
 #include "download/FileDigests.h"
 #include "platform/Paths.h"
 #include "platform/UniqueResource.h"
@@ -41,15 +40,6 @@ bool HasSize(const std::wstring& path, uint64_t expectedSize)
 }
 
 } // namespace
-
-ExpectedContent ExpectedContentOf(const PrereqInfo& prereq)
-{
-    ExpectedContent expected;
-    expected.size = static_cast<uint64_t>(prereq.ExactSize);
-    expected.md5 = prereq.MD5;
-    expected.sha256 = prereq.SHA256;
-    return expected;
-}
 
 bool Md5Matches(const char (&computed)[33], const std::wstring& configured)
 {

@@ -9,8 +9,6 @@
 
 namespace orvanta {
 
-struct PrereqInfo;
-
 // What the configuration asks of a download's content.
 struct ExpectedContent {
     uint64_t size = 0;    // 0: not checked
@@ -21,9 +19,6 @@ struct ExpectedContent {
     bool WantsSha256() const { return !sha256.empty(); }
     bool ChecksAnything() const { return size != 0 || WantsMd5() || WantsSha256(); }
 };
-
-// The prerequisite's ExactSize, MD5 and SHA256 (a negative ExactSize is a size no file has).
-ExpectedContent ExpectedContentOf(const PrereqInfo& prereq);
 
 // True when the first 32 characters of `configured` equal the computed lowercase digits, with
 // 'A' to 'F' counting as 'a' to 'f'. A shorter text never matches; characters after the 32nd

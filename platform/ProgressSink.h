@@ -29,6 +29,9 @@ public:
     virtual uint32_t ReportError(const wchar_t* text, uint32_t code) = 0;
     // A stage step begins (the stages pass kind 8).
     virtual void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) = 0;
+    // Shows what is under way on the status line without a step (an install that runs while
+    // the downloads go on).
+    virtual void ShowActivity(const std::wstring& text) { (void)text; }
 };
 
 } // namespace orvanta

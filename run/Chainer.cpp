@@ -180,7 +180,7 @@ void Chainer::EndAsAlreadyRunning(UserInterface* ui)
     LogLine(LoadStringResource(IDS_ALREADY_RUNNING, TextFor::Log));
     if (ui != nullptr)
         ui->ShowMessage(LoadStringResource(IDS_ALREADY_RUNNING));
-    exitCode_ = kAlreadyRunningExitCode;
+    end_ = RunEnd::AlreadyRunning;
 }
 
 void Chainer::Run()
@@ -226,9 +226,9 @@ void Chainer::Run()
         return;
 
     config.programs = &extraction_;
-    const InstallOutcome outcome = InstallPrerequisites(config, extraction_, *run_, ui);
-    exitCode_ = outcome.result;
-    rebootPending_ = outcome.rebootPending;
+    // In the package's folder: a relative DownloadFolder is taken from there.
+    config.downloadFolder = ResolveConfiguredFolder(config, config.general.DownloadFolder);
+    end_ = InstallPrerequisites(config, extraction_, *run_, ui).end;
 }
 
 } // namespace orvanta

@@ -29,8 +29,8 @@ public:
     Chainer& operator=(const Chainer&) = delete;
 
     void Run();
-    int32_t ExitCode() const { return exitCode_; }
-    bool RebootPending() const { return rebootPending_; }
+    int32_t ExitCode() const { return ExitCodeFor(end_); }
+    bool RebootPending() const { return end_ == RunEnd::RebootPending; }
 
 private:
     bool ReadIniFile(IniFile& ini) const;
@@ -42,8 +42,7 @@ private:
 
     // First, so that it goes last: the lock is held until the cleanup is done.
     RunLock runLock_;
-    int32_t exitCode_ = 0;
-    bool rebootPending_ = false;
+    RunEnd end_ = RunEnd::Completed;
     bool silent_ = false;
     ExtractionContext extraction_;
     DeferredCleanup cleanup_;

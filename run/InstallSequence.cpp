@@ -1,27 +1,20 @@
 #include "config/Config.h"
 #include "install/InterbootStore.h"
 #include "run/PrerequisiteRun.h"
+#include "run/RunPlan.h"
 #include "run/StagesWorker.h"
 #include "run/UserInterface.h"
 #include "platform/FaultTranslation.h"
 #include "platform/Logger.h"
 #include "platform/ProcessLaunch.h"
 #include "platform/Resources.h"
+#include "platform/ResultCodes.h"
 #include "platform/Text.h"
 #include "platform/UniqueResource.h"
 #include "platform/resource.h"
 
 namespace orvanta {
 namespace {
-
-bool SomethingToInstall(const ChainerConfig& config)
-{
-    for (const PrereqInfo& prereq : config.prerequisites) {
-        if (prereq.decision == InstallFromPackage || prereq.decision == Download || prereq.decision == OpenSite)
-            return true;
-    }
-    return false;
-}
 
 const wchar_t* TrueFalse(bool value)
 {
@@ -30,30 +23,30 @@ const wchar_t* TrueFalse(bool value)
 
 struct SearchWork {
     PrerequisiteRun& run;
-    ChainerConfig& config;
+    RunPlan& plan;
     std::exception_ptr failure;  // what escaped the search, for the waiting thread
 };
 
 DWORD WINAPI SearchThread(void* parameter)
 {
     auto* work = static_cast<SearchWork*>(parameter);
-    work->failure = RunContained([work] { work->run.SearchAll(work->config); });
+    work->failure = RunContained([work] { work->run.SearchAll(work->plan); });
     return 0;
 }
 
 // With an interface the search runs on a worker thread while this thread keeps the status
-// window alive; the configuration is touched by one thread at a time all the same.
-void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
+// window alive; the plan is touched by one thread at a time all the same.
+void SearchAll(RunPlan& plan, PrerequisiteRun& run, UserInterface* ui)
 {
     if (ui == nullptr) {
-        run.SearchAll(config);
+        run.SearchAll(plan);
         return;
     }
     ui->ShowStatus(LoadStringResource(IDS_SEARCHING));
-    SearchWork work{run, config, nullptr};
+    SearchWork work{run, plan, nullptr};
     const UniqueHandle thread(::CreateThread(nullptr, 0, SearchThread, &work, 0, nullptr));
     if (!thread) {
-        run.SearchAll(config);
+        run.SearchAll(plan);
         return;
     }
     WaitWithMessagePump(thread.Get());
@@ -61,44 +54,37 @@ void SearchAll(ChainerConfig& config, PrerequisiteRun& run, UserInterface* ui)
         std::rethrow_exception(work.failure);
 }
 
-void RunStages(InstallStages& stages)
-{
-    stages.RunDownloadStage(nullptr, nullptr);
-    stages.RunOpenSiteStage(nullptr);
-    stages.RunInstallStage(nullptr);
-}
-
 // Silent and basic runs end the same way once the stages are done: re-check, then the
 // mandatory check, unless a reboot is required first.
-int32_t ResultAfterStages(ChainerConfig& config, PrerequisiteRun& run, const InstallStages& stages)
+RunEnd EndAfterStages(RunPlan& plan, PrerequisiteRun& run, const InstallStages& stages)
 {
     if (stages.Reboot().required)
-        return 0;
-    run.Recheck(config);
-    return run.MandatoryCheck(config) ? 0 : 1;
+        return RunEnd::Completed;
+    run.Recheck(plan);
+    return run.MandatoryCheck(plan) ? RunEnd::Completed : RunEnd::MandatoryMissing;
 }
 
 // The progress dialog's own check decided 1 or 7. A dialog that was canceled, or that could not
 // be shown, ends the stages early: the checks run now that the worker has stopped, so a
 // mandatory prerequisite that is still missing fails the run.
-int32_t ResultOfDialog(int32_t end, ChainerConfig& config, PrerequisiteRun& run, const InstallStages& stages)
+RunEnd EndOfDialog(int32_t end, RunPlan& plan, PrerequisiteRun& run, const InstallStages& stages)
 {
     if (end == ProgressDone)
-        return 0;
+        return RunEnd::Completed;
     if (end == ProgressMandatoryMissing)
-        return 1;
-    return ResultAfterStages(config, run, stages);
+        return RunEnd::MandatoryMissing;
+    return EndAfterStages(plan, run, stages);
 }
 
-int32_t RunInProgressDialog(ChainerConfig& config, PrerequisiteRun& run, InstallStages& stages, UserInterface* ui)
+RunEnd RunInProgressDialog(RunPlan& plan, PrerequisiteRun& run, InstallStages& stages, UserInterface* ui)
 {
     int32_t end = ProgressNotShown;
     if (ui != nullptr) {
         ui->CloseStatus();
-        StagesWorker worker(config, run, stages);
+        StagesWorker worker(plan, run, stages);
         end = ui->RunProgressDialog(worker);
     }
-    return ResultOfDialog(end, config, run, stages);
+    return EndOfDialog(end, plan, run, stages);
 }
 
 void LogRebootSummary(const RebootFlags& reboot)
@@ -115,19 +101,32 @@ void LogRebootSummary(const RebootFlags& reboot)
 
 } // namespace
 
-InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
+int32_t ExitCodeFor(RunEnd end)
+{
+    switch (end) {
+    case RunEnd::Completed: return 0;
+    case RunEnd::MandatoryMissing: return 1;
+    case RunEnd::RebootPending: return -1;
+    case RunEnd::AlreadyRunning: return kAlreadyRunningExitCode;
+    case RunEnd::Failed: return kCrashExitCode;
+    }
+    return kCrashExitCode;
+}
+
+InstallOutcome InstallPrerequisites(const ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
                                     UserInterface* ui)
 {
     InterbootStore store;
     InstallOutcome outcome;
+    RunPlan plan(config);
     std::unique_ptr<InstallStages> stages;
 
     if (!config.prerequisites.empty()) {
-        SearchAll(config, run, ui);
-        if (!SomethingToInstall(config)) {
+        SearchAll(plan, run, ui);
+        if (!plan.SomethingToInstall()) {
             LogLine(L"No prerequisite must be installed.");
         } else {
-            stages = run.BuildStages(config, extraction, store);
+            stages = run.BuildStages(plan, extraction, store);
             const bool silent = IsSilent(config);
             const bool basic = ShowsBasicInterface(config);
             if (stages && (silent || basic)) {
@@ -135,17 +134,16 @@ InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& ex
                                : L"Starting installing prerequisites in basic UI mode.");
                 stages->SetSilent(silent);
                 if (silent) {
-                    RunStages(*stages);
-                    outcome.result = ResultAfterStages(config, run, *stages);
+                    stages->Run(nullptr, nullptr);
+                    outcome.end = EndAfterStages(plan, run, *stages);
                 } else {
-                    outcome.result = RunInProgressDialog(config, run, *stages, ui);
+                    outcome.end = RunInProgressDialog(plan, run, *stages, ui);
                 }
 
                 const RebootFlags reboot = stages->Reboot();
                 LogRebootSummary(reboot);
                 if ((reboot.required && !reboot.refused) || reboot.inProgress) {
-                    outcome.result = -1;
-                    outcome.rebootPending = true;
+                    outcome.end = RunEnd::RebootPending;
                     store.KeepAfterRun();
                 }
             }

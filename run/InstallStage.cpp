@@ -1,11 +1,9 @@
 #include "run/InstallStage.h"
 
 #include "config/Config.h"
-#include "config/FolderProperties.h"
-#include "run/Pipeline.h"
 #include "download/DownloadStage.h"
-#include "download/DownloadTargets.h"
-#include "install/ExtractionContext.h"
+#include "run/DownloadsAhead.h"
+#include "run/RunPlan.h"
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 #include "platform/Resources.h"
@@ -14,37 +12,24 @@
 namespace orvanta {
 namespace {
 
-bool IsMandatory(const PrereqInfo& prereq)
-{
-    return prereq.options.Has(PrereqOption::Mandatory);
-}
+const int kDownloadStageText = 1;
+const int kInstallStageText = 2;
+const int kOpenSiteStageText = 3;
+const int kSiteOpenedMessage = 5;
+const uint32_t kStageStep = 8;
 
-// Where a downloaded prerequisite lies: the local file of a file: URL, else the download target.
-std::wstring DownloadedFilePath(ChainerConfig& config, const PrereqInfo& prereq)
+bool Canceled(ProgressSink* sink)
 {
-    const std::wstring local = LocalPathOfFileUrl(prereq.source);
-    if (!local.empty())
-        return local;
-    return TargetPathFor(GetDownloadFolder(config), prereq.source, prereq.Folder);
+    return sink != nullptr && sink->IsCanceled();
 }
 
 } // namespace
 
-InstallStage::InstallStage(ChainerConfig& config, ExtractionContext& extraction, InterbootStore& store,
+InstallStage::InstallStage(RunPlan& plan, ExtractionContext& extraction, InterbootStore& store,
                            const RunServices& services)
-    : config_(config), extraction_(extraction), services_(services), launcher_(&store, this, services_.install),
+    : plan_(plan), extraction_(extraction), services_(services), launcher_(&store, this, services_.install),
       downloads_(&ProcessCredentialStore())
 {
-}
-
-uint32_t InstallStage::RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions)
-{
-    return DownloadPrerequisites(config_, downloads_, sink, questions);
-}
-
-void InstallStage::RunOpenSiteStage(ProgressSink* sink)
-{
-    OpenPrerequisiteSites(config_, downloads_, sink, services_.siteShell);
 }
 
 RebootFlags InstallStage::Reboot() const
@@ -56,65 +41,147 @@ RebootFlags InstallStage::Reboot() const
     return flags;
 }
 
-void InstallStage::FillLaunchList()
+void InstallStage::MakeJobs()
 {
-    launcher_.Clear();
-    for (size_t index = 0; index < config_.prerequisites.size(); ++index) {
-        const PrereqDecision decision = EffectiveDecision(config_, index);
-        const PrereqInfo& prereq = config_.prerequisites[index];
-        const RebootMode rebootMode = RebootModeFromOptions(prereq.options);
-        if (decision == InstallFromPackage) {
-            launcher_.AddLaunchItem(extraction_.GetPackageFilePath(prereq.source), prereq.CommandLine, prereq.name,
-                                    rebootMode, static_cast<int32_t>(index), prereq.RetValPropName);
-        } else if (decision == AlreadyDownloaded) {
-            launcher_.AddLaunchItem(DownloadedFilePath(config_, prereq), ExpandReferences(prereq.CommandLine, false),
-                                    prereq.name, rebootMode, static_cast<int32_t>(index), prereq.RetValPropName);
-        }
+    jobs_ = MakeStageJobs(plan_.Config(), plan_.Actions(), extraction_);
+    downloaded_.assign(jobs_.downloads.size(), DownloadResult());
+}
+
+// A silent run goes on as far as it can; with a sink (the progress dialog) a failed stage or a
+// cancel ends the run there.
+uint32_t InstallStage::Run(ProgressSink* sink, DownloadQuestions* questions)
+{
+    MakeJobs();
+    if (plan_.Config().general.DownloadAhead && !jobs_.downloads.empty())
+        return RunOverlapped(sink, questions);
+
+    const uint32_t downloads = RunDownloadStage(sink, questions);
+    if (sink != nullptr && (downloads != 0 || sink->IsCanceled()))
+        return downloads != 0 ? downloads : kUserExit;
+    RunOpenSiteStage(sink);
+    if (Canceled(sink))
+        return kUserExit;
+    const uint32_t installs = RunInstallStage(sink);
+    return Canceled(sink) ? kUserExit : installs;
+}
+
+DownloadContext InstallStage::MakeDownloadContext(ProgressSink* sink, DownloadQuestions* questions)
+{
+    const ChainerConfig& config = plan_.Config();
+    DownloadContext context;
+    context.downloads = &downloads_;
+    context.downloadFolder = WithTrailingBackslash(config.downloadFolder);
+    context.keepFiles = KeepsDownloads(config.general.KeepFiles);
+    if (sink != nullptr)
+        context.stageText = config.GetStageText(kDownloadStageText);
+    context.sink = sink;
+    context.questions = questions;
+    return context;
+}
+
+uint32_t InstallStage::RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions)
+{
+    DownloadContext context = MakeDownloadContext(sink, questions);
+    return RunDownloadJobs(jobs_.downloads, context,
+                           [this](size_t job, const DownloadResult& result) { downloaded_.at(job) = result; });
+}
+
+void InstallStage::RunOpenSiteStage(ProgressSink* sink)
+{
+    const ChainerConfig& config = plan_.Config();
+    std::wstring stageText;
+    std::wstring message;
+    if (sink != nullptr) {
+        stageText = config.GetStageText(kOpenSiteStageText);
+        message = config.GetStageText(kSiteOpenedMessage);
     }
+    OpenPrerequisiteSites(jobs_.sites, downloads_, sink, services_.siteShell, stageText, message, !IsSilent(config));
+}
+
+std::wstring InstallStage::InstallStatus(const InstallJob& job) const
+{
+    return FillPlaceholders(plan_.Config().GetStageText(kInstallStageText), plan_.Prereq(job.prereq).name);
 }
 
 uint32_t InstallStage::RunInstallStage(ProgressSink* sink)
 {
-    FillLaunchList();
-    const std::vector<LaunchItem>& items = launcher_.Items();
-    const std::wstring stageText = sink != nullptr ? config_.GetStageText(2) : std::wstring();
+    // A file whose download failed is not started.
+    std::vector<const InstallJob*> ready;
+    for (const InstallJob& job : jobs_.installs) {
+        if (job.download < 0 || downloaded_.at(static_cast<size_t>(job.download)).Accepted())
+            ready.push_back(&job);
+    }
     if (sink != nullptr)
-        sink->SetRange(static_cast<uint32_t>(items.size()), StageSteps::Actions);
-
-    for (size_t index = 0; index < items.size() && !stopped_; ++index) {
+        sink->SetRange(static_cast<uint32_t>(ready.size()), StageSteps::Actions);
+    for (const InstallJob* job : ready) {
+        if (stopped_)
+            break;
         if (sink != nullptr) {
             if (sink->IsCanceled())
                 return kUserExit;
-            sink->SetStatus(FillPlaceholders(stageText, items[index].name), 8, 0);
+            sink->SetStatus(InstallStatus(*job), kStageStep, 0);
         }
-        // Only a silent run restarts the machine without asking: a basic-interface run asks.
-        const int result = launcher_.RunLaunchItem(index, silent_);
-        if (result == PackageLauncher::RunDone)
-            continue;
-        const PrereqInfo& prereq = config_.prerequisites.at(static_cast<size_t>(items[index].prereqIndex));
-        if (!IsMandatory(prereq))
-            continue;
-        const uint32_t report =
-            result == PackageLauncher::RunFailed ? DLERR_MANDATORY_FAILED : DLERR_MANDATORY_NEEDS_REBOOT;
-        if (sink != nullptr)
-            sink->ReportError(items[index].name.c_str(), report);
-        return kInstallFailure;
+        const uint32_t result = Install(*job, sink);
+        if (result != 0)
+            return result;
     }
     return 0;
 }
 
+// The bar follows the downloads; the status line shows the install while one runs. With a sink
+// a download that ends the stage stops the chain once the install under way is done.
+uint32_t InstallStage::RunOverlapped(ProgressSink* sink, DownloadQuestions* questions)
+{
+    RunOpenSiteStage(sink);
+    if (Canceled(sink))
+        return kUserExit;
+    DownloadsAhead ahead(jobs_.downloads, MakeDownloadContext(sink, questions), stopped_);
+    ProgressSink* shared = sink != nullptr ? &ahead.Sink() : nullptr;
+    uint32_t result = 0;
+    for (const InstallJob& job : jobs_.installs) {
+        if (stopped_)
+            break;
+        if (Canceled(sink)) {
+            result = kUserExit;
+            break;
+        }
+        if (sink != nullptr && ahead.StageFailed())
+            break;
+        if (job.download >= 0 && !ahead.WaitFor(static_cast<size_t>(job.download)).Accepted())
+            continue;
+        if (sink != nullptr)
+            ahead.Sink().BeginInstall(InstallStatus(job));
+        result = Install(job, shared);
+        ahead.Sink().EndInstall();
+        if (result != 0)
+            break;
+    }
+    ahead.Stop();
+    const uint32_t downloads = ahead.Finish();
+    if (result == 0 && sink != nullptr && downloads != 0)
+        return downloads;
+    return result;
+}
+
+uint32_t InstallStage::Install(const InstallJob& job, ProgressSink* sink)
+{
+    const PrereqInfo& prereq = plan_.Prereq(job.prereq);
+    launcher_.AddLaunchItem(job.file, job.commandLine, prereq.name, job.rebootMode, static_cast<int32_t>(job.prereq),
+                            prereq.RetValPropName);
+    // Only a silent run restarts the machine without asking: a basic-interface run asks.
+    const int result = launcher_.RunLaunchItem(launcher_.Items().size() - 1, silent_);
+    if (result == PackageLauncher::RunDone || !prereq.options.Has(PrereqOption::Mandatory))
+        return 0;
+    const uint32_t report =
+        result == PackageLauncher::RunFailed ? DLERR_MANDATORY_FAILED : DLERR_MANDATORY_NEEDS_REBOOT;
+    if (sink != nullptr)
+        sink->ReportError(prereq.name.c_str(), report);
+    return kInstallFailure;
+}
+
 bool InstallStage::InstalledAfterRun(int32_t prereqIndex)
 {
-    const size_t index = static_cast<size_t>(prereqIndex);
-    SearchPrerequisite(config_, index, true, services_.nativeMachine);
-    PrereqInfo& prereq = config_.prerequisites.at(index);
-    if (prereq.decision == Download || prereq.decision == AlreadyDownloaded) {
-        // The installer has run; the launch list was made before, so nothing starts this file.
-        prereq.downloadPresent = DownloadPresent(config_, prereq, PresenceCheck::AfterInstall);
-        if (prereq.decision == Download && prereq.downloadPresent)
-            prereq.decision = AlreadyDownloaded;
-    }
-    return prereq.decision == AcceptableFound;
+    return plan_.InstalledNow(static_cast<size_t>(prereqIndex), services_.nativeMachine);
 }
 
 } // namespace orvanta

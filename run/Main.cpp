@@ -47,7 +47,7 @@ std::unique_ptr<orvanta::PrerequisiteRun> CreateRun(const orvanta::RunServices& 
 #endif
 }
 
-// The whole run; an error that ends it is reported and gives kCrashExitCode.
+// The whole run; an error that ends it is reported and ends it as failed.
 int RunChainer(orvanta::UserInterface& dialogs)
 {
     orvanta::ExceptionPresenter& presenter = orvanta::ExceptionPresenter::Instance();
@@ -66,7 +66,7 @@ int RunChainer(orvanta::UserInterface& dialogs)
     } catch (...) {
         presenter.PresentUnhandled(nullptr);
     }
-    return orvanta::kCrashExitCode;
+    return orvanta::ExitCodeFor(orvanta::RunEnd::Failed);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// The phases that InstallPrerequisites drives: the search phase, the install stages, the
-// re-check and the mandatory check. The run sequence depends only on this interface so that
-// each phase can be exercised on its own.
+// The phases that InstallPrerequisites drives over the run's plan: the search phase, the
+// install stages, the re-check and the mandatory check. The run sequence depends only on this
+// interface so that each phase can be exercised on its own.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 namespace orvanta {
 
 struct ChainerConfig;
+class RunPlan;
 class DownloadQuestions;
 class ExtractionContext;
 class InterbootStore;
@@ -22,19 +23,17 @@ struct RebootFlags {
     bool inProgress = false;
 };
 
-// The download, open-site and install stages of one run. Each stage reports to the sink of the
+// The download, open-site and install stages of one run. They report to the sink of the
 // progress dialog, or to none (null) in a silent run.
 class InstallStages {
 public:
     virtual ~InstallStages() = default;
     virtual void SetSilent(bool silent) = 0;
-    // 0, or 1603 when a download was rejected or a mandatory one failed. Logins and certificate
-    // errors are put to `questions` (null in a silent run: refused).
-    virtual uint32_t RunDownloadStage(ProgressSink* sink, DownloadQuestions* questions) = 0;
-    virtual void RunOpenSiteStage(ProgressSink* sink) = 0;
-    // 0, 1602 canceled through the sink, or 1603 a mandatory prerequisite failed or asked for
-    // a reboot.
-    virtual uint32_t RunInstallStage(ProgressSink* sink) = 0;
+    // Runs the stages. A silent run goes on as far as it can and its result is not looked at;
+    // with a sink the run ends at a failed stage or a cancel: 0, 1602 canceled, or 1603 a
+    // download was rejected, or a mandatory prerequisite failed or asked for a restart. Logins
+    // and certificate errors are put to `questions` (null in a silent run: refused).
+    virtual uint32_t Run(ProgressSink* sink, DownloadQuestions* questions) = 0;
     // No further installer is started (the user's session ends); safe from another thread.
     virtual void Stop() = 0;
     virtual RebootFlags Reboot() const = 0;
@@ -43,27 +42,37 @@ public:
 class PrerequisiteRun {
 public:
     virtual ~PrerequisiteRun() = default;
-    virtual void SearchAll(ChainerConfig& config) = 0;
-    virtual std::unique_ptr<InstallStages> BuildStages(ChainerConfig& config, ExtractionContext& extraction,
+    virtual void SearchAll(RunPlan& plan) = 0;
+    virtual std::unique_ptr<InstallStages> BuildStages(RunPlan& plan, ExtractionContext& extraction,
                                                        InterbootStore& store) = 0;
-    virtual void Recheck(ChainerConfig& config) = 0;
+    virtual void Recheck(RunPlan& plan) = 0;
     // False when a mandatory prerequisite is not installed correctly.
-    virtual bool MandatoryCheck(ChainerConfig& config) = 0;
+    virtual bool MandatoryCheck(RunPlan& plan) = 0;
 };
 
 // The product's phases, calling the system through `services` (copied).
 std::unique_ptr<PrerequisiteRun> CreatePrerequisiteRun(const RunServices& services);
 
+// How a run ended. ExitCodeFor is the one place that turns it into the process's exit code.
+enum class RunEnd {
+    Completed,         // 0: nothing to do, or everything needed is installed
+    MandatoryMissing,  // 1: a mandatory prerequisite is still missing
+    RebootPending,     // -1: a restart is outstanding or under way
+    AlreadyRunning,    // 1618: another run of the package holds its lock
+    Failed,            // 1603: an error ended the run with a report
+};
+int32_t ExitCodeFor(RunEnd end);
+
 struct InstallOutcome {
-    int32_t result = 0;       // 0, 1 or -1
-    bool rebootPending = false;
+    RunEnd end = RunEnd::Completed;
+    bool RebootPending() const { return end == RunEnd::RebootPending; }
 };
 
-// Runs the phases over the configuration and keeps HKCU\InterbootContext exactly when a
-// reboot is outstanding. With an interface (null in a silent run) the search runs on a worker
-// thread behind the status window, and a basic-interface run installs inside the progress
-// dialog.
-InstallOutcome InstallPrerequisites(ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
+// Plans and runs the phases over the configuration (whose folders are resolved) and keeps
+// HKCU\InterbootContext exactly when a reboot is outstanding. With an interface (null in a
+// silent run) the search runs on a worker thread behind the status window, and a
+// basic-interface run installs inside the progress dialog.
+InstallOutcome InstallPrerequisites(const ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
                                     UserInterface* ui = nullptr);
 
 } // namespace orvanta

@@ -1,5 +1,5 @@
 #include "config/Config.h"
-#include "run/Pipeline.h"
+#include "run/RunPlan.h"
 #include "run/PrerequisiteRun.h"
 #include "run/InstallStage.h"
 #include "run/RunServices.h"
@@ -12,14 +12,14 @@ class ProductRun final : public PrerequisiteRun {
 public:
     explicit ProductRun(const RunServices& services) : services_(services) {}
 
-    void SearchAll(ChainerConfig& config) override { SearchAllPrerequisites(config, services_.nativeMachine); }
-    std::unique_ptr<InstallStages> BuildStages(ChainerConfig& config, ExtractionContext& extraction,
+    void SearchAll(RunPlan& plan) override { plan.SearchAll(services_.nativeMachine); }
+    std::unique_ptr<InstallStages> BuildStages(RunPlan& plan, ExtractionContext& extraction,
                                                InterbootStore& store) override
     {
-        return std::make_unique<InstallStage>(config, extraction, store, services_);
+        return std::make_unique<InstallStage>(plan, extraction, store, services_);
     }
-    void Recheck(ChainerConfig& config) override { RecheckPrerequisites(config, services_.nativeMachine); }
-    bool MandatoryCheck(ChainerConfig& config) override { return orvanta::MandatoryCheck(config); }
+    void Recheck(RunPlan& plan) override { plan.Recheck(services_.nativeMachine); }
+    bool MandatoryCheck(RunPlan& plan) override { return plan.MandatoryCheck(); }
 
 private:
     const RunServices services_;

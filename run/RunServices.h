@@ -5,7 +5,7 @@
 
 #include "download/SiteOpener.h"
 #include "install/InstallServices.h"
-#include "run/Pipeline.h"
+#include "run/RunPlan.h"
 
 namespace orvanta {
 

@@ -9,22 +9,16 @@ void StagesWorker::Run(ProgressSink& sink, DownloadQuestions& questions)
 {
     // The worker's own apartment: installers started through the shell may need COM.
     const ComApartment apartment(COINIT_APARTMENTTHREADED);
-    if (stages_.RunDownloadStage(&sink, &questions) != 0 || sink.IsCanceled())
-        return;
-    stages_.RunOpenSiteStage(&sink);
-    if (sink.IsCanceled())
-        return;
-    if (stages_.RunInstallStage(&sink) != 0 || sink.IsCanceled())
-        return;
-    sink.Complete(0, 0);
+    if (stages_.Run(&sink, &questions) == 0)
+        sink.Complete(0, 0);
 }
 
 int32_t StagesWorker::FinalResult()
 {
     if (stages_.Reboot().inProgress)
         return ProgressCanceledOrRebooting;
-    run_.Recheck(config_);
-    return run_.MandatoryCheck(config_) ? ProgressDone : ProgressMandatoryMissing;
+    run_.Recheck(plan_);
+    return run_.MandatoryCheck(plan_) ? ProgressDone : ProgressMandatoryMissing;
 }
 
 } // namespace orvanta

@@ -7,12 +7,12 @@
 
 namespace orvanta {
 
-struct ChainerConfig;
+class RunPlan;
 
 class StagesWorker final : public StageWorker {
 public:
-    StagesWorker(ChainerConfig& config, PrerequisiteRun& run, InstallStages& stages)
-        : config_(config), run_(run), stages_(stages)
+    StagesWorker(RunPlan& plan, PrerequisiteRun& run, InstallStages& stages)
+        : plan_(plan), run_(run), stages_(stages)
     {
     }
 
@@ -23,7 +23,7 @@ public:
     void EndSession() override { stages_.Stop(); }
 
 private:
-    ChainerConfig& config_;
+    RunPlan& plan_;
     PrerequisiteRun& run_;
     InstallStages& stages_;
 };

@@ -162,6 +162,12 @@ void ProgressDialog::SetStatus(const std::wstring& text, uint32_t kind, uint32_t
     MoveBar(StepEnd(transferSteps_ ? stepCounter_ - 1 : stepCounter_));
 }
 
+void ProgressDialog::ShowActivity(const std::wstring& text)
+{
+    if (!Closed())
+        ::SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text.c_str());
+}
+
 void ProgressDialog::BeginTransfer(uint32_t kind, uint64_t length, const std::wstring&)
 {
     if (kind != 1 || !transferSteps_ || stepCounter_ == 0)

@@ -52,6 +52,7 @@ public:
     // Shows the error and answers with its code.
     uint32_t ReportError(const wchar_t* text, uint32_t code) override;
     void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) override;
+    void ShowActivity(const std::wstring& text) override;
 
     // The questions, called on the worker thread. A login is asked over the dialog unless it has
     // closed or was canceled; a certificate error shows as an error and is refused.

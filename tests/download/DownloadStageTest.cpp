@@ -1,7 +1,6 @@
 // The download stage over file: URLs (the engine's share copy) and HTTP from a server on
 // 127.0.0.1: what is fetched, the checks of size, MD5 and SHA-256, the log lines, the sink
 // calls and what is left for deletion at the end of the run.
-#include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/InternetDownloader.h"
@@ -27,31 +26,37 @@ class DownloadStageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        config.downloadFolder = downloadFolder + L"\\";
         ::CreateDirectoryW(source.c_str(), nullptr);
         ASSERT_TRUE(testing_support::WriteBytes(source + L"\\setup.exe", kPayload));
     }
-    PrereqInfo& AddDownload(const std::wstring& name, const std::wstring& url, int32_t exactSize = 0,
-                            const std::wstring& md5 = L"", const std::wstring& options = L"")
+    DownloadJob& AddDownload(const std::wstring& name, const std::wstring& url, uint64_t exactSize = 0,
+                             const std::wstring& md5 = L"", bool mandatory = false)
     {
-        PrereqInfo prereq;
-        prereq.name = name;
-        prereq.source = url;
-        prereq.sourceKind = SourceUrl;
-        prereq.ExactSize = exactSize;
-        prereq.MD5 = md5;
-        prereq.options = ParsePrereqOptions(options);
-        prereq.decision = Download;
-        prereq.selected = true;
-        config.prerequisites.push_back(prereq);
-        return config.prerequisites.back();
+        DownloadJob job;
+        job.name = name;
+        job.url = url;
+        job.expected.size = exactSize;
+        job.expected.md5 = md5;
+        job.mandatory = mandatory;
+        jobs.push_back(job);
+        return jobs.back();
     }
 
     std::wstring FileSourceUrl(const std::wstring& name = L"setup.exe") const
     {
         return download_testing::FileUrl(source + L"\\" + name);
     }
-    uint32_t Run(RecordingSink* sink = nullptr) { return DownloadPrerequisites(config, downloads, sink); }
+    uint32_t Run(RecordingSink* sink = nullptr, DownloadList* list = nullptr)
+    {
+        DownloadContext context;
+        context.downloads = list != nullptr ? list : &downloads;
+        context.downloadFolder = downloadFolder + L"\\";
+        context.keepFiles = keepFiles;
+        context.stageText = L"Downloading %s";
+        context.sink = sink;
+        results.assign(jobs.size(), DownloadResult());
+        return RunDownloadJobs(jobs, context, [this](size_t job, const DownloadResult& result) { results[job] = result; });
+    }
     std::vector<std::wstring> LogLines() const { return log.Lines(); }
     std::wstring LogText() const { return log.Text(); }
 
@@ -60,7 +65,9 @@ protected:
     const std::wstring source = dir / L"source";
     const std::wstring downloadFolder = dir / L"downloads";
     const std::wstring target = downloadFolder + L"\\setup.exe";
-    ChainerConfig config;
+    std::vector<DownloadJob> jobs;
+    std::vector<DownloadResult> results;
+    bool keepFiles = false;
     DownloadList downloads;
     RecordingSink sink;
 };
@@ -71,12 +78,10 @@ TEST_F(DownloadStageTest, AcceptedDownloadsAreLoggedMarkedPresentKeptRegisteredO
 {
     AddDownload(L"App", FileSourceUrl(), kPayloadSize, kPayloadMd5);
     EXPECT_EQ(Run(), 0u);
-    EXPECT_TRUE(config.prerequisites[0].downloadPresent);
+    EXPECT_TRUE(results[0].Accepted());
+    EXPECT_EQ(results[0].path, target);
     EXPECT_EQ(testing_support::ReadBytes(target), kPayload);
     EXPECT_FALSE(FileExists(target + L".part"));
-    ASSERT_EQ(downloads.items.size(), 1u);
-    EXPECT_EQ(downloads.items[0].status, 0u);
-    EXPECT_EQ(downloads.items[0].targetPath, target);
     EXPECT_EQ(downloads.FilesToDelete(), std::vector<std::wstring>{target});
 
     const std::vector<std::wstring> expected{L"Starting download of:App", L"Download completed succesfully.",
@@ -88,10 +93,9 @@ TEST_F(DownloadStageTest, AcceptedDownloadsAreLoggedMarkedPresentKeptRegisteredO
     // A second run of the stage keeps the earlier file registered.
     const std::wstring second = downloadFolder + L"\\other.exe";
     ASSERT_TRUE(testing_support::WriteBytes(source + L"\\other.exe", kPayload));
-    config.prerequisites.clear();
+    jobs.clear();
     AddDownload(L"Second", FileSourceUrl(L"other.exe"));
     EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(downloads.items.size(), 1u);
     EXPECT_EQ(downloads.FilesToDelete(), (std::vector<std::wstring>{target, second}));
     // Discarding the list deletes the files and the download folder the stage had created.
     downloads.DeleteRegistered();
@@ -100,21 +104,17 @@ TEST_F(DownloadStageTest, AcceptedDownloadsAreLoggedMarkedPresentKeptRegisteredO
     EXPECT_FALSE(FileExists(downloadFolder));
 }
 
-TEST_F(DownloadStageTest, KeepFilesCompleteOrPrereqsKeepsTheDownload)
+TEST_F(DownloadStageTest, KeptFilesAreNotRegisteredForDeletion)
 {
-    for (KeepFilesMode mode : {KeepFilesComplete, KeepFilesPrereqs}) {
-        config.general.KeepFiles = mode;
-        config.prerequisites.clear();
-        AddDownload(L"App", FileSourceUrl());
-        {
-            DownloadList list;
-            EXPECT_EQ(DownloadPrerequisites(config, list, nullptr), 0u);
-            EXPECT_TRUE(list.FilesToDelete().empty());
-            EXPECT_TRUE(list.FoldersToDelete().empty());
-        }
-        EXPECT_TRUE(FileExists(target)) << mode;
-        ASSERT_TRUE(::DeleteFileW(target.c_str()));
+    keepFiles = true;
+    AddDownload(L"App", FileSourceUrl());
+    {
+        DownloadList list;
+        EXPECT_EQ(Run(nullptr, &list), 0u);
+        EXPECT_TRUE(list.FilesToDelete().empty());
+        EXPECT_TRUE(list.FoldersToDelete().empty());
     }
+    EXPECT_TRUE(FileExists(target));
 }
 
 TEST_F(DownloadStageTest, WrongMd5RejectsDeletesAndStopsTheStage)
@@ -160,17 +160,17 @@ TEST_F(DownloadStageTest, EveryGivenDigestMustMatchFromAShareOverHttpAndAfterADr
     int round = 0;
     for (const auto& c : cases) {
         for (int transport = 0; transport < 3; ++transport) {
-            config.prerequisites.clear();
+            jobs.clear();
             const std::wstring name = L"stage-digest-" + std::to_wstring(round++) + L".exe";
             ASSERT_TRUE(testing_support::WriteBytes(source + L"\\" + name, payload));
             ASSERT_TRUE(download_testing::ServeFile(name, payload));
             const std::wstring url = transport == 0   ? FileSourceUrl(name)
                                      : transport == 1 ? download_testing::Servers().NginxUrl(name)
                                                       : download_testing::Servers().FaultUrl(L"/drop/333333/" + name);
-            AddDownload(L"App", url, static_cast<int32_t>(payload.size()), c.md5, L"m").SHA256 = c.sha256;
+            AddDownload(L"App", url, payload.size(), c.md5, true).expected.sha256 = c.sha256;
             RecordingSink stageSink;
             EXPECT_EQ(Run(&stageSink), c.accepted ? 0u : 1603u) << c.md5 << " " << c.sha256 << " " << url;
-            EXPECT_EQ(config.prerequisites[0].downloadPresent, c.accepted) << url;
+            EXPECT_EQ(results[0].Accepted(), c.accepted) << url;
             EXPECT_EQ(FileExists(downloadFolder + L"\\" + name), c.accepted) << url;
             if (!c.accepted) {
                 ASSERT_EQ(stageSink.Errors().size(), 1u) << url;
@@ -187,10 +187,11 @@ TEST_F(DownloadStageTest, EveryGivenDigestMustMatchFromAShareOverHttpAndAfterADr
 
 TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
 {
-    AddDownload(L"Missing", FileSourceUrl(L"not-there.exe"), 0, L"", L"xm");
+    AddDownload(L"Missing", FileSourceUrl(L"not-there.exe"), 0, L"", true);
     AddDownload(L"Later", FileSourceUrl());
     EXPECT_EQ(Run(&sink), 1603u);
-    EXPECT_NE(downloads.lastResult, 0u);
+    EXPECT_NE(results[0].code, 0u);
+    EXPECT_EQ(results[1].code, DownloadResult::kNotDownloaded);
     // The error code's line, then the words that the status line shows too.
     const std::wstring mandatory = L"Missing could not be downloaded: ";
     ASSERT_FALSE(sink.Errors().empty());
@@ -210,10 +211,10 @@ TEST_F(DownloadStageTest, MandatoryFailureStopsTheStageOptionalFailureGoesOn)
     EXPECT_FALSE(FileExists(target));
     EXPECT_EQ(sink.Errors().back().code, DLERR_MANDATORY_FAILED);
 
-    config.prerequisites[0].options = ParsePrereqOptions(L"M");
+    jobs[0].mandatory = false;
     EXPECT_EQ(Run(), 0u);
-    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
-    EXPECT_TRUE(config.prerequisites[1].downloadPresent);
+    EXPECT_FALSE(results[0].Accepted());
+    EXPECT_TRUE(results[1].Accepted());
     EXPECT_TRUE(ContainsLine(LogLines(), L"Starting download of:Later"));
 }
 
@@ -231,22 +232,8 @@ TEST_F(DownloadStageTest, SinkSeesTheRangeAndOneStatusPerItemAndCancellationStop
     EXPECT_FALSE(ContainsLine(lines, L"Starting download of:Second"));
 }
 
-TEST_F(DownloadStageTest, OnlyEffectiveDownloadsAreFetchedAndNoneSetsNoRange)
+TEST_F(DownloadStageTest, NoJobsSetNoRange)
 {
-    AddDownload(L"NotSelected", FileSourceUrl()).selected = false;
-    AddDownload(L"Present", FileSourceUrl()).downloadPresent = true;
-    // Found but selected: an HTTP source whose download is not present yet is fetched.
-    AddDownload(L"Found", L"http://127.0.0.1:1/found.exe").decision = AcceptableFound;
-    AddDownload(L"Wanted", FileSourceUrl());
-    EXPECT_EQ(Run(&sink), 0u);
-    ASSERT_EQ(downloads.items.size(), 2u);
-    EXPECT_EQ(downloads.items[0].prereqIndex, 2);
-    EXPECT_EQ(downloads.items[1].prereqIndex, 3);
-    EXPECT_EQ(sink.ranges, std::vector<uint32_t>{2});
-    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:NotSelected"));
-    EXPECT_FALSE(ContainsLine(LogLines(), L"Starting download of:Present"));
-
-    config.prerequisites.resize(1);
     RecordingSink idle;
     EXPECT_EQ(Run(&idle), 0u);
     EXPECT_TRUE(idle.ranges.empty());
@@ -255,7 +242,7 @@ TEST_F(DownloadStageTest, OnlyEffectiveDownloadsAreFetchedAndNoneSetsNoRange)
 
 TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFileAUrlWithoutANameFails)
 {
-    AddDownload(L"App", FileSourceUrl()).Folder = L"tools\\x64?x.exe";
+    AddDownload(L"App", FileSourceUrl()).folder = L"tools\\x64?x.exe";
     EXPECT_EQ(Run(), 0u);
     EXPECT_EQ(testing_support::ReadBytes(downloadFolder + L"\\tools\\x64\\x.exe"), kPayload);
     // The folders the stage created are removed again, innermost first.
@@ -264,10 +251,10 @@ TEST_F(DownloadStageTest, FolderSettingNamesSubfolderAndFileAUrlWithoutANameFail
     EXPECT_FALSE(FileExists(downloadFolder));
 
     // A URL without a file name fails without writing into the folder.
-    config.prerequisites.clear();
-    AddDownload(L"App", L"http://localhost:1/dl/", 0, L"", L"m");
+    jobs.clear();
+    AddDownload(L"App", L"http://localhost:1/dl/", 0, L"", true);
     EXPECT_EQ(Run(&sink), 1603u);
-    EXPECT_EQ(downloads.lastResult, static_cast<uint32_t>(ERROR_INVALID_NAME));
+    EXPECT_EQ(results[0].code, static_cast<uint32_t>(ERROR_INVALID_NAME));
     EXPECT_FALSE(FileExists(downloadFolder + L"\\.part"));
     ASSERT_EQ(sink.Errors().size(), 2u);
     EXPECT_EQ(sink.Errors()[0].code, static_cast<uint32_t>(ERROR_INVALID_NAME));
@@ -281,7 +268,7 @@ TEST_F(DownloadStageTest, SizeTheServerDoesNotAnnounceIsCheckedAfterTheTransfer)
     AddDownload(L"NoLength", download_testing::Servers().FaultUrl(L"/nolength/stage-nolength.exe"), kPayloadSize + 1);
     EXPECT_EQ(Run(&sink), 1603u);
     EXPECT_FALSE(FileExists(downloadFolder + L"\\stage-nolength.exe"));
-    EXPECT_FALSE(config.prerequisites[0].downloadPresent);
+    EXPECT_EQ(results[0].code, DLERR_REJECTED);
     EXPECT_TRUE(ContainsLine(LogLines(), L"Downloaded file was rejected.(Invalid size or MD5)."));
     ASSERT_FALSE(sink.Errors().empty());
     EXPECT_EQ(sink.Errors().back().code, DLERR_REJECTED);

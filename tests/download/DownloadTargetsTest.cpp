@@ -93,24 +93,21 @@ TEST(TargetStaysInFolder, OnlyFilesBelowTheDownloadFolderAreTargets)
 
 class DownloadPresentTest : public ::testing::Test {
 protected:
-    void SetUp() override { config.downloadFolder = dir.Path() + L"\\"; }
 
     bool Present(const std::wstring& url, int64_t exactSize = 0, const std::wstring& folder = L"",
                  const std::wstring& md5 = L"", const std::wstring& sha256 = L"",
                  PresenceCheck check = PresenceCheck::BeforeLaunch)
     {
-        PrereqInfo prereq;
-        prereq.MD5 = md5;
-        prereq.SHA256 = sha256;
-        prereq.source = url;
-        prereq.sourceKind = SourceUrl;
-        prereq.ExactSize = exactSize;
-        prereq.Folder = folder;
-        return DownloadPresent(config, prereq, check);
+        DownloadJob job;
+        job.url = url;
+        job.folder = folder;
+        job.expected.size = static_cast<uint64_t>(exactSize);
+        job.expected.md5 = md5;
+        job.expected.sha256 = sha256;
+        return DownloadPresent(dir.Path() + L"\\", job, check);
     }
 
     TempDir dir;
-    ChainerConfig config;
 };
 
 TEST_F(DownloadPresentTest, FileUrlOrExistingFileOfTheRightSizeButNoFolderOrWildcard)
@@ -213,6 +210,4 @@ TEST(DownloadList, FolderThatIsNotEmptyStaysAndMissingFilesAreNoError)
     EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(list.FilesToDelete().empty());
     EXPECT_TRUE(list.FoldersToDelete().empty());
-    // "Complete" with a capital C loads as 0 and, like an unknown mode, deletes.
-    EXPECT_FALSE(KeepsDownloads(static_cast<KeepFilesMode>(3)));
 }

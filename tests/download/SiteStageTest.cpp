@@ -1,7 +1,5 @@
-// The open-site stage: which prerequisites open a site through an Internet-shortcut file, its
-// log line, the sink calls and the message box, with the shell replaced so that no browser or
+// The open-site stage: each site opened through an Internet-shortcut file, its log line, the sink calls and the message box, with the shell replaced so that no browser or
 // box appears under Wine.
-#include "config/Config.h"
 #include "download/DownloadList.h"
 #include "download/DownloadStage.h"
 #include "download/SiteOpener.h"
@@ -49,22 +47,19 @@ protected:
     void SetUp() override { shellLog = &shell; }
     void TearDown() override { shellLog = nullptr; }
 
-    PrereqInfo& AddSite(const std::wstring& name, const std::wstring& url)
+    void AddSite(const std::wstring& name, const std::wstring& url) { sites.push_back(SiteJob{name, url}); }
+    void Open(ProgressSink* sink, bool showMessage = true)
     {
-        PrereqInfo prereq;
-        prereq.name = name;
-        prereq.source = url;
-        prereq.sourceKind = SourceOpenSite;
-        prereq.decision = OpenSite;
-        prereq.selected = true;
-        config.prerequisites.push_back(prereq);
-        return config.prerequisites.back();
+        OpenPrerequisiteSites(sites, downloads, sink, kRecordingShell, L"Opening site of %s",
+                              L"The download page of %s has been opened in your web browser. "
+                              L"Install it from there, then click OK.",
+                              showMessage);
     }
 
     std::vector<std::wstring> LogLines() const { return log.Lines(); }
 
     testing_support::LogCapture log;
-    ChainerConfig config;
+    std::vector<SiteJob> sites;
     ShellLog shell;
     RecordingSink sink;
     DownloadList downloads;
@@ -72,13 +67,12 @@ protected:
 
 } // namespace
 
-TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrderThroughAShortcutDeletedWithTheList)
+TEST_F(SiteStageTest, EachSiteIsLoggedAndOpenedInOrderThroughAShortcutDeletedWithTheList)
 {
     AddSite(L"Viewer", L"https://example.com/viewer?lang=en");
-    AddSite(L"Skipped", L"https://example.com/skipped").selected = false;
     AddSite(L"Codec", L"http://127.0.0.1/codec");
     AddSite(L"Portal", L"https://user:pw@example.com/portal");
-    OpenPrerequisiteSites(config, downloads, nullptr, kRecordingShell);
+    Open(nullptr);
 
     ASSERT_EQ(shell.shortcuts.size(), 3u);
     EXPECT_EQ(shell.shortcuts[0], "[InternetShortcut]\r\nURL=https://example.com/viewer?lang=en\r\n");
@@ -86,7 +80,6 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrderThroughAShortcutDe
     const auto lines = LogLines();
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/viewer?lang=en"));
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:http://127.0.0.1/codec"));
-    EXPECT_FALSE(ContainsLine(lines, L"Launching URL:https://example.com/skipped"));
     // A password in the URL never reaches the log.
     EXPECT_TRUE(ContainsLine(lines, L"Launching URL:https://example.com/portal"));
     EXPECT_EQ(log.Text().find(L"pw"), std::wstring::npos);
@@ -103,7 +96,7 @@ TEST_F(SiteStageTest, EachSelectedSiteIsLoggedAndOpenedInOrderThroughAShortcutDe
 TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCancellationStopsTheNext)
 {
     AddSite(L"Viewer", L"https://example.com/viewer");
-    OpenPrerequisiteSites(config, downloads, &sink, kRecordingShell);
+    Open(&sink);
     EXPECT_EQ(sink.ranges, std::vector<uint32_t>{1});
     EXPECT_EQ(sink.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
     EXPECT_EQ(sink.statusKinds, std::vector<uint32_t>{8});
@@ -113,8 +106,7 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCa
                                       L"Install it from there, then click OK.");
     EXPECT_EQ(shell.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 
-    config.general.options = ParseGeneralOptions(L"bq");
-    OpenPrerequisiteSites(config, downloads, &sink, kRecordingShell);
+    Open(&sink, false);
     EXPECT_EQ(shell.shortcuts.size(), 2u);
     EXPECT_EQ(shell.messages.size(), 1u);
 
@@ -122,7 +114,7 @@ TEST_F(SiteStageTest, WithASinkEachSiteShowsItsStatusAndAMessageUnlessQuietAndCa
     AddSite(L"Second", L"https://example.com/2");
     RecordingSink canceling;
     canceling.cancelAfterStatuses = 1;
-    OpenPrerequisiteSites(config, downloads, &canceling, kRecordingShell);
+    Open(&canceling);
     EXPECT_EQ(shell.shortcuts.size(), 3u);
     EXPECT_EQ(canceling.statuses, std::vector<std::wstring>{L"Opening site of Viewer"});
     EXPECT_FALSE(ContainsLine(LogLines(), L"Launching URL:https://example.com/2"));

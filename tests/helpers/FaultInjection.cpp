@@ -128,19 +128,18 @@ public:
     explicit FaultInjectingRun(const orvanta::RunServices& services) : real_(orvanta::CreatePrerequisiteRun(services))
     {
     }
-    void SearchAll(orvanta::ChainerConfig& config) override
+    void SearchAll(orvanta::RunPlan& plan) override
     {
         if (InjectFault())
-            real_->SearchAll(config);
+            real_->SearchAll(plan);
     }
-    std::unique_ptr<orvanta::InstallStages> BuildStages(orvanta::ChainerConfig& config,
-                                                        orvanta::ExtractionContext& extraction,
+    std::unique_ptr<orvanta::InstallStages> BuildStages(orvanta::RunPlan& plan, orvanta::ExtractionContext& extraction,
                                                         orvanta::InterbootStore& store) override
     {
-        return real_->BuildStages(config, extraction, store);
+        return real_->BuildStages(plan, extraction, store);
     }
-    void Recheck(orvanta::ChainerConfig& config) override { real_->Recheck(config); }
-    bool MandatoryCheck(orvanta::ChainerConfig& config) override { return real_->MandatoryCheck(config); }
+    void Recheck(orvanta::RunPlan& plan) override { real_->Recheck(plan); }
+    bool MandatoryCheck(orvanta::RunPlan& plan) override { return real_->MandatoryCheck(plan); }
 
 private:
     std::unique_ptr<orvanta::PrerequisiteRun> real_;

@@ -1,6 +1,7 @@
 #include "config/Config.h"
 #include "install/InterbootStore.h"
 #include "run/PrerequisiteRun.h"
+#include "run/RunPlan.h"
 #include "run/UserInterface.h"
 #include "install/ExtractionContext.h"
 #include "platform/ProgressSink.h"
@@ -19,45 +20,40 @@ namespace {
 struct FakeStages final : InstallStages {
     explicit FakeStages(RebootFlags flags, std::vector<std::wstring>& calls) : flags(flags), calls(calls) {}
     void SetSilent(bool silent) override { calls.push_back(silent ? L"silent" : L"basic"); }
-    uint32_t RunDownloadStage(ProgressSink* sink, DownloadQuestions*) override { return Stage(L"download", sink); }
-    void RunOpenSiteStage(ProgressSink* sink) override { Stage(L"opensite", sink); }
-    uint32_t RunInstallStage(ProgressSink* sink) override { return Stage(L"install", sink); }
-    void Stop() override { calls.push_back(L"stop"); }
-    RebootFlags Reboot() const override { return flags; }
-
-    uint32_t Stage(const wchar_t* name, ProgressSink* sink)
+    uint32_t Run(ProgressSink* sink, DownloadQuestions*) override
     {
-        calls.push_back(std::wstring(name) + (sink != nullptr ? L"+sink" : L""));
+        calls.push_back(sink != nullptr ? L"stages+sink" : L"stages");
         return 0;
     }
+    void Stop() override { calls.push_back(L"stop"); }
+    RebootFlags Reboot() const override { return flags; }
     ~FakeStages() override { calls.push_back(L"discarded"); }
 
     RebootFlags flags;
     std::vector<std::wstring>& calls;
 };
 
-// Decides every prerequisite as `decision` and plays the stages with the given reboot flags.
+// Searches for real (the fixture's prerequisite is never found) and plays the stages with the
+// given reboot flags.
 struct FakeRun final : PrerequisiteRun {
-    void SearchAll(ChainerConfig& config) override
+    void SearchAll(RunPlan& plan) override
     {
         calls.push_back(L"search");
-        for (PrereqInfo& prereq : config.prerequisites)
-            prereq.decision = decision;
+        plan.SearchAll();
     }
-    std::unique_ptr<InstallStages> BuildStages(ChainerConfig&, ExtractionContext&, InterbootStore& store) override
+    std::unique_ptr<InstallStages> BuildStages(RunPlan&, ExtractionContext&, InterbootStore& store) override
     {
         calls.push_back(L"build");
         store.SetNumber(L"RetFirst", 3010);
         return std::make_unique<FakeStages>(reboot, calls);
     }
-    void Recheck(ChainerConfig&) override { calls.push_back(L"recheck"); }
-    bool MandatoryCheck(ChainerConfig&) override
+    void Recheck(RunPlan&) override { calls.push_back(L"recheck"); }
+    bool MandatoryCheck(RunPlan&) override
     {
         calls.push_back(L"mandatory");
         return mandatoryOk;
     }
 
-    PrereqDecision decision = InstallFromPackage;
     RebootFlags reboot;
     bool mandatoryOk = true;
     std::vector<std::wstring> calls;
@@ -88,6 +84,7 @@ protected:
         config.prerequisites.resize(1);
         config.prerequisites[0].name = L"First";
         config.prerequisites[0].RetValPropName = L"RetFirst";
+        config.prerequisites[0].Operator = 1;  // "or" over no searches: not found
     }
 
     std::vector<std::wstring> Log() const { return log.Lines(); }
@@ -108,13 +105,13 @@ TEST_F(InstallSequenceTest, WithoutPrerequisitesOrAModeNothingIsInstalled)
     ChainerConfig empty = config;
     empty.prerequisites.clear();
     ASSERT_TRUE(testing_support::SetRegistryString(HKEY_CURRENT_USER, L"InterbootContext", L"Old", L"1"));
-    EXPECT_EQ(InstallPrerequisites(empty, extraction, run).result, 0);
+    EXPECT_EQ(ExitCodeFor(InstallPrerequisites(empty, extraction, run).end), 0);
     EXPECT_TRUE(run.calls.empty());
     EXPECT_FALSE(KeyKept());
 
     config.general.options = ParseGeneralOptions(L"");  // neither quiet nor basic
-    EXPECT_EQ(InstallPrerequisites(config, extraction, run).result, 0);
-    EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install"), 0);
+    EXPECT_EQ(ExitCodeFor(InstallPrerequisites(config, extraction, run).end), 0);
+    EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"stages"), 0);
     for (const std::wstring& line : Log())
         EXPECT_EQ(line.find(L"Starting installing"), std::wstring::npos);
 }
@@ -123,11 +120,10 @@ TEST_F(InstallSequenceTest, SilentRunRunsTheStagesInOrderThenChecks)
 {
     config.general.options = ParseGeneralOptions(L"qb");  // quiet wins
     const InstallOutcome outcome = InstallPrerequisites(config, extraction, run);
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_FALSE(outcome.rebootPending);
-    EXPECT_EQ(run.calls, (std::vector<std::wstring>{L"search", L"build", L"silent", L"download",
-                                                    L"opensite", L"install", L"recheck", L"mandatory",
-                                                    L"discarded"}));
+    EXPECT_EQ(ExitCodeFor(outcome.end), 0);
+    EXPECT_FALSE(outcome.RebootPending());
+    EXPECT_EQ(run.calls, (std::vector<std::wstring>{L"search", L"build", L"silent", L"stages", L"recheck",
+                                                    L"mandatory", L"discarded"}));
     EXPECT_FALSE(KeyKept());  // the stored return code goes with the key
 }
 
@@ -154,8 +150,8 @@ TEST_F(InstallSequenceTest, RebootStateAndMandatoryCheckDecideTheResultAndTheKey
         fake.mandatoryOk = c.mandatoryOk;
         const InstallOutcome outcome = InstallPrerequisites(config, extraction, fake);
         SCOPED_TRACE(testing::Message() << c.required << c.refused << c.inProgress << c.mandatoryOk);
-        EXPECT_EQ(outcome.result, c.result);
-        EXPECT_EQ(outcome.rebootPending, c.result == -1);
+        EXPECT_EQ(ExitCodeFor(outcome.end), c.result);
+        EXPECT_EQ(outcome.RebootPending(), c.result == -1);
         EXPECT_EQ(KeyKept(), c.result == -1);
         EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), L"recheck"), c.required ? 0 : 1);
         const std::vector<std::wstring> all = Log();
@@ -188,13 +184,12 @@ TEST_F(InstallSequenceTest, DialogEndsGiveTheExitCode)
         run.calls.clear();
         run.mandatoryOk = c.mandatoryOk;
         ui.end = c.end;
-        EXPECT_EQ(InstallPrerequisites(config, extraction, run, &ui).result, c.result) << c.end;
+        EXPECT_EQ(ExitCodeFor(InstallPrerequisites(config, extraction, run, &ui).end), c.result) << c.end;
         const auto dialog = std::find(run.calls.begin(), run.calls.end(), L"dialog");
         ASSERT_NE(dialog, run.calls.end());
         EXPECT_EQ(std::count(dialog, run.calls.end(), L"recheck") + std::count(dialog, run.calls.end(), L"mandatory"),
                   c.checksAfterDialog)
             << c.end;
-        EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), L"install+sink"), 0);
     }
     EXPECT_TRUE(ContainsLine(Log(), L"Starting installing prerequisites in basic UI mode."));
 }

@@ -1,5 +1,5 @@
 #include "config/Config.h"
-#include "run/Pipeline.h"
+#include "run/RunPlan.h"
 
 #include "TestSupport.h"
 
@@ -11,7 +11,7 @@ using testing_support::TempDir;
 
 namespace {
 
-const wchar_t kRoot[] = L"Software\\OrvantaPipelineTest";
+const wchar_t kRoot[] = L"Software\\OrvantaRunPlanTest";
 
 NativeMachine Arm64()
 {
@@ -23,11 +23,11 @@ NativeMachine NoIsWow64Process2()
     return NativeMachine{false, false, 0};
 }
 
-class PipelineTest : public ::testing::Test {
+class RunPlanTest : public ::testing::Test {
 protected:
     void SetUp() override { config.downloadFolder = dir.Path() + L"\\downloads\\"; }
 
-    // A prerequisite whose one search looks for HKCU\Software\OrvantaPipelineTest\<name>.
+    // A prerequisite whose one search looks for HKCU\Software\OrvantaRunPlanTest\<name>.
     PrereqInfo& Add(const std::wstring& name, const std::wstring& options = L"",
                     PrereqSourceKind kind = SourceSetupFile, const std::wstring& parent = L"")
     {
@@ -51,6 +51,16 @@ protected:
                                                        L"x"));
     }
 
+    // A new plan over the prerequisites added so far, searched.
+    RunPlan& SearchAll(NativeMachineProbe probe = &QueryNativeMachine)
+    {
+        plan = std::make_unique<RunPlan>(config);
+        plan->SearchAll(probe);
+        return *plan;
+    }
+    PrereqDecision Decision(size_t index) const { return plan->Entry(index).decision; }
+    bool Selected(size_t index) const { return plan->Entry(index).selected; }
+
     std::vector<std::wstring> Log() const { return log.Lines(); }
 
     size_t CountLines(const std::wstring& line) const
@@ -63,32 +73,33 @@ protected:
     testing_support::LogCapture log;
     TempDir dir;
     ChainerConfig config;
+    std::unique_ptr<RunPlan> plan;
 };
 
 } // namespace
 
-TEST_F(PipelineTest, DecisionsFollowTheSourceKindAndAreLogged)
+TEST_F(RunPlanTest, DecisionsFollowTheSourceKindAndAreLogged)
 {
     Add(L"Present");
     Add(L"FromPackage");
     Add(L"FromUrl", L"", SourceUrl);
     Add(L"FromSite", L"", SourceOpenSite);
     Install(L"Present");
-    SearchAllPrerequisites(config);
+    SearchAll();
 
-    EXPECT_EQ(config.prerequisites[0].decision, AcceptableFound);
-    EXPECT_EQ(config.prerequisites[1].decision, InstallFromPackage);
-    EXPECT_EQ(config.prerequisites[2].decision, Download);
-    EXPECT_EQ(config.prerequisites[3].decision, OpenSite);
-    EXPECT_FALSE(config.prerequisites[0].selected);
-    EXPECT_TRUE(config.prerequisites[1].selected);
+    EXPECT_EQ(Decision(0), AcceptableFound);
+    EXPECT_EQ(Decision(1), InstallFromPackage);
+    EXPECT_EQ(Decision(2), Download);
+    EXPECT_EQ(Decision(3), OpenSite);
+    EXPECT_FALSE(Selected(0));
+    EXPECT_TRUE(Selected(1));
 
     const auto log = Log();
     EXPECT_TRUE(ContainsLine(log, L"Search result:No acceptable version found. It must be downloaded."));
     EXPECT_FALSE(ContainsLine(log, L"Prerequisite selected for install:Present"));
 }
 
-TEST_F(PipelineTest, WrongOperatingSystemIsExcludedForGood)
+TEST_F(RunPlanTest, WrongOperatingSystemIsExcludedForGood)
 {
     PrereqInfo& prereq = Add(L"Excluded");
     // Every name this machine can have is listed as excluded for both platforms.
@@ -96,18 +107,18 @@ TEST_F(PipelineTest, WrongOperatingSystemIsExcludedForGood)
         L"Windows 7 x64, Windows 7 x86, Windows 10 x64, Windows 10 x86, Windows 8.1 x64, Windows 8 x64";
     prereq.WinNTVersions = everything;
     prereq.WinNT64Versions = everything;
-    SearchAllPrerequisites(config);
-    EXPECT_EQ(config.prerequisites[0].decision, OsNotSupported);
+    SearchAll();
+    EXPECT_EQ(Decision(0), OsNotSupported);
     EXPECT_TRUE(ContainsLine(Log(), L"Wrong OS or Os language for:Excluded"));
     EXPECT_FALSE(ContainsLine(Log(), L"Searching for:Excluded"));
 
     config.prerequisites[0].WinNTVersions.clear();
     config.prerequisites[0].WinNT64Versions.clear();
-    SearchPrerequisite(config, 0, false);
-    EXPECT_EQ(config.prerequisites[0].decision, OsNotSupported) << "once excluded, always excluded";
+    plan->Search(0, false);
+    EXPECT_EQ(Decision(0), OsNotSupported) << "once excluded, always excluded";
 }
 
-TEST_F(PipelineTest, ProcessorLetters)
+TEST_F(RunPlanTest, ProcessorLetters)
 {
     // Wine reports an x64 machine; without IsWow64Process2 the machine counts as not ARM.
     const struct {
@@ -121,47 +132,47 @@ TEST_F(PipelineTest, ProcessorLetters)
         config.prerequisites.clear();
         Add(L"OnlyArm", L"d");
         Add(L"NotArm", L"c");
-        SearchAllPrerequisites(config, c.probe);
-        EXPECT_EQ(config.prerequisites[0].decision, c.onlyArm);
-        EXPECT_EQ(config.prerequisites[1].decision, c.notArm);
+        SearchAll(c.probe);
+        EXPECT_EQ(Decision(0), c.onlyArm);
+        EXPECT_EQ(Decision(1), c.notArm);
         if (c.probe == &QueryNativeMachine) {
             EXPECT_FALSE(ContainsLine(Log(), L"Searching for:OnlyArm")) << "an unsupported one is not searched";
         }
     }
 }
 
-TEST_F(PipelineTest, RecheckDeselectsWhatIsNowInstalledButASkippedSearchKeepsItsDecision)
+TEST_F(RunPlanTest, RecheckDeselectsWhatIsNowInstalledButASkippedSearchKeepsItsDecision)
 {
     Add(L"Skipped", L"i");
     Add(L"First");
     Add(L"Second");
     Install(L"Skipped");  // would be found if it were searched
-    SearchAllPrerequisites(config);
-    EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
+    SearchAll();
+    EXPECT_EQ(Decision(0), InstallFromPackage);
     EXPECT_TRUE(ContainsLine(Log(), L"Searching for:Skipped"));
     Install(L"First");
-    RecheckPrerequisites(config);
-    EXPECT_EQ(config.prerequisites[0].decision, InstallFromPackage);
-    EXPECT_TRUE(config.prerequisites[0].selected);
-    EXPECT_EQ(config.prerequisites[1].decision, AcceptableFound);
-    EXPECT_FALSE(config.prerequisites[1].selected);
-    EXPECT_TRUE(config.prerequisites[2].selected);
+    plan->Recheck();
+    EXPECT_EQ(Decision(0), InstallFromPackage);
+    EXPECT_TRUE(Selected(0));
+    EXPECT_EQ(Decision(1), AcceptableFound);
+    EXPECT_FALSE(Selected(1));
+    EXPECT_TRUE(Selected(2));
 }
 
-TEST_F(PipelineTest, SelectingAChildPullsItsParentIn)
+TEST_F(RunPlanTest, SelectingAChildPullsItsParentIn)
 {
     Add(L"Parent");
     Add(L"Child", L"", SourceSetupFile, L"Parent");
-    SearchAllPrerequisites(config);
-    EXPECT_TRUE(config.prerequisites[0].selected);
-    EXPECT_TRUE(config.prerequisites[1].selected);
+    SearchAll();
+    EXPECT_TRUE(Selected(0));
+    EXPECT_TRUE(Selected(1));
 
-    SetSelected(config, 0, false);
-    EXPECT_FALSE(config.prerequisites[1].selected) << "children follow their parent";
+    plan->SetSelected(0, false);
+    EXPECT_FALSE(Selected(1)) << "children follow their parent";
     EXPECT_EQ(CountLines(L"Prerequisite selected for install:Child"), 2u) << "logged at every change";
 
-    SetSelected(config, 1, true);
-    EXPECT_TRUE(config.prerequisites[0].selected);
+    plan->SetSelected(1, true);
+    EXPECT_TRUE(Selected(0));
 
     // An installed parent stays out; parent cycles and unknown parents end.
     config.prerequisites.clear();
@@ -171,38 +182,50 @@ TEST_F(PipelineTest, SelectingAChildPullsItsParentIn)
     Add(L"B", L"", SourceSetupFile, L"A");
     Add(L"C", L"", SourceSetupFile, L"Nobody");
     Install(L"Installed");
-    SearchAllPrerequisites(config);
+    SearchAll();
     std::vector<bool> selected;
-    for (const PrereqInfo& prereq : config.prerequisites)
-        selected.push_back(prereq.selected);
+    for (size_t index = 0; index < config.prerequisites.size(); ++index)
+        selected.push_back(Selected(index));
     EXPECT_EQ(selected, (std::vector<bool>{false, true, true, true, true}));
 }
 
-TEST_F(PipelineTest, EffectiveDecisionOfFoundButSelectedPrerequisites)
+TEST_F(RunPlanTest, ActionsOfFoundButSelectedPrerequisitesAndOfPresentDownloads)
 {
     Add(L"Package");
     Add(L"Url", L"", SourceUrl);
     Add(L"Site", L"", SourceOpenSite);
-    for (PrereqInfo& prereq : config.prerequisites) {
-        prereq.decision = AcceptableFound;
-        prereq.selected = true;
-    }
-    EXPECT_EQ(EffectiveDecision(config, 0), InstallFromPackage);
-    EXPECT_EQ(EffectiveDecision(config, 1), Download);
-    EXPECT_EQ(EffectiveDecision(config, 2), OpenSite);
+    Add(L"Unselected", L"", SourceUrl);
+    for (const wchar_t* name : {L"Package", L"Url", L"Site", L"Unselected"})
+        Install(name);
+    // Found, then pulled in (as a child pulls in its parent): installed from their sources.
+    const auto pullIn = [this]() -> RunPlan& {
+        RunPlan& found = SearchAll();
+        for (size_t index = 0; index < 3; ++index)
+            found.SetSelected(index, true);
+        return found;
+    };
+    EXPECT_EQ(pullIn().Actions(), (std::vector<PlannedAction>{PlannedAction::InstallFromPackage, PlannedAction::Download,
+                                                              PlannedAction::OpenSite, PlannedAction::None}));
 
-    // With its download already on disk the URL prerequisite is installed from there.
+    // With its download already on disk the URL prerequisite is installed from there, once its
+    // size matches.
     ASSERT_EQ(::CreateDirectoryW((dir.Path() + L"\\downloads").c_str(), nullptr), TRUE);
     ASSERT_TRUE(testing_support::WriteBytes(dir.Path() + L"\\downloads\\Url.exe", "MZ"));
-    EXPECT_EQ(EffectiveDecision(config, 1), AlreadyDownloaded);
+    EXPECT_EQ(pullIn().Actions()[1], PlannedAction::InstallDownloaded);
     config.prerequisites[1].ExactSize = 3;
-    EXPECT_EQ(EffectiveDecision(config, 1), Download) << "a size mismatch is no finished download";
+    EXPECT_EQ(pullIn().Actions()[1], PlannedAction::Download) << "a size mismatch is no finished download";
 
-    config.prerequisites[2].selected = false;
-    EXPECT_EQ(EffectiveDecision(config, 2), NotSelected);
+    // Not found: the decision of the search gives the action, decided once.
+    keys.Delete();
+    RunPlan& missing = SearchAll();
+    const std::vector<PlannedAction> first = missing.Actions();
+    EXPECT_EQ(first[0], PlannedAction::InstallFromPackage);
+    EXPECT_EQ(first[3], PlannedAction::Download);
+    missing.SetSelected(3, false);
+    EXPECT_EQ(missing.Actions(), first);
 }
 
-TEST_F(PipelineTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
+TEST_F(RunPlanTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
 {
     // The parent's installer worked: finding it deselects the child, in either order of the list,
     // and the child still counts only when its own search finds it.
@@ -215,12 +238,12 @@ TEST_F(PipelineTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
             Add(L"Child", L"m", SourceSetupFile, L"Parent");
             if (!parentFirst)
                 Add(L"Parent");
-            SearchAllPrerequisites(config);
+            SearchAll();
             Install(L"Parent");
             if (childInstalled)
                 Install(L"Child");
-            RecheckPrerequisites(config);
-            EXPECT_EQ(MandatoryCheck(config), childInstalled)
+            plan->Recheck();
+            EXPECT_EQ(plan->MandatoryCheck(), childInstalled)
                 << "parent first: " << parentFirst << ", child installed: " << childInstalled;
         }
     }
