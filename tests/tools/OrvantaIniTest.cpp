@@ -72,6 +72,8 @@ TEST(Check, EachMistakeIsReportedOnceAtItsLine)
         {"unknown option letter", IniBytes(kHead + kA + "Options=mz\n"), 10, W, "'z'"},
         {"language not shipped", IniBytes("[GeneralOptions]\nOptions=q\nLanguage=sv-SE\n[PREREQUISITES]\nApp1=A\n" + kA), 3,
          W, "'sv-SE' is not shipped"},
+        {"download ahead neither 0 nor 1", IniBytes("[GeneralOptions]\nOptions=q\nDownloadAhead=yes\n[PREREQUISITES]\n"
+                                                    "App1=A\n" + kA), 3, W, "'yes' is read as 0"},
         {"unverified download", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\n"), 6, W, "without ExactSize"},
         {"unknown parent", IniBytes(kHead + kA + "ParentPrereq=Z\n"), 10, W, "names no prerequisite"},
         {"version without digits", IniBytes(kHead + "[A]\nSetupFile=a\nSearchType1=2\nSearchString1=x\nVerMin1=new\n"),
@@ -162,6 +164,18 @@ TEST(Plan, ExamplePackage)
     const std::string fixed = IniBytes("[GeneralOptions]\nOptions=q\nLanguage=zh-HK\n[PREREQUISITES]\nApp1=A\n" + kA);
     EXPECT_TRUE(CheckIni(fixed).empty());
     EXPECT_NE(PlanText(fixed).find("Windows: in zh-TW (Language zh-HK)\n"), std::string::npos);
+}
+
+TEST(Plan, DownloadAheadIsShownOnlyWhenSomethingIsDownloaded)
+{
+    const std::string head = "[GeneralOptions]\nOptions=q\nDownloadAhead=1\n[PREREQUISITES]\nApp1=A\n";
+    const std::string ahead = IniBytes(head + "[A]\nUrl=https://h/a.exe\nExactSize=1\n");
+    EXPECT_TRUE(CheckIni(ahead).empty());
+    EXPECT_NE(PlanText(ahead).find("shipped)\nDownloads: ahead (DownloadAhead 1): each installer starts as soon as its "
+                                   "own download is verified, while the next ones download (one transfer at a time, "
+                                   "installs in order)\nApp1 "),
+              std::string::npos);
+    EXPECT_EQ(PlanText(IniBytes(head + kA)).find("Downloads:"), std::string::npos);
 }
 
 } // namespace

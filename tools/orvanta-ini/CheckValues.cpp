@@ -211,6 +211,12 @@ void CheckGeneralOptions(FindingCollector& findings)
         findings.Add(language->line, Severity::Warning,
                      "Language " + Quoted(language->value) +
                          " is not shipped: the windows follow the user's display language");
+    // The chainer turns the overlap on for "1" alone; "true" or "yes" silently leaves it off.
+    const IniPair* ahead = IniView::FindPair(*section, L"DownloadAhead");
+    if (ahead != nullptr && !ahead->value.empty() && ahead->value != L"0" && ahead->value != L"1")
+        findings.Add(ahead->line, Severity::Warning,
+                     "DownloadAhead " + Quoted(ahead->value) +
+                         " is read as 0: only '1' starts each installer while the next ones download");
 }
 
 void CheckPrerequisite(FindingCollector& findings, const PrereqInfo& info)

@@ -9,6 +9,8 @@
 #include "platform/DisplayLanguages.h"
 #include "platform/Strings.h"
 
+#include <algorithm>
+
 namespace orvanta_ini {
 namespace {
 
@@ -126,6 +128,17 @@ std::string LanguageText(const std::wstring& tag)
     return "Windows: in " + ToUtf8(language->tag) + " (Language " + ToUtf8(tag) + ")\n";
 }
 
+// Only a plan with a download has anything to overlap.
+std::string DownloadAheadText(const orvanta::ChainerConfig& config)
+{
+    const auto downloads = [](const PrereqInfo& info) { return info.sourceKind == orvanta::SourceUrl; };
+    if (!config.general.DownloadAhead ||
+        std::none_of(config.prerequisites.begin(), config.prerequisites.end(), downloads))
+        return std::string();
+    return "Downloads: ahead (DownloadAhead 1): each installer starts as soon as its own download is verified, "
+           "while the next ones download (one transfer at a time, installs in order)\n";
+}
+
 } // namespace
 
 std::string PlanText(const std::string& bytes)
@@ -136,6 +149,7 @@ std::string PlanText(const std::string& bytes)
     std::string out = installs ? "Run: " + OptionWords(config.general.options, GeneralOptionLetters()) + "\n"
                                : std::string("Run: no 'q' or 'b' in Options: the chainer searches but installs nothing\n");
     out += LanguageText(config.general.Language);
+    out += DownloadAheadText(config);
     if (view.Ini().FindSection(kPrerequisitesSection) == nullptr)
         return out + "No [PREREQUISITES] section: nothing is installed.\n";
     for (size_t index = 0; index < config.prerequisites.size(); ++index)

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# What downloading ahead saves, under 64-bit Wine: silent runs of the built chainer over three
+# downloaded prerequisites, each a file that nginx on 127.0.0.1 serves in about DOWNLOAD_S
+# seconds (limit_rate) and an installer that runs about INSTALL_S seconds (the test helper with
+# --sleep, padded with random bytes after its image). Once without DownloadAhead, once with
+# DownloadAhead=1; prints the best wall time of each and their ratio.
+# Usage: bench/bench-ahead.sh [BUILD_DIR]   (default build/x64; must be built with
+#        -DCHAINER_BUILD_TESTS=ON, with the targets OrvantaChainer and testhelper)
+# CHAINER=path measures another build of the chainer. Figures only, no pass/fail. Each figure is
+# the best of RUNS runs (default 3). DOWNLOAD_S and INSTALL_S default to 2.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/x64}" && pwd)
+runs=${RUNS:-3}
+download_s=${DOWNLOAD_S:-2}
+install_s=${INSTALL_S:-2}
+count=3
+prefix="$build/wineprefix"
+chainer=${CHAINER:-$build/OrvantaChainer.exe}
+helper="$build/tests/helpers/testhelper.exe"
+for program in "$chainer" "$helper"; do
+    [ -f "$program" ] || { echo "missing $program: build with -DCHAINER_BUILD_TESTS=ON" >&2; exit 1; }
+done
+command -v nginx >/dev/null || { echo "nginx is not installed" >&2; exit 1; }
+"$root/scripts/wine-prefix.sh" setup "$prefix"
+
+work=$(mktemp -d /tmp/orvanta-bench-ahead.XXXXXX)
+nginx_pid=""
+cleanup() {
+    if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+windows() { echo "Z:${1//\//\\}"; }
+ratio() { awk "BEGIN{printf \"%.3f\", $1/$2}"; }
+
+# Each installer: the test helper with random bytes after it (Windows loads a program with bytes
+# appended to its image), as large as nginx sends in DOWNLOAD_S seconds at 1 MB/s.
+rate=1000000
+size=$((rate * download_s))
+[ "$size" -gt "$(stat -c %s "$helper")" ] || { echo "DOWNLOAD_S is too small for the helper" >&2; exit 1; }
+mkdir -p "$work/www" "$work/logs"
+sha256=()
+for i in $(seq 1 "$count"); do
+    { cat "$helper"; head -c $((size - $(stat -c %s "$helper"))) /dev/urandom; } >"$work/www/setup$i.exe"
+    sha256+=("$(sha256sum "$work/www/setup$i.exe" | cut -d' ' -f1)")
+done
+
+# nginx on a free loopback port, in the foreground of its own background job; its life is bounded
+# by the longest the runs can take.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat >"$work/nginx.conf" <<EOF
+daemon off;
+worker_processes 1;
+pid $work/nginx.pid;
+error_log $work/logs/error.log;
+$( [ "$(id -u)" = 0 ] && echo "user root;" )
+events { worker_connections 64; }
+http {
+    access_log off;
+    server {
+        listen 127.0.0.1:$port;
+        root $work/www;
+        location / { limit_rate $rate; }
+        location = /ping { return 204; }
+    }
+}
+EOF
+run_limit=$(( 4 * count * (download_s + install_s) + 60 ))  # seconds one chainer run may take
+timeout $(( (2 * runs + 1) * run_limit + 120 )) nginx -p "$work" -c "$work/nginx.conf" \
+    >"$work/logs/nginx.out" 2>&1 </dev/null &
+nginx_pid=$!
+for _ in $(seq 1 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$port/ping" && break
+    sleep 0.1
+done
+url="http://127.0.0.1:$port"
+
+# A package folder with the chainer and its INI (UTF-16 with a byte-order mark), written anew
+# before each run because the run deletes it. The prerequisites are not searched for ("i"): all
+# three are downloaded and started in every run, touch no registry, and their downloads are
+# deleted when the run ends (KeepFiles is not given).
+mkdir -p "$work/package"
+cp "$chainer" "$work/package/OrvantaChainer.exe"
+log="$work/package/run.log"
+write_ini() {  # write_ini [GENERAL_OPTION_LINES...]
+    {
+        printf '\xff\xfe'
+        {
+            printf '%s\r\n' "[GeneralOptions]" "Options=q" "DownloadFolder=[SETUPEXEDIR]downloads" "$@" \
+                "[PREREQUISITES]"
+            for i in $(seq 1 "$count"); do printf 'App%d=Runtime %d\r\n' "$i" "$i"; done
+            for i in $(seq 1 "$count"); do
+                printf '%s\r\n' "[Runtime $i]" "Url=$url/setup$i.exe" "ExactSize=$size" "SHA256=${sha256[i - 1]}" \
+                    "CommandLine=--sleep $((install_s * 1000)) --exit 0" "Options=i"
+            done
+            printf '%s\r\n' "[PREREQ_CHAINER]" "LogFile=$(windows "$log")"
+        } | iconv -f UTF-8 -t UTF-16LE
+    } >"$work/package/OrvantaChainer.ini"
+}
+log_count() {
+    iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | grep -c "$1" || true
+}
+
+# Keep wineserver up between the runs so that no run pays for starting it.
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+WINEPREFIX="$prefix" "$wineserver" -p 60 || true
+
+run_ms=""
+best_run() {  # best_run LABEL [GENERAL_OPTION_LINES...]: best wall time over $runs runs, in run_ms
+    local label=$1 best="" code ms start accepted started
+    shift
+    for _ in $(seq 1 "$runs"); do
+        rm -rf "$work/package/downloads" "$log"
+        write_ini "$@"
+        start=$(date +%s%N)
+        code=0
+        timeout "$run_limit" "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" \
+            >"$work/run.txt" 2>&1 || code=$?
+        ms=$(( ($(date +%s%N) - start) / 1000000 ))
+        # A run counts only when it ended with 0 and its log shows every file accepted and started.
+        accepted=$(log_count "Downloaded file was accepted.")
+        started=$(log_count "Return code of launched file:0")
+        if [ "$code" -ne 0 ] || [ "$accepted" -ne "$count" ] || [ "$started" -ne "$count" ]; then
+            printf '%-34s failed: exit code %s, %s of %s downloads accepted, %s of %s installers returned 0\n' \
+                "$label" "$code" "$accepted" "$count" "$started" "$count"
+            iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | tail -n 20 || true
+            run_ms=""
+            return
+        fi
+        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+    done
+    run_ms=$best
+    printf '%-34s ms=%s\n' "$label" "$best"
+}
+
+echo "== Silent run, $count downloads of ${download_s} s and installs of ${install_s} s (best of $runs) =="
+echo "chainer: $chainer"
+start=$(date +%s%N)
+curl -s -o /dev/null "$url/setup1.exe"
+printf '%-34s ms=%s\n' "one file by curl (native)" $(( ($(date +%s%N) - start) / 1000000 ))
+write_ini
+timeout "$run_limit" "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" \
+    >"$work/run.txt" 2>&1 || true  # warm-up
+best_run "without DownloadAhead"
+without_ms=$run_ms
+best_run "with DownloadAhead=1" "DownloadAhead=1"
+with_ms=$run_ms
+if [ -n "$without_ms" ] && [ -n "$with_ms" ]; then
+    printf '%-34s %s (goal: 0.70 or less)\n' "time, ahead / without" "$(ratio "$with_ms" "$without_ms")"
+fi
