@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Regenerates the pictures of the dialogs in the README (docs/screenshots/status.png,
-# progress.png, login.png, and the progress dialog in German and Arabic and the login question in
-# Japanese): builds the 64-bit chainer and its UI tests, runs the UI tests under
-# Xvfb with screenshots switched on, and converts what they saved. Every screenshot they take
-# (also of the error state, the stalled download and the restart question) is left in
-# build/x64/screenshots.
+# progress.png, login.png, the progress dialog in German and Arabic, the login question in
+# Japanese, and the progress dialog installing while the next file downloads): builds the 64-bit
+# chainer and its UI tests, runs the UI tests under Xvfb with screenshots switched on, and
+# converts what they saved. Every screenshot they take (also of the error state, the stalled
+# download and the restart question) is left in build/x64/screenshots.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,7 +24,7 @@ for bmp in "$shots"/*.bmp; do
     python3 scripts/bmp-to-png.py "$bmp" "${bmp%.bmp}.png"
 done
 mkdir -p docs/screenshots
-for name in status progress login progress-de progress-ar login-ja; do
+for name in status progress login progress-de progress-ar login-ja download-ahead; do
     cp "$shots/$name.png" docs/screenshots/
 done
 echo "Screenshots: $shots; README pictures: docs/screenshots"
