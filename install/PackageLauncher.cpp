@@ -31,13 +31,6 @@ bool IsNtStatus(uint32_t code)
 
 } // namespace
 
-RebootMode RebootModeFromOptions(const PrereqOptionSet& options)
-{
-    if (!options.Has(PrereqOption::RebootAfterInstall))
-        return RebootNever;
-    return options.Has(PrereqOption::RebootWhenFound) ? RebootWhenFoundInstalled : RebootAfterSuccess;
-}
-
 bool IsQuietCommandLine(const std::wstring& commandLine)
 {
     // The pattern " ?(-|/)+q" matches exactly where a '-' or '/' stands right before a 'q'; a

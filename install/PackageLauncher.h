@@ -3,7 +3,6 @@
 #pragma once
 
 #include "install/InstallServices.h"
-#include "config/IniSchema.h"
 
 #include <cstdint>
 #include <string>
@@ -18,9 +17,6 @@ enum RebootMode : int32_t {
     RebootAfterSuccess = 1,
     RebootWhenFoundInstalled = 2,
 };
-
-// "r" gives 1, "r" with "R" gives 2, neither gives 0.
-RebootMode RebootModeFromOptions(const PrereqOptionSet& options);
 
 // True when the command line carries a quiet switch: a '-' or '/' directly followed by 'q'
 // (/q, /qn, -q, --q, /quiet; not /Q or /S).

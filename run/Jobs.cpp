@@ -8,6 +8,14 @@
 namespace orvanta {
 namespace {
 
+// "r" restarts after the installer, "r" with "R" only once the prerequisite is found.
+RebootMode RebootModeFromOptions(const PrereqOptionSet& options)
+{
+    if (!options.Has(PrereqOption::RebootAfterInstall))
+        return RebootNever;
+    return options.Has(PrereqOption::RebootWhenFound) ? RebootWhenFoundInstalled : RebootAfterSuccess;
+}
+
 InstallJob InstallJobFor(const PrereqInfo& prereq, size_t index)
 {
     InstallJob job;

@@ -54,13 +54,8 @@ TEST(QuietSwitch, LongRunsOfSlashesAreScannedWithoutDeepRecursion)
     EXPECT_TRUE(IsQuietCommandLine(std::wstring(50000, L'-') + L"q" + std::wstring(50000, L'/')));
 }
 
-TEST(LaunchKinds, RebootModeFromOptionLettersAndMsixPackagesByExtension)
+TEST(LaunchKinds, MsixPackagesByExtension)
 {
-    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"")), RebootNever);
-    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"R")), RebootNever);
-    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"mr")), RebootAfterSuccess);
-    EXPECT_EQ(RebootModeFromOptions(ParsePrereqOptions(L"Rr")), RebootWhenFoundInstalled);
-    // MSIX packages are known by their extension.
     EXPECT_TRUE(IsMsixPackage(L"C:\\pkg\\App.MSIXBUNDLE"));
     EXPECT_TRUE(IsMsixPackage(L"app.Appx"));
     EXPECT_FALSE(IsMsixPackage(L"app.msi"));

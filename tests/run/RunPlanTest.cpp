@@ -1,4 +1,8 @@
 #include "config/Config.h"
+#include "install/ExtractionContext.h"
+#include "platform/Strings.h"
+#include "platform/TempFolder.h"
+#include "run/Jobs.h"
 #include "run/RunPlan.h"
 
 #include "TestSupport.h"
@@ -247,4 +251,32 @@ TEST_F(RunPlanTest, MandatoryChildIsCheckedItselfWhenItsParentIsFound)
                 << "parent first: " << parentFirst << ", child installed: " << childInstalled;
         }
     }
+}
+
+TEST_F(RunPlanTest, JobsCarryWhatTheLayersBelowNeed)
+{
+    Add(L"Never");
+    Add(L"After", L"mr");
+    Add(L"WhenFound", L"Rr");
+    Add(L"Fetched", L"R", SourceUrl).CommandLine = L"/log [TempFolder]x.log";
+    config.prerequisites[3].Folder = L"sub?setup.exe";
+    ExtractionContext extraction;
+    extraction.SetModule(L"C:\\pkg\\setup.exe", L"C:\\pkg\\");
+    const std::vector<PlannedAction> actions{PlannedAction::InstallFromPackage, PlannedAction::InstallFromPackage,
+                                             PlannedAction::InstallFromPackage, PlannedAction::Download};
+    const StageJobs jobs = MakeStageJobs(config, actions, extraction);
+
+    ASSERT_EQ(jobs.installs.size(), 4u);
+    EXPECT_EQ(jobs.installs[0].file, L"C:\\pkg\\Never.exe");
+    EXPECT_EQ(jobs.installs[0].rebootMode, RebootNever);
+    EXPECT_EQ(jobs.installs[1].rebootMode, RebootAfterSuccess);
+    EXPECT_EQ(jobs.installs[2].rebootMode, RebootWhenFoundInstalled);
+    EXPECT_EQ(jobs.installs[3].rebootMode, RebootNever) << "R alone restarts nothing";
+    // A download is started from where it lands, its command line's references expanded.
+    ASSERT_EQ(jobs.downloads.size(), 1u);
+    EXPECT_EQ(jobs.installs[3].download, 0);
+    EXPECT_EQ(jobs.installs[3].file, config.downloadFolder + L"sub\\setup.exe");
+    EXPECT_EQ(jobs.installs[3].commandLine, L"/log " + WithTrailingBackslash(GetTempFolder()) + L"x.log");
+    EXPECT_EQ(jobs.downloads[0].url, config.prerequisites[3].source);
+    EXPECT_FALSE(jobs.downloads[0].mandatory);
 }
