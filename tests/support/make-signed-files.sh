@@ -4,15 +4,18 @@
 #   unsigned.exe   a small 64-bit program, not signed
 #   signed.exe     the same, signed by the signer with the whole chain in the signature
 #   tampered.exe   signed.exe with one byte of its DOS stub changed (the signature no longer covers it)
+#   signed32.exe   a 32-bit program (PE32, where signed.exe is PE32+) signed the same way
 #   keys.txt       "<role> <sha256>" lines: the SHA-256 of each certificate's DER
 #                  SubjectPublicKeyInfo (roles signer, intermediate, root), and of the root
 #                  certificate itself (root-certificate), which is not a key hash
 #   subjects.txt   "<role> <subject>" lines, subjects as openssl prints them (RFC 2253)
-# Usage: make-signed-files.sh OUT_DIR   (needs openssl, osslsigncode, x86_64-w64-mingw32-gcc)
+# Usage: make-signed-files.sh OUT_DIR   (needs openssl, osslsigncode, python3 and the mingw-w64
+# C compilers x86_64-w64-mingw32-gcc and i686-w64-mingw32-gcc)
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 OUT_DIR" >&2; exit 2; }
 out=$1
-cc=${MINGW_CC:-x86_64-w64-mingw32-gcc}
+cc64=${MINGW64_CC:-x86_64-w64-mingw32-gcc}
+cc32=${MINGW32_CC:-i686-w64-mingw32-gcc}
 rm -rf "$out"
 mkdir -p "$out"
 cd "$out"
@@ -60,10 +63,13 @@ done
 echo "root-certificate $(openssl x509 -in root.crt -outform DER | sha256sum | cut -d' ' -f1)" >>keys.txt
 
 echo 'int main(void) { return 0; }' >payload.c
-"$cc" -O2 -s -o unsigned.exe payload.c
+"$cc64" -O2 -s -o unsigned.exe payload.c
+"$cc32" -O2 -s -o unsigned32.exe payload.c
 cat signer.crt intermediate.crt root.crt >chain.pem
-osslsigncode sign -certs chain.pem -key signer.key -h sha256 -n "Orvanta test program" \
-    -in unsigned.exe -out signed.exe >/dev/null
+for bits in "" 32; do
+    osslsigncode sign -certs chain.pem -key signer.key -h sha256 -n "Orvanta test program" \
+        -in "unsigned$bits.exe" -out "signed$bits.exe" >/dev/null
+done
 cp signed.exe tampered.exe
 # 0x50 lies in the DOS stub's message, which the signature covers like every byte outside the
 # checksum, the certificate table entry and the signature itself.
@@ -75,4 +81,4 @@ with open(sys.argv[1], "r+b") as f:
     f.seek(0x50)
     f.write(bytes([byte ^ 0x01]))
 PY
-rm -f ./*.csr ./*.srl payload.c
+rm -f ./*.csr ./*.srl payload.c unsigned32.exe

@@ -175,6 +175,8 @@ TEST(Hash, SignerLineHasTheSignersKeyAndEveryKeyOfTheChainWithItsSubject)
     ASSERT_TRUE(HashFile(folder + "/signed.exe", hashes));
     const std::string lines = HashLines(hashes);
     EXPECT_EQ(lines.substr(lines.find("Signer=")), expected);
+    ASSERT_TRUE(HashFile(folder + "/signed32.exe", hashes));
+    EXPECT_EQ(HashLines(hashes).substr(HashLines(hashes).find("Signer=")), expected);
     ASSERT_TRUE(HashFile(folder + "/unsigned.exe", hashes));
     EXPECT_FALSE(hashes.hasSignature);
     EXPECT_EQ(HashLines(hashes).find("Signer"), std::string::npos);
