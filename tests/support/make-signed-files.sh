@@ -41,17 +41,18 @@ CNF
 for role in root intermediate signer; do
     openssl genrsa -out "$role.key" 2048 2>/dev/null
 done
-openssl req -new -x509 -key root.key -out root.crt -days 30 -subj "/O=Orvanta Test/CN=Orvanta Test Root CA" \
+# Each certificate's validity lies within its issuer's.
+openssl req -new -x509 -key root.key -out root.crt -days 60 -subj "/O=Orvanta Test/CN=Orvanta Test Root CA" \
     -extensions ca -config ext.cnf 2>/dev/null
 # Issues ROLE's certificate with ISSUER's key.
 issue() {
-    local role=$1 issuer=$2 subject=$3
+    local role=$1 issuer=$2 days=$3 subject=$4
     openssl req -new -key "$role.key" -subj "$subject" -out "$role.csr" 2>/dev/null
-    openssl x509 -req -in "$role.csr" -CA "$issuer.crt" -CAkey "$issuer.key" -CAcreateserial -days 30 \
+    openssl x509 -req -in "$role.csr" -CA "$issuer.crt" -CAkey "$issuer.key" -CAcreateserial -days "$days" \
         -extfile ext.cnf -extensions "$role" -out "$role.crt" 2>/dev/null
 }
-issue intermediate root "/O=Orvanta Test/CN=Orvanta Test Code Signing CA"
-issue signer intermediate "/O=Orvanta Test Publisher/CN=Orvanta Test Publisher"
+issue intermediate root 45 "/O=Orvanta Test/CN=Orvanta Test Code Signing CA"
+issue signer intermediate 30 "/O=Orvanta Test Publisher/CN=Orvanta Test Publisher"
 
 : >keys.txt
 : >subjects.txt
