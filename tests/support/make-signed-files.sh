@@ -10,13 +10,12 @@
 #                  certificate itself (root-certificate), which is not a key hash
 #   subjects.txt   "<role> <subject>" lines, subjects as openssl prints them (RFC 2253)
 # Usage: make-signed-files.sh OUT_DIR   (needs openssl, osslsigncode, python3 and the mingw-w64
-# C compilers x86_64-w64-mingw32-gcc and i686-w64-mingw32-gcc)
+# C compilers x86_64-w64-mingw32-gcc-posix and i686-w64-mingw32-gcc-posix, as the builds use)
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 OUT_DIR" >&2; exit 2; }
 out=$1
-cc64=${MINGW64_CC:-x86_64-w64-mingw32-gcc}
-cc32=${MINGW32_CC:-i686-w64-mingw32-gcc}
-rm -rf "$out"
+cc64=${MINGW64_CC:-x86_64-w64-mingw32-gcc-posix}
+cc32=${MINGW32_CC:-i686-w64-mingw32-gcc-posix}
 mkdir -p "$out"
 cd "$out"
 
