@@ -18,6 +18,7 @@ cc64=${MINGW64_CC:-x86_64-w64-mingw32-gcc-posix}
 cc32=${MINGW32_CC:-i686-w64-mingw32-gcc-posix}
 mkdir -p "$out"
 cd "$out"
+rm -f unsigned.exe signed.exe signed32.exe tampered.exe  # osslsigncode overwrites no file
 
 cat >ext.cnf <<'CNF'
 [ca]
