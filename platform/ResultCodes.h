@@ -43,5 +43,10 @@ constexpr uint32_t DLERR_MANDATORY_FAILED = 0xE0000024;
 // A mandatory prerequisite's installer asked for a restart.
 constexpr uint32_t DLERR_MANDATORY_NEEDS_REBOOT = 0xE0000025;
 constexpr uint32_t DLERR_POST_FAILED = 0xE000002B;
+// A file's Authenticode signature is missing or broken, does not cover the file's bytes, or its
+// certificate chain fails a check.
+constexpr uint32_t DLERR_SIGNATURE_INVALID = 0xE000002C;
+// The signature holds, but no certificate of its chain has one of the pinned keys.
+constexpr uint32_t DLERR_SIGNER_NOT_PINNED = 0xE000002D;
 
 } // namespace orvanta

@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-i686-posix mingw-w64-i686-dev
     wine64 xvfb xauth
     wixl nsis nginx tinyproxy python3-pyftpdlib curl
+    openssl osslsigncode libssl-dev
     g++ clang-14 libclang-rt-14-dev
     locales fonts-wqy-microhei
 )

@@ -1,6 +1,6 @@
 // The package authors' tool, natively: one INI text per finding with the line and severity it
 // must be reported at, the fmt round trip, digests against published vectors, and the plan of
-// the example package.
+// the example package, and the Signer line of a program signed at test time.
 #include "Check.h"
 #include "Fmt.h"
 #include "Hash.h"
@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 using namespace orvanta_ini;
@@ -141,6 +143,52 @@ TEST(Hash, PublishedVectors)
                                  "SHA256=ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n");
     std::remove(path.c_str());
     EXPECT_FALSE(HashFile(path, hashes));
+}
+
+// tests/support/make-signed-files.sh's "<role> <text>" lines of `name` in `folder`.
+std::map<std::string, std::string> RoleLines(const std::string& folder, const char* name)
+{
+    std::ifstream file(folder + "/" + name);
+    std::map<std::string, std::string> lines;
+    std::string role;
+    std::string text;
+    while (file >> role && std::getline(file >> std::ws, text))
+        lines[role] = text;
+    return lines;
+}
+
+// The keys as openssl hashes them and the subjects as openssl prints them (RFC 2253), in the
+// tool's form.
+TEST(Hash, SignerLineHasTheSignersKeyAndEveryKeyOfTheChainWithItsSubject)
+{
+    const std::string folder = ::testing::TempDir() + "orvanta-ini-signed";
+    const std::string make = "bash '" ORVANTA_SOURCE_DIR "/tests/support/make-signed-files.sh' '" + folder + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    std::map<std::string, std::string> keys = RoleLines(folder, "keys.txt");
+    std::string expected = "Signer=" + keys["signer"] +
+                           "\n; keys of the signature's chain, signer first (Signer takes several, separated by commas):\n";
+    for (const char* role : {"signer", "intermediate", "root"}) {
+        std::string subject = RoleLines(folder, "subjects.txt")[role];  // "CN=x,O=y" -> "CN: x, O: y"
+        for (size_t at = 0; (at = subject.find_first_of("=,", at)) != std::string::npos; at += 2)
+            subject.replace(at, 1, subject[at] == '=' ? ": " : ", ");
+        expected += "; " + keys[role] + "  " + subject + "\n";
+    }
+    FileHashes hashes;
+    ASSERT_TRUE(HashFile(folder + "/signed.exe", hashes));
+    const std::string lines = HashLines(hashes);
+    EXPECT_EQ(lines.substr(lines.find("Signer=")), expected);
+    ASSERT_TRUE(HashFile(folder + "/signed32.exe", hashes));
+    EXPECT_EQ(HashLines(hashes).substr(HashLines(hashes).find("Signer=")), expected);
+    ASSERT_TRUE(HashFile(folder + "/unsigned.exe", hashes));
+    EXPECT_FALSE(hashes.hasSignature);
+    EXPECT_EQ(HashLines(hashes).find("Signer"), std::string::npos);
+    // Cut inside the signature: its table no longer fits in the file.
+    std::ifstream whole(folder + "/signed.exe", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+    std::ofstream(folder + "/cut.exe", std::ios::binary) << bytes.substr(0, bytes.size() - 100);
+    ASSERT_TRUE(HashFile(folder + "/cut.exe", hashes));
+    EXPECT_FALSE(hashes.hasSignature);
+    EXPECT_TRUE(hashes.signerChain.empty());
 }
 
 TEST(Plan, ExamplePackage)

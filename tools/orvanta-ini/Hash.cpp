@@ -1,5 +1,7 @@
 #include "Hash.h"
 
+#include "PeSignature.h"
+
 #include "download/Md5AndSha256.h"
 
 #include <fstream>
@@ -29,6 +31,9 @@ bool HashFile(const std::string& path, FileHashes& hashes)
     orvanta::Sha256::ToHex(digests.FinishSha256(), sha256Hex);
     hashes.md5 = md5Hex;
     hashes.sha256 = sha256Hex;
+    std::string pkcs7;
+    hashes.hasSignature = ReadPeSignature(path, pkcs7);
+    hashes.signerChain = hashes.hasSignature ? SignerChainOf(pkcs7) : std::vector<ChainCertificate>();
     return true;
 }
 
@@ -37,7 +42,15 @@ std::string HashLines(const FileHashes& hashes)
     std::string lines;
     if (hashes.size <= 0xFFFFFFFFull)
         lines += "ExactSize=" + std::to_string(hashes.size) + "\n";
-    return lines + "MD5=" + hashes.md5 + "\nSHA256=" + hashes.sha256 + "\n";
+    lines += "MD5=" + hashes.md5 + "\nSHA256=" + hashes.sha256 + "\n";
+    if (hashes.signerChain.empty())
+        return lines;
+    // The signer's own key by default: a CA's key would admit whatever the CA signed for anyone.
+    lines += "Signer=" + hashes.signerChain.front().keyHash + "\n";
+    lines += "; keys of the signature's chain, signer first (Signer takes several, separated by commas):\n";
+    for (const ChainCertificate& certificate : hashes.signerChain)
+        lines += "; " + certificate.keyHash + "  " + certificate.subject + "\n";
+    return lines;
 }
 
 } // namespace orvanta_ini

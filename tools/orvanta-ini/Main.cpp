@@ -26,7 +26,7 @@ constexpr int kUnusable = 3;
 const char kUsage[] =
     "usage: orvanta-ini check [--json] FILE...   findings, exit 0 clean, 1 warnings, 2 errors, 3 unreadable\n"
     "       orvanta-ini fmt IN OUT              write IN as UTF-16 LE with byte-order mark and CR LF\n"
-    "       orvanta-ini hash FILE...            ExactSize, MD5 and SHA256 lines for a prerequisite\n"
+    "       orvanta-ini hash FILE...            ExactSize, MD5, SHA256 (and Signer) lines for a prerequisite\n"
     "       orvanta-ini plan FILE               what the chainer reads, in its order\n";
 
 int Usage()
@@ -121,6 +121,10 @@ int Hash(const std::vector<std::string>& arguments)
         std::cout << HashLines(hashes);
         if (hashes.size > 0xFFFFFFFFull)
             std::cerr << "orvanta-ini: " << path << ": 4 GiB or more, which ExactSize cannot hold; left out\n";
+        if (hashes.hasSignature && hashes.signerChain.empty())
+            std::cerr << "orvanta-ini: " << path << ": signed, but "
+                      << (SignaturesReadable() ? "the signature cannot be read" : "this build reads no signatures")
+                      << "; no Signer line\n";
     }
     return result;
 }

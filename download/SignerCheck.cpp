@@ -1,0 +1,183 @@
+#include "download/SignerCheck.h"
+
+#include "platform/ResultCodes.h"
+#include "platform/SystemLibrary.h"
+
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
+
+namespace orvanta {
+namespace {
+
+// wintrust.dll and crypt32.dll are not KnownDLLs everywhere, so they are loaded from the system
+// folder at run time (see platform/SystemLibrary.h).
+struct TrustApi {
+    SystemLibrary wintrust{L"wintrust.dll"};
+    SystemLibrary crypt32{L"crypt32.dll"};
+    decltype(&::WinVerifyTrust) verifyTrust = nullptr;
+    decltype(&::WTHelperProvDataFromStateData) providerData = nullptr;
+    decltype(&::WTHelperGetProvSignerFromChain) signerOf = nullptr;
+    decltype(&::CryptEncodeObjectEx) encodeObject = nullptr;
+
+    TrustApi()
+    {
+        wintrust.Find("WinVerifyTrust", verifyTrust);
+        wintrust.Find("WTHelperProvDataFromStateData", providerData);
+        wintrust.Find("WTHelperGetProvSignerFromChain", signerOf);
+        crypt32.Find("CryptEncodeObjectEx", encodeObject);
+    }
+
+    bool Complete() const
+    {
+        return verifyTrust != nullptr && providerData != nullptr && signerOf != nullptr && encodeObject != nullptr;
+    }
+};
+
+const TrustApi& Api()
+{
+    static const TrustApi api;
+    return api;
+}
+
+// Chains longer than this are not read: no real code-signing chain comes near it.
+constexpr DWORD kMaxChainLength = 16;
+
+// One WinVerifyTrust verification of a file; its state data is released on destruction.
+class TrustVerification {
+public:
+    TrustVerification(const TrustApi& api, const std::wstring& path) : api_(api)
+    {
+        file_.cbStruct = sizeof(file_);
+        file_.pcwszFilePath = path.c_str();
+        data_.cbStruct = sizeof(data_);
+        data_.dwUIChoice = WTD_UI_NONE;
+        data_.dwUnionChoice = WTD_CHOICE_FILE;
+        data_.pFile = &file_;
+        data_.dwStateAction = WTD_STATEACTION_VERIFY;
+        // No revocation check, and URLs only from the cache: the chain engine would otherwise
+        // fetch revocation lists and missing issuer certificates from the network, and an
+        // offline run would wait for each fetch to time out.
+        data_.fdwRevocationChecks = WTD_REVOKE_NONE;
+        data_.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+        status_ = api_.verifyTrust(NoUser(), &action_, &data_);
+    }
+    ~TrustVerification()
+    {
+        // The state data is kept even when the verification fails.
+        if (data_.hWVTStateData != nullptr) {
+            data_.dwStateAction = WTD_STATEACTION_CLOSE;
+            api_.verifyTrust(NoUser(), &action_, &data_);
+        }
+    }
+    TrustVerification(const TrustVerification&) = delete;
+    TrustVerification& operator=(const TrustVerification&) = delete;
+
+    LONG Status() const { return status_; }
+
+    // The primary signer, or null when the file has none that could be read.
+    CRYPT_PROVIDER_SGNR* Signer() const
+    {
+        if (data_.hWVTStateData == nullptr)
+            return nullptr;
+        CRYPT_PROVIDER_DATA* provider = api_.providerData(data_.hWVTStateData);
+        return provider != nullptr ? api_.signerOf(provider, 0, FALSE, 0) : nullptr;
+    }
+
+private:
+    // INVALID_HANDLE_VALUE as the window: there is no interactive user to ask.
+    static HWND NoUser() { return static_cast<HWND>(INVALID_HANDLE_VALUE); }
+
+    const TrustApi& api_;
+    GUID action_ = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    WINTRUST_FILE_INFO file_{};
+    WINTRUST_DATA data_{};
+    LONG status_ = 0;
+};
+
+// The hash of the certificate's DER SubjectPublicKeyInfo.
+bool KeyHashOf(const TrustApi& api, const CERT_CONTEXT& certificate, KeyHash& hash)
+{
+    const CERT_PUBLIC_KEY_INFO* keyInfo = &certificate.pCertInfo->SubjectPublicKeyInfo;
+    DWORD size = 0;
+    if (!api.encodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, 0, nullptr, nullptr, &size))
+        return false;
+    std::vector<BYTE> der(size);
+    if (!api.encodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, 0, nullptr, der.data(), &size))
+        return false;
+    hash = HashOfKeyInfo(der.data(), size);
+    return true;
+}
+
+// The key hashes of the signer's chain, signer first; empty when one cannot be read.
+std::vector<KeyHash> ChainKeys(const TrustApi& api, const CRYPT_PROVIDER_SGNR& signer)
+{
+    std::vector<KeyHash> keys;
+    if (signer.csCertChain > kMaxChainLength || signer.pasCertChain == nullptr)
+        return keys;
+    for (DWORD index = 0; index < signer.csCertChain; ++index) {
+        const CERT_CONTEXT* certificate = signer.pasCertChain[index].pCert;
+        KeyHash hash{};
+        if (certificate == nullptr || certificate->pCertInfo == nullptr || !KeyHashOf(api, *certificate, hash))
+            return {};
+        keys.push_back(hash);
+    }
+    return keys;
+}
+
+// The only chain errors that a pinned key makes good: the pin, not the machine's root store,
+// names the trust anchor. A chain that is untimely, not for code signing, revoked or badly
+// signed still fails.
+constexpr DWORD kErrorsAPinAnswers = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN;
+
+bool TrustedThroughPin(const SignatureChain& chain)
+{
+    const bool rootOnly = chain.trustStatus == CERT_E_UNTRUSTEDROOT || chain.trustStatus == CERT_E_CHAINING;
+    return rootOnly && (chain.chainErrors & ~kErrorsAPinAnswers) == 0;
+}
+
+} // namespace
+
+SignatureChain ReadSignatureChain(const std::wstring& path)
+{
+    const TrustApi& api = Api();
+    SignatureChain chain;
+    if (!api.Complete()) {
+        const DWORD error = !api.wintrust.IsLoaded()  ? api.wintrust.MissingError()
+                            : !api.crypt32.IsLoaded() ? api.crypt32.MissingError()
+                                                      : ERROR_PROC_NOT_FOUND;
+        chain.trustStatus = HRESULT_FROM_WIN32(error);
+        return chain;
+    }
+    const TrustVerification verification(api, path);
+    chain.trustStatus = verification.Status();
+    const CRYPT_PROVIDER_SGNR* signer = verification.Signer();
+    if (signer == nullptr)
+        return chain;
+    if (signer->pChainContext != nullptr)
+        chain.chainErrors = signer->pChainContext->TrustStatus.dwErrorStatus;
+    chain.keys = ChainKeys(api, *signer);
+    return chain;
+}
+
+uint32_t SignerVerdict(const SignatureChain& chain, const std::vector<KeyHash>& pins)
+{
+    // Windows answers CERT_E_UNTRUSTEDROOT (or CERT_E_CHAINING) for a chain that ends in a root it
+    // does not trust, after the file's digest and the signature have been checked. A pinned key
+    // in that chain is the trust anchor the package's author chose, so the file is accepted when
+    // nothing else is wrong with the chain.
+    if ((chain.trustStatus != 0 && !TrustedThroughPin(chain)) || chain.keys.empty())
+        return DLERR_SIGNATURE_INVALID;
+    for (const KeyHash& key : chain.keys) {
+        if (IsPinned(key, pins))
+            return 0;
+    }
+    return DLERR_SIGNER_NOT_PINNED;
+}
+
+uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins)
+{
+    return SignerVerdict(ReadSignatureChain(path), pins);
+}
+
+} // namespace orvanta
