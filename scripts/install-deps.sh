@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
     g++-mingw-w64-i686-posix mingw-w64-i686-dev
     wine64 xvfb xauth
-    wixl nsis nginx tinyproxy python3-pyftpdlib curl
+    wixl nsis nginx tinyproxy python3-pyftpdlib curl openssl
     g++ clang-14 libclang-rt-14-dev
     locales fonts-wqy-microhei
 )
