@@ -29,10 +29,7 @@ struct TestServers {
     int https = 0;  // nginx with a self-signed certificate
     // nginx with certificates of the test authority that the prefix trusts: for 127.0.0.1, for
     // another host name, and for 127.0.0.1 but expired; and one of an authority nobody knows.
-    int httpsTrusted = 0;
-    int httpsOtherHost = 0;
-    int httpsExpired = 0;
-    int httpsStrayIssuer = 0;
+    int httpsTrusted = 0, httpsOtherHost = 0, httpsExpired = 0, httpsStrayIssuer = 0;
     int fault = 0;  // tests/servers/fault_server.py
     int ftp = 0;    // pyftpdlib
     // The fault server's stalling listeners: a full connection queue, a silent peer, and an
@@ -48,10 +45,7 @@ struct TestServers {
 
     std::wstring DataFile(const std::wstring& name) const { return dataFolder + L"\\" + name; }
     std::wstring NginxUrl(const std::wstring& name) const { return Http(http) + L"/" + name; }
-    std::wstring SecureUrl(const std::wstring& name, int port = 0) const
-    {
-        return L"https://127.0.0.1:" + Port(port != 0 ? port : https) + L"/" + name;
-    }
+    std::wstring SecureUrl(const std::wstring& name) const { return L"https://127.0.0.1:" + Port(https) + L"/" + name; }
     std::wstring FaultUrl(const std::wstring& path) const { return Http(fault) + path; }
     std::wstring FtpUrl(const std::wstring& login, const std::wstring& name, int port = 0) const
     {
