@@ -3,6 +3,7 @@
 
 #include "download/WinInetApi.h"
 #include "platform/FaultTranslation.h"
+#include "platform/Strings.h"
 
 #include <utility>
 
@@ -98,7 +99,7 @@ void KeepForever(const std::shared_ptr<AsyncState>& state)
 
 namespace {
 
-void HandleStatus(AsyncState* state, DWORD status, LPVOID information)
+void HandleStatus(AsyncState* state, DWORD status, LPVOID information, DWORD informationLength)
 {
 #if defined(ORVANTA_FAULT_INJECTION)
     InjectStatusCallbackFault(status);
@@ -109,6 +110,9 @@ void HandleStatus(AsyncState* state, DWORD status, LPVOID information)
         break;
     case INTERNET_STATUS_HANDLE_CLOSING:
         ::SetEvent(state->handleClosed.Get());
+        break;
+    case INTERNET_STATUS_REDIRECT:
+        state->NoteRedirect(RedirectTarget(information, informationLength));
         break;
     case INTERNET_STATUS_REQUEST_COMPLETE: {
         const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(information);
@@ -152,20 +156,57 @@ void HandOverFailure(AsyncState& state, std::exception_ptr failure)
 
 } // namespace
 
+void AsyncState::StartRedirects(bool secure)
+{
+    const CriticalSectionLock lock(responseLock);
+    downgradeTarget.clear();
+    onSecureAddress = secure;
+}
+
+void AsyncState::NoteRedirect(const std::wstring& target)
+{
+    const bool secure = StartsWithIgnoringAsciiCase(target, L"https:");
+    const bool plain = StartsWithIgnoringAsciiCase(target, L"http:");
+    if (onSecureAddress.exchange(secure) && plain) {
+        const CriticalSectionLock lock(responseLock);
+        if (downgradeTarget.empty())
+            downgradeTarget = target;
+    }
+}
+
+std::wstring AsyncState::DowngradeTarget()
+{
+    const CriticalSectionLock lock(responseLock);
+    return downgradeTarget;
+}
+
+std::wstring RedirectTarget(const void* information, DWORD bytes)
+{
+    // The callback of the wide API gets the address as a wide string.
+    const auto* text = static_cast<const wchar_t*>(information);
+    if (text == nullptr)
+        return {};
+    size_t length = 0;
+    while (length < bytes / sizeof(wchar_t) && text[length] != L'\0')
+        ++length;
+    return std::wstring(text, length);
+}
+
 std::exception_ptr TakeCallbackFailure(AsyncState& state)
 {
     const CriticalSectionLock lock(state.abandonLock);
     return std::exchange(state.callbackFailure, nullptr);
 }
 
-void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD)
+void CALLBACK DownloaderStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
+                                       DWORD informationLength)
 {
     auto* state = reinterpret_cast<AsyncState*>(context);
     if (state == nullptr)
         return;  // the session handle has no context
     // WinINet's thread runs this: a fault here must reach the chainer's own crash path.
     const std::exception_ptr failure =
-        RunContained([state, status, information] { HandleStatus(state, status, information); });
+        RunContained([=] { HandleStatus(state, status, information, informationLength); });
     if (failure)
         HandOverFailure(*state, failure);
 }

@@ -45,6 +45,12 @@ struct AsyncState {
     CriticalSection responseLock;
     std::wstring lastResponse;
 
+    // The redirects of an HTTP send, followed by WinINet itself: whether the address it is on is
+    // secure (set by the engine before the send) and the first plain-HTTP address a secure one
+    // led to (under responseLock).
+    std::atomic<bool> onSecureAddress{false};
+    std::wstring downgradeTarget;
+
     // Set when the engine let go of a call in flight (a cancel): a handle that an open brings
     // afterwards belongs to nobody, so the status callback closes it.
     CriticalSection abandonLock;
@@ -61,6 +67,11 @@ struct AsyncState {
 
     std::wstring LastResponse();
     void SetLastResponse(std::wstring text);
+    // Before a send: its address is secure or not, and no downgrade was seen.
+    void StartRedirects(bool secure);
+    // A send's redirect to `target`, as WinINet reports it.
+    void NoteRedirect(const std::wstring& target);
+    std::wstring DowngradeTarget();
 };
 
 // A new manual-reset, non-signalled event; null with the system error on failure.
@@ -84,5 +95,7 @@ bool IsOpenKind(OperationKind kind);
 
 void CALLBACK DownloaderStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
                                        DWORD informationLength);
+// The address of an INTERNET_STATUS_REDIRECT notification (a string of `bytes` bytes at most).
+std::wstring RedirectTarget(const void* information, DWORD bytes);
 
 } // namespace orvanta

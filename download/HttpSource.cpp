@@ -9,6 +9,8 @@
 #include "download/InternetDownloader.h"
 #include "download/InternetSession.h"
 #include "download/TransferRules.h"
+#include "download/UrlText.h"
+#include "platform/Logger.h"
 #include "platform/Strings.h"
 #include "platform/Text.h"
 
@@ -18,8 +20,9 @@
 namespace orvanta {
 namespace {
 
-// RELOAD | NO_CACHE_WRITE | KEEP_CONNECTION | IGNORE_REDIRECT_TO_HTTP | IGNORE_REDIRECT_TO_HTTPS
-constexpr DWORD kRequestFlags = 0x8440C000;
+// RELOAD | NO_CACHE_WRITE | KEEP_CONNECTION | IGNORE_REDIRECT_TO_HTTPS. A redirect from HTTPS
+// to HTTP is not let through (no IGNORE_REDIRECT_TO_HTTP): see RefuseDowngrade.
+constexpr DWORD kRequestFlags = 0x84404000;
 // What a person who accepts a certificate error lets through.
 constexpr DWORD kAcceptCertificateErrors = 0x3F05;
 // Each resend needs a fresh answer from the user or a relaxed flag; this only stops a loop
@@ -73,6 +76,7 @@ uint32_t HttpSource::Open(const std::wstring& url, const wchar_t* verb, INTERNET
                                       const std::wstring& password, const std::wstring& objectName, bool secure,
                                       uint64_t& resumeOffset, uint64_t& contentLength)
 {
+    secure_ = secure;
     uint32_t result = OpenRequest(verb, port, host, user, password, objectName, secure);
     if (result == 0)
         result = SendRequest(url, user, password, resumeOffset, contentLength);
@@ -108,6 +112,7 @@ uint32_t HttpSource::SendOnce(const std::wstring& headers)
     AsyncState& state = session_.State();
     // A send that is still running after a cancel reads these: they live in the state.
     state.sendHeaders = headers;
+    state.StartRedirects(secure_);
     session_.PrepareCall(OperationKind::HttpSendRequest);
     const BOOL sent = wininet::HttpSendRequestW(session_.Request(), NullWhenEmpty(state.sendHeaders),
                                          static_cast<DWORD>(state.sendHeaders.size()), nullptr, 0);
@@ -121,10 +126,19 @@ uint32_t HttpSource::SendRequest(const std::wstring& url, std::wstring user, std
     if (credentials_ != nullptr)
         credentials_->ResetAttempt();
     uint32_t lastFailure = DLERR_AUTH_REQUIRED;
+    bool revocationRelaxed = false;
     for (int send = 0; send < kMaxSends; ++send) {
         const uint32_t sent = SendOnce(headers);
         if (sent == DLERR_CANCELED)
             return sent;
+        if (sent == ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR || !session_.State().DowngradeTarget().empty())
+            return RefuseDowngrade(url);
+        if (IsRevocationUnchecked(sent) && !revocationRelaxed) {
+            revocationRelaxed = true;
+            if (!RetryWithoutRevocationCheck(url))
+                return sent;
+            continue;
+        }
         if (IsCertificateError(sent)) {
             lastFailure = sent;
             if (RetryAfterCertificateError(sent))
@@ -166,6 +180,26 @@ uint32_t HttpSource::SendRequest(const std::wstring& url, std::wstring user, std
         return 0;
     }
     return lastFailure;
+}
+
+uint32_t HttpSource::RefuseDowngrade(const std::wstring& url)
+{
+    // A WinINet that refuses the redirect itself fails the send with the code returned here;
+    // Wine's follows it and only reports it (the answer over HTTP is then left unread).
+    const std::wstring target = session_.State().DowngradeTarget();
+    LogLine(L"Redirect from HTTPS to HTTP was refused: " + UrlWithoutCredentials(url) +
+            (target.empty() ? L"" : L" -> " + UrlWithoutCredentials(target)));
+    return ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
+}
+
+bool HttpSource::RetryWithoutRevocationCheck(const std::wstring& url)
+{
+    // A revocation server that cannot be reached (a closed network, a captive portal) is a soft
+    // failure, as in browsers: the certificate itself was valid and trusted. A revoked one stays
+    // an error (ERROR_INTERNET_SEC_CERT_REVOKED).
+    LogLine(L"Certificate revocation could not be checked for " + UrlWithoutCredentials(url) +
+            L"; the download goes on without that check.");
+    return AddSecurityFlags(session_.Request(), SECURITY_FLAG_IGNORE_REVOCATION);
 }
 
 bool HttpSource::RetryAfterCertificateError(uint32_t sendResult)

@@ -41,12 +41,17 @@ private:
                          uint64_t& contentLength);
     uint32_t SendOnce(const std::wstring& headers);
     bool RetryAfterCertificateError(uint32_t sendResult);
+    // Logs the refused redirect; returns ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR.
+    uint32_t RefuseDowngrade(const std::wstring& url);
+    // Logs that the revocation stays unchecked and relaxes that check for the next send.
+    bool RetryWithoutRevocationCheck(const std::wstring& url);
 
     InternetSession& session_;
     CredentialStore* credentials_;
     DownloadQuestions* questions_;
     const std::wstring& proxy_;
     ServerAnswers& answers_;
+    bool secure_ = false;
 };
 
 } // namespace orvanta

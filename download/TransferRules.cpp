@@ -37,6 +37,11 @@ bool IsCertificateError(uint32_t result)
            result == ERROR_INTERNET_SEC_CERT_CN_INVALID || result == ERROR_INTERNET_SEC_CERT_DATE_INVALID;
 }
 
+bool IsRevocationUnchecked(uint32_t result)
+{
+    return result == ERROR_INTERNET_SEC_CERT_REV_FAILED || result == ERROR_INTERNET_SEC_CERT_NO_REV;
+}
+
 bool IsDropError(uint32_t result)
 {
     // Some WinINets (Wine's) pass a socket's reset or abort on as the Winsock code.

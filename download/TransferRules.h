@@ -13,6 +13,9 @@ namespace orvanta {
 bool RetryGoesOn(uint32_t result, size_t urlCount);
 
 bool IsCertificateError(uint32_t result);
+// The certificate is valid but its revocation could not be checked (no list or responder
+// reachable, or none named).
+bool IsRevocationUnchecked(uint32_t result);
 // Failures of a running transfer that a reconnection may heal.
 bool IsDropError(uint32_t result);
 bool IsFtpLoginError(uint32_t result);

@@ -185,3 +185,42 @@ TEST_F(DownloadRun, PlantedFileWithTheExactSizeButOtherContentIsReplacedNotLaunc
     EXPECT_TRUE(HelperInstalled());
 }
 
+// The prefix trusts the test authority. Wine's WinINet checks no revocation: it reports an
+// authority it cannot find (the stray one) as 12057, which the engine takes for a revocation
+// server out of reach and retries without that check, and then as an unknown authority.
+TEST_F(DownloadRun, TrustedHttpsNeedsNoQuestionWhileADowngradeOrABadCertificateFailsTheSilentRun)
+{
+    using download_testing::Servers;
+    const std::wstring file = L"run-helper-secure.exe";
+    ASSERT_TRUE(download_testing::ServeFile(file, helper));
+    const auto secure = [&](int port, const std::wstring& login, const std::wstring& path) {
+        return L"https://" + login + L"127.0.0.1:" + std::to_wstring(port) + path + file;
+    };
+    const std::wstring stray = secure(Servers().httpsStrayIssuer, L"", L"/");
+    const struct {
+        std::wstring url;
+        const wchar_t* failure;  // null: the download works
+        std::wstring notice;     // a line the log must hold
+    } cases[] = {
+        {secure(Servers().httpsTrusted, L"", L"/"), nullptr, L"Downloaded file was accepted."},
+        {Servers().NginxUrl(L"to-https/" + file), nullptr, L"Downloaded file was accepted."},
+        {secure(Servers().httpsTrusted, L"tester:secret@", L"/to-http/"), L"Download failed. Error:12040",
+         L"Redirect from HTTPS to HTTP was refused: " + secure(Servers().httpsTrusted, L"", L"/to-http/") +
+             L" -> " + Servers().NginxUrl(file)},
+        {secure(Servers().httpsOtherHost, L"", L"/"), L"Download failed. Error:12038", L""},
+        {secure(Servers().httpsExpired, L"", L"/"), L"Download failed. Error:12037", L""},
+        {stray, L"Download failed. Error:12045",
+         L"Certificate revocation could not be checked for " + stray + L"; the download goes on without that check."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        WriteHelperPackage(c.url, helperMd5, L"", helperSha256);
+        ::DeleteFileW(package.LogPath().c_str());
+        EXPECT_EQ(package.RunForExitCode(), c.failure == nullptr ? 0u : 1u);
+        EXPECT_EQ(HelperInstalled(), c.failure == nullptr);
+        DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
+        const auto lines = package.LogLines();
+        EXPECT_TRUE(c.failure == nullptr || ContainsLine(lines, c.failure));
+        EXPECT_TRUE(c.notice.empty() || ContainsLine(lines, c.notice));  // the refusal names no password
+    }
+}

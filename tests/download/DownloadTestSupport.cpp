@@ -32,7 +32,9 @@ TestServers LoadServers()
         {"http", &servers.http},           {"https", &servers.https},         {"fault", &servers.fault},
         {"ftp", &servers.ftp},             {"fault-backlog", &servers.faultBacklog},
         {"fault-mute", &servers.faultMute}, {"fault-ftp", &servers.faultFtp},
-        {"proxy", &servers.proxy},          {"proxy-login", &servers.proxyLogin}};
+        {"proxy", &servers.proxy},          {"proxy-login", &servers.proxyLogin},
+        {"https-ca", &servers.httpsTrusted}, {"https-other-host", &servers.httpsOtherHost},
+        {"https-expired", &servers.httpsExpired}, {"https-stray-issuer", &servers.httpsStrayIssuer}};
     for (std::string line; std::getline(lines, line);) {
         const size_t equals = line.find('=');
         const std::string key = line.substr(0, equals);
@@ -44,7 +46,9 @@ TestServers LoadServers()
     }
     servers.loaded = servers.http != 0 && servers.https != 0 && servers.fault != 0 && servers.ftp != 0 &&
                      servers.faultBacklog != 0 && servers.faultMute != 0 && servers.faultFtp != 0 &&
-                     servers.proxy != 0 && servers.proxyLogin != 0 && !servers.dataFolder.empty();
+                     servers.proxy != 0 && servers.proxyLogin != 0 && servers.httpsTrusted != 0 &&
+                     servers.httpsOtherHost != 0 && servers.httpsExpired != 0 && servers.httpsStrayIssuer != 0 &&
+                     !servers.dataFolder.empty();
     return servers;
 }
 

@@ -27,6 +27,9 @@ struct TestServers {
     bool loaded = false;
     int http = 0;   // nginx
     int https = 0;  // nginx with a self-signed certificate
+    // nginx with certificates of the test authority that the prefix trusts: for 127.0.0.1, for
+    // another host name, and for 127.0.0.1 but expired; and one of an authority nobody knows.
+    int httpsTrusted = 0, httpsOtherHost = 0, httpsExpired = 0, httpsStrayIssuer = 0;
     int fault = 0;  // tests/servers/fault_server.py
     int ftp = 0;    // pyftpdlib
     // The fault server's stalling listeners: a full connection queue, a silent peer, and an

@@ -4,11 +4,15 @@
   download_servers.py start DIR [--lifetime SECONDS]
   download_servers.py stop DIR
 
-start writes the test files into DIR/data, runs nginx (ranges, 206; also HTTPS with a
-certificate that no client trusts), the fault-injecting HTTP server with its stalling
-listeners, an FTP server and two HTTP proxies (tinyproxy: one open, one that asks for the
+start writes the test files into DIR/data, makes the test certificate authority in DIR/ca
+(make_test_ca.py), runs nginx (ranges, 206; HTTPS with a self-signed certificate that no
+client trusts and with the authority's certificates: for 127.0.0.1, for another host name, an
+expired one, one from a second authority nobody trusts; /to-https/NAME redirects from plain
+HTTP to the good HTTPS port, /to-http/NAME back), the fault-injecting HTTP server with its
+stalling listeners, an FTP server and two HTTP proxies (tinyproxy: one open, one that asks for the
 login proxyuser/proxypw), and writes DIR/servers.txt ("http=PORT", "https=PORT",
-"fault=PORT", "ftp=PORT", "proxy=PORT", "proxy-login=PORT", "data=PATH", then the fault
+"fault=PORT", "ftp=PORT", "proxy=PORT", "proxy-login=PORT", "data=PATH", "https-ca=PORT",
+"https-other-host=PORT", "https-expired=PORT", "https-stray-issuer=PORT", then the fault
 server's other listeners as "fault-NAME=PORT").
 Every server ends by itself after the lifetime; stop ends them earlier.
 """
@@ -22,6 +26,7 @@ import subprocess
 import sys
 import time
 
+import make_test_ca
 from server_common import read_port_file
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -47,6 +52,9 @@ http {{
     server {{
         listen 127.0.0.1:{port};
         root {root};
+        location /to-https/ {{
+            rewrite ^/to-https/(.*)$ https://127.0.0.1:{ca_port}/$1 redirect;
+        }}
     }}
     # A self-signed certificate made for these tests only: clients do not trust it.
     server {{
@@ -55,8 +63,39 @@ http {{
         ssl_certificate_key {here}/tls-test-key.pem;
         root {root};
     }}
+    # Certificates of the test authority (make_test_ca.py), which the test prefix trusts, and one
+    # of a second authority that it does not know (nginx sends no chain beside a certificate).
+    server {{
+        listen 127.0.0.1:{ca_port} ssl;
+        ssl_certificate {ca}/good.pem;
+        ssl_certificate_key {ca}/good-key.pem;
+        root {root};
+        location /to-http/ {{
+            rewrite ^/to-http/(.*)$ http://127.0.0.1:{port}/$1 redirect;
+        }}
+    }}
+    server {{
+        listen 127.0.0.1:{other_host_port} ssl;
+        ssl_certificate {ca}/other-host.pem;
+        ssl_certificate_key {ca}/other-host-key.pem;
+        root {root};
+    }}
+    server {{
+        listen 127.0.0.1:{expired_port} ssl;
+        ssl_certificate {ca}/expired.pem;
+        ssl_certificate_key {ca}/expired-key.pem;
+        root {root};
+    }}
+    server {{
+        listen 127.0.0.1:{stray_issuer_port} ssl;
+        ssl_certificate {ca}/stray-issuer.pem;
+        ssl_certificate_key {ca}/stray-issuer-key.pem;
+        root {root};
+    }}
 }}
 """
+# The secure listeners beside the plain one, in the order of servers.txt.
+SECURE_PORTS = ("tls_port", "ca_port", "other_host_port", "expired_port", "stray_issuer_port")
 
 
 TINYPROXY_CONF = """\
@@ -107,22 +146,26 @@ def spawn(command, log_path):
 
 
 def start_nginx(directory, root, lifetime):
+    """nginx and its ports: "port" (plain HTTP) and the SECURE_PORTS."""
     nginx_dir = os.path.join(directory, "nginx")
+    ca_dir = os.path.join(directory, "ca")
     os.makedirs(os.path.join(nginx_dir, "temp"), exist_ok=True)
     user = "user root;" if os.geteuid() == 0 else ""
     for _ in range(5):
-        port = free_port()
-        tls_port = free_port()
+        ports = {name: free_port() for name in ("port",) + SECURE_PORTS}
+        # The certificates name the revocation list on this run's plain port.
+        make_test_ca.make(ca_dir, "http://127.0.0.1:%d/ca.crl" % ports["port"])
+        shutil.copyfile(os.path.join(ca_dir, "ca.crl"), os.path.join(root, "ca.crl"))
         conf = os.path.join(nginx_dir, "nginx.conf")
         with open(conf, "w") as f:
-            f.write(NGINX_CONF.format(user=user, dir=nginx_dir, port=port, tls_port=tls_port, root=root, here=HERE))
+            f.write(NGINX_CONF.format(user=user, dir=nginx_dir, root=root, here=HERE, ca=ca_dir, **ports))
         process = spawn(["timeout", str(int(lifetime)), "nginx", "-p", nginx_dir, "-c", conf,
                          "-e", os.path.join(nginx_dir, "error.log"), "-g", "daemon off;"],
                         os.path.join(directory, "nginx.out"))
         deadline = time.time() + WAIT_SECONDS
         while time.time() < deadline and process.poll() is None:
-            if accepts(port) and accepts(tls_port):
-                return process, port, tls_port
+            if all(accepts(port) for port in ports.values()):
+                return process, ports
             time.sleep(0.1)
         stop_process(process.pid)
     raise RuntimeError("nginx did not start; see " + os.path.join(nginx_dir, "error.log"))
@@ -210,7 +253,8 @@ def start(directory, lifetime):
     write_test_files(root)
     started = []
     try:
-        nginx, http_port, https_port = start_nginx(directory, root, lifetime)
+        nginx, nginx_ports = start_nginx(directory, root, lifetime)
+        http_port, https_port = nginx_ports["port"], nginx_ports["tls_port"]
         started.append(nginx.pid)
         fault, fault_port, fault_listeners = start_python_server(directory, "fault_server.py", "fault", root,
                                                                  lifetime)
@@ -230,6 +274,9 @@ def start(directory, lifetime):
     with open(os.path.join(directory, "servers.txt"), "w") as f:
         f.write("http=%d\nhttps=%d\nfault=%d\nftp=%d\nproxy=%d\nproxy-login=%d\ndata=%s\n"
                 % (http_port, https_port, fault_port, ftp_port, proxy_port, proxy_login_port, windows_path(root)))
+        f.write("https-ca=%d\nhttps-other-host=%d\nhttps-expired=%d\nhttps-stray-issuer=%d\n"
+                % (nginx_ports["ca_port"], nginx_ports["other_host_port"], nginx_ports["expired_port"],
+                   nginx_ports["stray_issuer_port"]))
         for name, port in sorted(fault_listeners.items()):
             f.write("fault-%s=%d\n" % (name, port))
     print("servers: http=%d https=%d fault=%d ftp=%d" % (http_port, https_port, fault_port, ftp_port))
