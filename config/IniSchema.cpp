@@ -28,7 +28,7 @@ const std::vector<std::wstring>& GeneralKeys()
         L"KeepFiles",      L"PackJars",      L"AllPlatforms",     L"Is64PlatformTransf", L"Langs",
         L"PackageCode",    L"DefaultProdCode", L"ProductCode",    L"UpgradeCode",    L"ExtUIStub",
         L"SaveExtUIStub",  L"FileExtractFirst", L"MsiCertData",   L"AppxVersion",    L"AppxPkId",
-        L"Language",       L"DownloadAhead",
+        L"Language",       L"DownloadAhead",  L"ExitCodes",
     };
     return keys;
 }
@@ -40,6 +40,8 @@ const std::vector<std::wstring>& PrerequisiteKeys()
         L"OpenSite",     L"Url",            L"ExactSize",          L"MD5",             L"SHA256",
         L"Operator",     L"CommandLine",    L"BasicUiCommandLine", L"NoUiCommandLine", L"Options",
         L"RetValPropName", L"ParentPrereq", L"Folder",             L"LanguageList",    L"InstallCond",
+        L"Signer",       L"Url2",           L"Url3",               L"Url4",            L"Url5",
+        L"Url6",         L"Url7",           L"Url8",               L"Url9",
     };
     return keys;
 }
@@ -54,7 +56,7 @@ const std::vector<std::wstring>& SearchKeyStems()
 const std::vector<std::wstring>& ChainerKeys()
 {
     static const std::vector<std::wstring> keys = {L"CleanupFiles", L"CleanupFolders", L"LogFile",
-                                                   L"CleanupScript"};
+                                                   L"CleanupScript", L"ResultFile"};
     return keys;
 }
 
