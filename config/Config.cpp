@@ -113,6 +113,14 @@ bool ReadPrerequisite(const IniFile& ini, int number, PrereqInfo& info, PrereqRe
         info.ExactSize = ParseDecimal64(text);
     section->GetValue(L"MD5", info.MD5);
     section->GetValue(L"SHA256", info.SHA256);
+    section->GetValue(L"Signer", info.Signer);
+    if (info.sourceKind == SourceUrl) {
+        // A missing number is skipped: the mirrors keep the order of their numbers.
+        for (int mirror = 2; mirror <= kLastMirrorNumber; ++mirror) {
+            if (section->GetValue(NumberedKey(L"Url", mirror), text) && !text.empty())
+                info.mirrors.push_back(text);
+        }
+    }
     if (section->GetValue(L"Operator", text))
         info.Operator = ParseDecimal(text);
     section->GetValue(L"CommandLine", info.CommandLine);

@@ -29,6 +29,9 @@ enum KeepFilesMode : int32_t {
     KeepFilesPrereqs = 5,
 };
 
+// Url2 to Url9 name the mirrors of a Url source.
+constexpr int kLastMirrorNumber = 9;
+
 enum PrereqSourceKind : int32_t {
     SourceSetupFile = 0,
     SourceUrl = 1,
@@ -89,6 +92,8 @@ struct PrereqInfo {
     PrereqOptionSet options;
     std::wstring MD5;
     std::wstring SHA256;  // 64 hex digits, either case; empty: not checked
+    std::wstring Signer;  // SHA-256 hashes of pinned certificate keys; empty: not checked
+    std::vector<std::wstring> mirrors;  // Url2..Url9 of a Url source, in order
     int64_t ExactSize = 0;  // bytes; 0: not checked
     std::wstring Folder;
     std::wstring RetValPropName;

@@ -19,6 +19,8 @@ ChainerConfig LoadConfig(const IniFile& ini)
     for (PrereqInfo& info : config.prerequisites) {
         if (info.sourceKind == SourceUrl || info.sourceKind == SourceOpenSite)
             info.source = ExpandReferences(info.source, false);
+        for (std::wstring& mirror : info.mirrors)
+            mirror = ExpandReferences(mirror, false);
     }
     return config;
 }

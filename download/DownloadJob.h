@@ -18,9 +18,6 @@ struct DownloadJob {
     bool mandatory = false;    // a failure ends the stage
 };
 
-// How one verification key of a download came out.
-enum class CheckOutcome { NotGiven, Passed, Failed };
-
 struct DownloadResult {
     // 0: downloaded and accepted; DLERR_REJECTED: it failed a check and was deleted; else why
     // the transfer failed (a Windows, WinINet or engine code). kNotDownloaded: never tried.
@@ -32,11 +29,7 @@ struct DownloadResult {
     std::wstring servedUrl;
     int mirror = -1;
     uint64_t bytesReceived = 0;  // over every mirror tried
-    // The checks of the last file received, each only when the job gives its key.
-    CheckOutcome size = CheckOutcome::NotGiven;
-    CheckOutcome md5 = CheckOutcome::NotGiven;
-    CheckOutcome sha256 = CheckOutcome::NotGiven;
-    CheckOutcome signer = CheckOutcome::NotGiven;
+    CheckReport checks;  // of the last file received
 
     bool Accepted() const { return code == 0; }
 };

@@ -6,6 +6,7 @@
 #include "download/InternetDownloader.h"
 #include "download/SiteOpener.h"
 #include "download/UrlParts.h"
+#include "download/UrlText.h"
 #include "platform/Logger.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
@@ -39,10 +40,11 @@ void ReportFailure(DownloadContext& context, uint32_t code)
         context.sink->ReportError(nullptr, code);
 }
 
-// Fetches the job's file into `target`, computing the digests the job asks for while the bytes
-// arrive. `failure` tells what went wrong, in the terms of the failure's words.
-uint32_t FetchFile(const DownloadJob& job, const std::wstring& target, DownloadContext& context,
-                   ContentDigests& digests, FailureFacts& failure)
+// Fetches the file from the first of `urls` that answers into `target`, computing the digests
+// the job asks for while the bytes arrive. `failure` tells what went wrong, in the terms of the
+// failure's words; `served` is the place in `urls` of the one that answered last (-1: none).
+uint32_t FetchFile(const DownloadJob& job, const std::vector<std::wstring>& urls, const std::wstring& target,
+                   DownloadContext& context, ContentDigests& digests, FailureFacts& failure, int& served)
 {
     std::vector<std::wstring> created;
     CreateFolderTree(target, false, &created);
@@ -56,7 +58,8 @@ uint32_t FetchFile(const DownloadJob& job, const std::wstring& target, DownloadC
     settings.wantMd5 = job.expected.WantsMd5();
     settings.wantSha256 = job.expected.WantsSha256();
     InternetDownloader downloader(context.sink, context.downloads->Credentials(), context.questions, settings);
-    const uint32_t result = downloader.Download(job.url, target);
+    const uint32_t result = downloader.DownloadFromUrls(urls, target);
+    served = downloader.ServedIndex();
     failure.httpStatus = downloader.GetStatusCode();
     if (result == DLERR_AUTH_REQUIRED)
         failure.proxy = downloader.LoginProxy();
@@ -67,23 +70,80 @@ uint32_t FetchFile(const DownloadJob& job, const std::wstring& target, DownloadC
     return result;
 }
 
-// Checks a finished download against the digests computed while it arrived; false when it was
-// rejected (the file is then deleted).
-bool AcceptDownload(const DownloadJob& job, const std::wstring& target, const ContentDigests& digests,
-                    ProgressSink* sink)
+uint64_t FileSize(const std::wstring& path)
 {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(MakeLongPath(path).c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The key of the mirror at `index` of the job's URL list: Url, Url2, ...
+std::wstring MirrorKey(int index)
+{
+    return index == 0 ? std::wstring(L"Url") : L"Url" + std::to_wstring(index + 1);
+}
+
+// Checks a finished download against the digests computed while it arrived and its signature;
+// false when it was rejected (the file is then deleted).
+bool AcceptDownload(const DownloadJob& job, const std::wstring& target, const ContentDigests& digests,
+                    DownloadResult& result, ProgressSink* sink)
+{
+    if (job.expected.ChecksAnything())
+        result.checks = CheckDownload(target, job.expected, digests);
     FailureFacts rejected;
     rejected.code = DLERR_REJECTED;
-    rejected.detail = FailedCheck(target, job.expected, digests);
+    rejected.detail = result.checks.failedKey;
     if (rejected.detail.empty()) {
         LogLine(L"Downloaded file was accepted.");
         return true;
     }
     ::DeleteFileW(MakeLongPath(target).c_str());
-    LogLine(L"Downloaded file was rejected.(Invalid size or MD5).");
+    LogLine(rejected.detail == L"Signer" ? L"Downloaded file was rejected.(Invalid signature)"
+                                         : L"Downloaded file was rejected.(Invalid size or MD5).");
     LogLine(DescribeFailure(rejected, TextFor::Log));
     if (sink != nullptr)
         sink->ReportError(DescribeFailure(rejected, TextFor::Person).c_str(), DLERR_REJECTED);
+    return false;
+}
+
+// Fetches the job's file from its URL or the first mirror that answers, and checks it; a file
+// that fails is deleted and the mirrors after the one that served it are asked in turn. True
+// once a file was accepted; otherwise `result` says why not (DLERR_REJECTED: the last file failed
+// its checks).
+bool FetchVerified(const DownloadJob& job, const std::wstring& target, DownloadContext& context,
+                   DownloadResult& result, FailureFacts& failure)
+{
+    std::vector<std::wstring> urls{job.url};
+    urls.insert(urls.end(), job.mirrors.begin(), job.mirrors.end());
+    bool registered = false;
+    for (size_t first = 0; first < urls.size();) {
+        ContentDigests digests;
+        int served = -1;
+        result.code = FetchFile(job, std::vector<std::wstring>(urls.begin() + static_cast<ptrdiff_t>(first), urls.end()),
+                                target, context, digests, failure, served);
+        if (served < 0 && result.code == 0)
+            served = 0;  // a copy from a share answers without the retries over the mirrors
+        if (served >= 0) {
+            result.mirror = static_cast<int>(first) + served;
+            result.servedUrl = UrlWithoutCredentials(urls[static_cast<size_t>(result.mirror)]);
+        }
+        result.bytesReceived += FileSize(result.code == 0 ? target : target + L".part");
+        if (result.code != 0)
+            return false;
+        LogLine(L"Download completed succesfully.");
+        if (!job.mirrors.empty())
+            LogLine(L"Downloaded from " + MirrorKey(result.mirror) + L":" + result.servedUrl);
+        if (!context.keepFiles && !registered)
+            context.downloads->RegisterFileForDeletion(target);
+        registered = true;
+        if (AcceptDownload(job, target, digests, result, context.sink)) {
+            result.path = target;
+            return true;
+        }
+        result.code = DLERR_REJECTED;
+        first = static_cast<size_t>(result.mirror) + 1;
+    }
     return false;
 }
 
@@ -125,21 +185,11 @@ DownloadResult RunDownloadJob(const DownloadJob& job, DownloadContext& context)
         LogLine(L"Download target is outside the download folder:" + target);
         result.code = ERROR_BAD_PATHNAME;
         ReportFailure(context, result.code);
-    } else {
-        ContentDigests digests;
-        result.code = FetchFile(job, target, context, digests, failure);
-        if (result.code == 0) {
-            LogLine(L"Download completed succesfully.");
-            if (!context.keepFiles)
-                context.downloads->RegisterFileForDeletion(target);
-            if (!AcceptDownload(job, target, digests, context.sink))
-                result.code = DLERR_REJECTED;
-            else
-                result.path = target;
-            return result;
-        }
+    } else if (FetchVerified(job, target, context, result, failure)) {
+        return result;
     }
-    ReportTransferFailure(job, result.code, failure, context.sink);
+    if (result.code != DLERR_REJECTED)
+        ReportTransferFailure(job, result.code, failure, context.sink);
     return result;
 }
 

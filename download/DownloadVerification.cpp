@@ -1,6 +1,7 @@
 #include "download/DownloadVerification.h"
 
 #include "download/FileDigests.h"
+#include "download/SignerCheck.h"
 #include "platform/Paths.h"
 #include "platform/UniqueResource.h"
 
@@ -72,15 +73,75 @@ bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected
     return FailedDigest(digests, expected).empty();
 }
 
+namespace {
+
+CheckOutcome Outcome(bool given, bool passed)
+{
+    if (!given)
+        return CheckOutcome::NotGiven;
+    return passed ? CheckOutcome::Passed : CheckOutcome::Failed;
+}
+
+// Keeps the key that failed first.
+void FailAt(CheckReport& report, const wchar_t* key)
+{
+    if (report.failedKey.empty())
+        report.failedKey = key;
+}
+
+// The signature is not read once another check failed.
+void SkipLaterChecks(CheckReport& report, const ExpectedContent& expected)
+{
+    if (expected.signerGiven)
+        report.signer = CheckOutcome::NotChecked;
+}
+
+void CheckSignature(const std::wstring& path, const ExpectedContent& expected, CheckReport& report)
+{
+    if (!report.failedKey.empty()) {
+        SkipLaterChecks(report, expected);
+        return;
+    }
+    report.signer = Outcome(expected.signerGiven, !expected.signerGiven || CheckSigner(path, expected.signers) == 0);
+    if (report.signer == CheckOutcome::Failed)
+        FailAt(report, L"Signer");
+}
+
+} // namespace
+
+CheckReport CheckDownload(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests)
+{
+    CheckReport report;
+    uint64_t size = 0;
+    const bool readable = ReadFileSize(path, size);
+    report.size = Outcome(expected.size != 0, readable && size == expected.size);
+    if (!readable || report.size == CheckOutcome::Failed) {
+        FailAt(report, L"ExactSize");
+        report.md5 = expected.WantsMd5() ? CheckOutcome::NotChecked : CheckOutcome::NotGiven;
+        report.sha256 = expected.WantsSha256() ? CheckOutcome::NotChecked : CheckOutcome::NotGiven;
+        SkipLaterChecks(report, expected);
+        return report;
+    }
+    // Digests of other bytes than the file now holds say nothing about it; digests of no bytes
+    // match nothing.
+    const ContentDigests& own = digests.size == size ? digests : ContentDigests();
+    const bool computed = own.size != 0;
+    report.md5 = Outcome(expected.WantsMd5(), computed && own.hasMd5 && Md5Matches(own.md5, expected.md5));
+    if (report.md5 == CheckOutcome::Failed)
+        FailAt(report, L"MD5");
+    report.sha256 =
+        Outcome(expected.WantsSha256(), computed && own.hasSha256 && Sha256Matches(own.sha256, expected.sha256));
+    if (report.sha256 == CheckOutcome::Failed)
+        FailAt(report, L"SHA256");
+    CheckSignature(path, expected, report);
+    return report;
+}
+
 std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests)
 {
     if (!expected.ChecksAnything())
         return {};
-    uint64_t size = 0;
-    if (!ReadFileSize(path, size) || (expected.size != 0 && size != expected.size))
-        return L"ExactSize";
-    // Digests of other bytes than the file now holds say nothing about it.
-    return FailedDigest(digests.size == size ? digests : ContentDigests(), expected);
+    return CheckDownload(path, expected, digests).failedKey;
 }
 
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,
@@ -93,11 +154,13 @@ bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& e
 {
     if (expected.size != 0 && !HasSize(path, expected.size))
         return false;
-    if (!expected.WantsMd5() && !expected.WantsSha256())
-        return true;
-    ContentDigests digests;
-    return ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests) == 0 &&
-           DigestsMatch(digests, expected);
+    if (expected.WantsMd5() || expected.WantsSha256()) {
+        ContentDigests digests;
+        if (ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests) != 0 ||
+            !DigestsMatch(digests, expected))
+            return false;
+    }
+    return !expected.signerGiven || CheckSigner(path, expected.signers) == 0;
 }
 
 } // namespace orvanta

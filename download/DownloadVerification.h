@@ -1,11 +1,13 @@
 // The checks a downloaded file must pass before it may be installed: its exact size, its MD5
-// and its SHA-256 digest, each only when the configuration gives one.
+// and SHA-256 digests and the publisher of its signature, each only when the package gives one.
 #pragma once
 
+#include "download/SignerPins.h"
 #include "download/StreamHasher.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orvanta {
 
@@ -14,10 +16,25 @@ struct ExpectedContent {
     uint64_t size = 0;    // 0: not checked
     std::wstring md5;     // empty: not checked
     std::wstring sha256;  // empty: not checked
+    // A Signer key was given; its pins (none when its value could not be read: nothing passes).
+    bool signerGiven = false;
+    std::vector<KeyHash> signers;
 
     bool WantsMd5() const { return !md5.empty(); }
     bool WantsSha256() const { return !sha256.empty(); }
-    bool ChecksAnything() const { return size != 0 || WantsMd5() || WantsSha256(); }
+    bool ChecksAnything() const { return size != 0 || WantsMd5() || WantsSha256() || signerGiven; }
+};
+
+// How one check of a file came out.
+enum class CheckOutcome { NotGiven, Passed, Failed, NotChecked /* an earlier check failed */ };
+
+struct CheckReport {
+    CheckOutcome size = CheckOutcome::NotGiven;
+    CheckOutcome md5 = CheckOutcome::NotGiven;
+    CheckOutcome sha256 = CheckOutcome::NotGiven;
+    CheckOutcome signer = CheckOutcome::NotGiven;
+    // The key whose check failed first ("ExactSize", "MD5", "SHA256", "Signer"); empty: passed.
+    std::wstring failedKey;
 };
 
 // True when the first 32 characters of `configured` equal the computed lowercase digits, with
@@ -31,8 +48,11 @@ bool Sha256Matches(const char (&computed)[65], const std::wstring& configured);
 // never passes a digest check.
 bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected);
 
-// The key whose check a finished download fails ("ExactSize", "MD5", "SHA256", in that order;
-// a file that cannot be read fails "ExactSize"), or empty when it passes them all.
+// Checks a finished download, whose digests were computed while it was written, in the order
+// ExactSize, MD5, SHA256, Signer (a file that cannot be read fails "ExactSize"); the signature is
+// read only when every other check passed.
+CheckReport CheckDownload(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests);
+// The key whose check a finished download fails first, or empty when it passes them all.
 std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests);
 // A finished download whose digests were computed while it was written: its size is taken
 // from the file, the digests from `digests`.

@@ -56,6 +56,9 @@ public:
     // The same over a list of mirrors, tried in order with retries.
     virtual uint32_t DownloadFromUrls(const std::vector<std::wstring>& urls, const std::wstring& target);
 
+    // The place in the URL list of the mirror that answered last; -1 when none did.
+    int ServedIndex() const { return servedIndex_; }
+
     // The digests the settings asked for, after a successful download.
     const ContentDigests& GetDigests() const { return digests_; }
 
@@ -110,6 +113,7 @@ private:
     std::wstring targetPath_;
     std::wstring partialPath_;
     std::vector<std::wstring> urls_;
+    int servedIndex_ = -1;
     bool sourceIsShare_ = false;
     std::wstring sharePath_;
 

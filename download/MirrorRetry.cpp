@@ -27,6 +27,7 @@ uint32_t InternetDownloader::OpenWithRetries(uint64_t& resumeOffset, uint64_t& c
         uint64_t length = 0;
         const uint32_t result = OpenUrl(urls_[index], L"GET", offset, length);
         if (result == 0) {
+            servedIndex_ = static_cast<int>(index);
             resumeOffset = offset;
             contentLength = length;
             return 0;

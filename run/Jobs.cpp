@@ -3,6 +3,7 @@
 #include "config/FolderProperties.h"
 #include "download/DownloadTargets.h"
 #include "install/ExtractionContext.h"
+#include "platform/Logger.h"
 #include "run/RunPlan.h"
 
 namespace orvanta {
@@ -35,6 +36,10 @@ DownloadJob MakeDownloadJob(const PrereqInfo& prereq)
     job.expected.size = static_cast<uint64_t>(prereq.ExactSize);
     job.expected.md5 = prereq.MD5;
     job.expected.sha256 = prereq.SHA256;
+    job.expected.signerGiven = !prereq.Signer.empty();
+    if (job.expected.signerGiven && !ParseSignerPins(prereq.Signer, job.expected.signers))
+        job.expected.signers.clear();  // a value that cannot be read lets no file pass
+    job.mirrors = prereq.mirrors;
     job.mandatory = prereq.options.Has(PrereqOption::Mandatory);
     return job;
 }
@@ -60,6 +65,8 @@ StageJobs MakeStageJobs(const ChainerConfig& config, const std::vector<PlannedAc
         case PlannedAction::Download:
             install.download = static_cast<int>(jobs.downloads.size());
             jobs.downloads.push_back(MakeDownloadJob(prereq));
+            if (jobs.downloads.back().expected.signerGiven && jobs.downloads.back().expected.signers.empty())
+                LogLine(L"Signer of " + prereq.name + L" is not a list of SHA-256 key hashes: no file can pass it.");
             [[fallthrough]];  // started from where the download puts it
         case PlannedAction::InstallDownloaded:
             install.file = LaunchPathOf(config.downloadFolder, MakeDownloadJob(prereq));

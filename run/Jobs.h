@@ -16,8 +16,8 @@ namespace orvanta {
 class ExtractionContext;
 enum class PlannedAction;
 
-// The prerequisite's download: its URL, Folder, ExactSize, MD5 and SHA256 (a negative ExactSize
-// is a size no file has).
+// The prerequisite's download: its URL and mirrors, Folder, ExactSize, MD5, SHA256 and Signer (a
+// negative ExactSize is a size no file has).
 DownloadJob MakeDownloadJob(const PrereqInfo& prereq);
 
 // True when the keep-files setting keeps downloaded files after the run ("complete" and

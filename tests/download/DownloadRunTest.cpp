@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <map>
 #include <memory>
+#include <sstream>
 
 using namespace testing_support;
 
@@ -223,4 +225,63 @@ TEST_F(DownloadRun, TrustedHttpsNeedsNoQuestionWhileADowngradeOrABadCertificateF
         EXPECT_TRUE(c.failure == nullptr || ContainsLine(lines, c.failure));
         EXPECT_TRUE(c.notice.empty() || ContainsLine(lines, c.notice));  // the refusal names no password
     }
+}
+
+// Signer pins the publisher: the test helper signed at test time by the test authority's signer
+// and by another publisher; the key hashes come from openssl.
+TEST_F(DownloadRun, SignerPinsThePublisherAcrossMirrorsAndForAFileAlreadyThere)
+{
+    const std::wstring signedFiles = EnvironmentValue(L"ORVANTA_SIGNED_FILES");
+    const std::string good = ReadBytes(signedFiles + L"\\helper-signed.exe");
+    const std::string other = ReadBytes(signedFiles + L"\\helper-other.exe");
+    ASSERT_FALSE(good.empty());
+    ASSERT_FALSE(other.empty());
+    std::map<std::string, std::string> keys;
+    std::istringstream keyLines(ReadBytes(signedFiles + L"\\keys.txt"));
+    for (std::string role, hex; keyLines >> role >> hex;)
+        keys[role] = hex;
+    ASSERT_TRUE(download_testing::ServeFile(L"run-signed-other.exe", other));
+    ASSERT_TRUE(download_testing::ServeFile(L"run-signed-good.exe", good));
+    // The mirror's login stays out of the log.
+    std::wstring mirror = download_testing::Servers().NginxUrl(L"run-signed-good.exe");
+    const std::wstring mirrorWithLogin = L"http://mirror:secret@" + mirror.substr(7);
+    const std::wstring target = DownloadedPath(L"run-signed-other.exe");
+    const auto run = [&](const std::string& pin, const std::string& planted) {
+        ::DeleteFileW(package.LogPath().c_str());
+        DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
+        ::CreateDirectoryW(package.PathOf(L"downloads").c_str(), nullptr);
+        if (!planted.empty())
+            EXPECT_TRUE(WriteBytes(target, planted));
+        package.WriteIni({L"[GeneralOptions]", L"Options=q", L"DownloadFolder=[SETUPEXEDIR]downloads",
+                          L"[PREREQUISITES]", L"App1=Helper", L"[Helper]",
+                          L"Url=" + download_testing::Servers().NginxUrl(L"run-signed-other.exe"),
+                          L"Url2=" + mirrorWithLogin, L"Signer=" + std::wstring(pin.begin(), pin.end()),
+                          L"CommandLine=--set HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version=1.5 --exit 0",
+                          L"Options=m", L"SearchType1=2", L"SearchString1=HKCU\\Software\\OrvantaDownloadRun\\Helper\\Version",
+                          L"VerMin1=1.0", L"[PREREQ_CHAINER]", L"LogFile=" + package.LogPath()});
+        return package.RunForExitCode();
+    };
+
+    // The first mirror's file is signed by someone else (and a copy of it already lies in the
+    // download folder): both are rejected and deleted, the second mirror's file is installed.
+    EXPECT_EQ(run(keys["intermediate"], other), 0u);
+    auto lines = package.LogLines();
+    EXPECT_TRUE(ContainsLine(lines, L"File in the download folder was rejected and deleted:" + target));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded file was rejected.(Invalid signature)"));
+    EXPECT_TRUE(ContainsLine(lines, L"Downloaded from Url2:" + mirror));
+    EXPECT_TRUE(ContainsLine(lines, L"Launching file:" + target));
+    EXPECT_EQ(ReadUtf16File(package.LogPath()).find(L"secret"), std::wstring::npos);
+    EXPECT_TRUE(HelperInstalled());
+
+    // A signed file already there is started without a download.
+    EXPECT_EQ(run(keys["signer"], good), 0u);
+    EXPECT_FALSE(ContainsLine(package.LogLines(), L"Starting download of:Helper"));
+    EXPECT_TRUE(HelperInstalled());
+
+    // A certificate's own hash is no key hash: no mirror passes, nothing starts.
+    EXPECT_EQ(run(keys["root-certificate"], ""), 1u);
+    lines = package.LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Downloaded file was rejected.(Invalid signature)"), 2);
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_FALSE(HelperInstalled());
 }

@@ -5,20 +5,26 @@
 #   signed.exe     the same, signed by the signer with the whole chain in the signature
 #   tampered.exe   signed.exe with one byte of its DOS stub changed (the signature no longer covers it)
 #   signed32.exe   a 32-bit program (PE32, where signed.exe is PE32+) signed the same way
+#   other.exe      the program of unsigned.exe signed by another publisher (a self-signed
+#                  certificate of its own, no key of the chain above)
+#   helper-signed.exe, helper-other.exe
+#                  PROGRAM (when given) signed by the signer and by the other publisher
 #   keys.txt       "<role> <sha256>" lines: the SHA-256 of each certificate's DER
 #                  SubjectPublicKeyInfo (roles signer, intermediate, root), and of the root
 #                  certificate itself (root-certificate), which is not a key hash
 #   subjects.txt   "<role> <subject>" lines, subjects as openssl prints them (RFC 2253)
-# Usage: make-signed-files.sh OUT_DIR   (needs openssl, osslsigncode, python3 and the mingw-w64
+# Usage: make-signed-files.sh OUT_DIR [PROGRAM]   (needs openssl, osslsigncode, python3 and the mingw-w64
 # C compilers x86_64-w64-mingw32-gcc-posix and i686-w64-mingw32-gcc-posix, as the builds use)
 set -euo pipefail
-[ $# -eq 1 ] || { echo "usage: $0 OUT_DIR" >&2; exit 2; }
+[ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 OUT_DIR [PROGRAM]" >&2; exit 2; }
 out=$1
+program=${2:-}
 cc64=${MINGW64_CC:-x86_64-w64-mingw32-gcc-posix}
 cc32=${MINGW32_CC:-i686-w64-mingw32-gcc-posix}
 mkdir -p "$out"
 cd "$out"
-rm -f unsigned.exe signed.exe signed32.exe tampered.exe  # osslsigncode overwrites no file
+# osslsigncode overwrites no file
+rm -f unsigned.exe signed.exe signed32.exe tampered.exe other.exe helper-signed.exe helper-other.exe
 
 cat >ext.cnf <<'CNF'
 [ca]
@@ -30,6 +36,11 @@ basicConstraints = critical, CA:TRUE, pathlen:0
 keyUsage = critical, keyCertSign, cRLSign
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
+[other]
+basicConstraints = critical, CA:FALSE
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+subjectKeyIdentifier = hash
 [signer]
 basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature
@@ -38,7 +49,7 @@ subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 CNF
 
-for role in root intermediate signer; do
+for role in root intermediate signer other; do
     openssl genrsa -out "$role.key" 2048 2>/dev/null
 done
 # Each certificate's validity lies within its issuer's.
@@ -71,6 +82,14 @@ for bits in "" 32; do
     osslsigncode sign -certs chain.pem -key signer.key -h sha256 -n "Orvanta test program" \
         -in "unsigned$bits.exe" -out "signed$bits.exe" >/dev/null
 done
+openssl req -new -x509 -key other.key -out other.crt -days 30 -subj "/O=Someone Else/CN=Someone Else" \
+    -extensions other -config ext.cnf 2>/dev/null
+osslsigncode sign -certs other.crt -key other.key -h sha256 -n "Orvanta test program" \
+    -in unsigned.exe -out other.exe >/dev/null
+if [ -n "$program" ]; then
+    osslsigncode sign -certs chain.pem -key signer.key -h sha256 -in "$program" -out helper-signed.exe >/dev/null
+    osslsigncode sign -certs other.crt -key other.key -h sha256 -in "$program" -out helper-other.exe >/dev/null
+fi
 cp signed.exe tampered.exe
 # 0x50 lies in the DOS stub's message, which the signature covers like every byte outside the
 # checksum, the certificate table entry and the signature itself.
