@@ -241,4 +241,26 @@ TEST(Plan, DownloadAheadIsShownOnlyWhenSomethingIsDownloaded)
     EXPECT_EQ(PlanText(IniBytes(head + kA)).find("Downloads:"), std::string::npos);
 }
 
+TEST(Plan, DownloadShowsItsMirrorsWithoutCredentialsAndItsChecksAndTheRunItsEnding)
+{
+    const std::string bytes = IniBytes("[GeneralOptions]\nOptions=q\nExitCodes=msi\n[PREREQUISITES]\nApp1=A\n"
+                                       "[A]\nUrl=https://h/a.exe\nSHA256=" + kPin + "\nSigner=" + kPin + "," + kPin +
+                                       "\nUrl2=https://user:pw@m/a.exe\nUrl3=ftp://n/a.exe\n"
+                                       "[PREREQ_CHAINER]\nResultFile=[TempFolder]result.json\n");
+    EXPECT_TRUE(CheckIni(bytes).empty());
+    const std::string plan = PlanText(bytes);
+    EXPECT_NE(plan.find("shipped)\nExit codes: msi (ExitCodes msi): 0 finished, 3010 reboot required, 1641 reboot "
+                        "started, 1602 cancelled by the user, 1603 failed (a mandatory prerequisite missing, or an "
+                        "unexpected error)\nResult file: '[TempFolder]result.json' (JSON, written when the run ends)\n"),
+              std::string::npos);
+    EXPECT_NE(plan.find("  mirrors, asked in this order after Url:\n    Url2 'https://m/a.exe'\n    Url3 'ftp://n/a.exe'\n"
+                        "  checks before it starts: SHA-256, signer (2 keys), each must hold\n"),
+              std::string::npos);
+    EXPECT_EQ(plan.find("pw"), std::string::npos);
+    const std::string bare = PlanText(IniBytes(kHead + "[A]\nUrl=https://h/a.exe\nExitCodes=msi\n"));
+    EXPECT_NE(bare.find("  checks before it starts: none: the download is started unverified\n"), std::string::npos);
+    EXPECT_EQ(bare.find("Exit codes:"), std::string::npos);
+    EXPECT_EQ(bare.find("mirrors"), std::string::npos);
+}
+
 } // namespace
