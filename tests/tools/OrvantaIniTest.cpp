@@ -34,6 +34,7 @@ std::string IniBytes(const std::string& text, bool raw = false)
 }
 
 const std::string kHead = "[GeneralOptions]\nOptions=q\n[PREREQUISITES]\nApp1=A\n";  // lines 1-4
+const std::string kPin = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789ABCDEF";
 const std::string kA = "[A]\nSetupFile=a.exe\nSearchType1=2\nSearchString1=HKCU\\X\nVerMin1=1.0\n";  // 5-9
 
 struct Case {
@@ -77,6 +78,20 @@ TEST(Check, EachMistakeIsReportedOnceAtItsLine)
         {"download ahead neither 0 nor 1", IniBytes("[GeneralOptions]\nOptions=q\nDownloadAhead=yes\n[PREREQUISITES]\n"
                                                     "App1=A\n" + kA), 3, W, "'yes' is read as 0"},
         {"unverified download", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\n"), 6, W, "without ExactSize"},
+        // The keys of a download: mirrors, Signer and the scheme; the chainer's exit codes and result file.
+        {"plain http download unverified", IniBytes(kHead + "[A]\nUrl=http://h/a.exe\nUrl2=http://m/a.exe\n"), 6, W,
+         "or Signer: the download is started unverified"},
+        {"mirror without Url", IniBytes(kHead + kA + "Url2=https://m/a.exe\n"), 10, W, "'Url2' is never asked"},
+        {"gap in the mirrors", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\nExactSize=1\nUrl2=\nUrl3=https://m/a.exe\n"),
+         9, W, "Url2 is missing or empty before 'Url3'"},
+        {"http mirror with Signer but no hash", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\nSigner=" + kPin + "\n"
+                                                         "Url2=HTTP://m/a.exe\n"), 8, W, "of the same signer"},
+        {"Signer not a key hash", IniBytes(kHead + "[A]\nUrl=https://h/a.exe\nSigner=" + kPin + ",\n"), 7, E,
+         "not a list of key hashes"},
+        {"ExitCodes other than msi", IniBytes("[GeneralOptions]\nOptions=q\nExitCodes=MSI\n[PREREQUISITES]\nApp1=A\n" + kA),
+         3, W, "'MSI' changes nothing"},
+        {"ResultFile is the LogFile", IniBytes(kHead + kA + "[PREREQ_CHAINER]\nLogFile=%TEMP%/s.log\n"
+                                                            "ResultFile=%temp%\\S.LOG\n"), 12, W, "LogFile (line 11)"},
         {"unknown parent", IniBytes(kHead + kA + "ParentPrereq=Z\n"), 10, W, "names no prerequisite"},
         {"version without digits", IniBytes(kHead + "[A]\nSetupFile=a\nSearchType1=2\nSearchString1=x\nVerMin1=new\n"),
          9, W, "no digits"},
@@ -224,6 +239,28 @@ TEST(Plan, DownloadAheadIsShownOnlyWhenSomethingIsDownloaded)
                                    "installs in order)\nApp1 "),
               std::string::npos);
     EXPECT_EQ(PlanText(IniBytes(head + kA)).find("Downloads:"), std::string::npos);
+}
+
+TEST(Plan, DownloadShowsItsMirrorsWithoutCredentialsAndItsChecksAndTheRunItsEnding)
+{
+    const std::string bytes = IniBytes("[GeneralOptions]\nOptions=q\nExitCodes=msi\n[PREREQUISITES]\nApp1=A\n"
+                                       "[A]\nUrl=https://h/a.exe\nSHA256=" + kPin + "\nSigner=" + kPin + "," + kPin +
+                                       "\nUrl2=https://user:pw@m/a.exe\nUrl3=ftp://n/a.exe\n"
+                                       "[PREREQ_CHAINER]\nResultFile=[TempFolder]result.json\n");
+    EXPECT_TRUE(CheckIni(bytes).empty());
+    const std::string plan = PlanText(bytes);
+    EXPECT_NE(plan.find("shipped)\nExit codes: msi (ExitCodes msi): 0 finished, 3010 reboot required, 1641 reboot "
+                        "started, 1602 cancelled by the user, 1603 failed (a mandatory prerequisite missing, or an "
+                        "unexpected error)\nResult file: '[TempFolder]result.json' (JSON, written when the run ends)\n"),
+              std::string::npos);
+    EXPECT_NE(plan.find("  mirrors, asked in this order after Url:\n    Url2 'https://m/a.exe'\n    Url3 'ftp://n/a.exe'\n"
+                        "  checks before it starts: SHA-256, signer (2 keys), each must hold\n"),
+              std::string::npos);
+    EXPECT_EQ(plan.find("pw"), std::string::npos);
+    const std::string bare = PlanText(IniBytes(kHead + "[A]\nUrl=https://h/a.exe\nExitCodes=msi\n"));
+    EXPECT_NE(bare.find("  checks before it starts: none: the download is started unverified\n"), std::string::npos);
+    EXPECT_EQ(bare.find("Exit codes:"), std::string::npos);
+    EXPECT_EQ(bare.find("mirrors"), std::string::npos);
 }
 
 } // namespace

@@ -19,6 +19,7 @@ std::vector<Finding> CheckIni(const std::string& bytes)
     CheckPrerequisiteList(findings);
     CheckSections(findings);
     CheckGeneralOptions(findings);
+    CheckChainerOptions(findings);
     for (const orvanta::PrereqInfo& info : view.Config().prerequisites)
         CheckPrerequisite(findings, info);
     CheckParents(findings);

@@ -22,6 +22,10 @@ void CheckSections(FindingCollector& findings);
 // The values (CheckValues.cpp).
 void CheckGeneralOptions(FindingCollector& findings);
 void CheckPrerequisite(FindingCollector& findings, const orvanta::PrereqInfo& info);
+void CheckChainerOptions(FindingCollector& findings);
+
+// A prerequisite's mirrors and the keys that verify its download (CheckDownload.cpp).
+void CheckDownload(FindingCollector& findings, const orvanta::IniSection& section, const orvanta::PrereqInfo& info);
 
 // The relations between prerequisites (CheckParents.cpp).
 void CheckParents(FindingCollector& findings);

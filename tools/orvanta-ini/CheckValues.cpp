@@ -1,6 +1,7 @@
 #include "CheckSteps.h"
 
 #include "CheckText.h"
+#include "DownloadKeys.h"
 #include "SearchTypeNames.h"
 
 #include "config/References.h"
@@ -150,6 +151,13 @@ void CheckRunMode(FindingCollector& findings, const IniSection* section)
         findings.AddAt(1, Severity::Error, message);
 }
 
+bool SamePathText(std::wstring path, std::wstring other)
+{
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    std::replace(other.begin(), other.end(), L'/', L'\\');
+    return orvanta::EqualsIgnoringAsciiCase(path, other);
+}
+
 void CheckDigest(FindingCollector& findings, const IniSection& section, const wchar_t* key, size_t digits)
 {
     const IniPair* pair = IniView::FindPair(section, key);
@@ -217,6 +225,28 @@ void CheckGeneralOptions(FindingCollector& findings)
         findings.Add(ahead->line, Severity::Warning,
                      "DownloadAhead " + Quoted(ahead->value) +
                          " is read as 0: only '1' starts each installer while the next ones download");
+    const IniPair* exitCodes = IniView::FindPair(*section, L"ExitCodes");
+    if (exitCodes != nullptr && !exitCodes->value.empty() && exitCodes->value != L"msi")
+        findings.Add(exitCodes->line, Severity::Warning,
+                     "ExitCodes " + Quoted(exitCodes->value) +
+                         " changes nothing: only 'msi' ends the run with the codes deployment tools know");
+}
+
+void CheckChainerOptions(FindingCollector& findings)
+{
+    const IniSection* section = findings.View().Ini().FindSection(kChainerSection);
+    if (section == nullptr)
+        return;
+    const IniPair* result = IniView::FindPair(*section, L"ResultFile");
+    if (result == nullptr || result->value.empty())
+        return;
+    CheckReferences(findings, result, false);
+    // Compared as written: Windows paths ignore case, and both are expanded alike.
+    const IniPair* log = IniView::FindPair(*section, L"LogFile");
+    if (log != nullptr && SamePathText(log->value, result->value))
+        findings.Add(result->line, Severity::Warning,
+                     "ResultFile names the same file as LogFile (" + findings.LineOf(log->line) +
+                         "): each would overwrite the other");
 }
 
 void CheckPrerequisite(FindingCollector& findings, const PrereqInfo& info)
@@ -239,12 +269,11 @@ void CheckPrerequisite(FindingCollector& findings, const PrereqInfo& info)
     const IniPair* source = IniView::FindPair(*section, sourceKey);
     if (info.sourceKind != orvanta::SourceSetupFile)
         CheckReferences(findings, source, true);
-    if (info.sourceKind == orvanta::SourceUrl && source != nullptr && info.ExactSize == 0 && info.MD5.empty()) {
-        const IniPair* sha256 = IniView::FindPair(*section, L"SHA256");
-        if (sha256 == nullptr || sha256->value.empty())
-            findings.Add(source->line, Severity::Warning,
-                         "download without ExactSize, MD5 or SHA256: nothing checks the file before it is started");
+    if (info.sourceKind == orvanta::SourceUrl) {
+        for (const IniPair* mirror : MirrorPairs(*section))
+            CheckReferences(findings, mirror, true);
     }
+    CheckDownload(findings, *section, info);
     if (info.sourceKind == orvanta::SourceUrl && source != nullptr &&
         orvanta::EndsWith(orvanta::TargetPathFor(L"C:\\", info.source, info.Folder), L"\\"))
         findings.Add(source->line, Severity::Error,

@@ -1,11 +1,13 @@
 #include "Plan.h"
 
 #include "CheckText.h"
+#include "DownloadKeys.h"
 #include "IniView.h"
 #include "SearchTypeNames.h"
 #include "Unicode.h"
 
 #include "download/DownloadNames.h"
+#include "download/UrlText.h"
 #include "platform/DisplayLanguages.h"
 #include "platform/Strings.h"
 
@@ -73,10 +75,44 @@ std::string OperatorText(int32_t op)
     return "never hold (Operator " + std::to_string(op) + ")";
 }
 
-void AppendPrerequisite(const PrereqInfo& info, int number, std::string& out)
+// What is checked before a downloaded file is started, each key given must hold.
+std::string ChecksText(const PrereqInfo& info, const orvanta::IniSection& section)
+{
+    std::string checks;
+    const auto add = [&checks](const std::string& check) { checks += (checks.empty() ? "" : ", ") + check; };
+    if (info.ExactSize != 0)
+        add("size");
+    if (!info.MD5.empty())
+        add("MD5");
+    if (!info.SHA256.empty())
+        add("SHA-256");
+    if (const orvanta::IniPair* signer = SignerPair(section)) {
+        std::vector<orvanta::KeyHash> pins;
+        add(orvanta::ParseSignerPins(signer->value, pins)
+                ? "signer (" + std::to_string(pins.size()) + (pins.size() == 1 ? " key)" : " keys)")
+                : std::string("signer (Signer unreadable)"));
+    }
+    return checks.empty() ? "none: the download is started unverified" : checks + ", each must hold";
+}
+
+void AppendDownload(const PrereqInfo& info, const orvanta::IniSection& section, std::string& out)
+{
+    const std::vector<const orvanta::IniPair*> mirrors = MirrorPairs(section);
+    if (!mirrors.empty()) {
+        out += "  mirrors, asked in this order after Url:\n";
+        for (const orvanta::IniPair* mirror : mirrors)
+            out += "    " + Utf8(mirror->key) + " " + Quoted(orvanta::UrlWithoutCredentials(mirror->value)) + "\n";
+    }
+    out += "  checks before it starts: " + ChecksText(info, section) + "\n";
+}
+
+void AppendPrerequisite(const IniView& view, const PrereqInfo& info, int number, std::string& out)
 {
     out += "App" + std::to_string(number) + " " + Quoted(info.name) + "\n";
     out += "  source: " + SourceText(info) + "\n";
+    const orvanta::IniSection* section = view.Ini().FindSection(info.name);
+    if (info.sourceKind == orvanta::SourceUrl && section != nullptr)
+        AppendDownload(info, *section, out);
     if (!info.CommandLine.empty())
         out += "  command line: " + ToUtf8(info.CommandLine) + "\n";
     out += "  options: " + OptionWords(info.options, PrerequisiteOptionLetters()) + "\n";
@@ -139,6 +175,22 @@ std::string DownloadAheadText(const orvanta::ChainerConfig& config)
            "while the next ones download (one transfer at a time, installs in order)\n";
 }
 
+// The exit codes and the result file, shown only when the INI asks for them.
+std::string EndingText(const IniView& view)
+{
+    std::string text;
+    const orvanta::IniSection* general = view.Ini().FindSection(kGeneralSection);
+    const orvanta::IniPair* exitCodes = general != nullptr ? IniView::FindPair(*general, L"ExitCodes") : nullptr;
+    if (exitCodes != nullptr && exitCodes->value == L"msi")
+        text += "Exit codes: msi (ExitCodes msi): 0 finished, 3010 reboot required, 1641 reboot started, 1602 "
+                "cancelled by the user, 1603 failed (a mandatory prerequisite missing, or an unexpected error)\n";
+    const orvanta::IniSection* chainer = view.Ini().FindSection(kChainerSection);
+    const orvanta::IniPair* result = chainer != nullptr ? IniView::FindPair(*chainer, L"ResultFile") : nullptr;
+    if (result != nullptr && !result->value.empty())
+        text += "Result file: " + Quoted(result->value) + " (JSON, written when the run ends)\n";
+    return text;
+}
+
 } // namespace
 
 std::string PlanText(const std::string& bytes)
@@ -150,10 +202,11 @@ std::string PlanText(const std::string& bytes)
                                : std::string("Run: no 'q' or 'b' in Options: the chainer searches but installs nothing\n");
     out += LanguageText(config.general.Language);
     out += DownloadAheadText(config);
+    out += EndingText(view);
     if (view.Ini().FindSection(kPrerequisitesSection) == nullptr)
         return out + "No [PREREQUISITES] section: nothing is installed.\n";
     for (size_t index = 0; index < config.prerequisites.size(); ++index)
-        AppendPrerequisite(config.prerequisites[index], static_cast<int>(index) + 1, out);
+        AppendPrerequisite(view, config.prerequisites[index], static_cast<int>(index) + 1, out);
     return out + ListEndText(view);
 }
 
