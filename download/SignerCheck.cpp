@@ -1,5 +1,6 @@
 #include "download/SignerCheck.h"
 
+#include "platform/Logger.h"
 #include "platform/ResultCodes.h"
 #include "platform/SystemLibrary.h"
 
@@ -55,11 +56,11 @@ public:
         data_.dwUnionChoice = WTD_CHOICE_FILE;
         data_.pFile = &file_;
         data_.dwStateAction = WTD_STATEACTION_VERIFY;
-        // No revocation check, and URLs only from the cache: the chain engine would otherwise
-        // fetch revocation lists and missing issuer certificates from the network, and an
-        // offline run would wait for each fetch to time out.
-        data_.fdwRevocationChecks = WTD_REVOKE_NONE;
-        data_.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+        // Revocation of the whole chain, but from what the system has cached only: the chain
+        // engine would otherwise fetch revocation lists and missing issuer certificates from the
+        // network, and an offline run would wait for each fetch to time out.
+        data_.fdwRevocationChecks = WTD_REVOKE_WHOLECHAIN;
+        data_.dwProvFlags = WTD_REVOCATION_CHECK_CHAIN | WTD_CACHE_ONLY_URL_RETRIEVAL;
         status_ = api_.verifyTrust(NoUser(), &action_, &data_);
     }
     ~TrustVerification()
@@ -129,11 +130,22 @@ std::vector<KeyHash> ChainKeys(const TrustApi& api, const CRYPT_PROVIDER_SGNR& s
 // names the trust anchor. A chain that is untimely, not for code signing, revoked or badly
 // signed still fails.
 constexpr DWORD kErrorsAPinAnswers = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN;
+// Revocation that could not be checked (nothing cached, the machine offline) is a soft failure,
+// as it is for HTTPS: the signature and the pin still hold. A certificate known to be revoked
+// (CERT_E_REVOKED, CERT_TRUST_IS_REVOKED) is not among these.
+constexpr DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+
+bool RevocationOnly(LONG status)
+{
+    return status == CERT_E_REVOCATION_FAILURE || status == static_cast<LONG>(CRYPT_E_REVOCATION_OFFLINE) ||
+           status == static_cast<LONG>(CRYPT_E_NO_REVOCATION_CHECK);
+}
 
 bool TrustedThroughPin(const SignatureChain& chain)
 {
-    const bool rootOnly = chain.trustStatus == CERT_E_UNTRUSTEDROOT || chain.trustStatus == CERT_E_CHAINING;
-    return rootOnly && (chain.chainErrors & ~kErrorsAPinAnswers) == 0;
+    const bool rootOnly = chain.trustStatus == CERT_E_UNTRUSTEDROOT || chain.trustStatus == CERT_E_CHAINING ||
+                          RevocationOnly(chain.trustStatus);
+    return rootOnly && (chain.chainErrors & ~(kErrorsAPinAnswers | kRevocationUnknown)) == 0;
 }
 
 } // namespace
@@ -177,7 +189,12 @@ uint32_t SignerVerdict(const SignatureChain& chain, const std::vector<KeyHash>& 
 
 uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins)
 {
-    return SignerVerdict(ReadSignatureChain(path), pins);
+    const SignatureChain chain = ReadSignatureChain(path);
+    const uint32_t verdict = SignerVerdict(chain, pins);
+    const bool chainKnown = chain.chainErrors != SignatureChain().chainErrors;
+    if (verdict == 0 && (RevocationOnly(chain.trustStatus) || (chainKnown && (chain.chainErrors & kRevocationUnknown) != 0)))
+        LogLine(L"Revocation of the signature could not be checked; the file is accepted without that check:" + path);
+    return verdict;
 }
 
 } // namespace orvanta

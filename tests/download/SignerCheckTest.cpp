@@ -105,6 +105,9 @@ TEST(SignerVerdict, AcceptsAnUntrustedRootOnlyThroughAPinAndWithNothingElseWrong
         {CERT_E_UNTRUSTEDROOT, 0xFFFFFFFF, DLERR_SIGNATURE_INVALID},
         {static_cast<LONG>(TRUST_E_BAD_DIGEST), 0, DLERR_SIGNATURE_INVALID},
         {CERT_E_EXPIRED, 0, DLERR_SIGNATURE_INVALID},
+        // Revocation that could not be checked is soft; a revoked certificate is not.
+        {CERT_E_REVOCATION_FAILURE, CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION, 0},
+        {CERT_E_REVOKED, CERT_TRUST_IS_REVOKED, DLERR_SIGNATURE_INVALID},
     };
     for (const Case& c : cases) {
         chain.trustStatus = c.status;
