@@ -5,6 +5,10 @@
 //   bench_download stage  URL FOLDER SIZE [MD5 [SHA256]]
 //                                             the download stage: download and the checks given
 //                                             ("-" leaves a digest out)
+//   bench_download stage-signer URL FOLDER SIZE PINS
+//                                             the stage checking SIZE, then CheckSigner on the
+//                                             accepted file with the Signer value PINS
+//   bench_download signer FILE PINS           CheckSigner alone on a file already on disk
 //   bench_download md5    FILE                ComputeFileMd5
 //   bench_download digest md5|sha256|sha256-portable|both MIB
 //                                             a digest of MIB MiB in memory (both: MD5 and
@@ -18,6 +22,8 @@
 #include "download/InternetDownloader.h"
 #include "download/Md5.h"
 #include "download/Sha256.h"
+#include "download/SignerCheck.h"
+#include "download/SignerPins.h"
 #include "download/StreamHasher.h"
 #include "platform/Strings.h"
 #include "platform/UniqueResource.h"
@@ -107,6 +113,24 @@ uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, cons
     return result.code;
 }
 
+// CheckSigner on `path`; a Signer value that does not parse counts as a failure of the bench.
+uint32_t CheckSignerText(const std::wstring& path, const std::wstring& pinsText)
+{
+    std::vector<KeyHash> pins;
+    if (!ParseSignerPins(pinsText, pins))
+        return ERROR_INVALID_PARAMETER;
+    return CheckSigner(path, pins);
+}
+
+// The signer check follows the download, as it would when the stage checks Signer= itself, so
+// the time covers the file's second reading from disk too.
+uint32_t StageThenSigner(const std::wstring& url, const std::wstring& folder, const std::wstring& size,
+                         const std::wstring& pinsText, std::wstring& target)
+{
+    const uint32_t result = StageDownload(url, folder, size, L"-", L"-", target);
+    return result != 0 ? result : CheckSignerText(target, pinsText);
+}
+
 // Hashes `mib` MiB of arbitrary bytes, fed in the download engine's read size; the bytes are
 // made before the clock starts.
 uint32_t DigestInMemory(const std::wstring& algorithm, uint64_t mib, double& start)
@@ -145,7 +169,8 @@ uint32_t DigestInMemory(const std::wstring& algorithm, uint64_t mib, double& sta
 int Usage()
 {
     std::fwprintf(stderr,
-                  L"usage: bench_download plain|engine URL TARGET | stage URL FOLDER SIZE [MD5 [SHA256]] | md5 FILE"
+                  L"usage: bench_download plain|engine URL TARGET | stage URL FOLDER SIZE [MD5 [SHA256]]"
+                  L" | stage-signer URL FOLDER SIZE PINS | signer FILE PINS | md5 FILE"
                   L" | digest md5|sha256|sha256-portable|both MIB\n");
     return 2;
 }
@@ -171,6 +196,11 @@ int wmain(int argc, wchar_t** argv)
     } else if (mode == L"stage" && argc >= 5 && argc <= 7) {
         result = StageDownload(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : L"-", argc > 6 ? argv[6] : L"-",
                                measured);
+    } else if (mode == L"stage-signer" && argc == 6) {
+        result = StageThenSigner(argv[2], argv[3], argv[4], argv[5], measured);
+    } else if (mode == L"signer" && argc == 4) {
+        measured = argv[2];
+        result = CheckSignerText(measured, argv[3]);
     } else if (mode == L"md5" && argc == 3) {
         measured = argv[2];
         char hex[33];
