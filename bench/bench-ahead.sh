@@ -103,10 +103,11 @@ log_count() {
     iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | grep -c "$1" || true
 }
 
-# Keep wineserver up between the runs so that no run pays for starting it.
+# Keep wineserver up between the runs so that no run pays for starting it. It outlives this
+# script, so it must not hold the script's output open (a pipe into tee or tail would not end).
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-WINEPREFIX="$prefix" "$wineserver" -p 60 || true
+WINEPREFIX="$prefix" "$wineserver" -p 60 </dev/null >/dev/null 2>&1 || true
 
 run_ms=""
 best_run() {  # best_run LABEL [GENERAL_OPTION_LINES...]: best wall time over $runs runs, in run_ms

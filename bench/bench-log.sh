@@ -26,10 +26,11 @@ trap cleanup EXIT
 windows() { echo "Z:${1//\//\\}"; }
 ratio() { awk "BEGIN{printf \"%.3f\", $1/$2}"; }
 
-# Keep wineserver up between the runs so that no run pays for starting it.
+# Keep wineserver up between the runs so that no run pays for starting it. It outlives this
+# script, so it must not hold the script's output open (a pipe into tee or tail would not end).
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-WINEPREFIX="$prefix" "$wineserver" -p 60 || true
+WINEPREFIX="$prefix" "$wineserver" -p 60 </dev/null >/dev/null 2>&1 || true
 
 # The values the searches find, written in one go.
 {
