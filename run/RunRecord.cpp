@@ -31,12 +31,20 @@ PrereqAction InstalledAction(PlannedAction planned)
     }
 }
 
+// The system's texts end with a line break, which the log line has and a reader does not need.
+std::wstring WithoutTrailingBreak(std::wstring text)
+{
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
 // The same words as the download stage's first log line about the failure.
 std::wstring DownloadErrorText(uint32_t code)
 {
     if (code == DLERR_REJECTED)
         return L"Downloaded file was rejected.(Invalid size or MD5).";
-    return L"Download failed. Error:" + GetSystemErrorText(code);
+    return WithoutTrailingBreak(L"Download failed. Error:" + GetSystemErrorText(code));
 }
 
 // Waits for the lock at most `waitMs`; a lock that is not taken is not left.
@@ -150,7 +158,7 @@ void RunRecord::Installed(size_t prereq, const LaunchItem& item, uint64_t durati
         record->returnCode = item.returnCode;
         record->durationMs = durationMs;
         if (!item.started)
-            record->error = L"Launch failed. Error:" + GetSystemErrorText(item.returnCode);
+            record->error = WithoutTrailingBreak(L"Launch failed. Error:" + GetSystemErrorText(item.returnCode));
     }
 }
 
