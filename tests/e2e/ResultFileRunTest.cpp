@@ -53,10 +53,7 @@ protected:
         lines.insert(lines.begin(), {L"Options=q", L"ExtractionFolder=[SETUPEXEDIR]"});
         lines.push_back(L"DownloadFolder=" + package.Folder() + L"\\downloads");
         package.WritePrerequisites(lines, sections);
-        // The run deletes its INI at the end; the result file goes into [PREREQ_CHAINER] too.
-        std::wstring ini = ReadUtf16File(package.IniPath());
-        ini += L"\r\nResultFile=" + result + L"\r\n";
-        WriteUtf16File(package.IniPath(), ini);
+        package.AppendToIni(L"ResultFile=" + result);
         ::DeleteFileW(package.LogPath().c_str());
         return package.RunForExitCode();
     }
@@ -165,8 +162,7 @@ TEST_F(ResultFileRun, ARunThatFaultsStillWritesWhatItKnew)
                                      L"DownloadFolder=" + faulting.Folder() + L"\\downloads"},
                                     {Installer(L"First", L"0", {L"Url=" + Servers().NginxUrl(L"small.bin"),
                                                                L"MD5=00000000000000000000000000000000"})});
-        std::wstring ini = ReadUtf16File(faulting.IniPath());
-        WriteUtf16File(faulting.IniPath(), ini + L"\r\nResultFile=" + path + L"\r\n");
+        faulting.AppendToIni(L"ResultFile=" + path);
         ::SetEnvironmentVariableW(L"ORVANTA_INJECT_FAULT", mode);
         EXPECT_EQ(faulting.RunForExitCode(), 1603u);
         const std::string json = ReadBytes(path);
