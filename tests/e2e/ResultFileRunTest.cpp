@@ -95,14 +95,14 @@ TEST_F(ResultFileRun, EachEndingWritesItsFileAndItsMsiExitCode)
         SCOPED_TRACE(row.name);
         DeleteRegistryTree(HKEY_CURRENT_USER, kMarks);
         DeleteRegistryTree(HKEY_CURRENT_USER, L"InterbootContext");
-        // A name beyond the BMP and with a quote; a download with a password in its URL; one
-        // that fails; one for ARM64 only.
+        // A name beyond the BMP and with a quote; a download from nginx with a password in its
+        // URL; one that the fault server fails; one for ARM64 only.
         const std::wstring runtime = L"Runtime \"\U0001F600\"";
         const std::wstring secretUrl = Servers().NginxUrl(L"result-helper.exe");
         ASSERT_TRUE(download_testing::ServeFile(L"result-helper.exe", ReadBytes(package.PathOf(L"helper.exe"))));
         const std::vector<IniSection> sections{
             Installer(L"Fetched", L"0", {L"Url=" + secretUrl.substr(0, 7) + L"user:Secret99@" + secretUrl.substr(7)}),
-            Installer(L"Missing file", L"0", {L"Url=" + Servers().NginxUrl(L"no-such-file.exe")}),
+            Installer(L"Missing file", L"0", {L"Url=" + Servers().FaultUrl(L"/status/503")}),
             {L"[Arm only]", L"Options=d", L"SetupFile=helper.exe"},
             Installer(runtime, row.exitCode, {L"Options=" + std::wstring(row.options), L"SetupFile=helper.exe"}),
         };
