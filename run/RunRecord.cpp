@@ -40,11 +40,13 @@ std::wstring WithoutTrailingBreak(std::wstring text)
 }
 
 // The same words as the download stage's first log line about the failure.
-std::wstring DownloadErrorText(uint32_t code)
+std::wstring DownloadErrorText(const DownloadResult& result)
 {
-    if (code == DLERR_REJECTED)
+    if (result.code == DLERR_REJECTED && result.signer == CheckOutcome::Failed)
+        return L"Downloaded file was rejected.(Invalid signature)";
+    if (result.code == DLERR_REJECTED)
         return L"Downloaded file was rejected.(Invalid size or MD5).";
-    return WithoutTrailingBreak(L"Download failed. Error:" + GetSystemErrorText(code));
+    return WithoutTrailingBreak(L"Download failed. Error:" + GetSystemErrorText(result.code));
 }
 
 // Waits for the lock at most `waitMs`; a lock that is not taken is not left.
@@ -139,7 +141,7 @@ void RunRecord::Downloaded(size_t prereq, const DownloadResult& result)
         record->downloadTried = true;
         record->download = result;
         if (!result.Accepted() && result.code != DownloadResult::kNotDownloaded)
-            record->error = DownloadErrorText(result.code);
+            record->error = DownloadErrorText(result);
     }
 }
 
