@@ -35,6 +35,8 @@ void ReadGeneralOptions(const IniSection& section, GeneralOptions& general)
     section.GetValue(L"Language", general.Language);
     if (section.GetValue(L"DownloadAhead", text))
         general.DownloadAhead = text == L"1";
+    if (section.GetValue(L"ExitCodes", text) && text == L"msi")
+        general.ExitCodes = ExitCodeStyle::Msi;
 }
 
 bool ReadSource(const IniSection& section, PrereqInfo& info)
@@ -163,6 +165,7 @@ bool ReadCleanupSettings(const IniFile& ini, CleanupSettings& settings)
     section->GetValue(L"CleanupFolders", settings.CleanupFolders);
     section->GetValue(L"LogFile", settings.LogFile);
     section->GetValue(L"CleanupScript", settings.CleanupScript);
+    section->GetValue(L"ResultFile", settings.ResultFile);
     return true;
 }
 

@@ -53,6 +53,9 @@ enum PrereqDecision : int32_t {
 // The log text written for each decision.
 const wchar_t* DecisionText(PrereqDecision decision);
 
+// The exit codes a run ends with: the chainer's own (0, 1, -1, 1603) or Windows Installer's.
+enum class ExitCodeStyle { Classic, Msi };
+
 // The [GeneralOptions] keys the chainer acts on; the others are only known to the schema.
 struct GeneralOptions {
     GeneralOptionSet options;
@@ -64,6 +67,8 @@ struct GeneralOptions {
     // "1": each installer starts as soon as its own download is verified, while the next
     // prerequisites download; otherwise every download ends before the first install.
     bool DownloadAhead = false;
+    // "msi": the run ends with the codes deployment tools know (0, 3010, 1641, 1602, 1603).
+    ExitCodeStyle ExitCodes = ExitCodeStyle::Classic;
 };
 
 struct PrereqSearch {
@@ -111,6 +116,7 @@ struct CleanupSettings {
     std::wstring CleanupFolders;
     std::wstring LogFile;
     std::wstring CleanupScript;
+    std::wstring ResultFile;  // where the run's JSON result goes; empty: none is written
 };
 
 struct ChainerConfig {

@@ -120,7 +120,8 @@ bool PackageLauncher::LaunchFile(size_t index)
     FlushLog();
 
     uint32_t returnCode = 0;
-    if (!StartItem(item, returnCode)) {
+    item.started = StartItem(item, returnCode);
+    if (!item.started) {
         lastLaunchError_ = returnCode;
         LogLine(L"Launch failed. Error:" + GetSystemErrorText(returnCode));
     }

@@ -28,6 +28,7 @@ struct LaunchItem {
     std::wstring name;
     RebootMode rebootMode = RebootNever;
     uint32_t returnCode = 0;
+    bool started = false;  // the installer was started (returnCode is its own)
     std::wstring returnValueProperty;
     int32_t prereqIndex = -1;
 };

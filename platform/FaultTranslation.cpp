@@ -229,8 +229,12 @@ bool IsGccThrow(const EXCEPTION_RECORD& record)
 
 #endif
 
+std::atomic<void (*)()> g_fatalEndAction{nullptr};
+
 [[noreturn]] void TerminateWithCrashCode()
 {
+    if (void (*action)() = g_fatalEndAction.exchange(nullptr))
+        action();
     ::TerminateProcess(::GetCurrentProcess(), kCrashExitCode);
     for (;;)
         ::Sleep(INFINITE);  // TerminateProcess of the own process does not return
@@ -317,6 +321,11 @@ void EndRunWithReport(const std::exception_ptr& failure) noexcept
         presenter.PresentUnhandled(nullptr);
     }
     TerminateWithCrashCode();
+}
+
+void SetFatalEndAction(void (*action)())
+{
+    g_fatalEndAction = action;
 }
 
 void InstallCrashHandling()

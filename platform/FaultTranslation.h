@@ -27,6 +27,10 @@ namespace orvanta {
 // process with kCrashExitCode.
 void InstallCrashHandling();
 
+// `action` runs once on the thread that ends the process with kCrashExitCode after its report,
+// just before the end: what the run must still leave behind. It must not throw.
+void SetFatalEndAction(void (*action)());
+
 // Reports `failure` (a fault, a program error; null: an unidentified one) as the error the run
 // ends with, and ends the process with kCrashExitCode. For a failure that no thread can rethrow
 // to the entry any more: one caught where nothing may unwind, or let go by an owner's destructor.

@@ -2,6 +2,8 @@
 
 #include "config/FolderProperties.h"
 #include "detection/FileVersion.h"
+#include "run/ResultFile.h"
+#include "run/RunRecord.h"
 #include "run/UserInterface.h"
 #include "platform/ExceptionPresenter.h"
 #include "platform/Logger.h"
@@ -109,7 +111,10 @@ std::wstring SetupTitle(const std::wstring& modulePath)
     return FillPlaceholders(LoadStringResource(IDS_SETUP_TITLE), GetVersionResourceString(modulePath));
 }
 
-Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui) : run_(std::move(run)), ui_(ui) {}
+Chainer::Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui, RunRecord* record)
+    : run_(std::move(run)), ui_(ui), record_(record)
+{
+}
 
 Chainer::~Chainer()
 {
@@ -202,6 +207,9 @@ void Chainer::Run()
         LogEnabled = true;
         Logger::Instance().SetLogFile(cleanup.LogFile);
     }
+    exitCodes_ = config.general.ExitCodes;
+    if (record_ != nullptr)
+        record_->Configure(ResolveResultFile(cleanup.ResultFile, moduleFolder_), exitCodes_);
 
     silent_ = IsSilent(config);
     SetInterfaceShown(!silent_);
@@ -228,7 +236,7 @@ void Chainer::Run()
     config.programs = &extraction_;
     // In the package's folder: a relative DownloadFolder is taken from there.
     config.downloadFolder = ResolveConfiguredFolder(config, config.general.DownloadFolder);
-    end_ = InstallPrerequisites(config, extraction_, *run_, ui).end;
+    end_ = InstallPrerequisites(config, extraction_, *run_, ui, record_).end;
 }
 
 } // namespace orvanta

@@ -14,12 +14,14 @@
 
 namespace orvanta {
 
+class RunRecord;
 class UserInterface;
 
 class Chainer {
 public:
     // The interface (not owned; null shows nothing) is used only when the run is not silent.
-    explicit Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui = nullptr);
+    // The record (not owned; null: none) learns where the result file goes and what happened.
+    explicit Chainer(std::unique_ptr<PrerequisiteRun> run, UserInterface* ui = nullptr, RunRecord* record = nullptr);
     // Runs the deferred cleanup: the listed files are deleted, then the package's script is
     // started. A run that ends with an error report (an exception leaving Run) skips it, so that
     // the package stays as it was for a second attempt and for diagnosis. Then the status window
@@ -29,8 +31,9 @@ public:
     Chainer& operator=(const Chainer&) = delete;
 
     void Run();
-    int32_t ExitCode() const { return ExitCodeFor(end_); }
-    bool RebootPending() const { return end_ == RunEnd::RebootPending; }
+    int32_t ExitCode() const { return ExitCodeFor(end_, exitCodes_); }
+    RunEnd End() const { return end_; }
+    bool RebootPending() const { return end_ == RunEnd::RebootPending || end_ == RunEnd::RebootStarted; }
 
 private:
     bool ReadIniFile(IniFile& ini) const;
@@ -43,6 +46,7 @@ private:
     // First, so that it goes last: the lock is held until the cleanup is done.
     RunLock runLock_;
     RunEnd end_ = RunEnd::Completed;
+    ExitCodeStyle exitCodes_ = ExitCodeStyle::Classic;
     bool silent_ = false;
     ExtractionContext extraction_;
     DeferredCleanup cleanup_;
@@ -51,6 +55,7 @@ private:
     std::wstring moduleFolder_;
     std::unique_ptr<PrerequisiteRun> run_;
     UserInterface* ui_;
+    RunRecord* record_;
 };
 
 // "C:\pkg\setup.x64.exe" gives "C:\pkg\setup.x64.ini".

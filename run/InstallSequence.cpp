@@ -2,6 +2,7 @@
 #include "install/InterbootStore.h"
 #include "run/PrerequisiteRun.h"
 #include "run/RunPlan.h"
+#include "run/RunRecord.h"
 #include "run/StagesWorker.h"
 #include "run/UserInterface.h"
 #include "platform/FaultTranslation.h"
@@ -73,7 +74,11 @@ RunEnd EndOfDialog(int32_t end, RunPlan& plan, PrerequisiteRun& run, const Insta
         return RunEnd::Completed;
     if (end == ProgressMandatoryMissing)
         return RunEnd::MandatoryMissing;
-    return EndAfterStages(plan, run, stages);
+    const RunEnd checked = EndAfterStages(plan, run, stages);
+    // The dialog ends the same way for Cancel and for a restart under way; only the stages know.
+    if (end != ProgressCanceledOrRebooting || stages.Reboot().inProgress)
+        return checked;
+    return checked == RunEnd::MandatoryMissing ? RunEnd::CanceledMandatoryMissing : RunEnd::Canceled;
 }
 
 RunEnd RunInProgressDialog(RunPlan& plan, PrerequisiteRun& run, InstallStages& stages, UserInterface* ui)
@@ -101,12 +106,16 @@ void LogRebootSummary(const RebootFlags& reboot)
 
 } // namespace
 
-int32_t ExitCodeFor(RunEnd end)
+int32_t ExitCodeFor(RunEnd end, ExitCodeStyle style)
 {
+    const bool msi = style == ExitCodeStyle::Msi;
     switch (end) {
     case RunEnd::Completed: return 0;
-    case RunEnd::MandatoryMissing: return 1;
-    case RunEnd::RebootPending: return -1;
+    case RunEnd::MandatoryMissing: return msi ? kCrashExitCode : 1;
+    case RunEnd::RebootPending: return msi ? static_cast<int32_t>(kRebootRequired) : -1;
+    case RunEnd::RebootStarted: return msi ? static_cast<int32_t>(kRebootInitiated) : -1;
+    case RunEnd::Canceled: return msi ? static_cast<int32_t>(kUserExit) : 0;
+    case RunEnd::CanceledMandatoryMissing: return msi ? static_cast<int32_t>(kUserExit) : 1;
     case RunEnd::AlreadyRunning: return kAlreadyRunningExitCode;
     case RunEnd::Failed: return kCrashExitCode;
     }
@@ -114,7 +123,7 @@ int32_t ExitCodeFor(RunEnd end)
 }
 
 InstallOutcome InstallPrerequisites(const ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
-                                    UserInterface* ui)
+                                    UserInterface* ui, RunReport* report)
 {
     InterbootStore store;
     InstallOutcome outcome;
@@ -123,10 +132,14 @@ InstallOutcome InstallPrerequisites(const ChainerConfig& config, ExtractionConte
 
     if (!config.prerequisites.empty()) {
         SearchAll(plan, run, ui);
+        if (report != nullptr)
+            report->Searched(plan);
         if (!plan.SomethingToInstall()) {
             LogLine(L"No prerequisite must be installed.");
         } else {
             stages = run.BuildStages(plan, extraction, store);
+            if (stages)
+                stages->ReportTo(report);
             const bool silent = IsSilent(config);
             const bool basic = ShowsBasicInterface(config);
             if (stages && (silent || basic)) {
@@ -143,12 +156,14 @@ InstallOutcome InstallPrerequisites(const ChainerConfig& config, ExtractionConte
                 const RebootFlags reboot = stages->Reboot();
                 LogRebootSummary(reboot);
                 if ((reboot.required && !reboot.refused) || reboot.inProgress) {
-                    outcome.end = RunEnd::RebootPending;
+                    outcome.end = reboot.inProgress ? RunEnd::RebootStarted : RunEnd::RebootPending;
                     store.KeepAfterRun();
                 }
             }
         }
     }
+    if (report != nullptr)
+        report->Finished(plan, stages ? stages->Reboot() : RebootFlags());
     if (ui != nullptr)
         ui->CloseStatus();
 

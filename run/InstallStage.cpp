@@ -4,6 +4,7 @@
 #include "download/DownloadStage.h"
 #include "run/DownloadsAhead.h"
 #include "run/RunPlan.h"
+#include "run/RunRecord.h"
 #include "platform/Text.h"
 #include "platform/ProgressSink.h"
 #include "platform/Resources.h"
@@ -43,8 +44,27 @@ RebootFlags InstallStage::Reboot() const
 
 void InstallStage::MakeJobs()
 {
-    jobs_ = MakeStageJobs(plan_.Config(), plan_.Actions(), extraction_);
+    const std::vector<PlannedAction>& actions = plan_.Actions();
+    jobs_ = MakeStageJobs(plan_.Config(), actions, extraction_);
     downloaded_.assign(jobs_.downloads.size(), DownloadResult());
+    downloadPrereqs_.assign(jobs_.downloads.size(), 0);
+    for (const InstallJob& job : jobs_.installs) {
+        if (job.download >= 0)
+            downloadPrereqs_.at(static_cast<size_t>(job.download)) = job.prereq;
+    }
+    sitePrereqs_.clear();
+    for (size_t index = 0; index < actions.size(); ++index) {
+        if (actions[index] == PlannedAction::OpenSite)
+            sitePrereqs_.push_back(index);
+    }
+    if (report_ != nullptr)
+        report_->Planned(actions);
+}
+
+void InstallStage::ReportDownload(size_t job, const DownloadResult& result)
+{
+    if (report_ != nullptr)
+        report_->Downloaded(downloadPrereqs_.at(job), result);
 }
 
 // A silent run goes on as far as it can; with a sink (the progress dialog) a failed stage or a
@@ -83,7 +103,10 @@ uint32_t InstallStage::RunDownloadStage(ProgressSink* sink, DownloadQuestions* q
 {
     DownloadContext context = MakeDownloadContext(sink, questions);
     return RunDownloadJobs(jobs_.downloads, context,
-                           [this](size_t job, const DownloadResult& result) { downloaded_.at(job) = result; });
+                           [this](size_t job, const DownloadResult& result) {
+                               downloaded_.at(job) = result;
+                               ReportDownload(job, result);
+                           });
 }
 
 void InstallStage::RunOpenSiteStage(ProgressSink* sink)
@@ -96,6 +119,11 @@ void InstallStage::RunOpenSiteStage(ProgressSink* sink)
         message = config.GetStageText(kSiteOpenedMessage);
     }
     OpenPrerequisiteSites(jobs_.sites, downloads_, sink, services_.siteShell, stageText, message, !IsSilent(config));
+    // A cancel stops the sites part way; which ones were open by then is not told.
+    if (report_ != nullptr && !Canceled(sink)) {
+        for (const size_t prereq : sitePrereqs_)
+            report_->SiteOpened(prereq);
+    }
 }
 
 std::wstring InstallStage::InstallStatus(const InstallJob& job) const
@@ -147,8 +175,12 @@ uint32_t InstallStage::RunOverlapped(ProgressSink* sink, DownloadQuestions* ques
         }
         if (sink != nullptr && ahead.StageFailed())
             break;
-        if (job.download >= 0 && !ahead.WaitFor(static_cast<size_t>(job.download)).Accepted())
-            continue;
+        if (job.download >= 0) {
+            const DownloadResult downloaded = ahead.WaitFor(static_cast<size_t>(job.download));
+            ReportDownload(static_cast<size_t>(job.download), downloaded);
+            if (!downloaded.Accepted())
+                continue;
+        }
         if (sink != nullptr)
             ahead.Sink().BeginInstall(InstallStatus(job));
         result = Install(job, shared);
@@ -169,7 +201,11 @@ uint32_t InstallStage::Install(const InstallJob& job, ProgressSink* sink)
     launcher_.AddLaunchItem(job.file, job.commandLine, prereq.name, job.rebootMode, static_cast<int32_t>(job.prereq),
                             prereq.RetValPropName);
     // Only a silent run restarts the machine without asking: a basic-interface run asks.
-    const int result = launcher_.RunLaunchItem(launcher_.Items().size() - 1, silent_);
+    const size_t item = launcher_.Items().size() - 1;
+    const ULONGLONG started = ::GetTickCount64();
+    const int result = launcher_.RunLaunchItem(item, silent_);
+    if (report_ != nullptr)
+        report_->Installed(job.prereq, launcher_.Items()[item], ::GetTickCount64() - started);
     if (result == PackageLauncher::RunDone || !prereq.options.Has(PrereqOption::Mandatory))
         return 0;
     const uint32_t report =

@@ -20,6 +20,7 @@ class DownloadsAhead;
 class ExtractionContext;
 class InterbootStore;
 class RunPlan;
+class RunReport;
 
 class InstallStage final : public InstallStages, private RebootDecision {
 public:
@@ -30,6 +31,7 @@ public:
     uint32_t Run(ProgressSink* sink, DownloadQuestions* questions) override;
     void Stop() override { stopped_ = true; }
     RebootFlags Reboot() const override;
+    void ReportTo(RunReport* report) override { report_ = report; }
 
 private:
     void MakeJobs();
@@ -42,6 +44,7 @@ private:
     uint32_t Install(const InstallJob& job, ProgressSink* sink);
     std::wstring InstallStatus(const InstallJob& job) const;
     bool InstalledAfterRun(int32_t prereqIndex) override;
+    void ReportDownload(size_t job, const DownloadResult& result);
 
     RunPlan& plan_;
     ExtractionContext& extraction_;
@@ -52,6 +55,10 @@ private:
     DownloadList downloads_;
     StageJobs jobs_;
     std::vector<DownloadResult> downloaded_;
+    // The prerequisite of each download job and of each site job, for the report.
+    std::vector<size_t> downloadPrereqs_;
+    std::vector<size_t> sitePrereqs_;
+    RunReport* report_ = nullptr;
     bool silent_ = false;
     std::atomic<bool> stopped_{false};
 };

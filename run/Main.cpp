@@ -1,4 +1,6 @@
 #include "run/Chainer.h"
+#include "run/ResultFile.h"
+#include "run/RunRecord.h"
 #include "run/RunServices.h"
 #include "platform/ComRef.h"
 #include "platform/ExceptionPresenter.h"
@@ -47,6 +49,27 @@ std::unique_ptr<orvanta::PrerequisiteRun> CreateRun(const orvanta::RunServices& 
 #endif
 }
 
+// What the run did, for its result file; it outlives the run, which an error may end early.
+orvanta::RunRecord& Record()
+{
+    static orvanta::RunRecord record;
+    return record;
+}
+
+// A failed run's result file tells what was known when it failed. The thread that ends the
+// process after a fault outside every guarded frame writes it; it waits a moment at most for a
+// record that the faulting thread may hold.
+const DWORD kFailedRecordWaitMs = 1000;
+
+void WriteFailedResult()
+{
+    try {
+        orvanta::WriteResultFile(Record(), orvanta::RunEnd::Failed, kFailedRecordWaitMs);
+    } catch (...) {
+        // Out of memory on the way out: the exit code and the log tell the rest.
+    }
+}
+
 // The whole run; an error that ends it is reported and ends it as failed.
 int RunChainer(orvanta::UserInterface& dialogs)
 {
@@ -54,9 +77,12 @@ int RunChainer(orvanta::UserInterface& dialogs)
     try {
         int exitCode = 0;
         orvanta::RunTranslatingFaults([&exitCode, &dialogs] {
-            orvanta::Chainer chainer(CreateRun(Services()), &dialogs);
+            orvanta::Chainer chainer(CreateRun(Services()), &dialogs, &Record());
             chainer.Run();
             exitCode = chainer.ExitCode();
+            // A second start of the package leaves the file to the run that holds its lock.
+            if (chainer.End() != orvanta::RunEnd::AlreadyRunning)
+                orvanta::WriteResultFile(Record(), chainer.End(), INFINITE);
         });
         return exitCode;
     } catch (orvanta::IException& exception) {
@@ -66,6 +92,7 @@ int RunChainer(orvanta::UserInterface& dialogs)
     } catch (...) {
         presenter.PresentUnhandled(nullptr);
     }
+    WriteFailedResult();
     return orvanta::ExitCodeFor(orvanta::RunEnd::Failed);
 }
 
@@ -77,6 +104,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     // pick up a DLL planted beside it.
     orvanta::RestrictDllSearchToSystemFolder();
     orvanta::InstallCrashHandling();
+    Record();  // constructed now: the run starts here, and a crash must find it made
+    orvanta::SetFatalEndAction(WriteFailedResult);
     orvanta::ExceptionPresenter::Instance().SetReportDialog(ShowReportUnlessSilent);
 
     const orvanta::ComApartment apartment(COINIT_APARTMENTTHREADED);

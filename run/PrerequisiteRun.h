@@ -3,6 +3,8 @@
 // interface so that each phase can be exercised on its own.
 #pragma once
 
+#include "config/Config.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -14,6 +16,7 @@ class DownloadQuestions;
 class ExtractionContext;
 class InterbootStore;
 class ProgressSink;
+class RunReport;
 class UserInterface;
 struct RunServices;
 
@@ -37,6 +40,8 @@ public:
     // No further installer is started (the user's session ends); safe from another thread.
     virtual void Stop() = 0;
     virtual RebootFlags Reboot() const = 0;
+    // What happens to each prerequisite goes to `report` (not owned; null: nowhere).
+    virtual void ReportTo(RunReport* report) { (void)report; }
 };
 
 class PrerequisiteRun {
@@ -54,25 +59,30 @@ public:
 std::unique_ptr<PrerequisiteRun> CreatePrerequisiteRun(const RunServices& services);
 
 // How a run ended. ExitCodeFor is the one place that turns it into the process's exit code.
+// The codes are the classic ones, then those of ExitCodes=msi.
 enum class RunEnd {
-    Completed,         // 0: nothing to do, or everything needed is installed
-    MandatoryMissing,  // 1: a mandatory prerequisite is still missing
-    RebootPending,     // -1: a restart is outstanding or under way
-    AlreadyRunning,    // 1618: another run of the package holds its lock
-    Failed,            // 1603: an error ended the run with a report
+    Completed,                 // 0, 0: nothing to do, or everything needed is installed
+    MandatoryMissing,          // 1, 1603: a mandatory prerequisite is still missing
+    RebootPending,             // -1, 3010: a restart is outstanding
+    AlreadyRunning,            // 1618, 1618: another run of the package holds its lock
+    Failed,                    // 1603, 1603: an error ended the run with a report
+    RebootStarted,             // -1, 1641: a restart is under way
+    Canceled,                  // 0, 1602: the user canceled; nothing mandatory is missing
+    CanceledMandatoryMissing,  // 1, 1602: the user canceled; a mandatory prerequisite is missing
 };
-int32_t ExitCodeFor(RunEnd end);
+int32_t ExitCodeFor(RunEnd end, ExitCodeStyle style = ExitCodeStyle::Classic);
 
 struct InstallOutcome {
     RunEnd end = RunEnd::Completed;
-    bool RebootPending() const { return end == RunEnd::RebootPending; }
+    bool RebootPending() const { return end == RunEnd::RebootPending || end == RunEnd::RebootStarted; }
 };
 
 // Plans and runs the phases over the configuration (whose folders are resolved) and keeps
 // HKCU\InterbootContext exactly when a reboot is outstanding. With an interface (null in a
 // silent run) the search runs on a worker thread behind the status window, and a
 // basic-interface run installs inside the progress dialog.
+// The plan's decisions and the stages' results go to `report` when one is given.
 InstallOutcome InstallPrerequisites(const ChainerConfig& config, ExtractionContext& extraction, PrerequisiteRun& run,
-                                    UserInterface* ui = nullptr);
+                                    UserInterface* ui = nullptr, RunReport* report = nullptr);
 
 } // namespace orvanta

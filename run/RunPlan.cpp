@@ -76,13 +76,16 @@ void RunPlan::Search(size_t index, bool skipFlagged, NativeMachineProbe nativeMa
     PlanEntry& entry = entries_.at(index);
     if (entry.decision == OsNotSupported)
         return;
-    if (!OsMatches(prereq.WinNTVersions, prereq.WinNT64Versions) || !LanguageMatches(prereq.LanguageList)) {
+    const bool osMatches = OsMatches(prereq.WinNTVersions, prereq.WinNT64Versions);
+    if (!osMatches || !LanguageMatches(prereq.LanguageList)) {
         LogLine(L"Wrong OS or Os language for:" + prereq.name);
         entry.decision = OsNotSupported;
+        entry.skipped = osMatches ? SkipReason::Language : SkipReason::Os;
         return;
     }
     if (ExcludedByProcessor(prereq, nativeMachine)) {
         entry.decision = OsNotSupported;
+        entry.skipped = SkipReason::Processor;
         return;
     }
     const bool use64 = prereq.options.Has(PrereqOption::Searches64Bit);

@@ -31,8 +31,12 @@ enum class PlannedAction {
     OpenSite,
 };
 
+// Why a prerequisite is not for this system (its decision is then OsNotSupported).
+enum class SkipReason { None, Os, Language, Processor };
+
 struct PlanEntry {
     PrereqDecision decision = Undefined;  // of the latest search
+    SkipReason skipped = SkipReason::None;
     bool selected = false;
     bool downloadPresent = false;  // a verified file lies where the download puts it
 };

@@ -12,6 +12,7 @@ packages=(
     openssl osslsigncode libssl-dev
     g++ clang-14 libclang-rt-14-dev
     locales fonts-wqy-microhei
+    python3-jsonschema
 )
 
 missing=()

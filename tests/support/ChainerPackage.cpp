@@ -39,6 +39,11 @@ void ChainerPackage::WritePrerequisites(const std::vector<std::wstring>& general
     WriteIni(lines);
 }
 
+void ChainerPackage::AppendToIni(const std::wstring& line) const
+{
+    ASSERT_TRUE(WriteUtf16File(IniPath(), ReadUtf16File(IniPath()) + L"\r\n" + line + L"\r\n"));
+}
+
 void ChainerPackage::AddTestHelper(const std::wstring& name) const
 {
     const std::wstring helper = EnvironmentValue(L"ORVANTA_TESTHELPER");

@@ -30,6 +30,8 @@ public:
     // [GeneralOptions] with the `general` lines, [PREREQUISITES] listing the sections in order,
     // the sections, and [PREREQ_CHAINER] with LogFile=LogPath().
     void WritePrerequisites(const std::vector<std::wstring>& general, const std::vector<IniSection>& sections) const;
+    // Adds `line` (a key of [PREREQ_CHAINER], the last section WritePrerequisites writes).
+    void AppendToIni(const std::wstring& line) const;
     // Copies the test helper into the package under `name`.
     void AddTestHelper(const std::wstring& name) const;
     // Copies the setup program `name` the build made for the tests (runtime.msi, tool-setup.exe)
