@@ -121,6 +121,7 @@ const char* CheckName(CheckOutcome outcome)
     switch (outcome) {
     case CheckOutcome::Passed: return "passed";
     case CheckOutcome::Failed: return "failed";
+    case CheckOutcome::NotChecked: return "notChecked";
     default: return "notGiven";
     }
 }
@@ -153,9 +154,9 @@ std::string DownloadJson(const PrereqRecord& record)
     const std::string url = download.servedUrl.empty() ? "null" : JsonString(UrlWithoutCredentials(download.servedUrl));
     return "{\"url\": " + url + ", \"mirror\": " + Number(download.mirror) +
            ", \"bytesReceived\": " + Number(static_cast<int64_t>(download.bytesReceived)) +
-           ", \"result\": " + Number(download.code) + ", \"checks\": {\"size\": \"" + CheckName(download.size) +
-           "\", \"md5\": \"" + CheckName(download.md5) + "\", \"sha256\": \"" + CheckName(download.sha256) +
-           "\", \"signer\": \"" + CheckName(download.signer) + "\"}}";
+           ", \"result\": " + Number(download.code) + ", \"checks\": {\"size\": \"" + CheckName(download.checks.size) +
+           "\", \"md5\": \"" + CheckName(download.checks.md5) + "\", \"sha256\": \"" + CheckName(download.checks.sha256) +
+           "\", \"signer\": \"" + CheckName(download.checks.signer) + "\"}}";
 }
 
 std::string PrerequisiteJson(const PrereqRecord& record)

@@ -42,7 +42,7 @@ std::wstring WithoutTrailingBreak(std::wstring text)
 // The same words as the download stage's first log line about the failure.
 std::wstring DownloadErrorText(const DownloadResult& result)
 {
-    if (result.code == DLERR_REJECTED && result.signer == CheckOutcome::Failed)
+    if (result.code == DLERR_REJECTED && result.checks.signer == CheckOutcome::Failed)
         return L"Downloaded file was rejected.(Invalid signature)";
     if (result.code == DLERR_REJECTED)
         return L"Downloaded file was rejected.(Invalid size or MD5).";

@@ -4,6 +4,7 @@
 #include "ChainerPackage.h"
 #include "DownloadTestSupport.h"
 #include "TestSupport.h"
+#include "run/ResultFile.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,8 @@ TEST_F(ResultFileRun, EachEndingWritesItsFileAndItsMsiExitCode)
         EXPECT_NE(log.find(L"-Download failed. Error:"), std::wstring::npos);
         EXPECT_TRUE(Has(json, "\"install\": {\"returnCode\": " + WideToAscii(row.exitCode) + ",")) << json;
         EXPECT_FALSE(Has(json, "Secret99") || Has(json, "user:")) << json;
+        EXPECT_TRUE(Has(json, "\"url\": " + orvanta::JsonString(secretUrl) + ", \"mirror\": 0, \"bytesReceived\": "))
+            << json;
         EXPECT_EQ(log.find(L"Secret99"), std::wstring::npos);
         EXPECT_NE(log.find(L"-Result file written: " + path), std::wstring::npos);
     }
