@@ -14,6 +14,10 @@ bool EndsWith(const std::wstring& text, const std::wstring& suffix);
 bool EqualsIgnoringAsciiCase(const std::wstring& text, const std::wstring& other);
 bool StartsWithIgnoringAsciiCase(const std::wstring& text, const std::wstring& prefix);
 
+// UTF-16 code units (one per wchar_t, whatever its width) to UTF-8; a lone surrogate becomes
+// U+FFFD.
+std::string ToUtf8(const std::wstring& units);
+
 // "path\" unless the text is empty or already ends with a backslash.
 std::wstring WithTrailingBackslash(const std::wstring& path);
 

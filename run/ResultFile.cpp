@@ -25,46 +25,27 @@ const char kArchitecture[] = "x64";
 const char kArchitecture[] = "x86";
 #endif
 
-void AppendUtf8(std::string& out, uint32_t codePoint)
+// JSON's escapes for the ASCII characters that need one; UTF-8 sequences pass as they are (none
+// of their bytes is below 0x80).
+void AppendEscaped(std::string& out, char c)
 {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-void AppendEscaped(std::string& out, uint32_t codePoint)
-{
-    switch (codePoint) {
-    case L'"': out += "\\\""; return;
-    case L'\\': out += "\\\\"; return;
-    case L'\n': out += "\\n"; return;
-    case L'\r': out += "\\r"; return;
-    case L'\t': out += "\\t"; return;
+    switch (c) {
+    case '"': out += "\\\""; return;
+    case '\\': out += "\\\\"; return;
+    case '\n': out += "\\n"; return;
+    case '\r': out += "\\r"; return;
+    case '\t': out += "\\t"; return;
     default: break;
     }
-    if (codePoint < 0x20) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
         char escape[8];
-        std::snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(codePoint));
+        std::snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(byte));
         out += escape;
         return;
     }
-    AppendUtf8(out, codePoint);
+    out += c;
 }
-
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 std::string Number(int64_t value)
 {
@@ -193,17 +174,8 @@ void Log(const std::wstring& line)
 std::string JsonString(const std::wstring& text)
 {
     std::string out = "\"";
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((static_cast<uint32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            AppendEscaped(out, static_cast<uint32_t>(c));
-        }
-    }
+    for (const char c : ToUtf8(text))
+        AppendEscaped(out, c);
     return out + "\"";
 }
 

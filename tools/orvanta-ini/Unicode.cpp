@@ -5,25 +5,6 @@
 namespace orvanta_ini {
 namespace {
 
-void AppendUtf8(uint32_t code, std::string& out)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 void AppendUnits(uint32_t code, std::wstring& units)
 {
     if (code < 0x10000) {
@@ -36,25 +17,6 @@ void AppendUnits(uint32_t code, std::wstring& units)
 }
 
 } // namespace
-
-std::string ToUtf8(const std::wstring& units)
-{
-    std::string out;
-    out.reserve(units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        const uint32_t unit = static_cast<uint32_t>(units[i]) & 0xFFFF;
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size()) {
-            const uint32_t next = static_cast<uint32_t>(units[i + 1]) & 0xFFFF;
-            if (next >= 0xDC00 && next < 0xE000) {
-                AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), out);
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit, out);
-    }
-    return out;
-}
 
 bool FromUtf8(const std::string& bytes, std::wstring& units)
 {

@@ -2,12 +2,13 @@
 // width) and UTF-8 for the console and for input files.
 #pragma once
 
+#include "platform/Strings.h"
+
 #include <string>
 
 namespace orvanta_ini {
 
-// UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
-std::string ToUtf8(const std::wstring& units);
+using orvanta::ToUtf8;
 // UTF-8 to UTF-16 code units; false when the bytes are not valid UTF-8.
 bool FromUtf8(const std::string& bytes, std::wstring& units);
 
