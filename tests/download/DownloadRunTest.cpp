@@ -250,8 +250,9 @@ TEST_F(DownloadRun, SignerPinsThePublisherAcrossMirrorsAndForAFileAlreadyThere)
         ::DeleteFileW(package.LogPath().c_str());
         DeleteRegistryTree(HKEY_CURRENT_USER, kHelperKey);
         ::CreateDirectoryW(package.PathOf(L"downloads").c_str(), nullptr);
-        if (!planted.empty())
+        if (!planted.empty()) {
             EXPECT_TRUE(WriteBytes(target, planted));
+        }
         package.WriteIni({L"[GeneralOptions]", L"Options=q", L"DownloadFolder=[SETUPEXEDIR]downloads",
                           L"[PREREQUISITES]", L"App1=Helper", L"[Helper]",
                           L"Url=" + download_testing::Servers().NginxUrl(L"run-signed-other.exe"),

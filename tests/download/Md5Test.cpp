@@ -75,6 +75,15 @@ std::string KnownLargeContent()
 const char kKnownLargeDigest[] = "bb076c0bceac142e4190baaf3f4bdcb4";
 const char kKnownLargeSha256[] = "134486f2ea7b55c241f01b25eeda19b06c229d8215c76b8463e4a4c8d7c82de3";
 
+ExpectedContent Expect(uint64_t size, const std::wstring& md5, const std::wstring& sha256)
+{
+    ExpectedContent expected;
+    expected.size = size;
+    expected.md5 = md5;
+    expected.sha256 = sha256;
+    return expected;
+}
+
 } // namespace
 
 TEST(Md5, Rfc1321TestSuite)
@@ -252,7 +261,7 @@ TEST(DownloadedFileAcceptable, SizeAndEveryGivenDigestMustMatch)
         {0, otherMd5, sha256, false},
     };
     for (const auto& c : cases) {
-        const ExpectedContent expected{c.size, c.md5, c.sha256};
+        const ExpectedContent expected = Expect(c.size, c.md5, c.sha256);
         EXPECT_EQ(DownloadedFileAcceptable(file, expected), c.accepted) << c.size << " " << c.md5.size();
         // The same verdict from digests computed while the file was written.
         StreamHasher hasher(true, true);
@@ -260,15 +269,15 @@ TEST(DownloadedFileAcceptable, SizeAndEveryGivenDigestMustMatch)
         EXPECT_EQ(DownloadedFileAcceptable(file, expected, hasher.Finish()), c.accepted) << c.size;
     }
     // Digests that were not computed, or of other bytes than the file holds, never pass.
-    const ExpectedContent both{0, md5, sha256};
+    const ExpectedContent both = Expect(0, md5, sha256);
     EXPECT_FALSE(DownloadedFileAcceptable(file, both, ContentDigests()));
     StreamHasher hasher(true, true);
     hasher.Feed("abc", 3);
     ContentDigests ofOtherBytes = hasher.Finish();
     ofOtherBytes.size = 4;
     EXPECT_FALSE(DownloadedFileAcceptable(file, both, ofOtherBytes));
-    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"missing.exe", ExpectedContent{0, md5, L""}));
+    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"missing.exe", Expect(0, md5, L"")));
     // An empty file never passes a digest check, even with the digest of no bytes.
     ASSERT_TRUE(testing_support::WriteBytes(dir / L"empty.exe", ""));
-    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"empty.exe", ExpectedContent{0, L"d41d8cd98f00b204e9800998ecf8427e", L""}));
+    EXPECT_FALSE(DownloadedFileAcceptable(dir / L"empty.exe", Expect(0, L"d41d8cd98f00b204e9800998ecf8427e", L"")));
 }
