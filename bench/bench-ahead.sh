@@ -10,6 +10,8 @@
 # the best of RUNS runs (default 3). DOWNLOAD_S and INSTALL_S default to 2.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/bench-common.sh
+. "$root/bench/bench-common.sh"
 build=$(cd "${1:-$root/build/x64}" && pwd)
 runs=${RUNS:-3}
 download_s=${DOWNLOAD_S:-2}
@@ -32,8 +34,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-windows() { echo "Z:${1//\//\\}"; }
-ratio() { awk "BEGIN{printf \"%.3f\", $1/$2}"; }
 
 # Each installer: the test helper with random bytes after it (Windows loads a program with bytes
 # appended to its image), as large as nginx sends in DOWNLOAD_S seconds at 1 MB/s.
@@ -47,34 +47,9 @@ for i in $(seq 1 "$count"); do
     sha256+=("$(sha256sum "$work/www/setup$i.exe" | cut -d' ' -f1)")
 done
 
-# nginx on a free loopback port, in the foreground of its own background job; its life is bounded
-# by the longest the runs can take.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$work/nginx.conf" <<EOF
-daemon off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/logs/error.log;
-$( [ "$(id -u)" = 0 ] && echo "user root;" )
-events { worker_connections 64; }
-http {
-    access_log off;
-    server {
-        listen 127.0.0.1:$port;
-        root $work/www;
-        location / { limit_rate $rate; }
-        location = /ping { return 204; }
-    }
-}
-EOF
+# nginx on a free loopback port; its life is bounded by the longest the runs can take.
 run_limit=$(( 4 * count * (download_s + install_s) + 60 ))  # seconds one chainer run may take
-timeout $(( (2 * runs + 1) * run_limit + 120 )) nginx -p "$work" -c "$work/nginx.conf" \
-    >"$work/logs/nginx.out" 2>&1 </dev/null &
-nginx_pid=$!
-for _ in $(seq 1 50); do
-    curl -s -o /dev/null "http://127.0.0.1:$port/ping" && break
-    sleep 0.1
-done
+start_nginx "$work" "$work/www" $(( (2 * runs + 1) * run_limit + 120 )) "limit_rate $rate;"
 url="http://127.0.0.1:$port"
 
 # A package folder with the chainer and its INI (UTF-16 with a byte-order mark), written anew
@@ -103,11 +78,7 @@ log_count() {
     iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | grep -c "$1" || true
 }
 
-# Keep wineserver up between the runs so that no run pays for starting it. It outlives this
-# script, so it must not hold the script's output open (a pipe into tee or tail would not end).
-wineserver=/usr/lib/wine/wineserver64
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-WINEPREFIX="$prefix" "$wineserver" -p 60 </dev/null >/dev/null 2>&1 || true
+keep_wineserver "$prefix"
 
 run_ms=""
 best_run() {  # best_run LABEL [GENERAL_OPTION_LINES...]: best wall time over $runs runs, in run_ms

@@ -20,6 +20,8 @@
 # osslsigncode and the mingw-w64 C compilers (tests/support/make-signed-files.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/bench-common.sh
+. "$root/bench/bench-common.sh"
 build=$(cd "${1:-$root/build/x64}" && pwd)
 runs=${RUNS:-3}
 parts=" ${PARTS:-download run signer digest md5 memory} "
@@ -42,7 +44,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-windows() { echo "Z:${1//\//\\}"; }
 run_bench() { "$root/scripts/wine-run.sh" "$prefix" "$bench" "$@" >"$work/out.txt" 2>&1 || true; cat "$work/out.txt"; }
 field() { sed -n "s/.*[[:space:]]$1=\([0-9.]*\).*/\1/p"; }
 
@@ -57,34 +58,10 @@ head -c 50000000 /dev/urandom >"$work/www/small.bin"
 big_md5=$(md5sum "$work/www/big.bin" | cut -d' ' -f1)
 big_sha256=$(sha256sum "$work/www/big.bin" | cut -d' ' -f1)
 
-# nginx on a free loopback port, in the foreground of its own background job.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$work/nginx.conf" <<EOF
-daemon off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/logs/error.log;
-$( [ "$(id -u)" = 0 ] && echo "user root;" )
-events { worker_connections 64; }
-http {
-    access_log off;
-    sendfile on;
-    server { listen 127.0.0.1:$port; root $work/www; }
-}
-EOF
-timeout 1800 nginx -p "$work" -c "$work/nginx.conf" >"$work/logs/nginx.out" 2>&1 </dev/null &
-nginx_pid=$!
-for _ in $(seq 1 50); do
-    curl -s -o /dev/null "http://127.0.0.1:$port/small.bin" && break
-    sleep 0.1
-done
+start_nginx "$work" "$work/www" 1800
 url="http://127.0.0.1:$port"
 
-# Keep wineserver up between the runs so that no run pays for starting it. It outlives this
-# script, so it must not hold the script's output open (a pipe into tee or tail would not end).
-wineserver=/usr/lib/wine/wineserver64
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-WINEPREFIX="$prefix" "$wineserver" -p 60 </dev/null >/dev/null 2>&1 || true
+keep_wineserver "$prefix"
 run_bench plain "$url/small.bin" "$(windows "$work/dl/warmup.bin")" >/dev/null
 
 best_ms=""
@@ -103,7 +80,6 @@ best() {  # best MB/s and its line over $runs runs of: best LABEL ARGS...; its m
     printf '%-34s %s\n' "$label" "${best_line:-failed: $line}"
 }
 
-ratio() { awk "BEGIN{printf \"%.3f\", $1/$2}"; }
 
 if wants download; then
 echo "== 200 MB from nginx on 127.0.0.1 (best of $runs) =="

@@ -7,6 +7,8 @@
 # no pass/fail. Each figure is the best of RUNS runs (default 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/bench-common.sh
+. "$root/bench/bench-common.sh"
 build=$(cd "${1:-$root/build/x64}" && pwd)
 runs=${RUNS:-3}
 count=${COUNT:-200}
@@ -23,14 +25,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-windows() { echo "Z:${1//\//\\}"; }
-ratio() { awk "BEGIN{printf \"%.3f\", $1/$2}"; }
 
-# Keep wineserver up between the runs so that no run pays for starting it. It outlives this
-# script, so it must not hold the script's output open (a pipe into tee or tail would not end).
-wineserver=/usr/lib/wine/wineserver64
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-WINEPREFIX="$prefix" "$wineserver" -p 60 </dev/null >/dev/null 2>&1 || true
+keep_wineserver "$prefix"
 
 # The values the searches find, written in one go.
 {
