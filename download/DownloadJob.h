@@ -30,6 +30,7 @@ struct DownloadResult {
     int mirror = -1;
     uint64_t bytesReceived = 0;  // over every mirror tried
     CheckReport checks;  // of the last file received
+    std::wstring failureLine;  // the log line that said why the download failed; empty: it did not
 
     bool Accepted() const { return code == 0; }
 };

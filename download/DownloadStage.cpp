@@ -99,8 +99,9 @@ bool AcceptDownload(const DownloadJob& job, const std::wstring& target, const Co
         return true;
     }
     ::DeleteFileW(MakeLongPath(target).c_str());
-    LogLine(rejected.detail == L"Signer" ? L"Downloaded file was rejected.(Invalid signature)"
-                                         : L"Downloaded file was rejected.(Invalid size or MD5).");
+    result.failureLine = rejected.detail == L"Signer" ? L"Downloaded file was rejected.(Invalid signature)"
+                                                      : L"Downloaded file was rejected.(Invalid size or MD5).";
+    LogLine(result.failureLine);
     LogLine(DescribeFailure(rejected, TextFor::Log));
     if (sink != nullptr)
         sink->ReportError(DescribeFailure(rejected, TextFor::Person).c_str(), DLERR_REJECTED);
@@ -148,9 +149,11 @@ bool FetchVerified(const DownloadJob& job, const std::wstring& target, DownloadC
 }
 
 // The first line is read by tools as it stands; the second says it for a person.
-void ReportTransferFailure(const DownloadJob& job, uint32_t code, FailureFacts failure, ProgressSink* sink)
+void ReportTransferFailure(const DownloadJob& job, DownloadResult& result, FailureFacts failure, ProgressSink* sink)
 {
-    LogLine(L"Download failed. Error:" + GetSystemErrorText(code));
+    const uint32_t code = result.code;
+    result.failureLine = L"Download failed. Error:" + GetSystemErrorText(code);
+    LogLine(result.failureLine);
     failure.code = code;
     LogLine(DescribeFailure(failure, TextFor::Log));
     if (sink == nullptr)
@@ -189,7 +192,7 @@ DownloadResult RunDownloadJob(const DownloadJob& job, DownloadContext& context)
         return result;
     }
     if (result.code != DLERR_REJECTED)
-        ReportTransferFailure(job, result.code, failure, context.sink);
+        ReportTransferFailure(job, result, failure, context.sink);
     return result;
 }
 

@@ -123,7 +123,8 @@ bool PackageLauncher::LaunchFile(size_t index)
     item.started = StartItem(item, returnCode);
     if (!item.started) {
         lastLaunchError_ = returnCode;
-        LogLine(L"Launch failed. Error:" + GetSystemErrorText(returnCode));
+        item.failureLine = L"Launch failed. Error:" + GetSystemErrorText(returnCode);
+        LogLine(item.failureLine);
     }
     item.returnCode = returnCode;
     LogLine(Format(L"Return code of launched file:%u", returnCode));

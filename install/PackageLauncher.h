@@ -29,6 +29,7 @@ struct LaunchItem {
     RebootMode rebootMode = RebootNever;
     uint32_t returnCode = 0;
     bool started = false;  // the installer was started (returnCode is its own)
+    std::wstring failureLine;  // the log line that said why it did not start
     std::wstring returnValueProperty;
     int32_t prereqIndex = -1;
 };

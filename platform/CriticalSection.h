@@ -32,4 +32,28 @@ private:
     CriticalSection& section_;
 };
 
+// Takes the section if it comes free within `waitMs`: a path that ends the process must not wait
+// for ever on a lock that a faulted thread still holds. A section that was not taken is not left.
+class BoundedCriticalSectionLock {
+public:
+    BoundedCriticalSectionLock(CriticalSection& section, DWORD waitMs) noexcept : section_(section)
+    {
+        for (DWORD waited = 0; !(held_ = section_.TryEnter()) && waited < waitMs; waited += 10)
+            ::Sleep(10);
+    }
+    ~BoundedCriticalSectionLock()
+    {
+        if (held_)
+            section_.Leave();
+    }
+    BoundedCriticalSectionLock(const BoundedCriticalSectionLock&) = delete;
+    BoundedCriticalSectionLock& operator=(const BoundedCriticalSectionLock&) = delete;
+
+    bool Held() const { return held_; }
+
+private:
+    CriticalSection& section_;
+    bool held_ = false;
+};
+
 } // namespace orvanta

@@ -195,15 +195,9 @@ void Logger::Flush()
 
 bool Logger::LogAndFlushWithin(const std::wstring& message, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; !lock_.TryEnter(); waited += 10) {
-        if (waited >= timeoutMs)
-            return false;
-        ::Sleep(10);
-    }
-    struct Release {
-        CriticalSection& section;
-        ~Release() { section.Leave(); }
-    } release{lock_};
+    const BoundedCriticalSectionLock lock(lock_, timeoutMs);
+    if (!lock.Held())
+        return false;
     WriteLine(message);
     FlushFile();
     return true;

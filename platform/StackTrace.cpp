@@ -83,31 +83,6 @@ CriticalSection& SymbolLock()
     return lock;
 }
 
-class BoundedLock {
-public:
-    explicit BoundedLock(CriticalSection& section) : section_(section)
-    {
-        for (DWORD waited = 0; !section_.TryEnter(); waited += 10) {
-            if (waited >= kLockWaitMs)
-                return;
-            ::Sleep(10);
-        }
-        held_ = true;
-    }
-    ~BoundedLock()
-    {
-        if (held_)
-            section_.Leave();
-    }
-    BoundedLock(const BoundedLock&) = delete;
-    BoundedLock& operator=(const BoundedLock&) = delete;
-    bool Held() const { return held_; }
-
-private:
-    CriticalSection& section_;
-    bool held_ = false;
-};
-
 void FirstFrame(const CONTEXT& context, STACKFRAME64& frame)
 {
     frame = STACKFRAME64{};
@@ -180,7 +155,7 @@ void CaptureStackTrace(std::wstring& text, const CONTEXT* context, int maxFrames
     const DbgHelp& dbghelp = Functions();
     if (!dbghelp.Complete())
         return;
-    const BoundedLock lock(SymbolLock());
+    const BoundedCriticalSectionLock lock(SymbolLock(), kLockWaitMs);
     if (!lock.Held())
         return;
 

@@ -47,16 +47,6 @@ void InstallStage::MakeJobs()
     const std::vector<PlannedAction>& actions = plan_.Actions();
     jobs_ = MakeStageJobs(plan_.Config(), actions, extraction_);
     downloaded_.assign(jobs_.downloads.size(), DownloadResult());
-    downloadPrereqs_.assign(jobs_.downloads.size(), 0);
-    for (const InstallJob& job : jobs_.installs) {
-        if (job.download >= 0)
-            downloadPrereqs_.at(static_cast<size_t>(job.download)) = job.prereq;
-    }
-    sitePrereqs_.clear();
-    for (size_t index = 0; index < actions.size(); ++index) {
-        if (actions[index] == PlannedAction::OpenSite)
-            sitePrereqs_.push_back(index);
-    }
     if (report_ != nullptr)
         report_->Planned(actions);
 }
@@ -64,7 +54,7 @@ void InstallStage::MakeJobs()
 void InstallStage::ReportDownload(size_t job, const DownloadResult& result)
 {
     if (report_ != nullptr)
-        report_->Downloaded(downloadPrereqs_.at(job), result);
+        report_->Downloaded(jobs_.downloadPrereqs.at(job), result);
 }
 
 // A silent run goes on as far as it can; with a sink (the progress dialog) a failed stage or a
@@ -121,7 +111,7 @@ void InstallStage::RunOpenSiteStage(ProgressSink* sink)
     OpenPrerequisiteSites(jobs_.sites, downloads_, sink, services_.siteShell, stageText, message, !IsSilent(config));
     // A cancel stops the sites part way; which ones were open by then is not told.
     if (report_ != nullptr && !Canceled(sink)) {
-        for (const size_t prereq : sitePrereqs_)
+        for (const size_t prereq : jobs_.sitePrereqs)
             report_->SiteOpened(prereq);
     }
 }

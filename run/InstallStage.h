@@ -56,8 +56,6 @@ private:
     StageJobs jobs_;
     std::vector<DownloadResult> downloaded_;
     // The prerequisite of each download job and of each site job, for the report.
-    std::vector<size_t> downloadPrereqs_;
-    std::vector<size_t> sitePrereqs_;
     RunReport* report_ = nullptr;
     bool silent_ = false;
     std::atomic<bool> stopped_{false};

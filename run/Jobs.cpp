@@ -65,6 +65,7 @@ StageJobs MakeStageJobs(const ChainerConfig& config, const std::vector<PlannedAc
         case PlannedAction::Download:
             install.download = static_cast<int>(jobs.downloads.size());
             jobs.downloads.push_back(MakeDownloadJob(prereq));
+            jobs.downloadPrereqs.push_back(index);
             if (jobs.downloads.back().expected.signerGiven && jobs.downloads.back().expected.signers.empty())
                 LogLine(L"Signer of " + prereq.name + L" is not a list of SHA-256 key hashes: no file can pass it.");
             [[fallthrough]];  // started from where the download puts it
@@ -75,6 +76,7 @@ StageJobs MakeStageJobs(const ChainerConfig& config, const std::vector<PlannedAc
             break;
         case PlannedAction::OpenSite:
             jobs.sites.push_back(SiteJob{prereq.name, prereq.source});
+            jobs.sitePrereqs.push_back(index);
             break;
         case PlannedAction::None:
             break;

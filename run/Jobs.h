@@ -40,6 +40,9 @@ struct StageJobs {
     std::vector<DownloadJob> downloads;
     std::vector<SiteJob> sites;
     std::vector<InstallJob> installs;
+    // The prerequisite of each download and each site, by the same index.
+    std::vector<size_t> downloadPrereqs;
+    std::vector<size_t> sitePrereqs;
 };
 
 StageJobs MakeStageJobs(const ChainerConfig& config, const std::vector<PlannedAction>& actions,

@@ -34,11 +34,6 @@ bool NeedsInstall(PrereqDecision decision)
     return decision == InstallFromPackage || decision == Download || decision == OpenSite;
 }
 
-bool NeedsInstallOrDownloaded(PrereqDecision decision)
-{
-    return NeedsInstall(decision) || decision == AlreadyDownloaded;
-}
-
 PrereqDecision DecisionForSource(PrereqSourceKind kind)
 {
     switch (kind) {
@@ -49,6 +44,11 @@ PrereqDecision DecisionForSource(PrereqSourceKind kind)
 }
 
 } // namespace
+
+bool NeedsInstallOrDownloaded(PrereqDecision decision)
+{
+    return NeedsInstall(decision) || decision == AlreadyDownloaded;
+}
 
 NativeMachine QueryNativeMachine()
 {

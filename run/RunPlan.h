@@ -22,6 +22,10 @@ struct NativeMachine {
 using NativeMachineProbe = NativeMachine (*)();
 NativeMachine QueryNativeMachine();
 
+// The decision says the prerequisite is missing: to install from the package, download, open a
+// site, or install from a download already there.
+bool NeedsInstallOrDownloaded(PrereqDecision decision);
+
 // What the stages do with a prerequisite.
 enum class PlannedAction {
     None,                // not selected, found, or not for this system

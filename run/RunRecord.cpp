@@ -1,16 +1,7 @@
 #include "run/RunRecord.h"
 
-#include "platform/ResultCodes.h"
-#include "platform/SystemError.h"
-
 namespace orvanta {
 namespace {
-
-bool Missing(PrereqDecision decision)
-{
-    return decision == InstallFromPackage || decision == Download || decision == OpenSite ||
-           decision == AlreadyDownloaded;
-}
 
 PrereqAction SkipAction(SkipReason reason)
 {
@@ -38,38 +29,6 @@ std::wstring WithoutTrailingBreak(std::wstring text)
         text.pop_back();
     return text;
 }
-
-// The same words as the download stage's first log line about the failure.
-std::wstring DownloadErrorText(const DownloadResult& result)
-{
-    if (result.code == DLERR_REJECTED && result.checks.signer == CheckOutcome::Failed)
-        return L"Downloaded file was rejected.(Invalid signature)";
-    if (result.code == DLERR_REJECTED)
-        return L"Downloaded file was rejected.(Invalid size or MD5).";
-    return WithoutTrailingBreak(L"Download failed. Error:" + GetSystemErrorText(result.code));
-}
-
-// Waits for the lock at most `waitMs`; a lock that is not taken is not left.
-class TimedLock {
-public:
-    TimedLock(CriticalSection& section, DWORD waitMs) : section_(section)
-    {
-        for (DWORD waited = 0; !(held_ = section_.TryEnter()) && waited < waitMs; waited += 10)
-            ::Sleep(10);
-    }
-    ~TimedLock()
-    {
-        if (held_)
-            section_.Leave();
-    }
-    TimedLock(const TimedLock&) = delete;
-    TimedLock& operator=(const TimedLock&) = delete;
-    bool Held() const { return held_; }
-
-private:
-    CriticalSection& section_;
-    bool held_ = false;
-};
 
 } // namespace
 
@@ -109,7 +68,7 @@ void RunRecord::Searched(const RunPlan& plan)
         record.firstDecision = plan.Entry(index).decision;
         record.finalDecision = record.firstDecision;
         // The first decision alone can say "not selected": the re-check deselects what it finds.
-        if (Missing(record.firstDecision) && !plan.Entry(index).selected)
+        if (NeedsInstallOrDownloaded(record.firstDecision) && !plan.Entry(index).selected)
             record.action = PrereqAction::NotSelected;
         skipped_[index] = plan.Entry(index).skipped;
     }
@@ -141,7 +100,7 @@ void RunRecord::Downloaded(size_t prereq, const DownloadResult& result)
         record->downloadTried = true;
         record->download = result;
         if (!result.Accepted() && result.code != DownloadResult::kNotDownloaded)
-            record->error = DownloadErrorText(result);
+            record->error = WithoutTrailingBreak(result.failureLine);
     }
 }
 
@@ -160,7 +119,7 @@ void RunRecord::Installed(size_t prereq, const LaunchItem& item, uint64_t durati
         record->returnCode = item.returnCode;
         record->durationMs = durationMs;
         if (!item.started)
-            record->error = WithoutTrailingBreak(L"Launch failed. Error:" + GetSystemErrorText(item.returnCode));
+            record->error = WithoutTrailingBreak(item.failureLine);
     }
 }
 
@@ -184,7 +143,7 @@ PrereqAction RunRecord::ActionOf(size_t prereq) const
 
 bool RunRecord::Summarize(RunEnd end, RunSummary& summary, DWORD waitMs) const
 {
-    const TimedLock lock(lock_, waitMs);
+    const BoundedCriticalSectionLock lock(lock_, waitMs);
     if (!lock.Held())
         return false;
     summary.start = start_;
