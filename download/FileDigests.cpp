@@ -13,7 +13,7 @@ const DWORD kBlockSize = 256 * 1024;
 
 } // namespace
 
-DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, ContentDigests& digests)
+DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, ContentDigests& digests, bool peImage)
 {
     UniqueFile file(::CreateFileW(MakeLongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -26,7 +26,7 @@ DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, Conten
     // The hashing runs on the hasher's threads while the next block is read.
     uint64_t remaining = static_cast<uint64_t>(size.QuadPart);
     std::vector<char> buffer(kBlockSize);
-    StreamHasher hasher(md5, sha256);
+    StreamHasher hasher(md5, sha256, peImage);
     while (remaining > 0) {
         const DWORD wanted = remaining < kBlockSize ? static_cast<DWORD>(remaining) : kBlockSize;
         DWORD read = 0;

@@ -13,7 +13,8 @@ namespace orvanta {
 // system error when the file cannot be opened or read (ERROR_HANDLE_EOF when it shrank); an
 // empty file gives its size 0 and the digests of no bytes. Only the bytes present at the start
 // count: a file that grows meanwhile is hashed as it was.
-DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, ContentDigests& digests);
+DWORD ComputeFileDigests(const std::wstring& path, bool md5, bool sha256, ContentDigests& digests,
+                         bool peImage = false);
 
 // Writes the file's MD5 as 32 lowercase hex digits and a terminating 0. False (the buffer
 // left alone) when the file cannot be opened or read, or is empty: an empty download is

@@ -32,7 +32,7 @@ uint32_t InternetDownloader::TransferToFile(uint64_t resumeOffset, uint64_t cont
         Report(nullptr, folderResult);
         return folderResult;
     }
-    PartFile file(partialPath_, settings_.wantMd5, settings_.wantSha256);
+    PartFile file(partialPath_, settings_.wantMd5, settings_.wantSha256, settings_.wantPeImage);
     const uint32_t openResult = file.Open(resumeOffset);
     if (openResult != 0) {
         if (IsCanceled())

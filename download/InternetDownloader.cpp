@@ -143,9 +143,10 @@ uint32_t InternetDownloader::CopyFromShare(const std::wstring& source, const std
         ReportForTarget(copied);
         return copied;
     }
-    if (settings_.wantMd5 || settings_.wantSha256) {
+    if (settings_.wantMd5 || settings_.wantSha256 || settings_.wantPeImage) {
         // CopyFileExW never hands the bytes over on their way: the copy is read once.
-        const DWORD hashError = ComputeFileDigests(partialPath_, settings_.wantMd5, settings_.wantSha256, digests_);
+        const DWORD hashError = ComputeFileDigests(partialPath_, settings_.wantMd5, settings_.wantSha256, digests_,
+                                                   settings_.wantPeImage);
         if (hashError != 0) {
             ReportForTarget(hashError);
             return hashError;

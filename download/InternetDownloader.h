@@ -33,6 +33,7 @@ struct DownloadSettings {
     uint64_t expectedSize = 0;  // 0: unknown; more bytes than this fail the download
     bool wantMd5 = false;       // digests computed over the file's bytes as they are written
     bool wantSha256 = false;    // (over the bytes of a continued ".part" file first)
+    bool wantPeImage = false;   // the Authenticode digest, for a signature check
     std::wstring proxy;         // an explicit proxy list; empty: the system's configuration
 };
 

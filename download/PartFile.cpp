@@ -18,8 +18,8 @@ bool SetFilePosition(HANDLE file, uint64_t position)
 
 } // namespace
 
-PartFile::PartFile(std::wstring path, bool wantMd5, bool wantSha256)
-    : path_(std::move(path)), hasher_(wantMd5, wantSha256)
+PartFile::PartFile(std::wstring path, bool wantMd5, bool wantSha256, bool wantPeImage)
+    : path_(std::move(path)), hasher_(wantMd5, wantSha256, wantPeImage)
 {
 }
 

@@ -17,7 +17,7 @@ namespace orvanta {
 class PartFile {
 public:
     // Throws std::bad_alloc when a wanted digest gets no thread.
-    PartFile(std::wstring path, bool wantMd5, bool wantSha256);
+    PartFile(std::wstring path, bool wantMd5, bool wantSha256, bool wantPeImage);
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
 

@@ -35,15 +35,16 @@ private:
 
 } // namespace
 
-StreamHasher::StreamHasher(bool md5, bool sha256)
+StreamHasher::StreamHasher(bool md5, bool sha256, bool peImage)
 {
-    if (!md5 && !sha256)
+    if (!md5 && !sha256 && !peImage)
         return;
     ring_.resize(kSlotCount);
     for (Slot& slot : ring_)
         slot.bytes.resize(kSlotBytes);
     digests_.hasMd5 = md5;
     digests_.hasSha256 = sha256;
+    digests_.hasPeImage = peImage;
     // Where one pass computes both digests at about the cost of MD5, one worker leaves the
     // other processor to the download; elsewhere each digest runs at its own speed.
     std::vector<Algorithm> algorithms;
@@ -55,6 +56,8 @@ StreamHasher::StreamHasher(bool md5, bool sha256)
         if (sha256)
             algorithms.push_back(Algorithm::Sha256);
     }
+    if (peImage)
+        algorithms.push_back(Algorithm::PeImage);
     consumed_.assign(algorithms.size(), 0);
     workers_.reserve(algorithms.size());
     for (size_t index = 0; index < algorithms.size(); ++index)
@@ -183,6 +186,7 @@ void StreamHasher::Run(Algorithm algorithm, size_t worker)
     Md5 md5;
     Sha256 sha256;
     Md5AndSha256 both;
+    PeImageHasher peImage;
     for (;;) {
         const Slot* slot = nullptr;
         {
@@ -205,6 +209,7 @@ void StreamHasher::Run(Algorithm algorithm, size_t worker)
         case Algorithm::Md5: md5.Update(slot->bytes.data(), slot->size); break;
         case Algorithm::Sha256: sha256.Update(slot->bytes.data(), slot->size); break;
         case Algorithm::Both: both.Update(slot->bytes.data(), slot->size); break;
+        case Algorithm::PeImage: peImage.Update(slot->bytes.data(), slot->size); break;
         }
         bool wake = false;
         {
@@ -223,6 +228,7 @@ void StreamHasher::Run(Algorithm algorithm, size_t worker)
         Md5::ToHex(both.FinishMd5(), digests_.md5);
         Sha256::ToHex(both.FinishSha256(), digests_.sha256);
         break;
+    case Algorithm::PeImage: digests_.peImage = peImage.Finish(); break;
     }
 }
 

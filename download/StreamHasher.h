@@ -1,8 +1,9 @@
-// MD5 and SHA-256 of a stream of bytes, computed on worker threads while the caller goes on
-// producing the stream (writing a download, reading a file). The bytes pass through a small
-// ring of buffers, so memory stays the same whatever the stream's length.
+// MD5, SHA-256 and the Authenticode digest of a stream of bytes, computed on worker threads while
+// the caller goes on producing the stream (writing a download, reading a file). The bytes pass
+// through a small ring of buffers, so memory stays the same whatever the stream's length.
 #pragma once
 
+#include "download/PeImageDigest.h"
 #include "platform/UniqueResource.h"
 
 #include <windows.h>
@@ -21,6 +22,8 @@ struct ContentDigests {
     char md5[33] = "";
     bool hasSha256 = false;
     char sha256[65] = "";
+    bool hasPeImage = false;
+    PeImageDigest peImage;  // the Authenticode digest, for the signature check
 };
 
 // Nothing escapes a worker: a fault or error in the hashing is rethrown on the producing thread
@@ -28,9 +31,9 @@ struct ContentDigests {
 // the run with its report (EndRunWithReport), unless another error is already unwinding.
 class StreamHasher {
 public:
-    // A hasher that wants neither digest takes no thread and ignores what it is fed. Throws
+    // A hasher that wants no digest takes no thread and ignores what it is fed. Throws
     // std::bad_alloc when the system has no thread left to give.
-    StreamHasher(bool md5, bool sha256);
+    StreamHasher(bool md5, bool sha256, bool peImage = false);
     // Stops the workers; unfinished digests are dropped.
     ~StreamHasher();
     StreamHasher(const StreamHasher&) = delete;
@@ -47,7 +50,7 @@ public:
 
 private:
     // Both: one pass for the two digests (processors with the SHA extensions).
-    enum class Algorithm { Md5, Sha256, Both };
+    enum class Algorithm { Md5, Sha256, Both, PeImage };
     struct Slot {
         std::vector<char> bytes;
         size_t size = 0;
