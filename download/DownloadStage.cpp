@@ -2,6 +2,7 @@
 
 #include "download/DownloadList.h"
 #include "download/DownloadTargets.h"
+#include "download/EmbeddedSignature.h"
 #include "download/FailureWords.h"
 #include "download/InternetDownloader.h"
 #include "download/SiteOpener.h"
@@ -57,6 +58,7 @@ uint32_t FetchFile(const DownloadJob& job, const std::vector<std::wstring>& urls
     settings.expectedSize = job.expected.size;
     settings.wantMd5 = job.expected.WantsMd5();
     settings.wantSha256 = job.expected.WantsSha256();
+    settings.wantPeImage = job.expected.signerGiven;
     InternetDownloader downloader(context.sink, context.downloads->Credentials(), context.questions, settings);
     const uint32_t result = downloader.DownloadFromUrls(urls, target);
     served = downloader.ServedIndex();
@@ -117,6 +119,7 @@ bool FetchVerified(const DownloadJob& job, const std::wstring& target, DownloadC
 {
     std::vector<std::wstring> urls{job.url};
     urls.insert(urls.end(), job.mirrors.begin(), job.mirrors.end());
+    const SignatureCheckPreparation preparation(job.expected.signerGiven);
     bool registered = false;
     for (size_t first = 0; first < urls.size();) {
         ContentDigests digests;

@@ -46,6 +46,8 @@ bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job,
     if (check == PresenceCheck::AfterInstall) {
         expected.md5.clear();
         expected.sha256.clear();
+        expected.signerGiven = false;
+        expected.signers.clear();
     }
     if (StartsWithIgnoringAsciiCase(job.url, L"file://")) {
         // Not ours to delete: a local file that fails its checks is only not present.

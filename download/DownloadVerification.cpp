@@ -96,13 +96,15 @@ void SkipLaterChecks(CheckReport& report, const ExpectedContent& expected)
         report.signer = CheckOutcome::NotChecked;
 }
 
-void CheckSignature(const std::wstring& path, const ExpectedContent& expected, CheckReport& report)
+void CheckSignature(const std::wstring& path, const ExpectedContent& expected, const PeImageDigest& digest,
+                    CheckReport& report)
 {
     if (!report.failedKey.empty()) {
         SkipLaterChecks(report, expected);
         return;
     }
-    report.signer = Outcome(expected.signerGiven, !expected.signerGiven || CheckSigner(path, expected.signers) == 0);
+    report.signer =
+        Outcome(expected.signerGiven, !expected.signerGiven || CheckSigner(path, expected.signers, digest) == 0);
     if (report.signer == CheckOutcome::Failed)
         FailAt(report, L"Signer");
 }
@@ -133,7 +135,7 @@ CheckReport CheckDownload(const std::wstring& path, const ExpectedContent& expec
         Outcome(expected.WantsSha256(), computed && own.hasSha256 && Sha256Matches(own.sha256, expected.sha256));
     if (report.sha256 == CheckOutcome::Failed)
         FailAt(report, L"SHA256");
-    CheckSignature(path, expected, report);
+    CheckSignature(path, expected, own.peImage, report);
     return report;
 }
 
@@ -154,13 +156,14 @@ bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& e
 {
     if (expected.size != 0 && !HasSize(path, expected.size))
         return false;
-    if (expected.WantsMd5() || expected.WantsSha256()) {
-        ContentDigests digests;
-        if (ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests) != 0 ||
-            !DigestsMatch(digests, expected))
-            return false;
-    }
-    return !expected.signerGiven || CheckSigner(path, expected.signers) == 0;
+    if (!expected.WantsMd5() && !expected.WantsSha256() && !expected.signerGiven)
+        return true;
+    // One reading gives the digests and the signature's image digest.
+    ContentDigests digests;
+    if (ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests, expected.signerGiven) != 0 ||
+        !DigestsMatch(digests, expected))
+        return false;
+    return !expected.signerGiven || CheckSigner(path, expected.signers, digests.peImage) == 0;
 }
 
 } // namespace orvanta

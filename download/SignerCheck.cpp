@@ -1,5 +1,8 @@
 #include "download/SignerCheck.h"
 
+#include "download/Crypt32Api.h"
+#include "download/EmbeddedSignature.h"
+#include "download/FileDigests.h"
 #include "platform/Logger.h"
 #include "platform/ResultCodes.h"
 #include "platform/SystemLibrary.h"
@@ -11,27 +14,25 @@
 namespace orvanta {
 namespace {
 
-// wintrust.dll and crypt32.dll are not KnownDLLs everywhere, so they are loaded from the system
-// folder at run time (see platform/SystemLibrary.h).
+// wintrust.dll is not a KnownDLL everywhere, so it is loaded from the system folder at run time
+// (see platform/SystemLibrary.h), like crypt32.dll (download/Crypt32Api.h).
 struct TrustApi {
     SystemLibrary wintrust{L"wintrust.dll"};
-    SystemLibrary crypt32{L"crypt32.dll"};
     decltype(&::WinVerifyTrust) verifyTrust = nullptr;
     decltype(&::WTHelperProvDataFromStateData) providerData = nullptr;
     decltype(&::WTHelperGetProvSignerFromChain) signerOf = nullptr;
-    decltype(&::CryptEncodeObjectEx) encodeObject = nullptr;
 
     TrustApi()
     {
         wintrust.Find("WinVerifyTrust", verifyTrust);
         wintrust.Find("WTHelperProvDataFromStateData", providerData);
         wintrust.Find("WTHelperGetProvSignerFromChain", signerOf);
-        crypt32.Find("CryptEncodeObjectEx", encodeObject);
     }
 
     bool Complete() const
     {
-        return verifyTrust != nullptr && providerData != nullptr && signerOf != nullptr && encodeObject != nullptr;
+        return verifyTrust != nullptr && providerData != nullptr && signerOf != nullptr &&
+               Crypt32().encodeObject != nullptr;
     }
 };
 
@@ -96,22 +97,8 @@ private:
     LONG status_ = 0;
 };
 
-// The hash of the certificate's DER SubjectPublicKeyInfo.
-bool KeyHashOf(const TrustApi& api, const CERT_CONTEXT& certificate, KeyHash& hash)
-{
-    const CERT_PUBLIC_KEY_INFO* keyInfo = &certificate.pCertInfo->SubjectPublicKeyInfo;
-    DWORD size = 0;
-    if (!api.encodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, 0, nullptr, nullptr, &size))
-        return false;
-    std::vector<BYTE> der(size);
-    if (!api.encodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, 0, nullptr, der.data(), &size))
-        return false;
-    hash = HashOfKeyInfo(der.data(), size);
-    return true;
-}
-
 // The key hashes of the signer's chain, signer first; empty when one cannot be read.
-std::vector<KeyHash> ChainKeys(const TrustApi& api, const CRYPT_PROVIDER_SGNR& signer)
+std::vector<KeyHash> ChainKeys(const CRYPT_PROVIDER_SGNR& signer)
 {
     std::vector<KeyHash> keys;
     if (signer.csCertChain > kMaxChainLength || signer.pasCertChain == nullptr)
@@ -119,7 +106,7 @@ std::vector<KeyHash> ChainKeys(const TrustApi& api, const CRYPT_PROVIDER_SGNR& s
     for (DWORD index = 0; index < signer.csCertChain; ++index) {
         const CERT_CONTEXT* certificate = signer.pasCertChain[index].pCert;
         KeyHash hash{};
-        if (certificate == nullptr || certificate->pCertInfo == nullptr || !KeyHashOf(api, *certificate, hash))
+        if (certificate == nullptr || !KeyHashOf(*certificate, hash))
             return {};
         keys.push_back(hash);
     }
@@ -148,6 +135,20 @@ bool TrustedThroughPin(const SignatureChain& chain)
     return rootOnly && (chain.chainErrors & ~(kErrorsAPinAnswers | kRevocationUnknown)) == 0;
 }
 
+bool AnyPinned(const std::vector<KeyHash>& keys, const std::vector<KeyHash>& pins)
+{
+    for (const KeyHash& key : keys) {
+        if (IsPinned(key, pins))
+            return true;
+    }
+    return false;
+}
+
+void LogRevocationUnknown(const std::wstring& path)
+{
+    LogLine(L"Revocation of the signature could not be checked; the file is accepted without that check:" + path);
+}
+
 } // namespace
 
 SignatureChain ReadSignatureChain(const std::wstring& path)
@@ -155,9 +156,9 @@ SignatureChain ReadSignatureChain(const std::wstring& path)
     const TrustApi& api = Api();
     SignatureChain chain;
     if (!api.Complete()) {
-        const DWORD error = !api.wintrust.IsLoaded()  ? api.wintrust.MissingError()
-                            : !api.crypt32.IsLoaded() ? api.crypt32.MissingError()
-                                                      : ERROR_PROC_NOT_FOUND;
+        const DWORD error = !api.wintrust.IsLoaded()         ? api.wintrust.MissingError()
+                            : !Crypt32().library.IsLoaded() ? Crypt32().library.MissingError()
+                                                            : ERROR_PROC_NOT_FOUND;
         chain.trustStatus = HRESULT_FROM_WIN32(error);
         return chain;
     }
@@ -168,7 +169,7 @@ SignatureChain ReadSignatureChain(const std::wstring& path)
         return chain;
     if (signer->pChainContext != nullptr)
         chain.chainErrors = signer->pChainContext->TrustStatus.dwErrorStatus;
-    chain.keys = ChainKeys(api, *signer);
+    chain.keys = ChainKeys(*signer);
     return chain;
 }
 
@@ -180,21 +181,35 @@ uint32_t SignerVerdict(const SignatureChain& chain, const std::vector<KeyHash>& 
     // nothing else is wrong with the chain.
     if ((chain.trustStatus != 0 && !TrustedThroughPin(chain)) || chain.keys.empty())
         return DLERR_SIGNATURE_INVALID;
-    for (const KeyHash& key : chain.keys) {
-        if (IsPinned(key, pins))
-            return 0;
-    }
-    return DLERR_SIGNER_NOT_PINNED;
+    return AnyPinned(chain.keys, pins) ? 0 : DLERR_SIGNER_NOT_PINNED;
 }
 
-uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins)
+uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins, const PeImageDigest& digest)
 {
+    // Accepted here only on the terms SignerVerdict accepts a chain on; whatever this path cannot
+    // vouch for (an expired signer whose timestamp WinVerifyTrust would honour, a pin not in the
+    // chain, another form of signature) gets WinVerifyTrust's verdict.
+    EmbeddedChain embedded;
+    if (ReadEmbeddedSignature(path, digest, embedded) &&
+        (embedded.errors & ~(kErrorsAPinAnswers | kRevocationUnknown)) == 0 && AnyPinned(embedded.keys, pins)) {
+        if ((embedded.errors & kRevocationUnknown) != 0)
+            LogRevocationUnknown(path);
+        return 0;
+    }
     const SignatureChain chain = ReadSignatureChain(path);
     const uint32_t verdict = SignerVerdict(chain, pins);
     const bool chainKnown = chain.chainErrors != SignatureChain().chainErrors;
     if (verdict == 0 && (RevocationOnly(chain.trustStatus) || (chainKnown && (chain.chainErrors & kRevocationUnknown) != 0)))
-        LogLine(L"Revocation of the signature could not be checked; the file is accepted without that check:" + path);
+        LogRevocationUnknown(path);
     return verdict;
+}
+
+uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins)
+{
+    ContentDigests digests;
+    if (ComputeFileDigests(path, false, false, digests, true) != 0)
+        digests = ContentDigests();
+    return CheckSigner(path, pins, digests.peImage);
 }
 
 } // namespace orvanta

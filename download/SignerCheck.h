@@ -2,6 +2,7 @@
 // signature must hold and one certificate of its signer's chain must have a pinned key.
 #pragma once
 
+#include "download/PeImageDigest.h"
 #include "download/SignerPins.h"
 
 #include <windows.h>
@@ -28,7 +29,12 @@ SignatureChain ReadSignatureChain(const std::wstring& path);
 // signature, a broken one, a digest that does not match the file, a chain that fails a check).
 uint32_t SignerVerdict(const SignatureChain& chain, const std::vector<KeyHash>& pins);
 
-// SignerVerdict of the file's ReadSignatureChain.
+// The verdict of SignerVerdict on the file. `digest`, the file's Authenticode digest computed while
+// it was written or read, spares the file a second reading when its signature has the common form
+// (download/EmbeddedSignature.h) and the chain holds a pinned key; otherwise the verdict is that of
+// the file's ReadSignatureChain. Logs when the revocation of the signature could not be checked.
+uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins, const PeImageDigest& digest);
+// The same, with the digest read from the file first.
 uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins);
 
 } // namespace orvanta

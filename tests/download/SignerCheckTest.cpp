@@ -1,6 +1,8 @@
 // Signer pins: the text of a Signer value, the verdict on what WinVerifyTrust answered, and real
 // programs signed at test time by a test authority (tests/support/make-signed-files.sh), whose key
 // hashes openssl computed independently.
+#include "download/EmbeddedSignature.h"
+#include "download/FileDigests.h"
 #include "download/SignerCheck.h"
 #include "download/SignerPins.h"
 #include "platform/ResultCodes.h"
@@ -11,6 +13,8 @@
 
 #include <wincrypt.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -151,4 +155,100 @@ TEST(SignerCheck, AcceptsASignedFileWhoseChainHasAPinnedKeyAndRejectsTheRest)
     EXPECT_EQ(CheckSigner(SignedFile(L"tampered.exe"), all), DLERR_SIGNATURE_INVALID);
     EXPECT_EQ(CheckSigner(SignedFile(L"missing.exe"), all), DLERR_SIGNATURE_INVALID);
     EXPECT_EQ(ReadSignatureChain(SignedFile(L"tampered.exe")).trustStatus, static_cast<LONG>(TRUST_E_BAD_DIGEST));
+}
+
+namespace {
+
+PeImageDigest DigestOfBytes(const std::string& bytes, size_t piece)
+{
+    PeImageHasher hasher;
+    for (size_t offset = 0; offset < bytes.size(); offset += piece)
+        hasher.Update(bytes.data() + offset, std::min(piece, bytes.size() - offset));
+    return hasher.Finish();
+}
+
+PeImageDigest DigestOfFile(const std::wstring& path)
+{
+    ContentDigests digests;
+    EXPECT_EQ(ComputeFileDigests(path, false, false, digests, true), 0u);
+    EXPECT_TRUE(digests.hasPeImage);
+    return digests.peImage;
+}
+
+} // namespace
+
+// The digest computed while the bytes pass by, in pieces of any size, is the one the signature
+// signs: the signature is then read without WinVerifyTrust reading the file again.
+TEST(EmbeddedSignature, ReadsTheSignersChainAgainstTheDigestComputedOnTheWay)
+{
+    std::map<std::string, KeyHash> keys = OpensslKeys();
+    const std::vector<KeyHash> expected{keys["signer"], keys["intermediate"], keys["root"]};
+    for (const wchar_t* name : {L"signed.exe", L"signed32.exe"}) {
+        const std::wstring path = SignedFile(name);
+        const std::string bytes = ReadBytes(path);
+        const PeImageDigest digest = DigestOfFile(path);
+        ASSERT_TRUE(digest.complete);
+        EXPECT_EQ(digest.certificateOffset + digest.certificateSize, bytes.size());
+        for (size_t piece : {size_t{1}, size_t{7}, size_t{64}, size_t{1000}, bytes.size()}) {
+            const PeImageDigest fed = DigestOfBytes(bytes, piece);
+            EXPECT_TRUE(fed.complete && fed.sha256 == digest.sha256) << piece;
+        }
+        EmbeddedChain chain;
+        ASSERT_TRUE(ReadEmbeddedSignature(path, digest, chain));
+        EXPECT_EQ(chain.keys, expected);
+        EXPECT_EQ(chain.errors & ~(CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_REVOCATION_STATUS_UNKNOWN |
+                                   CERT_TRUST_IS_OFFLINE_REVOCATION),
+                  0u)
+            << std::hex << chain.errors;
+    }
+}
+
+TEST(EmbeddedSignature, VouchesForNothingButTheSignedBytes)
+{
+    std::map<std::string, KeyHash> keys = OpensslKeys();
+    const std::vector<KeyHash> all{keys["signer"], keys["intermediate"], keys["root"]};
+    const PeImageDigest digest = DigestOfFile(SignedFile(L"signed.exe"));
+    EmbeddedChain chain;
+    EXPECT_FALSE(DigestOfFile(SignedFile(L"unsigned.exe")).complete);
+    EXPECT_FALSE(ReadEmbeddedSignature(SignedFile(L"tampered.exe"), DigestOfFile(SignedFile(L"tampered.exe")), chain));
+    EXPECT_FALSE(ReadEmbeddedSignature(SignedFile(L"other.exe"), digest, chain));
+    PeImageDigest changed = digest;
+    changed.sha256[31] ^= 1;
+    EXPECT_FALSE(ReadEmbeddedSignature(SignedFile(L"signed.exe"), changed, chain));
+
+    // Bytes hidden in the certificate table after the signature: its directory entry is outside
+    // the digest, so only the table's own form can refuse them.
+    testing_support::TempDir dir;
+    std::string bytes = ReadBytes(SignedFile(L"signed.exe"));
+    uint32_t peAt = 0;
+    std::memcpy(&peAt, bytes.data() + 0x3C, 4);
+    const size_t sizeField = peAt + 24 + 144 + 4;  // PE32+: the security entry's size
+    const uint32_t grown = digest.certificateSize + 8;
+    std::memcpy(&bytes[sizeField], &grown, 4);
+    bytes += std::string(8, '\xAA');
+    const std::wstring padded = dir / L"padded.exe";
+    ASSERT_TRUE(testing_support::WriteBytes(padded, bytes));
+    const PeImageDigest paddedDigest = DigestOfFile(padded);
+    ASSERT_TRUE(paddedDigest.complete);
+    EXPECT_EQ(paddedDigest.sha256, digest.sha256);
+    EXPECT_FALSE(ReadEmbeddedSignature(padded, paddedDigest, chain));
+    // The signature's last byte changed: the digests still match, the signature does not.
+    std::string forged = ReadBytes(SignedFile(L"signed.exe"));
+    size_t signatureEnd = forged.size();
+    while (forged[signatureEnd - 1] == '\0')
+        --signatureEnd;  // the table's alignment
+    forged[signatureEnd - 1] ^= 1;
+    const std::wstring forgedPath = dir / L"forged.exe";
+    ASSERT_TRUE(testing_support::WriteBytes(forgedPath, forged));
+    EXPECT_FALSE(ReadEmbeddedSignature(forgedPath, DigestOfFile(forgedPath), chain));
+    EXPECT_EQ(CheckSigner(forgedPath, all), DLERR_SIGNATURE_INVALID);
+    // Appended after the table.
+    const std::wstring appended = dir / L"appended.exe";
+    ASSERT_TRUE(testing_support::WriteBytes(appended, ReadBytes(SignedFile(L"signed.exe")) + "x"));
+    EXPECT_FALSE(ReadEmbeddedSignature(appended, DigestOfFile(appended), chain));
+    // Whatever this path refuses, the complete check still decides.
+    EXPECT_EQ(CheckSigner(SignedFile(L"signed.exe"), all, changed), 0u);
+    EXPECT_EQ(CheckSigner(SignedFile(L"tampered.exe"), all, DigestOfFile(SignedFile(L"tampered.exe"))),
+              DLERR_SIGNATURE_INVALID);
+    EXPECT_EQ(CheckSigner(padded, all, paddedDigest), CheckSigner(padded, all, PeImageDigest()));
 }
