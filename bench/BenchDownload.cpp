@@ -6,8 +6,7 @@
 //                                             the download stage: download and the checks given
 //                                             ("-" leaves a digest out)
 //   bench_download stage-signer URL FOLDER SIZE PINS
-//                                             the stage checking SIZE, then CheckSigner on the
-//                                             accepted file with the Signer value PINS
+//                                             the stage checking SIZE and the Signer value PINS
 //   bench_download signer FILE PINS           CheckSigner alone on a file already on disk
 //   bench_download md5    FILE                ComputeFileMd5
 //   bench_download digest md5|sha256|sha256-portable|both MIB
@@ -95,9 +94,13 @@ uint32_t PlainDownload(const std::wstring& url, const std::wstring& target)
 }
 
 uint32_t StageDownload(const std::wstring& url, const std::wstring& folder, const std::wstring& size,
-                       const std::wstring& md5, const std::wstring& sha256, std::wstring& target)
+                       const std::wstring& md5, const std::wstring& sha256, std::wstring& target,
+                       const std::wstring& pins = L"")
 {
     DownloadJob job;
+    job.expected.signerGiven = !pins.empty();
+    if (job.expected.signerGiven && !ParseSignerPins(pins, job.expected.signers))
+        return ERROR_INVALID_PARAMETER;
     job.name = L"Bench";
     job.url = url;
     job.expected.size = std::wcstoull(size.c_str(), nullptr, 10);
@@ -120,15 +123,6 @@ uint32_t CheckSignerText(const std::wstring& path, const std::wstring& pinsText)
     if (!ParseSignerPins(pinsText, pins))
         return ERROR_INVALID_PARAMETER;
     return CheckSigner(path, pins);
-}
-
-// The signer check follows the download, as it would when the stage checks Signer= itself, so
-// the time covers the file's second reading from disk too.
-uint32_t StageThenSigner(const std::wstring& url, const std::wstring& folder, const std::wstring& size,
-                         const std::wstring& pinsText, std::wstring& target)
-{
-    const uint32_t result = StageDownload(url, folder, size, L"-", L"-", target);
-    return result != 0 ? result : CheckSignerText(target, pinsText);
 }
 
 // Hashes `mib` MiB of arbitrary bytes, fed in the download engine's read size; the bytes are
@@ -197,7 +191,7 @@ int wmain(int argc, wchar_t** argv)
         result = StageDownload(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : L"-", argc > 6 ? argv[6] : L"-",
                                measured);
     } else if (mode == L"stage-signer" && argc == 6) {
-        result = StageThenSigner(argv[2], argv[3], argv[4], argv[5], measured);
+        result = StageDownload(argv[2], argv[3], argv[4], L"-", L"-", measured, argv[5]);
     } else if (mode == L"signer" && argc == 4) {
         measured = argv[2];
         result = CheckSignerText(measured, argv[3]);
