@@ -22,12 +22,6 @@ constexpr DWORD kMaxChainLength = 16;
 constexpr char kPeImageData[] = "1.3.6.1.4.1.311.2.1.15";  // SPC_PE_IMAGE_DATAOBJ
 constexpr char kSha256[] = "2.16.840.1.101.3.4.2.1";
 
-uint32_t ReadU32(const BYTE* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
 // The header and whole length of the DER element at `data`; false unless it has a definite
 // length that fits in `size`.
 bool DerElement(const BYTE* data, size_t size, size_t& header, size_t& total)
@@ -76,9 +70,9 @@ bool SignatureInTable(const std::vector<BYTE>& table, const BYTE*& der, size_t& 
 {
     if (table.size() < kEntryHeaderBytes + 2)
         return false;
-    const uint32_t length = ReadU32(table.data());
-    const WORD revision = static_cast<WORD>(table[4] | (table[5] << 8));
-    const WORD type = static_cast<WORD>(table[6] | (table[7] << 8));
+    const uint32_t length = LittleEndian32(table.data());
+    const WORD revision = LittleEndian16(table.data() + 4);
+    const WORD type = LittleEndian16(table.data() + 6);
     size_t header = 0;
     if (length < kEntryHeaderBytes || length > table.size() || revision != WIN_CERT_REVISION_2_0 ||
         type != WIN_CERT_TYPE_PKCS_SIGNED_DATA || table[kEntryHeaderBytes] != 0x30 ||

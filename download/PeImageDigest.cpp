@@ -19,14 +19,51 @@ constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr uint32_t kSecurityDirectory = 4;
 constexpr size_t kDirectoryEntryBytes = 8;
 
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t ReadU32(const uint8_t* p)
+} // namespace
+
+uint16_t LittleEndian16(const uint8_t* bytes)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
-} // namespace
+uint32_t LittleEndian32(const uint8_t* bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+PeLayoutRead ReadPeSignatureLayout(const uint8_t* bytes, size_t size, PeSignatureLayout& layout)
+{
+    if (size < kDosHeaderBytes)
+        return PeLayoutRead::NeedMoreBytes;
+    if (bytes[0] != 'M' || bytes[1] != 'Z')
+        return PeLayoutRead::NotSigned;
+    const uint64_t peAt = LittleEndian32(bytes + kNewHeaderPointer);
+    const uint64_t optionalAt = peAt + kFileHeaderBytes;
+    if (size < optionalAt + 2)
+        return PeLayoutRead::NeedMoreBytes;
+    const uint16_t magic = LittleEndian16(bytes + optionalAt);
+    if (std::memcmp(bytes + peAt, "PE\0\0", 4) != 0 || (magic != kMagicPe32 && magic != kMagicPe32Plus))
+        return PeLayoutRead::NotSigned;
+    const uint64_t directoriesAt = optionalAt + (magic == kMagicPe32Plus ? 112 : 96);
+    const uint64_t entryAt = directoriesAt + kSecurityDirectory * kDirectoryEntryBytes;
+    if (size < entryAt + kDirectoryEntryBytes)
+        return PeLayoutRead::NeedMoreBytes;
+    const uint64_t optionalSize = LittleEndian16(bytes + peAt + kOptionalHeaderSizeAt);
+    const uint64_t tableAt = LittleEndian32(bytes + entryAt);
+    const uint32_t tableSize = LittleEndian32(bytes + entryAt + 4);
+    // The entry must lie inside the optional header the file declares, and the table after the
+    // headers' hashed part: otherwise a digest would not cover what it claims to.
+    if (LittleEndian32(bytes + directoriesAt - 4) <= kSecurityDirectory ||
+        entryAt + kDirectoryEntryBytes > optionalAt + optionalSize || tableSize == 0 ||
+        tableAt < entryAt + kDirectoryEntryBytes)
+        return PeLayoutRead::NotSigned;
+    layout.checksumOffset = optionalAt + kChecksumAt;
+    layout.directoryOffset = entryAt;
+    layout.tableOffset = tableAt;
+    layout.tableSize = tableSize;
+    return PeLayoutRead::Found;
+}
 
 void PeImageHasher::Update(const void* data, size_t size)
 {
@@ -42,62 +79,17 @@ void PeImageHasher::Update(const void* data, size_t size)
     // Only what the headers may need is kept; the rest is hashed once they have been read.
     const size_t keep = std::min(size, kMaxHeaderBytes - std::min(kMaxHeaderBytes, headers_.size()));
     headers_.insert(headers_.end(), bytes, bytes + keep);
-    ReadHeaders();
-    if (state_ == State::Body) {
+    const PeLayoutRead read = ReadPeSignatureLayout(headers_.data(), headers_.size(), layout_);
+    if (read == PeLayoutRead::Found) {
+        state_ = State::Body;
+        result_.certificateOffset = layout_.tableOffset;
+        result_.certificateSize = layout_.tableSize;
         HashFileBytes(headers_.data(), headers_.size(), 0);
         HashFileBytes(bytes + keep, size - keep, offset + keep);
         headers_ = {};
-    } else if (state_ == State::Headers && headers_.size() >= kMaxHeaderBytes) {
+    } else if (read == PeLayoutRead::NotSigned || headers_.size() >= kMaxHeaderBytes) {
         state_ = State::NotPortable;
     }
-}
-
-// Moves to Body once the bytes up to the certificate table's directory entry are there, or to
-// NotPortable when they say this is no PE file with a certificate table.
-void PeImageHasher::ReadHeaders()
-{
-    const size_t have = headers_.size();
-    if (have < kDosHeaderBytes)
-        return;
-    const uint8_t* p = headers_.data();
-    if (p[0] != 'M' || p[1] != 'Z') {
-        state_ = State::NotPortable;
-        return;
-    }
-    const uint64_t peAt = ReadU32(p + kNewHeaderPointer);
-    const uint64_t optionalAt = peAt + kFileHeaderBytes;
-    if (optionalAt + 2 > kMaxHeaderBytes) {
-        state_ = State::NotPortable;
-        return;
-    }
-    if (have < optionalAt + 2)
-        return;
-    const uint16_t magic = ReadU16(p + optionalAt);
-    const uint64_t directoriesAt = optionalAt + (magic == kMagicPe32Plus ? 112 : 96);
-    const uint64_t countAt = directoriesAt - 4;
-    const uint64_t entryAt = directoriesAt + kSecurityDirectory * kDirectoryEntryBytes;
-    if (std::memcmp(p + peAt, "PE\0\0", 4) != 0 || (magic != kMagicPe32 && magic != kMagicPe32Plus) ||
-        entryAt + kDirectoryEntryBytes > kMaxHeaderBytes) {
-        state_ = State::NotPortable;
-        return;
-    }
-    if (have < entryAt + kDirectoryEntryBytes)
-        return;
-    const uint64_t optionalSize = ReadU16(p + peAt + kOptionalHeaderSizeAt);
-    const uint64_t tableAt = ReadU32(p + entryAt);
-    const uint32_t tableSize = ReadU32(p + entryAt + 4);
-    // The entry must lie inside the optional header the file declares, and the table after the
-    // headers' hashed part: otherwise the digest would not cover what it claims to.
-    if (ReadU32(p + countAt) <= kSecurityDirectory || entryAt + kDirectoryEntryBytes > optionalAt + optionalSize ||
-        tableSize == 0 || tableAt < entryAt + kDirectoryEntryBytes) {
-        state_ = State::NotPortable;
-        return;
-    }
-    checksumOffset_ = optionalAt + kChecksumAt;
-    directoryOffset_ = entryAt;
-    result_.certificateOffset = tableAt;
-    result_.certificateSize = tableSize;
-    state_ = State::Body;
 }
 
 // Hashes the bytes at file offset `offset` that the digest covers: everything before the
@@ -105,9 +97,9 @@ void PeImageHasher::ReadHeaders()
 void PeImageHasher::HashFileBytes(const uint8_t* data, size_t size, uint64_t offset)
 {
     const uint64_t end = offset + size;
-    const uint64_t covered[3][2] = {{0, checksumOffset_},
-                                    {checksumOffset_ + 4, directoryOffset_},
-                                    {directoryOffset_ + kDirectoryEntryBytes, result_.certificateOffset}};
+    const uint64_t covered[3][2] = {{0, layout_.checksumOffset},
+                                    {layout_.checksumOffset + 4, layout_.directoryOffset},
+                                    {layout_.directoryOffset + kDirectoryEntryBytes, layout_.tableOffset}};
     for (const auto& range : covered) {
         const uint64_t from = std::max(range[0], offset);
         const uint64_t to = std::min(range[1], end);

@@ -12,6 +12,25 @@
 
 namespace orvanta {
 
+// Where a PE file's header checksum, the directory entry of its certificate table and that table
+// lie, as its headers say.
+struct PeSignatureLayout {
+    uint64_t checksumOffset = 0;
+    uint64_t directoryOffset = 0;
+    uint64_t tableOffset = 0;
+    uint32_t tableSize = 0;
+};
+
+enum class PeLayoutRead { Found, NeedMoreBytes, NotSigned };
+
+// Reads the layout from the file's first `size` bytes. NotSigned: no PE file, or one whose
+// headers name no certificate table, or a table that does not lie after them.
+PeLayoutRead ReadPeSignatureLayout(const uint8_t* bytes, size_t size, PeSignatureLayout& layout);
+
+// The little-endian numbers of the PE format.
+uint16_t LittleEndian16(const uint8_t* bytes);
+uint32_t LittleEndian32(const uint8_t* bytes);
+
 struct PeImageDigest {
     // The headers named a certificate table and every byte before it was hashed.
     bool complete = false;
@@ -32,14 +51,12 @@ public:
 private:
     enum class State { Headers, Body, NotPortable };
 
-    void ReadHeaders();
     void HashFileBytes(const uint8_t* data, size_t size, uint64_t offset);
 
     State state_ = State::Headers;
     std::vector<uint8_t> headers_;  // the first bytes, until the headers have been read
     uint64_t fed_ = 0;
-    uint64_t checksumOffset_ = 0;
-    uint64_t directoryOffset_ = 0;
+    PeSignatureLayout layout_;
     PeImageDigest result_;
     Sha256 sha256_;
 };
