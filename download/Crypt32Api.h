@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <vector>
+
 namespace orvanta {
 
 struct Crypt32Api {
@@ -41,6 +43,29 @@ const Crypt32Api& Crypt32();
 
 // The hash of the certificate's DER SubjectPublicKeyInfo; false when it cannot be encoded.
 bool KeyHashOf(const CERT_CONTEXT& certificate, KeyHash& hash);
+
+// Chains longer than this are not read: no real code-signing chain comes near it.
+constexpr DWORD kMaxChainLength = 16;
+
+// The key hashes of a chain of `count` certificates, `certificateAt(index)` giving each, in
+// order; false when the chain is too long or a certificate is missing or cannot be read.
+template <typename CertificateAt>
+bool ChainKeyHashes(DWORD count, CertificateAt certificateAt, std::vector<KeyHash>& keys)
+{
+    keys.clear();
+    if (count == 0 || count > kMaxChainLength)
+        return false;
+    for (DWORD index = 0; index < count; ++index) {
+        const CERT_CONTEXT* certificate = certificateAt(index);
+        KeyHash hash{};
+        if (certificate == nullptr || !KeyHashOf(*certificate, hash)) {
+            keys.clear();
+            return false;
+        }
+        keys.push_back(hash);
+    }
+    return true;
+}
 
 struct CryptMsgTraits {
     static HCRYPTMSG Invalid() noexcept { return nullptr; }

@@ -54,27 +54,6 @@ bool Sha256Matches(const char (&computed)[65], const std::wstring& configured)
 
 namespace {
 
-// The first digest given that the computed ones do not match ("MD5", "SHA256"); empty when all
-// match. Digests of no bytes match nothing.
-std::wstring FailedDigest(const ContentDigests& digests, const ExpectedContent& expected)
-{
-    const bool computed = digests.size != 0;
-    if (expected.WantsMd5() && !(computed && digests.hasMd5 && Md5Matches(digests.md5, expected.md5)))
-        return L"MD5";
-    if (expected.WantsSha256() && !(computed && digests.hasSha256 && Sha256Matches(digests.sha256, expected.sha256)))
-        return L"SHA256";
-    return {};
-}
-
-} // namespace
-
-bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected)
-{
-    return FailedDigest(digests, expected).empty();
-}
-
-namespace {
-
 CheckOutcome Outcome(bool given, bool passed)
 {
     if (!given)
@@ -139,17 +118,10 @@ CheckReport CheckDownload(const std::wstring& path, const ExpectedContent& expec
     return report;
 }
 
-std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests)
-{
-    if (!expected.ChecksAnything())
-        return {};
-    return CheckDownload(path, expected, digests).failedKey;
-}
-
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,
                               const ContentDigests& digests)
 {
-    return FailedCheck(path, expected, digests).empty();
+    return !expected.ChecksAnything() || CheckDownload(path, expected, digests).failedKey.empty();
 }
 
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected)
@@ -160,10 +132,8 @@ bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& e
         return true;
     // One reading gives the digests and the signature's image digest.
     ContentDigests digests;
-    if (ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests, expected.signerGiven) != 0 ||
-        !DigestsMatch(digests, expected))
-        return false;
-    return !expected.signerGiven || CheckSigner(path, expected.signers, digests.peImage) == 0;
+    return ComputeFileDigests(path, expected.WantsMd5(), expected.WantsSha256(), digests, expected.signerGiven) == 0 &&
+           DownloadedFileAcceptable(path, expected, digests);
 }
 
 } // namespace orvanta

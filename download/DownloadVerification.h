@@ -44,16 +44,10 @@ bool Md5Matches(const char (&computed)[33], const std::wstring& configured);
 // True when `configured` is exactly the 64 computed hex digits, in either case.
 bool Sha256Matches(const char (&computed)[65], const std::wstring& configured);
 
-// True when every digest the expectation gives was computed and matches. An empty content
-// never passes a digest check.
-bool DigestsMatch(const ContentDigests& digests, const ExpectedContent& expected);
-
 // Checks a finished download, whose digests were computed while it was written, in the order
 // ExactSize, MD5, SHA256, Signer (a file that cannot be read fails "ExactSize"); the signature is
 // read only when every other check passed.
 CheckReport CheckDownload(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests);
-// The key whose check a finished download fails first, or empty when it passes them all.
-std::wstring FailedCheck(const std::wstring& path, const ExpectedContent& expected, const ContentDigests& digests);
 // A finished download whose digests were computed while it was written: its size is taken
 // from the file, the digests from `digests`.
 bool DownloadedFileAcceptable(const std::wstring& path, const ExpectedContent& expected,

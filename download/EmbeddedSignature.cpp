@@ -6,6 +6,7 @@
 
 #include <wintrust.h>
 
+#include <atomic>
 #include <cstring>
 #include <exception>
 
@@ -17,7 +18,6 @@ constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 constexpr uint32_t kMaxTableBytes = 1024 * 1024;
 constexpr size_t kEntryHeaderBytes = 8;  // WIN_CERTIFICATE's length, revision and type
 constexpr size_t kEntryAlignment = 8;
-constexpr DWORD kMaxChainLength = 16;
 // Not named by every SDK's headers.
 constexpr char kPeImageData[] = "1.3.6.1.4.1.311.2.1.15";  // SPC_PE_IMAGE_DATAOBJ
 constexpr char kSha256[] = "2.16.840.1.101.3.4.2.1";
@@ -192,17 +192,9 @@ bool BuildChain(PCCERT_CONTEXT signer, HCERTSTORE messageStore, EmbeddedChain& c
         context.Get()->cChain != 1)
         return false;
     const CERT_SIMPLE_CHAIN& simple = *context.Get()->rgpChain[0];
-    if (simple.cElement == 0 || simple.cElement > kMaxChainLength)
-        return false;
     chain.errors = context.Get()->TrustStatus.dwErrorStatus;
-    chain.keys.clear();
-    for (DWORD index = 0; index < simple.cElement; ++index) {
-        KeyHash hash{};
-        if (simple.rgpElement[index]->pCertContext == nullptr || !KeyHashOf(*simple.rgpElement[index]->pCertContext, hash))
-            return false;
-        chain.keys.push_back(hash);
-    }
-    return true;
+    return ChainKeyHashes(
+        simple.cElement, [&simple](DWORD index) { return simple.rgpElement[index]->pCertContext; }, chain.keys);
 }
 
 void PrepareSignatureCheck()
@@ -240,8 +232,10 @@ DWORD WINAPI PreparationThread(void*)
 
 SignatureCheckPreparation::SignatureCheckPreparation(bool wanted)
 {
-    // Without the thread the check prepares itself when it runs.
-    if (wanted)
+    // What it prepares lasts for the process: one thread, for the first signed download. Without
+    // the thread the check prepares itself when it runs.
+    static std::atomic<bool> started{false};
+    if (wanted && !started.exchange(true))
         thread_.Reset(::CreateThread(nullptr, 0, &PreparationThread, nullptr, 0, nullptr));
 }
 

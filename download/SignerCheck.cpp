@@ -14,16 +14,15 @@
 namespace orvanta {
 namespace {
 
-// wintrust.dll is not a KnownDLL everywhere, so it is loaded from the system folder at run time
-// (see platform/SystemLibrary.h), like crypt32.dll (download/Crypt32Api.h).
+// wintrust.dll, loaded from the system folder with crypt32.dll (download/Crypt32Api.h).
 struct TrustApi {
-    SystemLibrary wintrust{L"wintrust.dll"};
     decltype(&::WinVerifyTrust) verifyTrust = nullptr;
     decltype(&::WTHelperProvDataFromStateData) providerData = nullptr;
     decltype(&::WTHelperGetProvSignerFromChain) signerOf = nullptr;
 
     TrustApi()
     {
+        const SystemLibrary& wintrust = Crypt32().wintrust;
         wintrust.Find("WinVerifyTrust", verifyTrust);
         wintrust.Find("WTHelperProvDataFromStateData", providerData);
         wintrust.Find("WTHelperGetProvSignerFromChain", signerOf);
@@ -41,9 +40,6 @@ const TrustApi& Api()
     static const TrustApi api;
     return api;
 }
-
-// Chains longer than this are not read: no real code-signing chain comes near it.
-constexpr DWORD kMaxChainLength = 16;
 
 // One WinVerifyTrust verification of a file; its state data is released on destruction.
 class TrustVerification {
@@ -101,15 +97,9 @@ private:
 std::vector<KeyHash> ChainKeys(const CRYPT_PROVIDER_SGNR& signer)
 {
     std::vector<KeyHash> keys;
-    if (signer.csCertChain > kMaxChainLength || signer.pasCertChain == nullptr)
-        return keys;
-    for (DWORD index = 0; index < signer.csCertChain; ++index) {
-        const CERT_CONTEXT* certificate = signer.pasCertChain[index].pCert;
-        KeyHash hash{};
-        if (certificate == nullptr || !KeyHashOf(*certificate, hash))
-            return {};
-        keys.push_back(hash);
-    }
+    if (signer.pasCertChain != nullptr)
+        ChainKeyHashes(
+            signer.csCertChain, [&signer](DWORD index) { return signer.pasCertChain[index].pCert; }, keys);
     return keys;
 }
 
@@ -128,11 +118,17 @@ bool RevocationOnly(LONG status)
            status == static_cast<LONG>(CRYPT_E_NO_REVOCATION_CHECK);
 }
 
+// Nothing is wrong with the chain but what a pin answers for and revocation that is unknown.
+bool OnlyErrorsAPinAnswers(DWORD chainErrors)
+{
+    return (chainErrors & ~(kErrorsAPinAnswers | kRevocationUnknown)) == 0;
+}
+
 bool TrustedThroughPin(const SignatureChain& chain)
 {
     const bool rootOnly = chain.trustStatus == CERT_E_UNTRUSTEDROOT || chain.trustStatus == CERT_E_CHAINING ||
                           RevocationOnly(chain.trustStatus);
-    return rootOnly && (chain.chainErrors & ~(kErrorsAPinAnswers | kRevocationUnknown)) == 0;
+    return rootOnly && OnlyErrorsAPinAnswers(chain.chainErrors);
 }
 
 bool AnyPinned(const std::vector<KeyHash>& keys, const std::vector<KeyHash>& pins)
@@ -156,7 +152,7 @@ SignatureChain ReadSignatureChain(const std::wstring& path)
     const TrustApi& api = Api();
     SignatureChain chain;
     if (!api.Complete()) {
-        const DWORD error = !api.wintrust.IsLoaded()         ? api.wintrust.MissingError()
+        const DWORD error = !Crypt32().wintrust.IsLoaded()  ? Crypt32().wintrust.MissingError()
                             : !Crypt32().library.IsLoaded() ? Crypt32().library.MissingError()
                                                             : ERROR_PROC_NOT_FOUND;
         chain.trustStatus = HRESULT_FROM_WIN32(error);
@@ -190,8 +186,8 @@ uint32_t CheckSigner(const std::wstring& path, const std::vector<KeyHash>& pins,
     // vouch for (an expired signer whose timestamp WinVerifyTrust would honour, a pin not in the
     // chain, another form of signature) gets WinVerifyTrust's verdict.
     EmbeddedChain embedded;
-    if (ReadEmbeddedSignature(path, digest, embedded) &&
-        (embedded.errors & ~(kErrorsAPinAnswers | kRevocationUnknown)) == 0 && AnyPinned(embedded.keys, pins)) {
+    if (ReadEmbeddedSignature(path, digest, embedded) && OnlyErrorsAPinAnswers(embedded.errors) &&
+        AnyPinned(embedded.keys, pins)) {
         if ((embedded.errors & kRevocationUnknown) != 0)
             LogRevocationUnknown(path);
         return 0;
