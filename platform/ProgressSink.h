@@ -12,6 +12,9 @@ namespace orvanta {
 // step fills its share by the bytes received, an action step takes its share when it begins.
 enum class StageSteps : uint32_t { Actions = 0, Transfers = 1 };
 
+// The kind of SetStatus that begins a stage step.
+constexpr uint32_t kStageStep = 8;
+
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
@@ -27,7 +30,7 @@ public:
     // A failure, in words for the status line when `text` is not null; returns `code`.
     // Questions to the person go through their own interface (DownloadQuestions), never here.
     virtual uint32_t ReportError(const wchar_t* text, uint32_t code) = 0;
-    // A stage step begins (the stages pass kind 8).
+    // A stage step begins (the stages pass kStageStep).
     virtual void SetStatus(const std::wstring& text, uint32_t kind, uint32_t reserved) = 0;
     // Shows what is under way on the status line without a step (an install that runs while
     // the downloads go on).

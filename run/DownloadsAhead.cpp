@@ -82,9 +82,9 @@ void SharedSink::DownloadsEnded()
 }
 
 DownloadsAhead::DownloadsAhead(const std::vector<DownloadJob>& jobs, DownloadContext context,
-                               const std::atomic<bool>& ending)
-    : jobs_(jobs), context_(std::move(context)), ending_(ending), sink_(context_.sink, stop_, ending),
-      results_(jobs.size()), finished_(jobs.size(), false), changed_(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
+                               const std::atomic<bool>& ending, DownloadFinished finished)
+    : jobs_(jobs), context_(std::move(context)), finished_(std::move(finished)), sink_(context_.sink, stop_, ending),
+      results_(jobs.size()), done_(jobs.size(), false), changed_(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
     context_.sink = &sink_;
     context_.stop = &stop_;
@@ -132,9 +132,11 @@ void DownloadsAhead::Record(size_t index, const DownloadResult& result)
     // A stage that ends with this job is known as failed before the job's install looks.
     if (EndsStage(jobs_.at(index), result))
         stageFailed_ = true;
+    if (finished_)
+        finished_(index, result);
     const CriticalSectionLock lock(lock_);
     results_.at(index) = result;
-    finished_.at(index) = true;
+    done_.at(index) = true;
     ::SetEvent(changed_.Get());
 }
 
@@ -143,7 +145,7 @@ DownloadResult DownloadsAhead::WaitFor(size_t index)
     for (;;) {
         {
             const CriticalSectionLock lock(lock_);
-            if (finished_.at(index) || ended_)
+            if (done_.at(index) || ended_)
                 return results_[index];
         }
         ::WaitForSingleObject(changed_.Get(), INFINITE);

@@ -55,8 +55,10 @@ private:
 class DownloadsAhead {
 public:
     // Starts the thread at once. `context.sink` is replaced by the shared sink over it; `ending`
-    // stops the downloads like Stop (the user's session ends).
-    DownloadsAhead(const std::vector<DownloadJob>& jobs, DownloadContext context, const std::atomic<bool>& ending);
+    // stops the downloads like Stop (the user's session ends). `finished` hears of each job that
+    // ran, on the downloads' thread, whether or not an install waits for it.
+    DownloadsAhead(const std::vector<DownloadJob>& jobs, DownloadContext context, const std::atomic<bool>& ending,
+                   DownloadFinished finished);
     // Stops the downloads and waits for the thread.
     ~DownloadsAhead();
     DownloadsAhead(const DownloadsAhead&) = delete;
@@ -80,12 +82,12 @@ private:
 
     const std::vector<DownloadJob>& jobs_;
     DownloadContext context_;
-    const std::atomic<bool>& ending_;
+    DownloadFinished finished_;
     std::atomic<bool> stop_{false};
     SharedSink sink_;
     CriticalSection lock_;
     std::vector<DownloadResult> results_;
-    std::vector<bool> finished_;
+    std::vector<bool> done_;
     bool ended_ = false;
     std::atomic<bool> stageFailed_{false};
     uint32_t stageResult_ = 0;

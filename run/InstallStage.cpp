@@ -17,7 +17,6 @@ const int kDownloadStageText = 1;
 const int kInstallStageText = 2;
 const int kOpenSiteStageText = 3;
 const int kSiteOpenedMessage = 5;
-const uint32_t kStageStep = 8;
 
 bool Canceled(ProgressSink* sink)
 {
@@ -153,7 +152,8 @@ uint32_t InstallStage::RunOverlapped(ProgressSink* sink, DownloadQuestions* ques
     RunOpenSiteStage(sink);
     if (Canceled(sink))
         return kUserExit;
-    DownloadsAhead ahead(jobs_.downloads, MakeDownloadContext(sink, questions), stopped_);
+    DownloadsAhead ahead(jobs_.downloads, MakeDownloadContext(sink, questions), stopped_,
+                         [this](size_t job, const DownloadResult& result) { ReportDownload(job, result); });
     ProgressSink* shared = sink != nullptr ? &ahead.Sink() : nullptr;
     uint32_t result = 0;
     for (const InstallJob& job : jobs_.installs) {
@@ -166,9 +166,7 @@ uint32_t InstallStage::RunOverlapped(ProgressSink* sink, DownloadQuestions* ques
         if (sink != nullptr && ahead.StageFailed())
             break;
         if (job.download >= 0) {
-            const DownloadResult downloaded = ahead.WaitFor(static_cast<size_t>(job.download));
-            ReportDownload(static_cast<size_t>(job.download), downloaded);
-            if (!downloaded.Accepted())
+            if (!ahead.WaitFor(static_cast<size_t>(job.download)).Accepted())
                 continue;
         }
         if (sink != nullptr)

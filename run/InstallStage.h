@@ -16,7 +16,6 @@
 
 namespace orvanta {
 
-class DownloadsAhead;
 class ExtractionContext;
 class InterbootStore;
 class RunPlan;
@@ -55,7 +54,6 @@ private:
     DownloadList downloads_;
     StageJobs jobs_;
     std::vector<DownloadResult> downloaded_;
-    // The prerequisite of each download job and of each site job, for the report.
     RunReport* report_ = nullptr;
     bool silent_ = false;
     std::atomic<bool> stopped_{false};

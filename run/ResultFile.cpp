@@ -232,14 +232,15 @@ std::wstring ResolveResultFile(const std::wstring& configured, const std::wstrin
 
 void WriteResultFile(const RunRecord& record, RunEnd end, DWORD waitMs)
 {
-    const std::wstring path = record.ResultFile();
-    if (path.empty())
-        return;
+    // Only the bounded wait: a fault may have left the record's lock held.
     RunSummary summary;
     if (!record.Summarize(end, summary, waitMs)) {
-        Log(L"Result file could not be written: " + path + L". The run's record is held by another thread.");
+        Log(L"Result file could not be written. The run's record is held by another thread.");
         return;
     }
+    const std::wstring& path = summary.resultFile;
+    if (path.empty())
+        return;
     const DWORD error = WriteFileReplacing(path, ResultJson(summary, ChainerVersion()));
     if (error != ERROR_SUCCESS)
         Log(L"Result file could not be written: " + path + L". Error:" + GetSystemErrorText(error));

@@ -44,18 +44,6 @@ void RunRecord::Configure(const std::wstring& resultFile, ExitCodeStyle style)
     style_ = style;
 }
 
-std::wstring RunRecord::ResultFile() const
-{
-    const CriticalSectionLock lock(lock_);
-    return resultFile_;
-}
-
-ExitCodeStyle RunRecord::Style() const
-{
-    const CriticalSectionLock lock(lock_);
-    return style_;
-}
-
 void RunRecord::Searched(const RunPlan& plan)
 {
     const CriticalSectionLock lock(lock_);
@@ -146,6 +134,7 @@ bool RunRecord::Summarize(RunEnd end, RunSummary& summary, DWORD waitMs) const
     const BoundedCriticalSectionLock lock(lock_, waitMs);
     if (!lock.Held())
         return false;
+    summary.resultFile = resultFile_;
     summary.start = start_;
     ::GetSystemTime(&summary.end);
     summary.runEnd = end;

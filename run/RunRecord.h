@@ -48,6 +48,7 @@ struct PrereqRecord {
 
 // One copy of the record, ending as `end`.
 struct RunSummary {
+    std::wstring resultFile;  // empty: none is written
     SYSTEMTIME start{};
     SYSTEMTIME end{};
     RunEnd runEnd = RunEnd::Completed;
@@ -82,8 +83,6 @@ public:
 
     // Where the result goes (expanded; empty: nowhere) and which exit codes the run speaks.
     void Configure(const std::wstring& resultFile, ExitCodeStyle style);
-    std::wstring ResultFile() const;
-    ExitCodeStyle Style() const;
 
     void Searched(const RunPlan& plan) override;
     void Finished(const RunPlan& plan, const RebootFlags& reboot) override;

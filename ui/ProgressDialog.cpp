@@ -21,7 +21,6 @@ namespace {
 const UINT kEndMessage = WM_APP + 1;           // wParam: the end value
 const UINT kTaskbarValueMessage = WM_APP + 2;  // wParam: completed, lParam: total
 const UINT kTaskbarStateMessage = WM_APP + 3;  // wParam: TBPFLAG
-const uint32_t kStageStep = 8;
 const DWORD kBlinkMs = 200;
 
 } // namespace

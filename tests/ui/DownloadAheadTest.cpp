@@ -145,6 +145,9 @@ TEST_F(DownloadAhead, FailedMandatoryDownloadEndsTheChainAfterTheInstallThatRuns
                   Fetched(L"AheadMissing", Servers().NginxUrl(L"ahead-not-there.exe"), nullptr, L"m"),
                   Installer(L"AheadAfter", nullptr)},
                  {kAhead});
+    const std::wstring resultFile = EnvironmentValue(L"ORVANTA_RESULT_FILES") + L"\\ahead-failed.json";
+    ::DeleteFileW(resultFile.c_str());
+    package.AppendToIni(L"ResultFile=" + resultFile);
     Start();
     const HWND dialog = WaitForProgress();
     ASSERT_NE(dialog, nullptr);
@@ -161,6 +164,11 @@ TEST_F(DownloadAhead, FailedMandatoryDownloadEndsTheChainAfterTheInstallThatRuns
     EXPECT_TRUE(WaitUntilGone(dialog));
     EXPECT_EQ(ExitCode(), 1u);  // the mandatory prerequisite is missing
     EXPECT_FALSE(Marked(L"AheadAfter"));
+    // The failed download is recorded although no install waited for it.
+    const std::string json = ReadBytes(resultFile);
+    const size_t missing = json.find("{\"name\": \"AheadMissing\"");
+    ASSERT_NE(missing, std::string::npos) << json;
+    EXPECT_EQ(json.find("\"action\": \"downloadFailed\"", missing), json.find("\"action\": ", missing)) << json;
 }
 
 TEST_F(DownloadAhead, RestartRequestInTheMiddleStopsTheInstallsAndKeepsTheFiles)
