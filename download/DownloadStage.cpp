@@ -21,8 +21,6 @@
 namespace orvanta {
 namespace {
 
-const uint32_t kStageStep = 8;
-
 // Where a download of `url` went: its host and port (never its login).
 FailureFacts FactsFor(const std::wstring& url)
 {
@@ -126,8 +124,6 @@ bool FetchVerified(const DownloadJob& job, const std::wstring& target, DownloadC
         int served = -1;
         result.code = FetchFile(job, std::vector<std::wstring>(urls.begin() + static_cast<ptrdiff_t>(first), urls.end()),
                                 target, context, digests, failure, served);
-        if (served < 0 && result.code == 0)
-            served = 0;  // a copy from a share answers without the retries over the mirrors
         if (served >= 0) {
             result.mirror = static_cast<int>(first) + served;
             result.servedUrl = UrlWithoutCredentials(urls[static_cast<size_t>(result.mirror)]);

@@ -40,15 +40,9 @@ bool TargetStaysInFolder(const std::wstring& downloadFolder, const std::wstring&
     return below.find(L':') == std::wstring::npos && below.back() != L'\\';
 }
 
-bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job, PresenceCheck check)
+bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job)
 {
-    ExpectedContent expected = job.expected;
-    if (check == PresenceCheck::AfterInstall) {
-        expected.md5.clear();
-        expected.sha256.clear();
-        expected.signerGiven = false;
-        expected.signers.clear();
-    }
+    const ExpectedContent& expected = job.expected;
     if (StartsWithIgnoringAsciiCase(job.url, L"file://")) {
         // Not ours to delete: a local file that fails its checks is only not present.
         return !expected.ChecksAnything() || DownloadedFileAcceptable(LocalPathOfFileUrl(job.url), expected);

@@ -12,17 +12,12 @@ namespace orvanta {
 // drive, stream or other folder reached through the Folder setting).
 bool TargetStaysInFolder(const std::wstring& downloadFolder, const std::wstring& target);
 
-// How a file that is already there is checked. Before anything may start it, every check the
-// prerequisite gives is run (hashing the whole file); the re-checks after the installers ran only
-// ask whether it is there, and nothing starts it after them.
-enum class PresenceCheck { BeforeLaunch, AfterInstall };
-
-// True when the job's file is there and passes its checks (AfterInstall: the size only): the
-// local file of a file: URL, or the target file in `downloadFolder`. A target in the download
-// folder that fails a check is deleted, so that it is downloaded again. A folder of that name, a
-// target without a file name or one outside the download folder is not present.
-bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job,
-                     PresenceCheck check = PresenceCheck::BeforeLaunch);
+// True when the job's file is there and passes every check the job gives (hashing the whole
+// file), as anything must before it may be started: the local file of a file: URL, or the
+// target file in `downloadFolder`. A target in the download folder that fails a check is
+// deleted, so that it is downloaded again. A folder of that name, a target without a file name
+// or one outside the download folder is not present.
+bool DownloadPresent(const std::wstring& downloadFolder, const DownloadJob& job);
 
 // Where the job's file is started from once it is there: the local file of a file: URL, else
 // its target in the download folder.

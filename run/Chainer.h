@@ -33,7 +33,6 @@ public:
     void Run();
     int32_t ExitCode() const { return ExitCodeFor(end_, exitCodes_); }
     RunEnd End() const { return end_; }
-    bool RebootPending() const { return end_ == RunEnd::RebootPending || end_ == RunEnd::RebootStarted; }
 
 private:
     bool ReadIniFile(IniFile& ini) const;

@@ -70,7 +70,8 @@ StageJobs MakeStageJobs(const ChainerConfig& config, const std::vector<PlannedAc
                 LogLine(L"Signer of " + prereq.name + L" is not a list of SHA-256 key hashes: no file can pass it.");
             [[fallthrough]];  // started from where the download puts it
         case PlannedAction::InstallDownloaded:
-            install.file = LaunchPathOf(config.downloadFolder, MakeDownloadJob(prereq));
+            install.file = LaunchPathOf(config.downloadFolder,
+                                        install.download >= 0 ? jobs.downloads.back() : MakeDownloadJob(prereq));
             install.commandLine = ExpandReferences(prereq.CommandLine, false);
             jobs.installs.push_back(install);
             break;

@@ -101,17 +101,9 @@ void RunPlan::Search(size_t index, bool skipFlagged, NativeMachineProbe nativeMa
     LogLine(std::wstring(L"Search result:") + DecisionText(entry.decision));
 }
 
-bool RunPlan::FilePresent(size_t index, bool beforeLaunch) const
+bool RunPlan::FilePresent(size_t index) const
 {
-    return DownloadPresent(config_.downloadFolder, MakeDownloadJob(Prereq(index)),
-                           beforeLaunch ? PresenceCheck::BeforeLaunch : PresenceCheck::AfterInstall);
-}
-
-void RunPlan::RefreshDownloadPresent(size_t index, bool beforeLaunch)
-{
-    PlanEntry& entry = entries_[index];
-    if (entry.decision == Download || entry.decision == AlreadyDownloaded)
-        entry.downloadPresent = FilePresent(index, beforeLaunch);
+    return DownloadPresent(config_.downloadFolder, MakeDownloadJob(Prereq(index)));
 }
 
 void RunPlan::SearchAll(NativeMachineProbe nativeMachine)
@@ -119,7 +111,9 @@ void RunPlan::SearchAll(NativeMachineProbe nativeMachine)
     for (size_t index = 0; index < entries_.size(); ++index)
         Search(index, false, nativeMachine);
     for (size_t index = 0; index < entries_.size(); ++index) {
-        RefreshDownloadPresent(index, true);
+        PlanEntry& entry = entries_[index];
+        if (entry.decision == Download || entry.decision == AlreadyDownloaded)
+            entry.downloadPresent = FilePresent(index);
         SetSelected(index, NeedsInstallOrDownloaded(entries_[index].decision));
     }
 }
@@ -174,7 +168,7 @@ PlannedAction RunPlan::ActionFor(size_t index) const
     case OpenSite: return PlannedAction::OpenSite;
     case Download:
     case AlreadyDownloaded: {
-        const bool present = entry.decision == AcceptableFound ? FilePresent(index, true) : entry.downloadPresent;
+        const bool present = entry.decision == AcceptableFound ? FilePresent(index) : entry.downloadPresent;
         return present ? PlannedAction::InstallDownloaded : PlannedAction::Download;
     }
     default: return PlannedAction::None;
@@ -198,7 +192,7 @@ bool RunPlan::InstalledNow(size_t index, NativeMachineProbe nativeMachine)
     return entries_.at(index).decision == AcceptableFound;
 }
 
-// Runs after the stages: nothing is started after it, so present downloads are not hashed again.
+// Runs after the stages: nothing is started after it, so the download folder is not looked at.
 void RunPlan::Recheck(NativeMachineProbe nativeMachine)
 {
     // Chosen before any search: a parent found now deselects its children, which must still be
@@ -210,10 +204,8 @@ void RunPlan::Recheck(NativeMachineProbe nativeMachine)
     }
     for (const size_t index : toRecheck) {
         Search(index, true, nativeMachine);
-        RefreshDownloadPresent(index, false);
         SetSelected(index, NeedsInstallOrDownloaded(entries_[index].decision));
     }
-    actionsDecided_ = false;  // the next stages, if any, plan afresh
 }
 
 bool RunPlan::MandatoryCheck() const

@@ -42,7 +42,7 @@ struct PlanEntry {
     PrereqDecision decision = Undefined;  // of the latest search
     SkipReason skipped = SkipReason::None;
     bool selected = false;
-    bool downloadPresent = false;  // a verified file lies where the download puts it
+    bool downloadPresent = false;  // at the first search: a verified file lies where the download puts it
 };
 
 class RunPlan {
@@ -71,14 +71,14 @@ public:
     // Searches one prerequisite again after its installer ran: true when it is now found.
     bool InstalledNow(size_t index, NativeMachineProbe nativeMachine = &QueryNativeMachine);
 
-    // Searches again what was selected, after the installers ran.
+    // Searches again what was selected, after the installers ran: the decisions and selection
+    // change, the actions stay those of the stages that ran.
     void Recheck(NativeMachineProbe nativeMachine = &QueryNativeMachine);
     // False when a mandatory prerequisite is still missing.
     bool MandatoryCheck() const;
 
 private:
-    bool FilePresent(size_t index, bool beforeLaunch) const;
-    void RefreshDownloadPresent(size_t index, bool beforeLaunch);
+    bool FilePresent(size_t index) const;
     PlannedAction ActionFor(size_t index) const;
 
     const ChainerConfig& config_;
