@@ -2,13 +2,14 @@
 
 #include "IniView.h"
 
+#include "config/Config.h"
 #include "platform/Strings.h"
 
 namespace orvanta_ini {
 namespace {
 
-constexpr int kFirstMirror = 2;
-constexpr int kLastMirror = 9;
+constexpr int kFirstMirror = 2;  // after Url
+constexpr int kLastMirror = orvanta::kLastMirrorNumber;
 
 const orvanta::IniPair* ValuePair(const orvanta::IniSection& section, const std::wstring& key)
 {

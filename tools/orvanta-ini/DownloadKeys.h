@@ -1,5 +1,5 @@
-// The keys of a download that `check` and `plan` both read from the section itself: the mirrors
-// and the Signer pins, which the configuration model leaves to the download.
+// The keys of a download that `check` and `plan` both read from the section itself, with their
+// lines: the mirrors and the Signer pins.
 #pragma once
 
 #include "download/SignerPins.h"

@@ -179,9 +179,7 @@ std::string DownloadAheadText(const orvanta::ChainerConfig& config)
 std::string EndingText(const IniView& view)
 {
     std::string text;
-    const orvanta::IniSection* general = view.Ini().FindSection(kGeneralSection);
-    const orvanta::IniPair* exitCodes = general != nullptr ? IniView::FindPair(*general, L"ExitCodes") : nullptr;
-    if (exitCodes != nullptr && exitCodes->value == L"msi")
+    if (view.Config().general.ExitCodes == orvanta::ExitCodeStyle::Msi)
         text += "Exit codes: msi (ExitCodes msi): 0 finished, 3010 reboot required, 1641 reboot started, 1602 "
                 "cancelled by the user, 1603 failed (a mandatory prerequisite missing, or an unexpected error)\n";
     const orvanta::IniSection* chainer = view.Ini().FindSection(kChainerSection);
