@@ -80,32 +80,24 @@ log_count() {
 
 keep_wineserver "$prefix"
 
-run_ms=""
-best_run() {  # best_run LABEL [GENERAL_OPTION_LINES...]: best wall time over $runs runs, in run_ms
-    local label=$1 best="" code ms start accepted started
-    shift
-    for _ in $(seq 1 "$runs"); do
-        rm -rf "$work/package/downloads" "$log"
-        write_ini "$@"
-        start=$(date +%s%N)
-        code=0
-        timeout "$run_limit" "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" \
-            >"$work/run.txt" 2>&1 || code=$?
-        ms=$(( ($(date +%s%N) - start) / 1000000 ))
-        # A run counts only when it ended with 0 and its log shows every file accepted and started.
-        accepted=$(log_count "Downloaded file was accepted.")
-        started=$(log_count "Return code of launched file:0")
-        if [ "$code" -ne 0 ] || [ "$accepted" -ne "$count" ] || [ "$started" -ne "$count" ]; then
-            printf '%-34s failed: exit code %s, %s of %s downloads accepted, %s of %s installers returned 0\n' \
-                "$label" "$code" "$accepted" "$count" "$started" "$count"
-            iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | tail -n 20 || true
-            run_ms=""
-            return
-        fi
-        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-    done
-    run_ms=$best
-    printf '%-34s ms=%s\n' "$label" "$best"
+# best_run LABEL [GENERAL_OPTION_LINES...] (bench/bench-common.sh)
+run_prepare() {
+    rm -rf "$work/package/downloads" "$log"
+    write_ini "$@"
+}
+run_chainer() {
+    timeout "$run_limit" "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" >"$work/run.txt" 2>&1
+}
+# A run counts only when it ended with 0 and its log shows every file accepted and started.
+run_accepted() {  # run_accepted LABEL CODE
+    local accepted started
+    accepted=$(log_count "Downloaded file was accepted.")
+    started=$(log_count "Return code of launched file:0")
+    [ "$2" -eq 0 ] && [ "$accepted" -eq "$count" ] && [ "$started" -eq "$count" ] && return 0
+    printf '%-34s failed: exit code %s, %s of %s downloads accepted, %s of %s installers returned 0\n' \
+        "$1" "$2" "$accepted" "$count" "$started" "$count"
+    iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | tail -n 20 || true
+    return 1
 }
 
 echo "== Silent run, $count downloads of ${download_s} s and installs of ${install_s} s (best of $runs) =="

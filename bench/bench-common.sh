@@ -49,3 +49,31 @@ CONF
     echo "nginx did not start: $(cat "$work/logs/error.log" 2>/dev/null)" >&2
     return 1
 }
+
+# The best wall time of $runs chainer runs, in run_ms, printed as "LABEL ms=N" (LABEL padded to
+# label_width, 34 unless set). The caller defines three hooks: run_prepare ARGS... (before each
+# run, not timed), run_chainer (the timed run; its exit code is the run's) and run_accepted LABEL
+# CODE ARGS... (false, after printing why, for a run that does not count: the figure is then
+# left out, run_ms empty).
+# shellcheck disable=SC2034  # run_ms is the caller's
+run_ms=""
+best_run() {  # best_run LABEL [ARGS...]
+    local label=$1 best="" code ms start
+    shift
+    # shellcheck disable=SC2154  # runs is the caller's
+    for _ in $(seq 1 "$runs"); do
+        run_prepare "$@"
+        start=$(date +%s%N)
+        code=0
+        run_chainer || code=$?
+        ms=$(( ($(date +%s%N) - start) / 1000000 ))
+        if ! run_accepted "$label" "$code" "$@"; then
+            run_ms=""
+            return
+        fi
+        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+    done
+    # shellcheck disable=SC2034
+    run_ms=$best
+    printf "%-${label_width:-34}s ms=%s\n" "$label" "$best"
+}

@@ -114,33 +114,27 @@ run_log_shows() {
     iconv -f UTF-16LE -t UTF-8 "$work/package/run.log" >"$work/run-log.txt" 2>/dev/null || true
     grep -q "$1" "$work/run-log.txt"
 }
-run_ms=""
-best_run() {  # best_run LABEL [DIGEST_LINES...]: best wall time over $runs runs, in run_ms
-    local label=$1 best="" code ms start
-    shift
-    for _ in $(seq 1 "$runs"); do
-        rm -rf "$work/package/downloads" "$work/package/run.log"
-        write_ini "$@"
-        start=$(date +%s%N)
-        code=0
-        "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" >"$work/run.txt" 2>&1 || code=$?
-        ms=$(( ($(date +%s%N) - start) / 1000000 ))
-        if [ "$code" -ne 0 ] || ! run_log_shows "Downloaded file was accepted." ||
-            ! run_log_shows "Return code of launched file:0"; then
-            printf '%-34s failed: exit code %s, see the log below\n' "$label" "$code"
-            tail -n 20 "$work/run-log.txt"
-            run_ms=""
-            return
-        fi
-        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-    done
-    run_ms=$best
-    printf '%-34s ms=%s\n' "$label" "$best"
+# best_run LABEL [DIGEST_LINES...] (bench/bench-common.sh)
+run_prepare() {
+    rm -rf "$work/package/downloads" "$work/package/run.log"
+    write_ini "$@"
+}
+run_chainer() {  # a hung run ends the figure, not the bench
+    timeout 600 "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" >"$work/run.txt" 2>&1
+}
+run_accepted() {  # run_accepted LABEL CODE
+    if [ "$2" -eq 0 ] && run_log_shows "Downloaded file was accepted." &&
+        run_log_shows "Return code of launched file:0"; then
+        return 0
+    fi
+    printf '%-34s failed: exit code %s, see the log below\n' "$1" "$2"
+    tail -n 20 "$work/run-log.txt"
+    return 1
 }
 if wants run; then
 echo "== Silent chainer run, 200 MB prerequisite from nginx (best of $runs) =="
 write_ini
-"$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" >"$work/run.txt" 2>&1 || true  # warm-up
+run_chainer || true  # warm-up
 best_run "chainer run (ExactSize)"
 size_run_ms=$run_ms
 best_run "chainer run (ExactSize+MD5+SHA-256)" "MD5=$setup_md5" "SHA256=$setup_sha256"

@@ -61,26 +61,22 @@ write_ini "$work/without-log.ini" ""
 found_lines() {
     iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | grep -c "Search result:An acceptable version was found." || true
 }
-run_ms=""
-best_run() {  # best_run LABEL INI: best wall time over $runs runs, in run_ms
-    local label=$1 ini=$2 best="" code ms start
-    for _ in $(seq 1 "$runs"); do
-        rm -f "$log"
-        cp "$ini" "$work/package/OrvantaChainer.ini"
-        start=$(date +%s%N)
-        code=0
-        in_wine "$work/package/OrvantaChainer.exe" || code=$?
-        ms=$(( ($(date +%s%N) - start) / 1000000 ))
-        # A run counts only when it ended with 0, and, with the log, found every prerequisite.
-        if [ "$code" -ne 0 ] || { [ "$ini" = "$work/with-log.ini" ] && [ "$(found_lines)" -ne "$count" ]; }; then
-            printf '%-30s failed: exit code %s, %s prerequisites found in the log\n' "$label" "$code" "$(found_lines)"
-            run_ms=""
-            return
-        fi
-        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-    done
-    run_ms=$best
-    printf '%-30s ms=%s\n' "$label" "$best"
+# best_run LABEL INI (bench/bench-common.sh)
+label_width=30
+run_prepare() {  # run_prepare INI
+    rm -f "$log"
+    cp "$1" "$work/package/OrvantaChainer.ini"
+}
+run_chainer() {  # a hung run ends the figure, not the bench
+    timeout 600 "$root/scripts/wine-run.sh" "$prefix" "$work/package/OrvantaChainer.exe" >"$work/wine.txt" 2>&1
+}
+# A run counts only when it ended with 0, and, with the log, found every prerequisite.
+run_accepted() {  # run_accepted LABEL CODE INI
+    if [ "$2" -eq 0 ] && { [ "$3" != "$work/with-log.ini" ] || [ "$(found_lines)" -eq "$count" ]; }; then
+        return 0
+    fi
+    printf '%-30s failed: exit code %s, %s prerequisites found in the log\n' "$1" "$2" "$(found_lines)"
+    return 1
 }
 
 echo "== Silent run, $count prerequisites found by registry search (best of $runs) =="

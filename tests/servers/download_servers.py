@@ -63,39 +63,36 @@ http {{
         ssl_certificate_key {here}/tls-test-key.pem;
         root {root};
     }}
-    # Certificates of the test authority (make_test_ca.py), which the test prefix trusts, and one
-    # of a second authority that it does not know (nginx sends no chain beside a certificate).
-    server {{
-        listen 127.0.0.1:{ca_port} ssl;
-        ssl_certificate {ca}/good.pem;
-        ssl_certificate_key {ca}/good-key.pem;
-        root {root};
-        location /to-http/ {{
-            rewrite ^/to-http/(.*)$ http://127.0.0.1:{port}/$1 redirect;
-        }}
-    }}
-    server {{
-        listen 127.0.0.1:{other_host_port} ssl;
-        ssl_certificate {ca}/other-host.pem;
-        ssl_certificate_key {ca}/other-host-key.pem;
-        root {root};
-    }}
-    server {{
-        listen 127.0.0.1:{expired_port} ssl;
-        ssl_certificate {ca}/expired.pem;
-        ssl_certificate_key {ca}/expired-key.pem;
-        root {root};
-    }}
-    server {{
-        listen 127.0.0.1:{stray_issuer_port} ssl;
-        ssl_certificate {ca}/stray-issuer.pem;
-        ssl_certificate_key {ca}/stray-issuer-key.pem;
-        root {root};
-    }}
+{ca_servers}
 }}
 """
-# The secure listeners beside the plain one, in the order of servers.txt.
-SECURE_PORTS = ("tls_port", "ca_port", "other_host_port", "expired_port", "stray_issuer_port")
+# Certificates of the test authority (make_test_ca.py), which the test prefix trusts, and one of
+# a second authority that it does not know (nginx sends no chain beside a certificate): the
+# port's name, the certificate's and its line in servers.txt, in that file's order.
+CA_LISTENERS = (("ca_port", "good", "https-ca"), ("other_host_port", "other-host", "https-other-host"),
+                ("expired_port", "expired", "https-expired"), ("stray_issuer_port", "stray-issuer", "https-stray-issuer"))
+CA_SERVER = """
+    server {{
+        listen 127.0.0.1:{port} ssl;
+        ssl_certificate {ca}/{name}.pem;
+        ssl_certificate_key {ca}/{name}-key.pem;
+        root {root};{extra}
+    }}"""
+# The good certificate's server also redirects to plain HTTP (a downgrade).
+TO_HTTP = """
+        location /to-http/ {{
+            rewrite ^/to-http/(.*)$ http://127.0.0.1:{port}/$1 redirect;
+        }}"""
+# The secure listeners beside the plain one.
+SECURE_PORTS = ("tls_port",) + tuple(port for port, _, _ in CA_LISTENERS)
+
+
+def ca_servers(ports, ca_dir, root):
+    """The nginx server blocks of CA_LISTENERS; "{" and "}" doubled for NGINX_CONF's format."""
+    blocks = "".join(CA_SERVER.format(port=ports[port], ca=ca_dir, name=name, root=root,
+                                      extra=TO_HTTP.format(port=ports["port"]) if name == "good" else "")
+                     for port, name, _ in CA_LISTENERS)
+    return blocks.replace("{", "{{").replace("}", "}}")
 
 
 TINYPROXY_CONF = """\
@@ -158,7 +155,8 @@ def start_nginx(directory, root, lifetime):
         shutil.copyfile(os.path.join(ca_dir, "ca.crl"), os.path.join(root, "ca.crl"))
         conf = os.path.join(nginx_dir, "nginx.conf")
         with open(conf, "w") as f:
-            f.write(NGINX_CONF.format(user=user, dir=nginx_dir, root=root, here=HERE, ca=ca_dir, **ports))
+            conf_text = NGINX_CONF.replace("{ca_servers}", ca_servers(ports, ca_dir, root))
+            f.write(conf_text.format(user=user, dir=nginx_dir, root=root, here=HERE, **ports))
         process = spawn(["timeout", str(int(lifetime)), "nginx", "-p", nginx_dir, "-c", conf,
                          "-e", os.path.join(nginx_dir, "error.log"), "-g", "daemon off;"],
                         os.path.join(directory, "nginx.out"))
@@ -274,9 +272,8 @@ def start(directory, lifetime):
     with open(os.path.join(directory, "servers.txt"), "w") as f:
         f.write("http=%d\nhttps=%d\nfault=%d\nftp=%d\nproxy=%d\nproxy-login=%d\ndata=%s\n"
                 % (http_port, https_port, fault_port, ftp_port, proxy_port, proxy_login_port, windows_path(root)))
-        f.write("https-ca=%d\nhttps-other-host=%d\nhttps-expired=%d\nhttps-stray-issuer=%d\n"
-                % (nginx_ports["ca_port"], nginx_ports["other_host_port"], nginx_ports["expired_port"],
-                   nginx_ports["stray_issuer_port"]))
+        for port, _, line in CA_LISTENERS:
+            f.write("%s=%d\n" % (line, nginx_ports[port]))
         for name, port in sorted(fault_listeners.items()):
             f.write("fault-%s=%d\n" % (name, port))
     print("servers: http=%d https=%d fault=%d ftp=%d" % (http_port, https_port, fault_port, ftp_port))
